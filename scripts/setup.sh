@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing (Debian 12 packages) and builds Qen Browser into ./build.
+# Safe to run again: it installs nothing that is already there and rebuilds incrementally.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
+    libzip-dev libtiff-dev libgif-dev
+    libtesseract-dev tesseract-ocr-chi-sim tesseract-ocr-eng
+    fonts-noto-cjk xvfb xauth zip unzip
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+build="${QEN_BUILD_DIR:-$here/build}"
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j"$(nproc)"

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// Shared file-system tests and path cutting. The string helpers compare characters exactly
+// and never normalise; their behaviour at the edges (no dot, no separator, empty input)
+// decides how odd names are treated everywhere else. "/" is the separator.
+namespace qen {
+
+bool FolderExists(const QString &path);
+bool FileExists(const QString &path);
+// Creates one folder whose parent exists. Every failure, "already there" included, is false.
+bool CreateFolder(const QString &path);
+
+// These throw qen::Error with a description naming the file and the system's reason.
+void MoveFile(const QString &source, const QString &target);
+void CopyFile(const QString &source, const QString &target, bool overwrite);
+void EmptyFolder(const QString &folder);
+
+// Makes a file writable by its owner so it can be replaced or deleted. A symbolic link is
+// left as it is: changing it would change whatever it points to.
+void MakeWritable(const QString &path);
+
+QString PopToken(QString &text, const QString &separator);
+QString GetFileExt(const QString &path);
+// Leaves both outputs alone for an empty path.
+void SplitPath(const QString &path, QString &fileName, QString &folder);
+QString GetBaseName(const QString &path);
+QString ParseFileList(QString &dialogResult);
+void GetPaperSize(int paperCode, double &width, double &height);
+
+} // namespace qen

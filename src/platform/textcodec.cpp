@@ -1,0 +1,142 @@
+#include "platform/textcodec.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QList>
+
+namespace qen::text {
+
+namespace {
+
+bool isUtf8WithMultibyte(QByteArrayView bytes) {
+    bool multibyte = false;
+    qsizetype i = 0;
+    const qsizetype n = bytes.size();
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra = 0;
+        char32_t cp = 0;
+        if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= n)
+            return false;
+        for (int k = 1; k <= extra; ++k) {
+            const auto cc = static_cast<unsigned char>(bytes[i + k]);
+            if ((cc & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        // Overlong forms and surrogates are not UTF-8; GBK text often looks like them.
+        if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) ||
+            (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        multibyte = true;
+        i += extra + 1;
+    }
+    return multibyte;
+}
+
+} // namespace
+
+bool gbkAvailable() {
+    QStringDecoder decoder("GBK");
+    return decoder.isValid();
+}
+
+QString decodeGbk(QByteArrayView bytes) {
+    QStringDecoder decoder("GBK");
+    if (!decoder.isValid())
+        return QString::fromLatin1(bytes);
+    return decoder.decode(bytes);
+}
+
+Decoded decodeExternal(QByteArrayView bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return {QString::fromUtf8(bytes.sliced(3)), Encoding::Utf8Bom};
+    if (bytes.startsWith("\xFF\xFE")) {
+        QStringDecoder d(QStringDecoder::Utf16LE);
+        return {d.decode(bytes.sliced(2)), Encoding::Utf16Le};
+    }
+    if (bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder d(QStringDecoder::Utf16BE);
+        return {d.decode(bytes.sliced(2)), Encoding::Utf16Be};
+    }
+    if (isUtf8WithMultibyte(bytes))
+        return {QString::fromUtf8(bytes), Encoding::Utf8};
+    return {decodeGbk(bytes), Encoding::Gbk};
+}
+
+std::optional<QByteArray> encodeGbk(QStringView text, QString *firstBad) {
+    QStringEncoder encoder("GBK");
+    QStringDecoder decoder("GBK");
+    if (!encoder.isValid())
+        return std::nullopt;
+    QByteArray out;
+    out.reserve(text.size() * 2);
+    // The ICU converter substitutes silently, so each non-ASCII character is checked by a
+    // round trip; ASCII runs go through in one piece.
+    qsizetype i = 0;
+    while (i < text.size()) {
+        qsizetype j = i;
+        while (j < text.size() && text[j].unicode() < 0x80)
+            ++j;
+        if (j > i) {
+            out += text.mid(i, j - i).toLatin1();
+            i = j;
+            continue;
+        }
+        const qsizetype len = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        const QStringView ch = text.mid(i, len);
+        const QByteArray bytes = encoder.encode(ch);
+        if (encoder.hasError() || QString(decoder.decode(bytes)) != ch) {
+            if (firstBad)
+                *firstBad = ch.toString();
+            return std::nullopt;
+        }
+        out += bytes;
+        i += len;
+    }
+    return out;
+}
+
+std::optional<QByteArray> encode(QStringView text, Encoding encoding, QString *firstBad) {
+    switch (encoding) {
+    case Encoding::Gbk:
+        return encodeGbk(text, firstBad);
+    case Encoding::Utf8:
+        return text.toUtf8();
+    case Encoding::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    case Encoding::Utf16Le: {
+        QStringEncoder e(QStringEncoder::Utf16LE);
+        return QByteArray("\xFF\xFE") + QByteArray(e.encode(text));
+    }
+    case Encoding::Utf16Be: {
+        QStringEncoder e(QStringEncoder::Utf16BE);
+        return QByteArray("\xFE\xFF") + QByteArray(e.encode(text));
+    }
+    }
+    return std::nullopt;
+}
+
+QString unencodableMessage(const QString &what, const QString &character) {
+    return QStringLiteral("%1：字符“%2”（U+%3）无法用 GBK 编码保存。")
+        .arg(what, character)
+        .arg(character.isEmpty() ? 0u : character.toUcs4().value(0), 4, 16, QLatin1Char('0'));
+}
+
+} // namespace qen::text

@@ -1,0 +1,85 @@
+#include "shell/ui/interaction.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QPageSetupDialog>
+#include <QPrinter>
+
+namespace qen {
+
+void Interaction::information(QWidget *parent, const QString &text) {
+    message(parent, QMessageBox::Information, QStringLiteral("提示信息"), text, QMessageBox::Ok,
+            QMessageBox::Ok);
+}
+
+bool Interaction::question(QWidget *parent, const QString &text) {
+    return message(parent, QMessageBox::Question, QStringLiteral("询问信息"), text,
+                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void Interaction::error(QWidget *parent, const QString &description) {
+    message(parent, QMessageBox::Critical, QStringLiteral("error"), description, QMessageBox::Ok,
+            QMessageBox::Ok);
+}
+
+QtInteraction::QtInteraction() = default;
+QtInteraction::~QtInteraction() = default;
+
+QMessageBox::StandardButton QtInteraction::message(QWidget *parent, QMessageBox::Icon icon,
+                                                   const QString &title, const QString &text,
+                                                   QMessageBox::StandardButtons buttons,
+                                                   QMessageBox::StandardButton defaultButton) {
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QStringList QtInteraction::openFileNames(QWidget *parent, const QString &title,
+                                         const QString &dir, const QString &filter) {
+    return QFileDialog::getOpenFileNames(parent, title, dir, filter);
+}
+
+QString QtInteraction::saveFileName(QWidget *parent, const QString &title, const QString &path,
+                                     const QString &filter, QString *selectedFilter) {
+    return QFileDialog::getSaveFileName(parent, title, path, filter, selectedFilter);
+}
+
+QString QtInteraction::existingDirectory(QWidget *parent, const QString &title,
+                                         const QString &dir) {
+    return QFileDialog::getExistingDirectory(parent, title, dir);
+}
+
+std::optional<QFont> QtInteraction::font(QWidget *parent, const QFont &initial,
+                                         const QString &title) {
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, initial, parent, title);
+    if (!ok)
+        return std::nullopt;
+    return chosen;
+}
+
+QPrinter &QtInteraction::printer() {
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+bool QtInteraction::setupPrinter(QWidget *parent) {
+    QPageSetupDialog dialog(&printer(), parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void QtInteraction::setClipboardImage(const QImage &image) {
+    QApplication::clipboard()->setImage(image);
+}
+
+void QtInteraction::setClipboardText(const QString &text) {
+    QApplication::clipboard()->setText(text);
+}
+
+bool QtInteraction::openUrl(const QUrl &url) { return QDesktopServices::openUrl(url); }
+
+} // namespace qen

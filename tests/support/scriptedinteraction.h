@@ -1,0 +1,83 @@
+#pragma once
+
+// An Interaction that tests script: queued answers for dialogs and questions, a record of
+// every message shown, the clipboard kept in memory, and printing sent to a PDF file.
+#include "shell/ui/interaction.h"
+
+#include <QPrinter>
+#include <QQueue>
+
+namespace qen::test {
+
+struct ShownMessage {
+    QMessageBox::Icon icon;
+    QString title;
+    QString text;
+};
+
+class ScriptedInteraction : public Interaction {
+public:
+    explicit ScriptedInteraction(const QString &pdfOutput = QString()) {
+        m_printer.setOutputFormat(QPrinter::PdfFormat);
+        m_printer.setOutputFileName(pdfOutput);
+    }
+
+    QList<ShownMessage> messages;
+    QQueue<QMessageBox::StandardButton> answers; // for questions; Yes when empty
+    QQueue<QStringList> openAnswers;             // empty list = Cancel
+    QQueue<QString> saveAnswers;                 // "" = Cancel
+    QQueue<QString> directoryAnswers;            // "" = Cancel
+    QQueue<std::optional<QFont>> fontAnswers;    // nullopt = Cancel
+    bool printerSetupAnswer = true;
+    QImage clipboardImage;
+    QString clipboardText;
+    QList<QUrl> openedUrls;
+    QStringList openDialogTitles, openDialogFilters;
+
+    QMessageBox::StandardButton message(QWidget *, QMessageBox::Icon icon, const QString &title,
+                                        const QString &text, QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override {
+        messages.append({icon, title, text});
+        if (buttons == QMessageBox::Ok || buttons == QMessageBox::NoButton)
+            return QMessageBox::Ok;
+        return answers.isEmpty() ? defaultButton : answers.dequeue();
+    }
+    QStringList openFileNames(QWidget *, const QString &title, const QString &,
+                              const QString &filter) override {
+        openDialogTitles << title;
+        openDialogFilters << filter;
+        return openAnswers.isEmpty() ? QStringList() : openAnswers.dequeue();
+    }
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &,
+                         QString *) override {
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
+    }
+    QString existingDirectory(QWidget *, const QString &, const QString &) override {
+        return directoryAnswers.isEmpty() ? QString() : directoryAnswers.dequeue();
+    }
+    std::optional<QFont> font(QWidget *, const QFont &, const QString &) override {
+        return fontAnswers.isEmpty() ? std::nullopt : fontAnswers.dequeue();
+    }
+    QPrinter &printer() override { return m_printer; }
+    bool setupPrinter(QWidget *) override { return printerSetupAnswer; }
+    void setClipboardImage(const QImage &image) override { clipboardImage = image; }
+    void setClipboardText(const QString &text) override { clipboardText = text; }
+    bool openUrl(const QUrl &url) override {
+        openedUrls << url;
+        return true;
+    }
+
+    // The texts of messages with this title, in order.
+    QStringList texts(const QString &title) const {
+        QStringList out;
+        for (const ShownMessage &m : messages)
+            if (m.title == title)
+                out << m.text;
+        return out;
+    }
+
+private:
+    QPrinter m_printer{QPrinter::HighResolution};
+};
+
+} // namespace qen::test
