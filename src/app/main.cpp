@@ -1,5 +1,50 @@
+// Main: lets one copy run per user and work root. A second copy hands its command line over
+// to the running one, asks it to come to the front, and ends.
+#include "platform/product.h"
+#include "platform/textcodec.h"
+#include "shell/handover.h"
+#include "shell/ui/interaction.h"
+#include "shell/ui/mainwindow.h"
+#include "shell/ui/singleinstance.h"
+#include "shell/ui/terminationsignals.h"
+#include "shell/workfolders.h"
+
 #include <QApplication>
+#include <cstdio>
+
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(qen::product::name());
+    QApplication::setApplicationVersion(qen::product::version());
+
+    const QString root = qen::WorkFolders::defaultRoot();
+    const qen::WorkFolders folders(
+        root, qen::WorkFolders::appPathFor(QApplication::applicationDirPath(), root));
+    const QString commandLine = qen::handover::commandLine(QApplication::arguments().mid(1));
+
+    qen::SingleInstance instance(root);
+    if (!instance.becomePrimary()) {
+        if (!commandLine.isEmpty())
+            qen::handover::write(folders.handoverFile(), commandLine);
+        instance.askPrimaryToRaise();
+        return 0;
+    }
+    if (!qen::text::gbkAvailable())
+        std::fputs("qenbrowser: this Qt build cannot convert GBK text; Chinese titles and "
+                   "records will not show correctly.\n",
+                   stderr);
+
+    qen::QtInteraction interaction;
+    qen::MainWindow window(folders, interaction);
+    QObject::connect(&instance, &qen::SingleInstance::raiseRequested, &window, [&window] {
+        window.raise();
+        window.activateWindow();
+    });
+    qen::TerminationSignals termination;
+    QObject::connect(&termination, &qen::TerminationSignals::terminationRequested, &window,
+                     &QWidget::close);
+
+    window.show();
+    window.Form_Load(commandLine);
+    return app.exec();
 }

@@ -1,8 +1,8 @@
 #include "platform/textcodec.h"
 
+#include <QList>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QList>
 
 namespace qen::text {
 

@@ -8,9 +8,20 @@ namespace qen::twips {
 inline constexpr int PerInch = 1440;
 inline constexpr int ParkedLeft = -20000;
 
-inline double perPixel(double logicalDpi) { return PerInch / logicalDpi; }
+inline double perPixel(double logicalDpi) {
+    return PerInch / logicalDpi;
+}
 inline int toPixels(double twips, double logicalDpi) {
     return static_cast<int>(std::lround(twips / perPixel(logicalDpi)));
 }
-inline double fromPixels(double pixels, double logicalDpi) { return pixels * perPixel(logicalDpi); }
+inline double fromPixels(double pixels, double logicalDpi) {
+    return pixels * perPixel(logicalDpi);
+}
 } // namespace qen::twips
+
+namespace qen {
+struct TwipsRect {
+    double left = 0, top = 0, width = 0, height = 0;
+    bool operator==(const TwipsRect &) const = default;
+};
+} // namespace qen

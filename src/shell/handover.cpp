@@ -13,7 +13,9 @@ namespace {
 constexpr qint64 MaxBytes = 16 * 1024;
 } // namespace
 
-QString commandLine(const QStringList &arguments) { return arguments.join(QLatin1Char(' ')); }
+QString commandLine(const QStringList &arguments) {
+    return arguments.join(QLatin1Char(' '));
+}
 
 bool write(const QString &file, const QString &line) {
     if (line.isEmpty())

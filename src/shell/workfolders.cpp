@@ -19,7 +19,9 @@ namespace qen {
 
 namespace {
 
-QByteArray native(const QString &path) { return QFile::encodeName(path); }
+QByteArray native(const QString &path) {
+    return QFile::encodeName(path);
+}
 
 bool isRealDir(const QString &path) {
     struct stat st;
@@ -77,13 +79,21 @@ QString WorkFolders::appPathFor(const QString &executableDir, const QString &roo
 WorkFolders::WorkFolders(QString root, QString appPath)
     : m_root(std::move(root)), m_appPath(std::move(appPath)) {}
 
-QString WorkFolders::temp() const { return m_root + QStringLiteral("/Temp"); }
-QString WorkFolders::setting() const { return m_root + QStringLiteral("/Setting"); }
+QString WorkFolders::temp() const {
+    return m_root + QStringLiteral("/Temp");
+}
+QString WorkFolders::setting() const {
+    return m_root + QStringLiteral("/Setting");
+}
 QString WorkFolders::handoverFile() const {
     return m_root + QLatin1Char('/') + product::instanceNumber() + QStringLiteral(".tmp");
 }
-QString WorkFolders::leftoverMarker() const { return m_root + QStringLiteral("/!!wwpused!!.qen"); }
-QString WorkFolders::appTemp() const { return m_appPath + QStringLiteral("/Temp"); }
+QString WorkFolders::leftoverMarker() const {
+    return m_root + QStringLiteral("/!!wwpused!!.qen");
+}
+QString WorkFolders::appTemp() const {
+    return m_appPath + QStringLiteral("/Temp");
+}
 
 void WorkFolders::prepareAtStartup() const {
     const QString marker = leftoverMarker();
@@ -92,9 +102,9 @@ void WorkFolders::prepareAtStartup() const {
         removeEntry(marker);
     // Start-up goes on silently when these fail; the first user of a folder reports it.
     if (!FolderExists(m_root))
-        QDir().mkpath(m_root) && QFile::setPermissions(m_root, QFileDevice::ReadOwner |
-                                                                   QFileDevice::WriteOwner |
-                                                                   QFileDevice::ExeOwner);
+        QDir().mkpath(m_root) &&
+            QFile::setPermissions(m_root, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner);
     if (!FolderExists(temp()))
         CreateFolder(temp());
 }

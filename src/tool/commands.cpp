@@ -9,7 +9,8 @@ namespace {
 
 // Commands are added here as the subsystems behind them land.
 const Command Commands[] = {
-    {"version", "version                 print the program version", [](const QStringList &) {
+    {"version", "version                 print the program version",
+     [](const QStringList &) {
          std::fputs("Qen Browser 3.0\n", stdout);
          return 0;
      }},

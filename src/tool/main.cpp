@@ -10,8 +10,7 @@ int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     const QString command = args.value(0);
-    if (command.isEmpty() || command == QLatin1String("--help") ||
-        command == QLatin1String("-h")) {
+    if (command.isEmpty() || command == QLatin1String("--help") || command == QLatin1String("-h")) {
         std::fputs(qPrintable(qen::tool::usage()), stdout);
         return command.isEmpty() ? 2 : 0;
     }

@@ -6,8 +6,12 @@
 
 namespace qen {
 
-double twipsPerPixelX(const QWidget *widget) { return twips::perPixel(widget->logicalDpiX()); }
-double twipsPerPixelY(const QWidget *widget) { return twips::perPixel(widget->logicalDpiY()); }
+double twipsPerPixelX(const QWidget *widget) {
+    return twips::perPixel(widget->logicalDpiX());
+}
+double twipsPerPixelY(const QWidget *widget) {
+    return twips::perPixel(widget->logicalDpiY());
+}
 
 TwipsRect geometryTwips(const QWidget *widget) {
     const QRect g = widget->geometry();

@@ -1,15 +1,12 @@
 #pragma once
 
+#include "platform/twips.h"
+
 #include <QWidget>
 
 // The window's layout rules are stated in twips; widgets are placed in pixels. These
 // convert at the widget boundary with the widget's own logical DPI.
 namespace qen {
-
-struct TwipsRect {
-    double left = 0, top = 0, width = 0, height = 0;
-    bool operator==(const TwipsRect &) const = default;
-};
 
 double twipsPerPixelX(const QWidget *widget);
 double twipsPerPixelY(const QWidget *widget);
@@ -17,7 +14,9 @@ double twipsPerPixelY(const QWidget *widget);
 TwipsRect geometryTwips(const QWidget *widget);
 // A negative width or height is refused (the move is skipped), as a window would refuse it.
 bool moveTwips(QWidget *widget, const TwipsRect &rect);
-inline double leftTwips(const QWidget *widget) { return geometryTwips(widget).left; }
+inline double leftTwips(const QWidget *widget) {
+    return geometryTwips(widget).left;
+}
 void setLeftTwips(QWidget *widget, double left);
 
 } // namespace qen

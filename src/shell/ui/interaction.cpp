@@ -37,13 +37,13 @@ QMessageBox::StandardButton QtInteraction::message(QWidget *parent, QMessageBox:
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-QStringList QtInteraction::openFileNames(QWidget *parent, const QString &title,
-                                         const QString &dir, const QString &filter) {
+QStringList QtInteraction::openFileNames(QWidget *parent, const QString &title, const QString &dir,
+                                         const QString &filter) {
     return QFileDialog::getOpenFileNames(parent, title, dir, filter);
 }
 
 QString QtInteraction::saveFileName(QWidget *parent, const QString &title, const QString &path,
-                                     const QString &filter, QString *selectedFilter) {
+                                    const QString &filter, QString *selectedFilter) {
     return QFileDialog::getSaveFileName(parent, title, path, filter, selectedFilter);
 }
 
@@ -80,6 +80,8 @@ void QtInteraction::setClipboardText(const QString &text) {
     QApplication::clipboard()->setText(text);
 }
 
-bool QtInteraction::openUrl(const QUrl &url) { return QDesktopServices::openUrl(url); }
+bool QtInteraction::openUrl(const QUrl &url) {
+    return QDesktopServices::openUrl(url);
+}
 
 } // namespace qen

@@ -63,8 +63,7 @@ public:
     QString saveFileName(QWidget *parent, const QString &title, const QString &path,
                          const QString &filter, QString *selectedFilter) override;
     QString existingDirectory(QWidget *parent, const QString &title, const QString &dir) override;
-    std::optional<QFont> font(QWidget *parent, const QFont &initial,
-                              const QString &title) override;
+    std::optional<QFont> font(QWidget *parent, const QFont &initial, const QString &title) override;
     QPrinter &printer() override;
     bool setupPrinter(QWidget *parent) override;
     void setClipboardImage(const QImage &image) override;

@@ -1,0 +1,71 @@
+#include "shell/ui/busymessage.h"
+
+#include "platform/ui/twipsgeometry.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QScreen>
+
+namespace qen {
+
+QPointer<BusyMessage> BusyMessage::s_current;
+
+BusyMessage::BusyMessage()
+    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                           Qt::WindowTitleHint),
+      m_note(new QLabel(this)) {
+    setObjectName(QStringLiteral("frmMsg"));
+    setWindowTitle(QString());
+    setAttribute(Qt::WA_DeleteOnClose);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::ToolTipBase));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    const double tx = twipsPerPixelX(this), ty = twipsPerPixelY(this);
+    setFixedSize(qRound(6255 / tx), qRound(600 / ty));
+
+    m_note->setObjectName(QStringLiteral("lblNote"));
+    moveTwips(m_note, {90, 60, 6075, 465});
+    QPalette notePal = m_note->palette();
+    notePal.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    m_note->setPalette(notePal);
+    QFont font(QStringLiteral("隶书"));
+    font.setBold(true);
+    font.setPointSizeF(21.75);
+    m_note->setFont(font);
+    m_note->setText(defaultText());
+}
+
+BusyMessage *BusyMessage::current() {
+    if (!s_current)
+        s_current = new BusyMessage;
+    return s_current;
+}
+
+void BusyMessage::dismiss() {
+    if (s_current) {
+        s_current->close();
+        delete s_current.data();
+    }
+    s_current = nullptr;
+}
+
+void BusyMessage::ShowMsg(const QString &strTitle) {
+    if (!strTitle.isEmpty())
+        m_note->setText(strTitle);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+    show();
+    // One pass of the event loop so the window is painted before the caller's work begins;
+    // user input stays queued so no command can start in between.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+QString BusyMessage::note() const {
+    return m_note->text();
+}
+
+} // namespace qen

@@ -1,0 +1,211 @@
+#include "shell/ui/icons.h"
+
+#include <QHash>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <functional>
+
+namespace qen::icons {
+
+namespace {
+
+constexpr int Size = 32;
+const QColor Ink(0x33, 0x3d, 0x4d);
+const QColor Article(0x1f, 0x5f, 0xbf);
+const QColor Page(0x2e, 0x8b, 0x3c);
+const QColor Paper(0xfb, 0xfb, 0xf5);
+
+using Painter = std::function<void(QPainter &)>;
+
+QIcon draw(const Painter &paint) {
+    QPixmap pixmap(Size, Size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    paint(p);
+    return QIcon(pixmap);
+}
+
+void sheet(QPainter &p, QRectF r) {
+    p.setBrush(Paper);
+    p.drawRect(r);
+    p.setBrush(Qt::NoBrush);
+}
+
+// A triangle pointing left or right, optionally with a bar at its tip: first/last (bar),
+// previous/next (none), doubled for articles.
+void arrow(QPainter &p, const QColor &color, bool right, bool bar, bool doubled) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    const double tip = right ? 24 : 8, base = right ? 12 : 20;
+    auto triangle = [&](double shift) {
+        QPainterPath path;
+        path.moveTo(tip + shift, 16);
+        path.lineTo(base + shift, 7);
+        path.lineTo(base + shift, 25);
+        path.closeSubpath();
+        p.drawPath(path);
+    };
+    if (doubled) {
+        triangle(right ? -6 : 6);
+        triangle(right ? 2 : -2);
+    } else {
+        triangle(0);
+    }
+    if (bar)
+        p.drawRect(QRectF(right ? 25 : 4, 7, 3, 18));
+}
+
+void magnifier(QPainter &p, bool plus) {
+    p.setPen(QPen(Ink, 2.5));
+    p.drawEllipse(QRectF(4, 4, 17, 17));
+    p.drawLine(QPointF(19, 19), QPointF(28, 28));
+    p.setPen(QPen(Article, 2.5));
+    p.drawLine(QPointF(8, 12.5), QPointF(17, 12.5));
+    if (plus)
+        p.drawLine(QPointF(12.5, 8), QPointF(12.5, 17));
+}
+
+void doubleArrow(QPainter &p, bool horizontal) {
+    sheet(p, QRectF(5, 5, 22, 22));
+    p.setPen(QPen(Article, 2));
+    if (horizontal) {
+        p.drawLine(QPointF(8, 16), QPointF(24, 16));
+        p.drawPolyline(QPolygonF({QPointF(12, 12), QPointF(8, 16), QPointF(12, 20)}));
+        p.drawPolyline(QPolygonF({QPointF(20, 12), QPointF(24, 16), QPointF(20, 20)}));
+    } else {
+        p.drawLine(QPointF(16, 8), QPointF(16, 24));
+        p.drawPolyline(QPolygonF({QPointF(12, 12), QPointF(16, 8), QPointF(20, 12)}));
+        p.drawPolyline(QPolygonF({QPointF(12, 20), QPointF(16, 24), QPointF(20, 20)}));
+    }
+}
+
+void dashedArea(QPainter &p) {
+    p.setPen(QPen(Article, 2, Qt::DashLine));
+    p.drawRect(QRectF(4, 6, 20, 16));
+}
+
+const QHash<QString, Painter> &painters() {
+    static const QHash<QString, Painter> table = {
+        {"tOpen",
+         [](QPainter &p) {
+             p.setBrush(QColor(0xf2, 0xc1, 0x4e));
+             p.drawPolygon(QPolygonF({QPointF(3, 9), QPointF(12, 9), QPointF(14, 12),
+                                      QPointF(29, 12), QPointF(29, 27), QPointF(3, 27)}));
+         }},
+        {"tSave",
+         [](QPainter &p) {
+             p.setBrush(Article);
+             p.drawRoundedRect(QRectF(4, 4, 24, 24), 2, 2);
+             p.setBrush(Paper);
+             p.drawRect(QRectF(9, 4, 14, 9));
+             p.drawRect(QRectF(8, 18, 16, 10));
+         }},
+        {"tPrint",
+         [](QPainter &p) {
+             sheet(p, QRectF(9, 3, 14, 10));
+             p.setBrush(QColor(0x9a, 0xa5, 0xb4));
+             p.drawRoundedRect(QRectF(3, 12, 26, 11), 2, 2);
+             sheet(p, QRectF(9, 19, 14, 9));
+         }},
+        {"tHomeArticle", [](QPainter &p) { arrow(p, Article, false, true, true); }},
+        {"tPrevArticle", [](QPainter &p) { arrow(p, Article, false, false, true); }},
+        {"tNextArticle", [](QPainter &p) { arrow(p, Article, true, false, true); }},
+        {"tEndArticle", [](QPainter &p) { arrow(p, Article, true, true, true); }},
+        {"tHomePage", [](QPainter &p) { arrow(p, Page, false, true, false); }},
+        {"tPrevPage", [](QPainter &p) { arrow(p, Page, false, false, false); }},
+        {"tNextPage", [](QPainter &p) { arrow(p, Page, true, false, false); }},
+        {"tEndPage", [](QPainter &p) { arrow(p, Page, true, true, false); }},
+        {"tZoomIn", [](QPainter &p) { magnifier(p, true); }},
+        {"tZoomOut", [](QPainter &p) { magnifier(p, false); }},
+        {"tFitWidth", [](QPainter &p) { doubleArrow(p, true); }},
+        {"tFitHeight", [](QPainter &p) { doubleArrow(p, false); }},
+        {"tUnDo",
+         [](QPainter &p) {
+             p.setPen(QPen(Article, 3, Qt::SolidLine, Qt::RoundCap));
+             QPainterPath path;
+             path.moveTo(9, 12);
+             path.cubicTo(17, 6, 29, 10, 26, 22);
+             p.drawPath(path);
+             p.setPen(Qt::NoPen);
+             p.setBrush(Article);
+             p.drawPolygon(QPolygonF({QPointF(3, 12), QPointF(12, 5), QPointF(13, 17)}));
+         }},
+        {"tCopyPage",
+         [](QPainter &p) {
+             sheet(p, QRectF(4, 4, 16, 20));
+             sheet(p, QRectF(12, 9, 16, 20));
+         }},
+        {"tSelArea",
+         [](QPainter &p) {
+             dashedArea(p);
+             p.setPen(QPen(Ink, 2));
+             p.drawLine(QPointF(22, 20), QPointF(29, 29));
+         }},
+        {"tOCR",
+         [](QPainter &p) {
+             sheet(p, QRectF(4, 3, 24, 26));
+             QFont f = p.font();
+             f.setPixelSize(17);
+             f.setBold(true);
+             p.setFont(f);
+             p.setPen(Article);
+             p.drawText(QRectF(4, 3, 24, 26), Qt::AlignCenter, QStringLiteral("文"));
+         }},
+        {"tCopyArea",
+         [](QPainter &p) {
+             dashedArea(p);
+             sheet(p, QRectF(14, 14, 14, 15));
+         }},
+        {"tHelp",
+         [](QPainter &p) {
+             p.setBrush(Article);
+             p.setPen(Qt::NoPen);
+             p.drawEllipse(QRectF(3, 3, 26, 26));
+             QFont f = p.font();
+             f.setPixelSize(20);
+             f.setBold(true);
+             p.setFont(f);
+             p.setPen(Qt::white);
+             p.drawText(QRectF(3, 3, 26, 26), Qt::AlignCenter, QStringLiteral("?"));
+         }},
+        {"tExit",
+         [](QPainter &p) {
+             sheet(p, QRectF(5, 3, 15, 26));
+             p.setPen(QPen(QColor(0xc0, 0x39, 0x2b), 3, Qt::SolidLine, Qt::RoundCap));
+             p.drawLine(QPointF(14, 16), QPointF(28, 16));
+             p.drawPolyline(QPolygonF({QPointF(23, 11), QPointF(28, 16), QPointF(23, 21)}));
+         }},
+    };
+    return table;
+}
+
+} // namespace
+
+QIcon toolbarIcon(const QString &imageKey) {
+    const auto it = painters().constFind(imageKey);
+    return it == painters().constEnd() ? QIcon() : draw(*it);
+}
+
+QIcon articleIcon() {
+    return draw([](QPainter &p) {
+        p.setBrush(Article);
+        p.drawRoundedRect(QRectF(5, 3, 22, 26), 2, 2);
+        p.setPen(QPen(Qt::white, 2));
+        for (int y : {10, 16, 22})
+            p.drawLine(QPointF(10, y), QPointF(22, y));
+    });
+}
+
+QIcon pageIcon() {
+    return draw([](QPainter &p) {
+        sheet(p, QRectF(6, 3, 20, 26));
+        p.setPen(QPen(Page, 2));
+        for (int y : {10, 15, 20})
+            p.drawLine(QPointF(10, y), QPointF(22, y));
+    });
+}
+
+} // namespace qen::icons

@@ -1,0 +1,267 @@
+#include "shell/ui/mainwindow.h"
+
+#include "library/ui/imageview.h"
+#include "platform/product.h"
+#include "platform/ui/twipsgeometry.h"
+#include "records/ui/recordview.h"
+#include "shell/handover.h"
+#include "shell/ui/interaction.h"
+#include "view/layout.h"
+#include "view/ui/commandbar.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+
+namespace qen {
+
+namespace {
+// Design sizes in twips.
+constexpr double ToolbarHeight = 420, StatusHeight = 330;
+constexpr double TreeWidth = 1515, SplitterWidth = 105;
+constexpr double ComboWidth = 1215, ComboHeight = 300, CaptionWidth = 915, CaptionHeight = 180;
+constexpr double PanelWidths[] = {3493, 2540, 2540, 6191};
+constexpr double PanelMinimum = 2540;
+
+const QStringList ZoomSteps = {"10%",  "30%",  "50%",  "70%",  "90%",  "100%",
+                               "120%", "150%", "170%", "200%", "250%", "300%"};
+} // namespace
+
+MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *parent)
+    : QMainWindow(parent), m_folders(std::move(folders)), m_interaction(interaction) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(product::name());
+    buildClientArea();
+    m_commands = std::make_unique<CommandBar>(this, m_tlbBar);
+    buildStatusBar();
+    connectCommands();
+
+    // The hand-over file is looked for once a second and whenever the work root changes.
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(1000);
+    connect(m_timer1, &QTimer::timeout, this, &MainWindow::HandoverCheck);
+    m_timer1->start();
+    m_watcher = new QFileSystemWatcher(this);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &MainWindow::HandoverCheck);
+
+    resize(1024, 720);
+}
+
+MainWindow::~MainWindow() {
+    CleanUp();
+}
+
+void MainWindow::buildClientArea() {
+    // Regions are placed by Form_Resize in twips, not by a Qt layout, so that parking a view
+    // at Left -20000 and the splitter arithmetic work as stated.
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+
+    m_tlbBar = new QToolBar(m_client);
+    m_tlbBar->setObjectName(QStringLiteral("tlbBar"));
+    m_tlbBar->setMovable(false);
+    m_tlbBar->setIconSize(QSize(20, 20));
+
+    m_staBar = new QStatusBar(m_client);
+    m_staBar->setObjectName(QStringLiteral("staBar"));
+    m_staBar->setSizeGripEnabled(false);
+
+    m_tree = new QTreeWidget(m_client);
+    m_tree->setObjectName(QStringLiteral("tvwTree"));
+    m_tree->header()->hide();
+    m_tree->setColumnCount(1);
+
+    auto makeBar = [this](const char *name) {
+        auto *bar = new QFrame(m_client);
+        bar->setObjectName(QString::fromLatin1(name));
+        bar->setFrameShape(QFrame::Panel);
+        bar->setFrameShadow(QFrame::Raised);
+        bar->setCursor(Qt::SizeHorCursor);
+        return bar;
+    };
+    m_showSplitter = makeBar("ShowSplitter");
+    m_hideSplitter = makeBar("HideSplitter");
+
+    m_imgEdit = new ImageView(m_client);
+    m_imgEdit->setObjectName(QStringLiteral("imgEdit"));
+    m_rihEdit = new RecordView(m_client);
+    m_rihEdit->setObjectName(QStringLiteral("rihEdit"));
+    // The hidden twins serve crops, saves and printing and are never shown.
+    m_imgHide = new ImageView(m_client);
+    m_imgHide->setObjectName(QStringLiteral("imgHide"));
+    m_imgHide->hide();
+    m_rihHide = new RecordView(m_client);
+    m_rihHide->setObjectName(QStringLiteral("rihHide"));
+    m_rihHide->hide();
+
+    m_txtZoom = new QLabel(QStringLiteral("缩放比例："), m_client);
+    m_txtZoom->setObjectName(QStringLiteral("txtZoom"));
+    m_cboZoom = new QComboBox(m_client);
+    m_cboZoom->setObjectName(QStringLiteral("cboZoom"));
+    m_cboZoom->setEditable(true);
+
+    // Design positions: the record view starts parked, the bars at their design widths.
+    moveTwips(m_tree, {0, ToolbarHeight, TreeWidth, 3000});
+    moveTwips(m_showSplitter, {TreeWidth, ToolbarHeight - 30, SplitterWidth, 3060});
+    moveTwips(m_hideSplitter, {twips::ParkedLeft, ToolbarHeight - 30, SplitterWidth, 3060});
+    moveTwips(m_imgEdit, {TreeWidth + SplitterWidth, ToolbarHeight - 30, 6000, 3060});
+    moveTwips(m_rihEdit, {twips::ParkedLeft, ToolbarHeight - 30, 6000, 3060});
+    moveTwips(m_cboZoom, {0, 0, ComboWidth, ComboHeight});
+    moveTwips(m_txtZoom, {0, 0, CaptionWidth, CaptionHeight});
+    m_cboZoom->raise();
+    m_txtZoom->raise();
+}
+
+void MainWindow::buildStatusBar() {
+    for (int i = 0; i < 4; ++i) {
+        auto *panel = new QLabel(m_staBar);
+        panel->setObjectName(QStringLiteral("staBar_Panel%1").arg(i + 1));
+        const double tx = twipsPerPixelX(panel);
+        panel->setMinimumWidth(qRound(PanelMinimum / tx));
+        panel->setFixedWidth(qRound(PanelWidths[i] / tx));
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        m_staBar->addWidget(panel);
+        m_panels << panel;
+    }
+    m_panels[0]->setText(product::maker());
+    m_panels[0]->setToolTip(product::maker());
+    const QString welcome = QStringLiteral("欢迎访问公司主页") + product::homePage();
+    m_panels[3]->setText(welcome);
+    m_panels[3]->setToolTip(welcome);
+}
+
+void MainWindow::connectCommands() {
+    connect(command(QStringLiteral("mnuFile_CloseAllArticle")), &QAction::triggered, this,
+            &MainWindow::CloseAll);
+    connect(command(QStringLiteral("mnuFile_Exit")), &QAction::triggered, this, &QWidget::close);
+    connect(command(QStringLiteral("Exit")), &QAction::triggered, this, &QWidget::close);
+}
+
+QAction *MainWindow::command(const QString &name) const {
+    if (QAction *item = m_commands->menuItem(name))
+        return item;
+    return m_commands->button(name);
+}
+
+QLabel *MainWindow::statusPanel(int index) const {
+    return m_panels.value(index - 1);
+}
+
+bool MainWindow::imageShown() const {
+    return leftTwips(m_imgEdit) >= 0;
+}
+
+void MainWindow::Form_Load(const QString &commandLine) {
+    m_cboZoom->clear();
+    m_cboZoom->addItems(ZoomSteps);
+    m_cboZoom->setCurrentText(QStringLiteral("50%"));
+
+    m_folders.prepareAtStartup();
+    if (QFileInfo(m_folders.root()).isDir())
+        m_watcher->addPath(m_folders.root());
+
+    if (!commandLine.isEmpty()) {
+        QString file = commandLine;
+        file.remove(QLatin1Char('"'));
+        show();
+        m_tree->clear();
+        CreateTree(file);
+    }
+}
+
+void MainWindow::CreateTree(const QString &sFiles) {
+    Q_UNUSED(sFiles);
+}
+
+void MainWindow::HandoverCheck() {
+    const QString file = m_folders.handoverFile();
+    if (!QFileInfo::exists(file)) {
+        // The root may appear after start-up (created by a later operation): watch it then.
+        if (m_watcher->directories().isEmpty() && QFileInfo(m_folders.root()).isDir())
+            m_watcher->addPath(m_folders.root());
+        return;
+    }
+    const QString line = handover::take(file);
+    if (line.isEmpty())
+        return;
+    CreateTree(line);
+    m_tree->update();
+}
+
+void MainWindow::CloseAll() {
+    m_tree->clear();
+    m_imgEdit->setFileName(QString());
+    m_rihEdit->loadFile(QString());
+    m_rihEdit->setTag(QString());
+    m_imgHide->setFileName(QString());
+    m_lastOpenSpec.clear();
+    if (leftTwips(m_imgEdit) < 0) {
+        setLeftTwips(m_imgEdit, leftTwips(m_rihEdit));
+        setLeftTwips(m_rihEdit, twips::ParkedLeft);
+    }
+    m_cboZoom->setCurrentText(QStringLiteral("50%"));
+    statusPanel(3)->clear();
+}
+
+void MainWindow::CleanUp() {
+    m_folders.cleanUp();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event) {
+    CleanUp();
+    event->accept();
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void MainWindow::Form_Resize() {
+    const TwipsRect client = geometryTwips(m_client);
+    QAction *navigation = command(QStringLiteral("mnuTool_Navigation"));
+    const bool imageActive = imageShown();
+    QWidget *active = imageActive ? static_cast<QWidget *>(m_imgEdit) : m_rihEdit;
+    QWidget *parked = imageActive ? static_cast<QWidget *>(m_rihEdit) : m_imgEdit;
+
+    layout::Input in;
+    in.clientWidth = client.width;
+    in.clientHeight = client.height;
+    in.toolbarTop = 0;
+    in.toolbarHeight = ToolbarHeight;
+    in.statusHeight = StatusHeight;
+    in.tree = geometryTwips(m_tree);
+    in.splitter = geometryTwips(m_showSplitter);
+    in.navigationShown = navigation->isChecked();
+    in.comboWidth = ComboWidth;
+    in.comboHeight = ComboHeight;
+    in.captionWidth = CaptionWidth;
+    in.captionHeight = CaptionHeight;
+    in.twipsPerPixelY = twipsPerPixelY(m_client);
+    const layout::Result r = layout::arrange(in);
+
+    // A move the window refuses (a negative size when very small) is skipped; the rest runs.
+    moveTwips(m_tlbBar, {0, 0, client.width, ToolbarHeight});
+    moveTwips(m_staBar, {0, client.height - StatusHeight, client.width, StatusHeight});
+    moveTwips(m_tree, r.tree);
+    moveTwips(m_showSplitter, r.splitter);
+    moveTwips(active, r.activeView);
+    moveTwips(parked, r.parkedView);
+    moveTwips(m_hideSplitter, r.splitterShadow);
+    moveTwips(m_cboZoom, r.combo);
+    moveTwips(m_txtZoom, r.caption);
+}
+
+} // namespace qen

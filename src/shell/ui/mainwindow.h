@@ -1,0 +1,82 @@
+#pragma once
+
+#include "shell/workfolders.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class QComboBox;
+class QFileSystemWatcher;
+class QFrame;
+class QLabel;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+class QTreeWidget;
+
+namespace qen {
+
+class CommandBar;
+class ImageView;
+class Interaction;
+class RecordView;
+
+// frmMain: owns the controls and wires commands to the subsystem objects that carry them out.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(WorkFolders folders, Interaction &interaction, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up work once the window exists: zoom list, work folders, then the file named on
+    // the command line (the arguments joined by blanks; it names one file).
+    void Form_Load(const QString &commandLine);
+    // Adds the files of a NUL-separated list to the article tree and shows one of them.
+    void CreateTree(const QString &sFiles);
+    // Picks up a file name handed over by a second copy.
+    void HandoverCheck();
+    void CloseAll();
+    void CleanUp();
+
+    QAction *command(const QString &name) const;
+    const WorkFolders &folders() const { return m_folders; }
+    Interaction &interaction() const { return m_interaction; }
+    QTreeWidget *tree() const { return m_tree; }
+    ImageView *imageView() const { return m_imgEdit; }
+    RecordView *recordView() const { return m_rihEdit; }
+    QComboBox *zoomCombo() const { return m_cboZoom; }
+    QLabel *statusPanel(int index) const; // 1-based, as the panels are numbered
+    bool imageShown() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void buildClientArea();
+    void buildStatusBar();
+    void connectCommands();
+    void Form_Resize();
+
+    WorkFolders m_folders;
+    Interaction &m_interaction;
+    QWidget *m_client = nullptr;
+    QToolBar *m_tlbBar = nullptr;
+    QStatusBar *m_staBar = nullptr;
+    QList<QLabel *> m_panels;
+    QTreeWidget *m_tree = nullptr;
+    QFrame *m_showSplitter = nullptr;
+    QFrame *m_hideSplitter = nullptr;
+    ImageView *m_imgEdit = nullptr;
+    ImageView *m_imgHide = nullptr;
+    RecordView *m_rihEdit = nullptr;
+    RecordView *m_rihHide = nullptr;
+    QComboBox *m_cboZoom = nullptr;
+    QLabel *m_txtZoom = nullptr;
+    std::unique_ptr<CommandBar> m_commands;
+    QTimer *m_timer1 = nullptr;
+    QFileSystemWatcher *m_watcher = nullptr;
+    QString m_lastOpenSpec;
+};
+
+} // namespace qen
