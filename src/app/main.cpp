@@ -5,6 +5,7 @@
 #include "shell/handover.h"
 #include "shell/ui/interaction.h"
 #include "shell/ui/mainwindow.h"
+#include "shell/ui/shelllog.h"
 #include "shell/ui/singleinstance.h"
 #include "shell/ui/terminationsignals.h"
 #include "shell/workfolders.h"
@@ -37,6 +38,7 @@ int main(int argc, char *argv[]) {
     qen::QtInteraction interaction;
     qen::MainWindow window(folders, interaction);
     QObject::connect(&instance, &qen::SingleInstance::raiseRequested, &window, [&window] {
+        qCDebug(lcShell) << "raise";
         window.raise();
         window.activateWindow();
     });

@@ -6,6 +6,7 @@
 #include "records/ui/recordview.h"
 #include "shell/handover.h"
 #include "shell/ui/interaction.h"
+#include "shell/ui/shelllog.h"
 #include "view/layout.h"
 #include "view/ui/commandbar.h"
 
@@ -21,6 +22,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+
+Q_LOGGING_CATEGORY(lcShell, "qen.shell", QtWarningMsg)
 
 namespace qen {
 
@@ -182,7 +185,7 @@ void MainWindow::Form_Load(const QString &commandLine) {
 }
 
 void MainWindow::CreateTree(const QString &sFiles) {
-    Q_UNUSED(sFiles);
+    qCDebug(lcShell) << "open:" << sFiles;
 }
 
 void MainWindow::HandoverCheck() {
@@ -194,6 +197,7 @@ void MainWindow::HandoverCheck() {
         return;
     }
     const QString line = handover::take(file);
+    qCDebug(lcShell) << "handover:" << line;
     if (line.isEmpty())
         return;
     CreateTree(line);
@@ -216,6 +220,7 @@ void MainWindow::CloseAll() {
 }
 
 void MainWindow::CleanUp() {
+    qCDebug(lcShell) << "cleanup";
     m_folders.cleanUp();
 }
 

@@ -1,0 +1,194 @@
+#include "platform/error.h"
+#include "shell/handover.h"
+#include "shell/workfolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace qen;
+
+namespace {
+void touch(const QString &path, const QByteArray &content = {}) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
+}
+} // namespace
+
+class TestWorkFolders : public QObject {
+    Q_OBJECT
+private slots:
+    void defaultRoot_data();
+    void defaultRoot();
+    void startupRemovesReadOnlyMarkerAndCreatesFolders();
+    void cleanUpRemovesOnlyThisProgramsFolders();
+    void cleanUpNeverFollowsLinks();
+    void cleanUpKeepsTempWhenSomethingSurvives();
+    void cleanUpWithoutTempDoesNothing();
+    void ensureNamesTheFolderItCannotCreate();
+    void appPath();
+    void handoverTake_data();
+    void handoverTake();
+    void handoverWriteSkipsEmptyLine();
+};
+
+void TestWorkFolders::defaultRoot_data() {
+    QTest::addColumn<QString>("qeninfo");
+    QTest::addColumn<QString>("xdg");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("explicit root") << "/srv/q/" << "/x" << "/srv/q";
+    QTest::newRow("xdg data") << "" << "/x/data" << "/x/data/QenInfo";
+    QTest::newRow("relative xdg ignored")
+        << "" << "rel" << QDir::homePath() + "/.local/share/QenInfo";
+    QTest::newRow("nothing set") << "" << "" << QDir::homePath() + "/.local/share/QenInfo";
+}
+void TestWorkFolders::defaultRoot() {
+    QFETCH(QString, qeninfo);
+    QFETCH(QString, xdg);
+    qputenv("QENINFO_HOME", qeninfo.toUtf8());
+    qputenv("XDG_DATA_HOME", xdg.toUtf8());
+    QTEST(WorkFolders::defaultRoot(), "expected");
+    qunsetenv("QENINFO_HOME");
+    qunsetenv("XDG_DATA_HOME");
+}
+
+void TestWorkFolders::startupRemovesReadOnlyMarkerAndCreatesFolders() {
+    QTemporaryDir dir;
+    const WorkFolders folders(dir.filePath("QenInfo"), dir.path());
+    touch(folders.leftoverMarker());
+    QFile::setPermissions(folders.leftoverMarker(), QFileDevice::ReadOwner);
+    folders.prepareAtStartup();
+    QVERIFY(!QFileInfo::exists(folders.leftoverMarker()));
+    QVERIFY(QFileInfo(folders.temp()).isDir());
+    QVERIFY(!QFileInfo::exists(folders.setting())); // made by its first user, not at start
+
+    const WorkFolders fresh(dir.filePath("fresh/QenInfo"), dir.path());
+    fresh.prepareAtStartup();
+    QVERIFY(QFileInfo(fresh.temp()).isDir());
+    QCOMPARE(QFileInfo(fresh.root()).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+             QFileDevice::Permissions());
+}
+
+void TestWorkFolders::cleanUpRemovesOnlyThisProgramsFolders() {
+    QTemporaryDir dir;
+    const WorkFolders folders(dir.filePath("QenInfo"), dir.filePath("prog"));
+    folders.prepareAtStartup();
+    const QString t = folders.temp();
+    touch(t + "/4194304report/p1.tif");
+    touch(t + "/4194304report/p2.wwp");
+    QFile::setPermissions(t + "/4194304report/p2.wwp", QFileDevice::ReadOwner);
+    touch(t + "/4194304report0/p1.tif");
+    touch(t + "/loose.tmp");
+    touch(folders.handoverFile(), "x\r\n");
+    touch(folders.setting() + "/Output.ini");
+    QDir().mkpath(folders.root() + "/PdfTemp");
+    QDir().mkpath(folders.appTemp());
+    folders.cleanUp();
+    QVERIFY(!QFileInfo::exists(t));
+    QVERIFY(!QFileInfo::exists(folders.root() + "/PdfTemp"));
+    QVERIFY(!QFileInfo::exists(folders.appTemp()));
+    QVERIFY(QFileInfo::exists(folders.handoverFile()));
+    QVERIFY(QFileInfo::exists(folders.setting() + "/Output.ini"));
+    folders.cleanUp(); // runs twice at exit; the second finds nothing to do
+}
+
+void TestWorkFolders::cleanUpNeverFollowsLinks() {
+    QTemporaryDir dir;
+    const WorkFolders folders(dir.filePath("QenInfo"), dir.filePath("prog"));
+    folders.prepareAtStartup();
+    const QString outside = dir.filePath("precious");
+    touch(outside + "/keep.txt");
+    touch(dir.filePath("precious.txt"));
+    const QString t = folders.temp();
+    QVERIFY(QFile::link(outside, t + "/4194304linked"));
+    touch(t + "/4194304pkg/p1.tif");
+    QVERIFY(QFile::link(dir.filePath("precious.txt"), t + "/4194304pkg/p2.tif"));
+    QVERIFY(QFile::link(outside, t + "/4194304pkg/dirlink"));
+    folders.cleanUp();
+    QVERIFY(QFileInfo::exists(outside + "/keep.txt"));
+    QVERIFY(QFileInfo::exists(dir.filePath("precious.txt")));
+    QVERIFY(!QFileInfo::exists(t)); // links went as links, so Temp emptied
+}
+
+void TestWorkFolders::cleanUpKeepsTempWhenSomethingSurvives() {
+    QTemporaryDir dir;
+    const WorkFolders folders(dir.filePath("QenInfo"), dir.filePath("prog"));
+    folders.prepareAtStartup();
+    const QString t = folders.temp();
+    touch(t + "/other/keep.tif");              // not ours: no instance prefix
+    touch(t + "/4194304pkg/.hidden");           // dot entries are not deleted
+    touch(t + "/4194304deep/sub/p.tif");        // no descent into sub-folders
+    touch(t + "/.4194304dot/p.tif");            // dot folders are not ours
+    folders.cleanUp();
+    QVERIFY(QFileInfo::exists(t + "/other/keep.tif"));
+    QVERIFY(QFileInfo::exists(t + "/4194304pkg/.hidden"));
+    QVERIFY(QFileInfo::exists(t + "/4194304deep/sub/p.tif"));
+    QVERIFY(QFileInfo::exists(t + "/.4194304dot/p.tif"));
+}
+
+void TestWorkFolders::cleanUpWithoutTempDoesNothing() {
+    QTemporaryDir dir;
+    const WorkFolders folders(dir.filePath("QenInfo"), dir.filePath("prog"));
+    QDir().mkpath(folders.root() + "/PdfTemp");
+    folders.cleanUp();
+    // Without Temp the later steps do not run either.
+    QVERIFY(QFileInfo(folders.root() + "/PdfTemp").isDir());
+}
+
+void TestWorkFolders::ensureNamesTheFolderItCannotCreate() {
+    QTemporaryDir dir;
+    touch(dir.filePath("QenInfo")); // a file where the root should be
+    const WorkFolders folders(dir.filePath("QenInfo"), dir.path());
+    folders.prepareAtStartup(); // silent
+    try {
+        folders.ensure(folders.setting());
+        QFAIL("expected an error");
+    } catch (const Error &e) {
+        QVERIFY2(e.description().contains(dir.filePath("QenInfo")), qPrintable(e.description()));
+    }
+    QVERIFY(QFileInfo(dir.filePath("QenInfo")).isFile()); // nothing else touched
+}
+
+void TestWorkFolders::appPath() {
+    QTemporaryDir dir;
+    QCOMPARE(WorkFolders::appPathFor(dir.path() + "/", "/root/QenInfo"), dir.path());
+    QCOMPARE(WorkFolders::appPathFor("/nonexistent/bin", "/r/QenInfo"), QStringLiteral("/r/QenInfo/Program"));
+}
+
+void TestWorkFolders::handoverTake_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("crlf") << QByteArray("/data/a b.qen\r\n") << "/data/a b.qen";
+    QTest::newRow("quotes kept") << QByteArray("\"/d/a.qen\"\r\n") << "\"/d/a.qen\"";
+    QTest::newRow("first line only") << QByteArray("/a.tif\r\n/b.tif\r\n") << "/a.tif";
+    QTest::newRow("utf8 name") << QString("/数据/文章.qen\r\n").toUtf8() << "/数据/文章.qen";
+    QTest::newRow("empty line") << QByteArray("\r\n") << "";
+    QTest::newRow("binary") << QByteArray("\x00\x01\x02", 3) << "";
+    QTest::newRow("invalid utf8") << QByteArray("\xb9\xfa.qen") << "";
+    QTest::newRow("huge") << QByteArray(64 * 1024, 'a') << "";
+}
+void TestWorkFolders::handoverTake() {
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("4194304.tmp");
+    touch(file, content);
+    QTEST(handover::take(file), "line");
+    QVERIFY(!QFileInfo::exists(file)); // always deleted, whatever it held
+}
+
+void TestWorkFolders::handoverWriteSkipsEmptyLine() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("4194304.tmp");
+    QVERIFY(!handover::write(file, QString()));
+    QVERIFY(!QFileInfo::exists(file));
+    QVERIFY(handover::write(file, handover::commandLine({"/a", "b.qen"})));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("/a b.qen\r\n"));
+}
+
+QTEST_GUILESS_MAIN(TestWorkFolders)
+#include "tst_workfolders.moc"
