@@ -1,0 +1,82 @@
+#include "platform/textcodec.h"
+
+#include <QtTest>
+
+using namespace qen::text;
+
+Q_DECLARE_METATYPE(qen::text::Encoding)
+
+class TestTextCodec : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY(gbkAvailable()); }
+    void detect_data();
+    void detect();
+    void encodeGbk_data();
+    void encodeGbk();
+    void roundTripKeepsEncoding_data() { detect_data(); }
+    void roundTripKeepsEncoding();
+};
+
+void TestTextCodec::detect_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Encoding>("encoding");
+    const QString zh = QStringLiteral("【题名】中文");
+    QTest::newRow("gbk") << QByteArray("\xa1\xbe\xcc\xe2\xc3\xfb\xa1\xbf\xd6\xd0\xce\xc4") << zh
+                         << Encoding::Gbk;
+    QTest::newRow("utf8 without mark") << zh.toUtf8() << zh << Encoding::Utf8;
+    QTest::newRow("utf8 mark") << QByteArray("\xEF\xBB\xBF") + zh.toUtf8() << zh
+                               << Encoding::Utf8Bom;
+    QTest::newRow("utf16le mark") << QByteArray("\xFF\xFE") +
+                                         QByteArray(reinterpret_cast<const char *>(zh.utf16()),
+                                                    zh.size() * 2)
+                                  << zh << Encoding::Utf16Le;
+    QTest::newRow("ascii is gbk") << QByteArray("plain") << "plain" << Encoding::Gbk;
+    // GBK bytes that happen to look like a UTF-8 lead byte must not be taken for UTF-8.
+    QTest::newRow("gbk like utf8 lead")
+        << QByteArray("\xc4\xe3\xba\xc3") << "你好" << Encoding::Gbk;
+    QTest::newRow("truncated utf8 is gbk")
+        << QByteArray("ab\xe4\xb8") << QString() << Encoding::Gbk;
+}
+
+void TestTextCodec::detect() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    const Decoded d = decodeExternal(bytes);
+    QTEST(d.encoding, "encoding");
+    if (!text.isEmpty())
+        QCOMPARE(d.text, text);
+}
+
+void TestTextCodec::encodeGbk_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("bad");
+    QTest::newRow("chinese") << QStringLiteral("中文 abc 【】") << true << QString();
+    QTest::newRow("empty") << QString() << true << QString();
+    QTest::newRow("emoji") << QStringLiteral("书😀") << false << QStringLiteral("😀");
+    QTest::newRow("thai") << QStringLiteral("a\u0e01b") << false << QStringLiteral("\u0e01");
+}
+
+void TestTextCodec::encodeGbk() {
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QString bad;
+    const auto bytes = qen::text::encodeGbk(text, &bad);
+    QCOMPARE(bytes.has_value(), ok);
+    QTEST(bad, "bad");
+    if (ok)
+        QCOMPARE(decodeGbk(*bytes), text);
+}
+
+void TestTextCodec::roundTripKeepsEncoding() {
+    QFETCH(QByteArray, bytes);
+    const Decoded d = decodeExternal(bytes);
+    const auto again = encode(d.text, d.encoding);
+    QVERIFY(again.has_value());
+    QCOMPARE(decodeExternal(*again).text, d.text);
+}
+
+QTEST_GUILESS_MAIN(TestTextCodec)
+#include "tst_textcodec.moc"

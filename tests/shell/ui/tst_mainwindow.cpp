@@ -1,0 +1,221 @@
+#include "library/ui/imageview.h"
+#include "platform/ui/twipsgeometry.h"
+#include "records/ui/recordview.h"
+#include "scriptedinteraction.h"
+#include "shell/ui/busymessage.h"
+#include "shell/ui/mainwindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace qen;
+
+namespace {
+// A menu's entries as the user sees them: captions, "-" for separators, "[x]" for a check
+// mark, "(off)" for a disabled entry.
+QStringList entries(QMenu *menu) {
+    QStringList out;
+    for (QAction *a : menu->actions()) {
+        if (a->isSeparator()) {
+            out << "-";
+            continue;
+        }
+        QString s = a->objectName() + " " + a->text();
+        if (a->isChecked())
+            s += " [x]";
+        if (!a->isEnabled())
+            s += " (off)";
+        out << s;
+    }
+    return out;
+}
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void identity();
+    void menus_data();
+    void menus();
+    void toolbar();
+    void statusBar();
+    void formLoadFillsZoomList();
+    void closeAllResetsTheWindow();
+    void resizeKeepsWidthsAndParksTheOtherView();
+    void busyMessageProtocol();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<test::ScriptedInteraction> m_ui;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+void TestMainWindow::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_ui = std::make_unique<test::ScriptedInteraction>();
+    m_window = std::make_unique<MainWindow>(
+        WorkFolders(m_dir->filePath("QenInfo"), m_dir->filePath("prog")), *m_ui);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestMainWindow::cleanup() {
+    m_window.reset();
+    m_ui.reset();
+}
+
+void TestMainWindow::identity() {
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Qen Browser"));
+    for (const char *name : {"tvwTree", "tlbBar", "staBar", "cboZoom", "txtZoom", "imgEdit",
+                             "imgHide", "rihEdit", "rihHide", "ShowSplitter", "HideSplitter"})
+        QVERIFY2(m_window->findChild<QWidget *>(name), name);
+    QVERIFY(!m_window->findChild<QWidget *>("imgHide")->isVisible());
+    QVERIFY(!m_window->findChild<QWidget *>("rihHide")->isVisible());
+}
+
+void TestMainWindow::menus_data() {
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("file") << "mnuFile"
+                          << QStringList{"mnuFile_Open 打开文件(&1)",
+                                         "-",
+                                         "mnuFile_SaveCurrPage 保存当前页(&2)",
+                                         "mnuFile_SaveCurrArticle 保存当前篇(&3)",
+                                         "mnuFile_SaveAllArticle 保存所有篇(&4)",
+                                         "-",
+                                         "mnuFile_CloseAllArticle 关闭所有篇(&5)",
+                                         "-",
+                                         "mnuFile_PrintCurrPage 打印当前页(&6)",
+                                         "mnuFile_PrintCurrArticle 打印当前篇(&7)",
+                                         "mnuFile_PrintAllArticle 打印所有篇(&8)",
+                                         "-",
+                                         "mnuFile_PrintSetup 打印设置(&9)",
+                                         "mnuFile_SaveType 存贮图像格式(&9) (off)",
+                                         "-",
+                                         "mnuFile_Exit 退出(&A)"};
+    QTest::newRow("view") << "mnuView" << QStringList{"mnuView_Grayscale 灰度(&1) [x]",
+                                                      "-",
+                                                      "mnuView_Toolbar 工具栏(&2) [x]",
+                                                      "mnuView_Statusbar 状态栏(&3) [x]",
+                                                      "mnuTool_Navigation 导航栏(&4) [x]",
+                                                      "-",
+                                                      "mnuView_Background 背景设置(&5) (off)",
+                                                      "mnuView_Lock 锁定题录(&6) [x]"};
+    QTest::newRow("help") << "mnuHelp"
+                          << QStringList{"mnuHelp_HomePage 公司主页(&1)", "-",
+                                         "mnuHelp_About 关于......(&2)"};
+}
+
+void TestMainWindow::menus() {
+    QFETCH(QString, menu);
+    QFETCH(QStringList, expected);
+    auto *m = m_window->menuBar()->findChild<QMenu *>(menu);
+    QVERIFY(m);
+    QCOMPARE(entries(m), expected);
+    // The menu bar's order and the one switched-off menu.
+    QStringList titles;
+    for (QAction *a : m_window->menuBar()->actions())
+        titles << a->text() + (a->isEnabled() ? "" : " (off)");
+    QCOMPARE(titles, (QStringList{"文件(&F)", "页面(&P)", "PDF(&D) (off)", "工具(&T)", "视图(&V)",
+                                  "帮助(&H)"}));
+}
+
+void TestMainWindow::toolbar() {
+    auto *bar = m_window->findChild<QToolBar *>("tlbBar");
+    QStringList keys;
+    for (QAction *a : bar->actions())
+        keys << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
+    QCOMPARE(keys.join(' '),
+             QStringLiteral("OpenFile SaveCurrArticle PrintCurrArticle | HomeArticle "
+                            "PrevArticle NextArticle EndArticle | HomePage PrevPage NextPage "
+                            "EndPage | ZoomIn ZoomOut FitWidth FitHeight | UnDo CopyPage | "
+                            "SelectArea RecognizeArea CopySelectArea | Help | Exit"));
+    QCOMPARE(m_window->command("RecognizeArea")->toolTip(), QStringLiteral("识别选定区域"));
+    for (QAction *a : bar->actions())
+        QVERIFY2(a->isSeparator() || !a->icon().isNull(), qPrintable(a->objectName()));
+}
+
+void TestMainWindow::statusBar() {
+    QVERIFY(m_window->statusPanel(1)->text().contains("Qen"));
+    QVERIFY(m_window->statusPanel(2)->text().isEmpty());
+    QVERIFY(m_window->statusPanel(3)->text().isEmpty());
+    QVERIFY(m_window->statusPanel(4)->text().startsWith("欢迎访问公司主页http"));
+    QCOMPARE(m_window->statusPanel(4)->toolTip(), m_window->statusPanel(4)->text());
+}
+
+void TestMainWindow::formLoadFillsZoomList() {
+    m_window->Form_Load(QString());
+    QComboBox *zoom = m_window->zoomCombo();
+    QCOMPARE(zoom->count(), 12);
+    QCOMPARE(zoom->itemText(0), QStringLiteral("10%"));
+    QCOMPARE(zoom->itemText(11), QStringLiteral("300%"));
+    QCOMPARE(zoom->currentText(), QStringLiteral("50%"));
+    QVERIFY(QFileInfo(m_window->folders().temp()).isDir());
+}
+
+void TestMainWindow::closeAllResetsTheWindow() {
+    m_window->Form_Load(QString());
+    m_window->tree()->addTopLevelItem(new QTreeWidgetItem(QStringList{"文章"}));
+    m_window->zoomCombo()->setCurrentText("200%");
+    m_window->statusPanel(3)->setText("文章:第1页");
+    // The record view shown: close-all gives the image view back its place.
+    const double imageLeft = leftTwips(m_window->imageView());
+    setLeftTwips(m_window->recordView(), imageLeft);
+    setLeftTwips(m_window->imageView(), -20000);
+    m_window->recordView()->setTag("/tmp/x.txt");
+
+    m_window->command("mnuFile_CloseAllArticle")->trigger();
+    QCOMPARE(m_window->tree()->topLevelItemCount(), 0);
+    QCOMPARE(m_window->zoomCombo()->currentText(), QStringLiteral("50%"));
+    QVERIFY(m_window->statusPanel(3)->text().isEmpty());
+    QVERIFY(m_window->imageShown());
+    QCOMPARE(leftTwips(m_window->imageView()), imageLeft);
+    QVERIFY(leftTwips(m_window->recordView()) < -19000);
+    QVERIFY(m_window->recordView()->tag().isEmpty());
+}
+
+void TestMainWindow::resizeKeepsWidthsAndParksTheOtherView() {
+    auto *tree = m_window->tree();
+    const int treeWidth = tree->width();
+    m_window->resize(900, 600);
+    QTest::qWait(20);
+    m_window->resize(1200, 800);
+    QTest::qWait(20);
+    QCOMPARE(tree->width(), treeWidth);
+    auto *splitter = m_window->findChild<QWidget *>("ShowSplitter");
+    QCOMPARE(splitter->x(), tree->x() + tree->width());
+    // The view fills the rest of the client width.
+    auto *view = m_window->imageView();
+    QCOMPARE(view->x(), splitter->x() + splitter->width());
+    QVERIFY(qAbs(view->x() + view->width() - m_window->centralWidget()->width()) <= 1);
+    QVERIFY(m_window->recordView()->x() < -1000);
+    QCOMPARE(m_window->recordView()->size(), view->size());
+    auto *combo = m_window->zoomCombo();
+    QVERIFY(qAbs(combo->x() + combo->width() - m_window->centralWidget()->width()) <= 1);
+}
+
+void TestMainWindow::busyMessageProtocol() {
+    {
+        BusyMessageScope scope;
+        QCOMPARE(BusyMessage::current()->note(), BusyMessage::defaultText());
+        BusyMessage::current()->ShowMsg(QStringLiteral("正在处理图像，请稍候..."));
+        BusyMessage::current()->ShowMsg(QString()); // keeps the caller's text
+        QCOMPARE(BusyMessage::current()->note(), QStringLiteral("正在处理图像，请稍候..."));
+        QVERIFY(BusyMessage::current()->isVisible());
+    }
+    // The next operation starts from a fresh window with the default text.
+    BusyMessageScope next;
+    QCOMPARE(BusyMessage::current()->note(), BusyMessage::defaultText());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
