@@ -1,5 +1,7 @@
 #include "tool/commands.h"
 
+#include "tool/packagecommands.h"
+
 #include <cstdio>
 #include <iterator>
 
@@ -14,6 +16,14 @@ const Command Commands[] = {
          std::fputs("Qen Browser 3.0\n", stdout);
          return 0;
      }},
+    {"info", "info FILE [--json]      list a package's title and pages (a page or record file\n"
+             "                          lists itself as page 1): 'title: TITLE', then\n"
+             "                          'N<TAB>NAME' per page in tree order; --json prints\n"
+             "                          {\"title\": ..., \"pages\": [...]}",
+     runInfo},
+    {"extract", "extract FILE DIR        unpack a package into DIR (new or empty) with the\n"
+                "                          program's safety rules, then list it as info does",
+     runExtract},
 };
 
 } // namespace
@@ -27,6 +37,7 @@ QString usage() {
     QString text = QStringLiteral("usage: qentool COMMAND [ARGS]\n\ncommands:\n");
     for (const Command &c : Commands)
         text += QStringLiteral("  %1\n").arg(QString::fromUtf8(c.synopsis));
+    text += QStringLiteral("\nErrors go to standard error; the exit status is then 2.\n");
     return text;
 }
 

@@ -1,0 +1,84 @@
+#include "library/pagedisplay.h"
+
+#include "library/articletree.h"
+#include "library/filehelpers.h"
+#include "library/package.h"
+#include "library/wwp.h"
+#include "shell/workfolders.h"
+
+#include <QFile>
+
+namespace qen {
+
+QString StatusText(const ArticleTree &tree, int index) {
+    const int parent = tree.parent(index);
+    if (!parent)
+        return tree.text(index);
+    return tree.text(parent) + QLatin1Char(':') + tree.text(index);
+}
+
+PageDisplay::PageDisplay(ArticleTree &tree, const WorkFolders &folders, const WwpDecoder &decoder)
+    : m_tree(tree), m_folders(folders), m_decoder(decoder) {}
+
+QString PageDisplay::decodedPath(int index, const QString &key) const {
+    QString fileName, folder;
+    SplitPath(key, fileName, folder);
+    const QString tiffName = fileName.left(fileName.size() - 3) + QStringLiteral("tif");
+    // A single WWP file gets a work folder of its own; a page decodes beside itself.
+    if (!m_tree.parent(index))
+        return GetWorkFolder(m_folders, fileName) + QLatin1Char('/') + tiffName;
+    const QString beside = folder + QLatin1Char('/') + tiffName;
+    // A package may hold p1.wwp and p1.tif side by side; decoding beside would overwrite
+    // the other page, so that decoded page goes into a folder of its own.
+    const int owner = m_tree.find(beside);
+    if (owner && owner != index)
+        return GetWorkFolder(m_folders, fileName) + QLatin1Char('/') + tiffName;
+    return beside;
+}
+
+DisplayPlan PageDisplay::show(int index) {
+    DisplayPlan plan;
+    if (!m_tree.isValid(index))
+        return plan;
+    m_tree.select(index);
+    plan.node = index;
+    plan.statusText = StatusText(m_tree, index);
+    const QString type = m_tree.pageType(index);
+    const QString key = m_tree.key(index);
+
+    if (type == QLatin1String("WWP")) {
+        QString fileName, folder;
+        SplitPath(key, fileName, folder);
+        if (fileName.size() < 3) {
+            // No TIFF name can be made from it; the image view reports the file.
+            plan.view = DisplayPlan::View::Image;
+            plan.path = key;
+            return plan;
+        }
+        const QString tiff = decodedPath(index, key);
+        if (QFile::exists(tiff)) {
+            MakeWritable(tiff);
+            QFile::remove(tiff);
+        }
+        plan.decoded = true;
+        plan.decodeOk = m_decoder.WwpToTiff(key, tiff);
+        m_tree.setKey(index, tiff);
+        plan.view = DisplayPlan::View::Image;
+        plan.path = tiff;
+    } else if (type == QLatin1String("TIF") || type == QLatin1String("JPG") ||
+               type == QLatin1String("GIF") || type == QLatin1String("BMP")) {
+        plan.view = DisplayPlan::View::Image;
+        plan.path = key;
+    } else if (type == QLatin1String("RTF") || type == QLatin1String("TXT") ||
+               type == QLatin1String("WP")) {
+        plan.view = DisplayPlan::View::Record;
+        plan.path = key;
+    } else if (type.isEmpty() || type == QLatin1String("QEN") || type == QLatin1String("ZIP")) {
+        const int first = m_tree.firstChild(index);
+        if (first)
+            return show(first);
+    }
+    return plan;
+}
+
+} // namespace qen
