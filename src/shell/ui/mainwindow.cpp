@@ -1,5 +1,7 @@
 #include "shell/ui/mainwindow.h"
 
+#include "library/commandstate.h"
+#include "library/ui/documents.h"
 #include "library/ui/imageview.h"
 #include "platform/product.h"
 #include "platform/ui/twipsgeometry.h"
@@ -46,6 +48,9 @@ MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *p
     buildClientArea();
     m_commands = std::make_unique<CommandBar>(this, m_tlbBar);
     buildStatusBar();
+    m_documents = new Documents(m_folders, m_interaction,
+                                {this, m_tree, m_imgEdit, m_rihEdit, statusPanel(3)}, this);
+    m_documents->setHooks({[this] { UpdateCommands(); }, {}, {}});
     connectCommands();
 
     // The hand-over file is looked for once a second and whenever the work root changes.
@@ -146,6 +151,9 @@ void MainWindow::buildStatusBar() {
 }
 
 void MainWindow::connectCommands() {
+    for (const char *name : {"mnuFile_Open", "OpenFile"})
+        connect(command(QString::fromLatin1(name)), &QAction::triggered, m_documents,
+                &Documents::openCommand);
     connect(command(QStringLiteral("mnuFile_CloseAllArticle")), &QAction::triggered, this,
             &MainWindow::CloseAll);
     connect(command(QStringLiteral("mnuFile_Exit")), &QAction::triggered, this, &QWidget::close);
@@ -174,18 +182,26 @@ void MainWindow::Form_Load(const QString &commandLine) {
     m_folders.prepareAtStartup();
     if (QFileInfo(m_folders.root()).isDir())
         m_watcher->addPath(m_folders.root());
+    UpdateCommands();
 
     if (!commandLine.isEmpty()) {
         QString file = commandLine;
         file.remove(QLatin1Char('"'));
         show();
-        m_tree->clear();
+        m_documents->closeAll();
         CreateTree(file);
     }
 }
 
 void MainWindow::CreateTree(const QString &sFiles) {
     qCDebug(lcShell) << "open:" << sFiles;
+    m_documents->CreateTree(sFiles);
+}
+
+void MainWindow::UpdateCommands() {
+    const CommandState state = ComputeCommandState(m_documents->isOpen(), imageShown());
+    m_commands->apply(state);
+    m_cboZoom->setEnabled(state.zoomCombo);
 }
 
 void MainWindow::HandoverCheck() {
@@ -205,17 +221,17 @@ void MainWindow::HandoverCheck() {
 }
 
 void MainWindow::CloseAll() {
-    m_tree->clear();
+    m_documents->closeAll();
     m_imgEdit->setFileName(QString());
     m_rihEdit->loadFile(QString());
     m_rihEdit->setTag(QString());
     m_imgHide->setFileName(QString());
-    m_lastOpenSpec.clear();
     if (leftTwips(m_imgEdit) < 0) {
         setLeftTwips(m_imgEdit, leftTwips(m_rihEdit));
         setLeftTwips(m_rihEdit, twips::ParkedLeft);
     }
     m_cboZoom->setCurrentText(QStringLiteral("50%"));
+    UpdateCommands();
     statusPanel(3)->clear();
 }
 

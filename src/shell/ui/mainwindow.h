@@ -17,6 +17,7 @@ class QTreeWidget;
 namespace qen {
 
 class CommandBar;
+class Documents;
 class ImageView;
 class Interaction;
 class RecordView;
@@ -37,11 +38,14 @@ public:
     void HandoverCheck();
     void CloseAll();
     void CleanUp();
+    // Enables the commands that fit the open articles and the shown view.
+    void UpdateCommands();
 
     QAction *command(const QString &name) const;
     const WorkFolders &folders() const { return m_folders; }
     Interaction &interaction() const { return m_interaction; }
     QTreeWidget *tree() const { return m_tree; }
+    Documents *documents() const { return m_documents; }
     ImageView *imageView() const { return m_imgEdit; }
     RecordView *recordView() const { return m_rihEdit; }
     QComboBox *zoomCombo() const { return m_cboZoom; }
@@ -76,7 +80,7 @@ private:
     std::unique_ptr<CommandBar> m_commands;
     QTimer *m_timer1 = nullptr;
     QFileSystemWatcher *m_watcher = nullptr;
-    QString m_lastOpenSpec;
+    Documents *m_documents = nullptr;
 };
 
 } // namespace qen

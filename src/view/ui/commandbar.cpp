@@ -1,5 +1,6 @@
 #include "view/ui/commandbar.h"
 
+#include "library/commandstate.h"
 #include "shell/ui/icons.h"
 
 #include <QAction>
@@ -184,6 +185,15 @@ CommandBar::CommandBar(QMainWindow *window, QToolBar *toolbar) {
         if (spec.separatorAfter)
             toolbar->addSeparator();
     }
+}
+
+void CommandBar::apply(const CommandState &state) {
+    for (const auto &[name, enabled] : state.menu)
+        if (QAction *a = m_menuItems.value(name))
+            a->setEnabled(enabled);
+    for (const auto &[key, enabled] : state.toolbar)
+        if (QAction *a = m_buttons.value(key))
+            a->setEnabled(enabled);
 }
 
 } // namespace qen

@@ -9,6 +9,8 @@ class QToolBar;
 
 namespace qen {
 
+struct CommandState;
+
 // The main window's menu bar and toolbar, declared from tables. Every QAction carries the
 // control's name as its objectName (menu items mnu<Menu>_<Item>, toolbar buttons their key).
 class CommandBar {
@@ -20,6 +22,9 @@ public:
     QAction *button(const QString &key) const { return m_buttons.value(key); }
     const QHash<QString, QAction *> &menuItems() const { return m_menuItems; }
     const QHash<QString, QAction *> &buttons() const { return m_buttons; }
+
+    // Sets the enabled flag of every menu item and button the state names; others keep theirs.
+    void apply(const CommandState &state);
 
 private:
     QHash<QString, QAction *> m_menuItems;

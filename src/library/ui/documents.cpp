@@ -1,0 +1,142 @@
+#include "library/ui/documents.h"
+
+#include "library/ui/imageview.h"
+#include "library/ui/treemirror.h"
+#include "platform/error.h"
+#include "platform/ui/twipsgeometry.h"
+#include "records/ui/recordview.h"
+#include "shell/ui/interaction.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QTreeWidget>
+
+namespace qen {
+
+namespace {
+
+// The filter of the original dialog as description|pattern pairs; "*txt" has no dot there
+// and keeps none here. "*.*" becomes "*" so that names without a dot can be chosen too.
+const char16_t FilterPairs[] =
+    u"All supper files(*.qen,*.tif,*.wwp,*.wp,*txt,*.rtf,*.jpg,*.gif,*.bmp)|*.qen;*.wwp;*.wp;"
+    u"*txt;*.rtf;*.jpg;*.gif;*.bmp;*.tif|*.qen|*.qen|*.wwp|*.wwp|*.txt|*.txt|*.rtf|*.rtf|*.wp|"
+    u"*.wp|*.tif|*.tif|*.jpg|*.jpg|*.gif|*.gif|*.bmp|*.bmp|所有文件(*.*)|*.*";
+
+class WaitCursor {
+public:
+    explicit WaitCursor(QWidget *w) : m_widget(w) {
+        if (m_widget)
+            m_widget->setCursor(Qt::WaitCursor);
+    }
+    ~WaitCursor() {
+        if (m_widget)
+            m_widget->unsetCursor();
+    }
+
+private:
+    QWidget *m_widget;
+};
+
+} // namespace
+
+QString Documents::openFilter() {
+    const QStringList parts = QString::fromUtf16(FilterPairs).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (patterns == QLatin1String("*.*"))
+            patterns = QStringLiteral("*");
+        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+Documents::Documents(const WorkFolders &folders, Interaction &interaction, Controls controls,
+                     QObject *parent)
+    : QObject(parent), m_interaction(interaction), m_controls(controls), m_decoder(folders),
+      m_opener(m_model, folders), m_display(m_model, folders, m_decoder),
+      m_mirror(new TreeMirror(m_model, controls.tree, this)) {
+    OpenHooks hooks;
+    hooks.yield = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    hooks.setBusy = [this](bool busy) { m_controls.imageView->setMousePointer(busy ? 11 : 0); };
+    hooks.updateCommands = [this] {
+        if (m_hooks.updateCommands)
+            m_hooks.updateCommands();
+    };
+    m_opener.setHooks(hooks);
+    connect(m_mirror, &TreeMirror::nodeClicked, this, &Documents::nodeClick);
+}
+
+Documents::~Documents() = default;
+
+void Documents::openCommand() {
+    const QStringList chosen = m_interaction.openFileNames(
+        m_controls.window, QStringLiteral("打开文件"), QString(), openFilter());
+    if (chosen.isEmpty())
+        return; // Cancel ends the command without a word
+    const QString spec = chosen.join(QChar(0));
+    if (spec == m_lastOpenSpec)
+        return;
+    m_lastOpenSpec = spec;
+    CreateTree(spec);
+    if (m_hooks.fitWidth)
+        m_hooks.fitWidth();
+}
+
+void Documents::CreateTree(const QString &sFiles) {
+    try {
+        const int node = m_opener.CreateTree(sFiles);
+        if (node)
+            nodeClick(node);
+    } catch (const Error &e) {
+        m_controls.imageView->setMousePointer(0);
+        m_interaction.error(m_controls.window, e.description());
+    }
+}
+
+void Documents::showRecordViewInPlaceOfImage(bool record) {
+    QWidget *wanted = record ? static_cast<QWidget *>(m_controls.recordView) : m_controls.imageView;
+    QWidget *other = record ? static_cast<QWidget *>(m_controls.imageView) : m_controls.recordView;
+    if (leftTwips(other) < 0)
+        return;
+    setLeftTwips(wanted, leftTwips(other));
+    setLeftTwips(other, twips::ParkedLeft);
+}
+
+void Documents::nodeClick(int index) {
+    if (!m_model.isValid(index))
+        return;
+    WaitCursor wait(m_controls.window);
+    const DisplayPlan plan = m_display.show(index);
+    m_controls.placePanel->setText(plan.statusText);
+    switch (plan.view) {
+    case DisplayPlan::View::Image:
+        if (!m_controls.imageView->setFileName(plan.path))
+            m_interaction.error(m_controls.window, m_controls.imageView->lastError());
+        showRecordViewInPlaceOfImage(false);
+        break;
+    case DisplayPlan::View::Record:
+        if (!m_controls.recordView->loadFile(plan.path))
+            m_interaction.error(m_controls.window,
+                                QStringLiteral("无法读取题录 %1。").arg(plan.path));
+        m_controls.recordView->setTag(plan.path);
+        if (m_hooks.filterRecord)
+            m_hooks.filterRecord();
+        showRecordViewInPlaceOfImage(true);
+        break;
+    case DisplayPlan::View::Unchanged:
+        break;
+    }
+    if (m_hooks.updateCommands)
+        m_hooks.updateCommands();
+    if (m_controls.imageView->mousePointer() == 11)
+        m_controls.imageView->setMousePointer(0);
+}
+
+void Documents::closeAll() {
+    m_model.clear();
+    m_lastOpenSpec.clear();
+}
+
+} // namespace qen

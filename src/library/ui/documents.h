@@ -1,0 +1,76 @@
+#pragma once
+
+#include "library/articletree.h"
+#include "library/opener.h"
+#include "library/pagedisplay.h"
+#include "library/wwp.h"
+
+#include <QObject>
+#include <functional>
+
+class QLabel;
+class QTreeWidget;
+
+namespace qen {
+
+class ImageView;
+class Interaction;
+class RecordView;
+class TreeMirror;
+class WorkFolders;
+
+// Opening files and showing the selected page. It gets the controls it works on, not the
+// window: the tree widget, the two views, the status panel for the place, and the
+// interaction for the dialog and error boxes.
+class Documents : public QObject {
+    Q_OBJECT
+public:
+    struct Controls {
+        QWidget *window = nullptr; // parent of dialogs, owner of the hourglass
+        QTreeWidget *tree = nullptr;
+        ImageView *imageView = nullptr;
+        RecordView *recordView = nullptr;
+        QLabel *placePanel = nullptr; // status bar panel 3
+    };
+    struct Hooks {
+        std::function<void()> updateCommands;
+        std::function<void()> fitWidth;
+        std::function<void()> filterRecord; // rewrites the shown record by the output options
+    };
+
+    Documents(const WorkFolders &folders, Interaction &interaction, Controls controls,
+              QObject *parent = nullptr);
+    ~Documents() override;
+
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    WwpDecoder &decoder() { return m_decoder; }
+    ArticleTree &model() { return m_model; }
+    bool isOpen() const { return !m_model.isEmpty(); }
+
+    // The Open command: asks for files, opens them, then fits the page to the width.
+    void openCommand();
+    // Opens a NUL-separated list and shows the node it selects. Errors go to an "error" box.
+    void CreateTree(const QString &sFiles);
+    // Shows the node's page (the first page of a package node).
+    void nodeClick(int index);
+    // Forgets every article and the last dialog selection (the views are the window's).
+    void closeAll();
+
+    // The Open dialog's filter, as the dialog takes it.
+    static QString openFilter();
+
+private:
+    void showRecordViewInPlaceOfImage(bool record);
+
+    Interaction &m_interaction;
+    Controls m_controls;
+    Hooks m_hooks;
+    ArticleTree m_model;
+    WwpDecoder m_decoder;
+    Opener m_opener;
+    PageDisplay m_display;
+    TreeMirror *m_mirror;
+    QString m_lastOpenSpec;
+};
+
+} // namespace qen

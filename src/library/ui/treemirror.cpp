@@ -1,0 +1,75 @@
+#include "library/ui/treemirror.h"
+
+#include "library/articletree.h"
+#include "shell/ui/icons.h"
+
+#include <QApplication>
+#include <QTreeWidget>
+
+namespace qen {
+
+namespace {
+constexpr int IndexRole = Qt::UserRole + 1;
+}
+
+TreeMirror::TreeMirror(const ArticleTree &model, QTreeWidget *widget, QObject *parent)
+    : QObject(parent), m_model(model), m_widget(widget) {
+    connect(&model, &ArticleTree::nodesAdded, this, &TreeMirror::add);
+    connect(&model, &ArticleTree::selectionChanged, this, &TreeMirror::select);
+    connect(&model, &ArticleTree::cleared, this, &TreeMirror::clear);
+    connect(&model, &ArticleTree::keyChanged, this,
+            [this](int index, const QString &, const QString &key) {
+                if (QTreeWidgetItem *it = item(index))
+                    it->setToolTip(0, key);
+            });
+    // A mouse click shows the page even when its node is already selected; a keyboard move
+    // shows the page it lands on.
+    connect(widget, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *it) {
+        if (!m_syncing)
+            emit nodeClicked(it->data(0, IndexRole).toInt());
+    });
+    connect(widget, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *it) {
+        if (!m_syncing && it && QApplication::mouseButtons() == Qt::NoButton)
+            emit nodeClicked(it->data(0, IndexRole).toInt());
+    });
+}
+
+QTreeWidgetItem *TreeMirror::item(int index) const {
+    return index >= 1 && index <= int(m_items.size()) ? m_items[size_t(index - 1)] : nullptr;
+}
+
+void TreeMirror::add(int first, int count) {
+    static const QIcon article = icons::articleIcon(), page = icons::pageIcon();
+    for (int index = first; index < first + count; ++index) {
+        auto *it = new QTreeWidgetItem(QStringList{m_model.text(index)});
+        it->setData(0, IndexRole, index);
+        it->setIcon(0, m_model.image(index) == ArticleTree::ArticleImage ? article : page);
+        it->setToolTip(0, m_model.key(index));
+        if (QTreeWidgetItem *parent = item(m_model.parent(index)))
+            parent->addChild(it);
+        else
+            m_widget->addTopLevelItem(it);
+        if (index > int(m_items.size()))
+            m_items.resize(size_t(index), nullptr);
+        m_items[size_t(index - 1)] = it;
+    }
+}
+
+void TreeMirror::select(int index) {
+    QTreeWidgetItem *it = item(index);
+    if (!it)
+        return;
+    m_syncing = true;
+    m_widget->setCurrentItem(it);
+    m_widget->scrollToItem(it);
+    m_syncing = false;
+}
+
+void TreeMirror::clear() {
+    m_syncing = true;
+    m_widget->clear();
+    m_items.clear();
+    m_syncing = false;
+}
+
+} // namespace qen
