@@ -79,9 +79,19 @@ inline bool writeZip(const QString &path, const std::vector<Entry> &entries,
         if (e.setAttributes)
             zip_file_set_external_attributes(za, zip_uint64_t(idx), 0, e.opsys, e.attributes);
     }
-    if (!comment.isEmpty())
-        zip_set_archive_comment(za, comment.constData(), zip_uint16_t(comment.size()));
-    return zip_close(za) == 0;
+    if (zip_close(za) != 0)
+        return false;
+    // libzip refuses a comment that is not UTF-8, and packages carry GBK titles: the comment
+    // goes into the end record by hand (the archive was written without one, so the record
+    // is the last 22 bytes).
+    if (comment.isEmpty())
+        return true;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite) || f.size() < 22)
+        return false;
+    f.seek(f.size() - 2);
+    const char length[2] = {char(comment.size() & 0xFF), char((comment.size() >> 8) & 0xFF)};
+    return f.write(length, 2) == 2 && f.write(comment) == comment.size();
 }
 
 // One stored entry written byte by byte, for headers libzip will not write itself (it keeps

@@ -1,0 +1,206 @@
+// Opening through the window: the Open dialog, the command line, the tree widget, the views
+// and the command state, with real packages and pages made by the test.
+#include "../zipfixture.h"
+#include "library/ui/documents.h"
+#include "library/ui/imageview.h"
+#include "platform/ui/twipsgeometry.h"
+#include "records/ui/recordview.h"
+#include "scriptedinteraction.h"
+#include "shell/ui/mainwindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace qen;
+
+class TestDocuments : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void commandStateFollowsTheShownView();
+    void openDialogSelectionTwiceOpensOnce();
+    void packageShowsItsFirstPage();
+    void brokenPackageReportsAndAddsNothing_data();
+    void brokenPackageReportsAndAddsNothing();
+    void wwpPageDecodedOnce();
+    void unreadablePageIsReported();
+
+private:
+    QString make(const QString &name, const QByteArray &bytes);
+    QString makePackage(const QString &name, const QString &title, int pages);
+    bool enabled(const char *name) const { return m_window->command(name)->isEnabled(); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<test::ScriptedInteraction> m_ui;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+QString TestDocuments::make(const QString &name, const QByteArray &bytes) {
+    const QString path = m_dir->filePath(name);
+    fixture::writeAll(path, bytes);
+    return path;
+}
+
+QString TestDocuments::makePackage(const QString &name, const QString &title, int pages) {
+    std::vector<fixture::Entry> entries;
+    for (int i = pages; i >= 1; --i)
+        entries.push_back(fixture::file(QStringLiteral("p%1.tif").arg(i).toLatin1(),
+                                        fixture::g4Tiff(40 + i, 30)));
+    const QString path = m_dir->filePath(name);
+    if (!fixture::writeZip(path, entries, fixture::gbk(title)))
+        return QString();
+    return path;
+}
+
+void TestDocuments::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_ui = std::make_unique<test::ScriptedInteraction>();
+    m_window = std::make_unique<MainWindow>(
+        WorkFolders(m_dir->filePath("QenInfo"), m_dir->filePath("prog")), *m_ui);
+    m_window->show();
+    m_window->Form_Load(QString());
+}
+
+void TestDocuments::cleanup() {
+    m_window.reset();
+    m_ui.reset();
+}
+
+void TestDocuments::commandStateFollowsTheShownView() {
+    QVERIFY(!enabled("mnuPage_ZoomIn"));
+    QVERIFY(!enabled("mnuFile_SaveCurrPage"));
+    QVERIFY(enabled("mnuFile_Open"));
+
+    const QString tif = make("page.tif", fixture::g4Tiff());
+    const QString txt = make("record.txt", fixture::gbk("【题名】中文\r\n"));
+    m_window->CreateTree(tif + QChar(0) + txt);
+    QCOMPARE(m_window->tree()->topLevelItemCount(), 2);
+    // The first node of the tree is shown: the image.
+    QVERIFY(m_window->imageShown());
+    QVERIFY(enabled("mnuPage_ZoomIn"));
+    QVERIFY(enabled("ZoomIn"));
+    QVERIFY(m_window->zoomCombo()->isEnabled());
+    QVERIFY(!enabled("mnuTool_OutputOption"));
+
+    m_window->documents()->nodeClick(2);
+    QVERIFY(!m_window->imageShown());
+    QVERIFY(leftTwips(m_window->recordView()) >= 0);
+    QVERIFY(m_window->recordView()->toPlainText().contains("中文"));
+    QCOMPARE(m_window->recordView()->tag(), txt);
+    QVERIFY(!enabled("mnuPage_ZoomIn"));
+    QVERIFY(!enabled("ZoomIn"));
+    QVERIFY(!m_window->zoomCombo()->isEnabled());
+    QVERIFY(enabled("mnuTool_OutputOption"));
+    QVERIFY(enabled("mnuPage_NextArticle"));
+
+    m_window->command("mnuFile_CloseAllArticle")->trigger();
+    QVERIFY(!enabled("mnuPage_NextArticle"));
+    QVERIFY(!enabled("mnuTool_OutputOption"));
+    QVERIFY(!enabled("SaveCurrArticle"));
+    QVERIFY(m_window->imageShown());
+    QVERIFY(m_ui->messages.isEmpty());
+}
+
+void TestDocuments::openDialogSelectionTwiceOpensOnce() {
+    const QString a = make("a.tif", fixture::g4Tiff()), b = make("b.tif", fixture::g4Tiff());
+    m_ui->openAnswers << QStringList{a, b} << QStringList{a, b} << QStringList{};
+    m_window->command("OpenFile")->trigger();
+    QCOMPARE(m_ui->openDialogTitles.value(0), QStringLiteral("打开文件"));
+    QVERIFY(m_ui->openDialogFilters.value(0).startsWith("All supper files("));
+    QCOMPARE(m_window->tree()->topLevelItemCount(), 2);
+    m_window->command("mnuFile_CloseAllArticle")->trigger();
+    m_window->command("mnuFile_Open")->trigger(); // same selection, but after close-all
+    QCOMPARE(m_window->tree()->topLevelItemCount(), 2);
+    m_window->command("mnuFile_Open")->trigger(); // Cancel
+    QCOMPARE(m_window->tree()->topLevelItemCount(), 2);
+
+    m_window->command("mnuFile_CloseAllArticle")->trigger();
+    m_ui->openAnswers << QStringList{a} << QStringList{a};
+    m_window->command("mnuFile_Open")->trigger();
+    m_window->command("mnuFile_CloseAllArticle")->trigger();
+    m_window->command("mnuFile_Open")->trigger();
+    QCOMPARE(m_window->tree()->topLevelItemCount(), 1);
+}
+
+void TestDocuments::packageShowsItsFirstPage() {
+    const QString tif = make("single.tif", fixture::g4Tiff());
+    const QString pkg = makePackage("report.qen", QStringLiteral("数字图书馆"), 3);
+    m_window->CreateTree(tif);
+    m_window->CreateTree(pkg);
+    QTreeWidget *tree = m_window->tree();
+    QCOMPARE(tree->topLevelItemCount(), 2);
+    QTreeWidgetItem *package = tree->topLevelItem(1);
+    QCOMPARE(package->text(0), QStringLiteral("数字图书馆"));
+    QCOMPARE(package->childCount(), 3);
+    QCOMPARE(package->child(0)->text(0), QStringLiteral("第1页"));
+    // The new package is selected and its first page shown.
+    QCOMPARE(tree->currentItem(), package->child(0));
+    QCOMPARE(m_window->statusPanel(3)->text(), QStringLiteral("数字图书馆:第1页"));
+    QVERIFY(m_window->imageView()->fileName().endsWith("/p1.tif"));
+
+    // A click on the third page shows it.
+    const QRect r = tree->visualItemRect(package->child(2));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, r.center());
+    QVERIFY(m_window->imageView()->fileName().endsWith("/p3.tif"));
+    QCOMPARE(m_window->statusPanel(3)->text(), QStringLiteral("数字图书馆:第3页"));
+
+    // The same title again adds nothing and says nothing.
+    const QString again = makePackage("copy.qen", QStringLiteral("数字图书馆"), 1);
+    m_window->CreateTree(again);
+    QCOMPARE(tree->topLevelItemCount(), 2);
+    QVERIFY(m_ui->messages.isEmpty());
+}
+
+void TestDocuments::brokenPackageReportsAndAddsNothing_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("not a zip") << QByteArray("this is not an archive\0title", 28);
+    QTest::newRow("truncated") << QByteArray("PK\x03\x04\x14\x00\x00\x00", 8);
+}
+
+void TestDocuments::brokenPackageReportsAndAddsNothing() {
+    QFETCH(QByteArray, bytes);
+    const QString ok = make("ok.tif", fixture::g4Tiff());
+    const QString bad = make("broken.qen", bytes);
+    m_window->CreateTree(bad + QChar(0) + ok);
+    QCOMPARE(m_window->tree()->topLevelItemCount(), 0); // items after the failing one wait
+    const QStringList errors = m_ui->texts("error");
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains(bad), qPrintable(errors[0]));
+    QCOMPARE(m_window->imageView()->mousePointer(), 0);
+}
+
+void TestDocuments::wwpPageDecodedOnce() {
+    std::vector<fixture::Entry> entries{fixture::file("scan01.wwp", fixture::wwpPage()),
+                                        fixture::file("scan02.wwp", fixture::wwpPage())};
+    const QString pkg = m_dir->filePath("wwp.qen");
+    QVERIFY(fixture::writeZip(pkg, entries, "wwp"));
+    m_window->CreateTree(pkg);
+    ArticleTree &model = m_window->documents()->model();
+    QVERIFY(model.key(2).endsWith("/scan01.tif"));
+    QVERIFY(m_window->imageView()->fileName().endsWith("/scan01.tif"));
+    QVERIFY(model.key(3).endsWith("/scan02.wwp")); // not shown yet, not decoded
+    const QDateTime decodedAt = QFileInfo(model.key(2)).lastModified();
+    QTest::qWait(20);
+    m_window->documents()->nodeClick(3);
+    m_window->documents()->nodeClick(2);
+    QCOMPARE(QFileInfo(model.key(2)).lastModified(), decodedAt);
+    QVERIFY(m_ui->messages.isEmpty());
+}
+
+void TestDocuments::unreadablePageIsReported() {
+    const QString bad = make("damaged.tif", QByteArray("II*\0garbage", 11));
+    m_window->CreateTree(bad);
+    QCOMPARE(m_window->tree()->topLevelItemCount(), 1);
+    const QStringList errors = m_ui->texts("error");
+    QCOMPARE(errors.size(), 1);
+    QVERIFY(errors[0].contains(bad));
+    QVERIFY(m_window->imageView()->fileName().isEmpty());
+}
+
+QTEST_MAIN(TestDocuments)
+#include "tst_documents.moc"
