@@ -20,6 +20,7 @@ private slots:
     void tenCopiesAtOnceLeaveOne();
     void junkHandoverIsDeletedAndIgnored();
     void terminationCleansUpLikeExit();
+    void startsWithAFileInPlaceOfTheWorkRoot();
 
 private:
     QProcess *start(const QStringList &args);
@@ -159,6 +160,23 @@ void TestSingleInstance::terminationCleansUpLikeExit() {
     QCOMPARE(m_primary->exitStatus(), QProcess::NormalExit);
     QVERIFY(!QFileInfo::exists(temp));
     QVERIFY(m_primary->readAllStandardError().contains("cleanup"));
+}
+
+void TestSingleInstance::startsWithAFileInPlaceOfTheWorkRoot() {
+    const QString root = m_root->path();
+    QVERIFY(QDir(root).removeRecursively());
+    QFile blocker(root);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.write("not a folder");
+    blocker.close();
+    QProcess *p = start({});
+    QVERIFY(p->waitForStarted());
+    QVERIFY(!p->waitForFinished(1500)); // still running, silently
+    p->terminate();
+    QVERIFY(p->waitForFinished(10000));
+    QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+    QVERIFY(QFileInfo(root).isFile()); // nothing touched
+    QFile::remove(root);
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)
