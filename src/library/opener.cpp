@@ -71,6 +71,8 @@ int Opener::CreateTree(const QString &sFiles) {
             case ItemKind::Package: {
                 QString fileName, folder;
                 SplitPath(item, fileName, folder);
+                // A work root that cannot be made is reported by name before anything else.
+                m_folders.ensure(m_folders.temp());
                 const QString workFolder = GetWorkFolder(m_folders, GetBaseName(fileName));
                 ExtractResult result;
                 {

@@ -29,6 +29,7 @@ private slots:
     void brokenPackageReportsAndAddsNothing();
     void wwpPageDecodedOnce();
     void unreadablePageIsReported();
+    void workFolderThatCannotBeMadeIsNamed();
 
 private:
     QString make(const QString &name, const QByteArray &bytes);
@@ -200,6 +201,18 @@ void TestDocuments::unreadablePageIsReported() {
     QCOMPARE(errors.size(), 1);
     QVERIFY(errors[0].contains(bad));
     QVERIFY(m_window->imageView()->fileName().isEmpty());
+}
+
+void TestDocuments::workFolderThatCannotBeMadeIsNamed() {
+    const QString temp = m_window->folders().temp();
+    QVERIFY(QDir(temp).removeRecursively());
+    fixture::writeAll(temp, "a file where the folder belongs");
+    m_window->CreateTree(makePackage("report.qen", "title", 1));
+    const QStringList errors = m_ui->texts("error");
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains(temp), qPrintable(errors[0]));
+    QCOMPARE(m_window->tree()->topLevelItemCount(), 0);
+    QVERIFY(QFileInfo(temp).isFile());
 }
 
 QTEST_MAIN(TestDocuments)
