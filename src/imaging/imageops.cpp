@@ -220,4 +220,26 @@ QImage normalized(const QImage &image) {
     }
 }
 
+QImage reducedToPlainest(const QImage &image) {
+    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
+        return image;
+    bool blackWhite = true, gray = true;
+    for (int y = 0; y < image.height() && gray; ++y) {
+        const auto *p = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = p[x] | 0xff000000;
+            if (qRed(c) != qGreen(c) || qGreen(c) != qBlue(c)) {
+                gray = false;
+                break;
+            }
+            blackWhite = blackWhite && (qRed(c) == 0 || qRed(c) == 255);
+        }
+    }
+    if (!gray)
+        return image;
+    if (blackWhite)
+        return normalized(image.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither));
+    return image.convertToFormat(QImage::Format_Grayscale8);
+}
+
 } // namespace qen::imageops

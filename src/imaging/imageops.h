@@ -44,4 +44,9 @@ void clearMonoPadding(QImage &image);
 // for gray content, RGB32 (on white) for everything else. A null image stays null.
 QImage normalized(const QImage &image);
 
+// A colour image whose pixels are all black or white becomes bilevel, one whose pixels are
+// all gray becomes 8-bit gray; others come back as they are. For decoders (GIF) that hand
+// out colour for what is a bilevel or gray page.
+QImage reducedToPlainest(const QImage &image);
+
 } // namespace qen::imageops

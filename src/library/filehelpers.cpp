@@ -17,7 +17,9 @@ namespace {
 
 const QChar Nul(u'\0');
 
-QString systemReason(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+QString systemReason(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
+}
 
 bool lexists(const QString &path) {
     struct stat st;
@@ -60,12 +62,11 @@ void MoveFile(const QString &source, const QString &target) {
         throw Error(QStringLiteral("无法移动文件 %1：文件不存在。").arg(source));
     if (lexists(target))
         throw Error(QStringLiteral("无法把 %1 移动为 %2：目标文件已存在。").arg(source, target));
-    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) ==
-        0)
+    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0)
         return;
     if (errno != EXDEV)
-        throw Error(QStringLiteral("无法把 %1 移动为 %2：%3")
-                        .arg(source, target, systemReason(errno)));
+        throw Error(
+            QStringLiteral("无法把 %1 移动为 %2：%3").arg(source, target, systemReason(errno)));
     CopyFile(source, target, false);
     MakeWritable(source);
     if (!QFile::remove(source))
@@ -105,8 +106,7 @@ void CopyFile(const QString &source, const QString &target, bool overwrite) {
         throw Error(QStringLiteral("无法复制文件 %1 到 %2。").arg(source, target));
     }
     out.close();
-    if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) !=
-        0) {
+    if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
         const int err = errno;
         QFile::remove(temp);
         throw Error(QStringLiteral("无法写入文件 %1：%2").arg(target, systemReason(err)));

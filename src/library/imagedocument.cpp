@@ -82,6 +82,29 @@ const char *qtFormat(Content c) {
     }
 }
 
+quint32 le32(const QByteArray &d, int at) {
+    return quint32(uchar(d[at])) | quint32(uchar(d[at + 1])) << 8 |
+           quint32(uchar(d[at + 2])) << 16 | quint32(uchar(d[at + 3])) << 24;
+}
+
+// Qt's BMP reader fills a short file's missing rows with black and calls it a success.
+bool bmpComplete(const QByteArray &d) {
+    if (d.size() < 34)
+        return false;
+    const qint64 bitsAt = le32(d, 10);
+    const quint32 headerSize = le32(d, 14);
+    if (headerSize < 40) // the old OS/2 header: trust the declared file size
+        return le32(d, 2) <= quint32(d.size());
+    const qint64 width = qint32(le32(d, 18));
+    const qint64 height = std::abs(qint64(qint32(le32(d, 22))));
+    const int bpp = uchar(d[28]) | uchar(d[29]) << 8;
+    const quint32 compression = le32(d, 30);
+    if (compression != 0 && compression != 3)
+        return le32(d, 2) <= quint32(d.size());
+    const qint64 rowBytes = (width * bpp + 31) / 32 * 4;
+    return bitsAt + rowBytes * height <= d.size();
+}
+
 // Qt's JPEG and GIF readers show whatever part of a cut-off file they got; a page with a
 // gray or missing lower part must not pass for the page, so the end of the stream is checked.
 bool looksComplete(const QByteArray &d, Content c) {
@@ -95,6 +118,8 @@ bool looksComplete(const QByteArray &d, Content c) {
             --end;
         return end > 0 && d.at(end - 1) == '\x3B';
     }
+    if (c == Content::Bmp)
+        return bmpComplete(d);
     return true;
 }
 
@@ -165,6 +190,8 @@ QImage ImageDocument::readFile(const QString &path) {
     if (decoded.isNull())
         fail(path, error.isEmpty() ? QStringLiteral("图像数据已损坏") : error);
     QImage page = imageops::normalized(decoded);
+    if (content == Content::Gif)
+        page = imageops::reducedToPlainest(page);
     if (page.isNull())
         fail(path, QStringLiteral("内存不足"));
     return page;

@@ -238,8 +238,12 @@ QImage read(const QByteArray &data, QString *error) {
             raster[i] =
                 qRgb(over(int(TIFFGetR(p))), over(int(TIFFGetG(p))), over(int(TIFFGetB(p))));
         }
-        if (singleChannel || photometric == PHOTOMETRIC_MINISBLACK ||
-            photometric == PHOTOMETRIC_MINISWHITE)
+        const bool grayKind =
+            photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+        if (grayKind && spp == 1 && bps == 1)
+            image = imageops::normalized(
+                image.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither));
+        else if (grayKind)
             image = image.convertToFormat(QImage::Format_Grayscale8);
     }
     if (!sink.first.isEmpty()) {
