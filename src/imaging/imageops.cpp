@@ -63,8 +63,11 @@ template <typename Rule> void monoPass(QImage &image, Rule rule) {
 
 void thinStrokes(QImage &image) {
     monoPass(image, [](uchar b, uchar left, uchar right, uchar up, uchar down) {
-        const uchar rightEdge = b & uchar(~right) & left;
-        const uchar bottomEdge = b & uchar(~down) & up;
+        // Only pixels on the side of a stroke that is thick across: the end of a one-pixel
+        // line has no ink above and below (or left and right), so lines never get shorter,
+        // and the top-left pixel of every blot survives.
+        const uchar rightEdge = b & uchar(~right) & left & (up | down);
+        const uchar bottomEdge = b & uchar(~down) & up & (left | right);
         return uchar(b & ~(rightEdge | bottomEdge));
     });
 }

@@ -9,9 +9,10 @@
 // What each does to a bilevel page, so that it stays readable and, where possible, 1-bit:
 //   negate            black and white swap; stays bilevel.
 //   mirror, flip      stays bilevel.
-//   adjustBrightness  strokes get thinner: a black pixel at the right or lower edge of a
-//                     stroke at least two pixels thick turns white. A stroke is never thinned
-//                     below one pixel, so repeating it cannot erase text. Stays bilevel.
+//   adjustBrightness  strokes get thinner: a black pixel on the right or lower side of a
+//                     stroke at least two pixels thick turns white. One-pixel lines keep
+//                     their length and no blot disappears, so repeating it cannot erase text.
+//                     Stays bilevel.
 //                     A negative amount thickens instead (as intensify).
 //   enhanceContrast   a bilevel page already has full contrast: unchanged.
 //   intensify         strokes get bolder: each black pixel also blackens its right and lower
