@@ -1,56 +1,304 @@
 #include "library/ui/imageview.h"
 
-#include <QImageReader>
+#include "imaging/viewgeometry.h"
+#include "platform/error.h"
+#include "platform/twips.h"
+#include "shell/ui/interaction.h"
+
+#include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+
+#include <cmath>
 
 namespace qen {
 
-ImageView::ImageView(QWidget *parent) : QWidget(parent) {
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
-    setPalette(p);
+namespace {
+const QColor Background(0x80, 0x80, 0x80);
+
+int buttonSet(Qt::MouseButtons buttons) {
+    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
+           (buttons & Qt::MiddleButton ? 4 : 0);
 }
 
+int shiftState(Qt::KeyboardModifiers modifiers) {
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+} // namespace
+
+ImageView::ImageView(QWidget *parent) : QAbstractScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAutoFillBackground(false);
+    horizontalScrollBar()->setSingleStep(20);
+    verticalScrollBar()->setSingleStep(20);
+}
+
+ImageView::~ImageView() = default;
+
 bool ImageView::setFileName(const QString &path) {
-    m_image = QImage();
-    m_fileName = path;
     m_lastError.clear();
-    if (!path.isEmpty()) {
-        QImageReader reader(path);
-        if (!reader.read(&m_image)) {
-            m_lastError = QStringLiteral("无法显示 %1：%2").arg(path, reader.errorString());
-            m_fileName.clear();
-        }
+    try {
+        m_document.load(path);
+    } catch (const Error &e) {
+        m_document.clear();
+        m_lastError = e.description();
     }
-    update();
+    pageChanged();
     return m_lastError.isEmpty();
+}
+
+void ImageView::setImage(const QImage &image) {
+    m_lastError.clear();
+    m_document.setImage(image);
+    pageChanged();
+}
+
+// A new page starts at its top-left corner without a band; the zoom stays.
+void ImageView::pageChanged() {
+    const QPoint before = scroll();
+    m_band = QRect();
+    m_cache.clear();
+    m_relayout = true;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    layoutScrollBars();
+    m_relayout = false;
+    viewport()->update();
+    if (scroll() != before)
+        emit scrolled();
+}
+
+void ImageView::adjusted() {
+    // A mirror changes neither size nor scroll range, but the pixels under the view changed.
+    layoutScrollBars();
+    viewport()->update();
+}
+
+bool ImageView::zoomToFactor(double factor) {
+    if (!viewgeom::acceptableZoom(factor))
+        return false;
+    const double ratio = factor / m_zoom;
+    const QPoint before = scroll();
+    m_zoom = factor;
+    m_relayout = true;
+    layoutScrollBars();
+    horizontalScrollBar()->setValue(int(std::lround(before.x() * ratio)));
+    verticalScrollBar()->setValue(int(std::lround(before.y() * ratio)));
+    m_relayout = false;
+    viewport()->update();
+    if (scroll() != before)
+        emit scrolled();
+    return true;
+}
+
+bool ImageView::zoomToFit(int mode) {
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const double zoom = viewgeom::fitZoom(mode, m_document.size(), maximumViewportSize(), bar);
+    if (zoom <= 0)
+        return false;
+    return zoomToFactor(zoom);
+}
+
+int ImageView::scrollX() const {
+    return horizontalScrollBar()->value();
+}
+int ImageView::scrollY() const {
+    return verticalScrollBar()->value();
+}
+void ImageView::setScrollX(int x) {
+    horizontalScrollBar()->setValue(x);
+}
+void ImageView::setScrollY(int y) {
+    verticalScrollBar()->setValue(y);
+}
+
+void ImageView::layoutScrollBars() {
+    const QSize scaled = viewgeom::scaledSize(m_document.size(), m_zoom);
+    // The viewport shrinks when a scroll bar appears, so the ranges settle in two rounds.
+    for (int round = 0; round < 2; ++round) {
+        const QPoint max = viewgeom::maxScroll(scaled, viewport()->size());
+        horizontalScrollBar()->setRange(0, max.x());
+        verticalScrollBar()->setRange(0, max.y());
+        horizontalScrollBar()->setPageStep(std::max(1, viewport()->width()));
+        verticalScrollBar()->setPageStep(std::max(1, viewport()->height()));
+    }
+}
+
+void ImageView::scrollContentsBy(int dx, int dy) {
+    if (!m_relayout) {
+        // Move what is on screen and paint only the strip that came into view.
+        viewport()->scroll(dx, dy, viewport()->rect());
+        emit scrolled();
+    }
+}
+
+void ImageView::resizeEvent(QResizeEvent *event) {
+    QAbstractScrollArea::resizeEvent(event);
+    layoutScrollBars();
+}
+
+void ImageView::setSelectionBand(bool on, int x, int y) {
+    m_band = QRect();
+    if (on && hasImage()) {
+        m_bandAnchor = QPoint(x, y) + scroll();
+        m_band = viewgeom::bandToImage(m_bandAnchor, m_bandAnchor, {}, m_zoom, m_document.size());
+    }
+    viewport()->update();
+}
+
+void ImageView::selectionBandExtend(int x, int y) {
+    if (!hasImage())
+        return;
+    m_band =
+        viewgeom::bandToImage(m_bandAnchor, QPoint(x, y) + scroll(), {}, m_zoom, m_document.size());
+    viewport()->update();
+}
+
+void ImageView::saveFile() const {
+    ImageDocument::writeFile(m_document.image(), m_saveFileName, m_saveFileType, m_saveTiffSetting);
+}
+
+void ImageView::copyToClipboard(Interaction &interaction) const {
+    if (hasImage())
+        interaction.setClipboardImage(m_document.image());
+}
+
+void ImageView::finishCrop() {
+    m_band = QRect();
+    setScrollX(0);
+    setScrollY(0);
+    viewport()->update();
+}
+
+void ImageView::refresh() {
+    viewport()->update();
 }
 
 void ImageView::setMousePointer(int pointer) {
     m_mousePointer = pointer;
     switch (pointer) {
     case 2:
-        setCursor(Qt::CrossCursor);
+        viewport()->setCursor(Qt::CrossCursor);
         break;
     case 11:
-        setCursor(Qt::WaitCursor);
+        viewport()->setCursor(Qt::WaitCursor);
         break;
     case 20:
-        setCursor(Qt::OpenHandCursor);
+        viewport()->setCursor(Qt::OpenHandCursor);
         break;
     default:
-        unsetCursor();
+        viewport()->unsetCursor();
         break;
     }
 }
 
-void ImageView::paintEvent(QPaintEvent *) {
-    if (m_image.isNull())
+void ImageView::setGrayscaleMode(int mode) {
+    m_smooth = mode != 0;
+    viewport()->update();
+}
+
+void ImageView::prepareGrayscale() {
+    m_cache.clear();
+    viewport()->update();
+}
+
+void ImageView::negate() {
+    m_document.negate();
+    adjusted();
+}
+void ImageView::adjustBrightness(int amount) {
+    m_document.adjustBrightness(amount);
+    adjusted();
+}
+void ImageView::enhanceContrast() {
+    m_document.enhanceContrast();
+    adjusted();
+}
+void ImageView::mirrorHorizontal() {
+    m_document.mirrorHorizontal();
+    adjusted();
+}
+void ImageView::flipVertical() {
+    m_document.flipVertical();
+    adjusted();
+}
+void ImageView::intensify(double factor) {
+    m_document.intensify(factor);
+    adjusted();
+}
+
+double ImageView::imageWidthTwips() const {
+    const int dpm = m_document.image().dotsPerMeterX();
+    const double dpi = dpm > 0 ? dpm * 0.0254 : 96.0;
+    return m_document.size().width() * twips::PerInch / dpi;
+}
+
+double ImageView::imageHeightTwips() const {
+    const int dpm = m_document.image().dotsPerMeterY();
+    const double dpi = dpm > 0 ? dpm * 0.0254 : 96.0;
+    return m_document.size().height() * twips::PerInch / dpi;
+}
+
+void ImageView::paintEvent(QPaintEvent *event) {
+    QPainter painter(viewport());
+    const QRect exposed = event->rect();
+    const QPoint offset = scroll();
+    const QSize scaled = viewgeom::scaledSize(m_document.size(), m_zoom);
+    const QRect pageOnScreen = QRect(QPoint(0, 0), scaled).translated(-offset);
+    const QRect visible = pageOnScreen & viewport()->rect();
+
+    for (const QRect &r : QRegion(exposed).subtracted(QRegion(visible)))
+        painter.fillRect(r, Background);
+    if (visible.isEmpty())
         return;
-    QPainter painter(this);
-    const QImage scaled = m_image.scaledToWidth(width(), Qt::SmoothTransformation);
-    painter.drawImage(0, 0, scaled);
+
+    const QImage &part = m_cache.get(m_document.image(), m_document.revision(), m_zoom, m_smooth,
+                                     visible.translated(offset));
+    const QRect draw = exposed & visible;
+    if (!part.isNull() && !draw.isEmpty())
+        painter.drawImage(draw.topLeft(), part, draw.translated(-visible.topLeft()));
+
+    if (!m_band.isEmpty()) {
+        const QRect band = viewgeom::imageToView(m_band, offset, m_zoom);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.drawRect(band);
+        painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        painter.drawRect(band);
+    }
+}
+
+void ImageView::emitMouse(QMouseEvent *event, int kind) {
+    const QPointF p = event->position();
+    const double x = p.x() * twipsPerPixelX(viewport());
+    const double y = p.y() * twipsPerPixelY(viewport());
+    const int shift = shiftState(event->modifiers());
+    switch (kind) {
+    case 0:
+        emit mouseDown(buttonSet(event->button()), shift, x, y);
+        break;
+    case 1:
+        emit mouseMove(buttonSet(event->buttons()), shift, x, y);
+        break;
+    default:
+        emit mouseUp(buttonSet(event->button()), shift, x, y);
+        break;
+    }
+}
+
+void ImageView::mousePressEvent(QMouseEvent *event) {
+    emitMouse(event, 0);
+}
+void ImageView::mouseDoubleClickEvent(QMouseEvent *event) {
+    emitMouse(event, 0);
+}
+void ImageView::mouseMoveEvent(QMouseEvent *event) {
+    emitMouse(event, 1);
+}
+void ImageView::mouseReleaseEvent(QMouseEvent *event) {
+    emitMouse(event, 2);
 }
 
 } // namespace qen

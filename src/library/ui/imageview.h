@@ -1,34 +1,169 @@
 #pragma once
 
+#include "imaging/pagerender.h"
+#include "library/imagedocument.h"
+#include "platform/ui/twipsgeometry.h"
+
+#include <QAbstractScrollArea>
 #include <QImage>
-#include <QWidget>
 
 namespace qen {
 
-// The page view (imgEdit) and its hidden twin (imgHide). This first version only shows a
-// page; zoom, selection, adjustments and saving build on it.
-class ImageView : public QWidget {
+class Interaction;
+
+// The page view (imgEdit) and its hidden twin (imgHide). The page lies at the view's top-left
+// corner, scaled by the zoom factor; only the visible part is ever scaled, and the scaled
+// viewport is kept for repaints (a scroll renders just the strip that comes into view).
+//
+// Units: scroll offsets and band corners come in view pixels, the band is kept in image
+// pixels, mouse events and geometry are in twips of the view.
+class ImageView : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit ImageView(QWidget *parent = nullptr);
+    ~ImageView() override;
 
-    // Loads a page; "" empties the view. On failure the view is empty and lastError() names
-    // the file and what is wrong.
+    // FileName. "" empties the view. On failure the view is empty, the file name is "" and
+    // lastError() names the file and what is wrong. The zoom factor is kept; the scroll
+    // offsets go back to the top-left corner and the band is removed.
     bool setFileName(const QString &path);
-    QString fileName() const { return m_fileName; }
+    QString fileName() const { return m_document.fileName(); }
     QString lastError() const { return m_lastError; }
 
-    // 0 default, 2 cross, 11 hourglass, 20 hand.
+    // ImageHandle: takes an image as the page (the file name becomes "").
+    void setImage(const QImage &image);
+    // The page as the view holds it, adjustments included. Also the Picture for printing.
+    QImage image() const { return m_document.image(); }
+    QImage picture() const { return m_document.image(); }
+    bool hasImage() const { return !m_document.isNull(); }
+    const ImageDocument &document() const { return m_document; }
+    // SelectionImageHandle: a new image of the band's pixels at image resolution; the whole
+    // page when there is no band, null when the view is empty.
+    QImage selectionImage() const { return m_document.copy(m_band); }
+
+    // ZoomFactor, ZoomToFactor, ZoomToFit (0 width, 1 height, 2 whole page). A factor outside
+    // [0.01, 100] or not a number is refused (false) and nothing changes.
+    double zoomFactor() const { return m_zoom; }
+    bool zoomToFactor(double factor);
+    bool zoomToFit(int mode);
+
+    // ScrollX, ScrollY in screen pixels, clamped to the page; every change emits scrolled().
+    int scrollX() const;
+    int scrollY() const;
+    void setScrollX(int x);
+    void setScrollY(int y);
+
+    // SelectionBand(False) removes the band; SelectionBand(True, x, y) starts one at view
+    // pixel (x, y); SelectionBandExtend(x, y) sets its opposite corner. Corners in any order.
+    void setSelectionBand(bool on, int x = 0, int y = 0);
+    void selectionBandExtend(int x, int y);
+    // SelectionLeft/Top/Width/Height in image pixels; 0 wide and high when there is none.
+    QRect selectionRect() const { return m_band; }
+    int selectionLeft() const { return m_band.left(); }
+    int selectionTop() const { return m_band.top(); }
+    int selectionWidth() const { return m_band.width(); }
+    int selectionHeight() const { return m_band.height(); }
+
+    // SaveFileName, SaveFileType (3 GIF, 4 TIFF, 5 BMP, 8 JPEG), SaveTiffSetting (0: G4 for
+    // bilevel pages, LZW otherwise), SaveOptionFlag (kept for the callers; it changes nothing
+    // in what is written). SaveFile writes what the view holds; it throws qen::Error with a
+    // description naming the file.
+    void setSaveFileName(const QString &path) { m_saveFileName = path; }
+    QString saveFileName() const { return m_saveFileName; }
+    void setSaveFileType(int type) { m_saveFileType = type; }
+    int saveFileType() const { return m_saveFileType; }
+    void setSaveTiffSetting(int setting) { m_saveTiffSetting = setting; }
+    int saveTiffSetting() const { return m_saveTiffSetting; }
+    void setSaveOptionFlag(bool flag) { m_saveOptionFlag = flag; }
+    bool saveOptionFlag() const { return m_saveOptionFlag; }
+    void saveFile() const;
+
+    // CopyToClipboard: the whole page as a bitmap, through the program's interaction layer.
+    // Does nothing when the view is empty.
+    void copyToClipboard(Interaction &interaction) const;
+    // FinishCrop: ends a crop on the hidden twin: no band, scroll offsets at the origin.
+    void finishCrop();
+    // Refresh: repaint.
+    void refresh();
+
+    // MousePointer: 0 default, 2 cross, 11 hourglass, 20 hand.
     void setMousePointer(int pointer);
     int mousePointer() const { return m_mousePointer; }
 
+    // GrayscaleMode 1 (the default): pages are shown smoothed, so that a bilevel page shrunk
+    // below 100 % shows its thin strokes as gray instead of dropping them. 0: every screen
+    // pixel shows the page pixel under it, black or white. PrepareGrayscale drops the scaled
+    // viewport so that the next paint uses the mode.
+    void setGrayscaleMode(int mode);
+    int grayscaleMode() const { return m_smooth ? 1 : 0; }
+    void prepareGrayscale();
+
+    // The in-place adjustments (see imaging/imageops.h for what each does to a page).
+    void negate();
+    void adjustBrightness(int amount);
+    void enhanceContrast();
+    void mirrorHorizontal();
+    void flipVertical();
+    void intensify(double factor);
+
+    // ImageWidthTwips, ImageHeightTwips: the page's size on paper at its own resolution
+    // (96 dpi when the file names none); 0 when empty.
+    double imageWidthTwips() const;
+    double imageHeightTwips() const;
+
+    // Left/Top/Width/Height in twips of the parent; Left below 0 means parked.
+    double leftTwips() const { return qen::geometryTwips(this).left; }
+    double topTwips() const { return qen::geometryTwips(this).top; }
+    double widthTwips() const { return qen::geometryTwips(this).width; }
+    double heightTwips() const { return qen::geometryTwips(this).height; }
+    bool moveTwips(const TwipsRect &rect) { return qen::moveTwips(this, rect); }
+    void setLeftTwips(double left) { qen::setLeftTwips(this, left); }
+    bool isParked() const { return leftTwips() < 0; }
+
+    // Where the selection rectangle and other overlays belong: the client area whose pixels
+    // the band corners and mouse positions are given in.
+    QWidget *clientArea() const { return viewport(); }
+
+    // Bytes held for the page and its scaled viewport, for measurements.
+    qint64 memoryBytes() const { return m_document.memoryBytes() + m_cache.bytes(); }
+    const render::ViewportCache &viewportCache() const { return m_cache; }
+
+signals:
+    // Button set: 1 left, 2 right, 4 middle; shift state: 1 Shift, 2 Ctrl, 4 Alt; x and y in
+    // twips of the client area.
+    void mouseDown(int button, int shift, double x, double y);
+    void mouseMove(int button, int shift, double x, double y);
+    void mouseUp(int button, int shift, double x, double y);
+    void scrolled();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    QString m_fileName;
+    void pageChanged();
+    void adjusted();
+    void layoutScrollBars();
+    QPoint scroll() const { return {scrollX(), scrollY()}; }
+    void emitMouse(QMouseEvent *event, int kind);
+
+    ImageDocument m_document;
+    render::ViewportCache m_cache;
     QString m_lastError;
-    QImage m_image;
+    double m_zoom = 1.0;
+    bool m_smooth = true;
+    QRect m_band;
+    QPoint m_bandAnchor; // in scaled-page pixels, so a scroll between start and extend is harmless
+    bool m_relayout = false;
+    QString m_saveFileName;
+    int m_saveFileType = int(ImageFileType::Tiff);
+    int m_saveTiffSetting = 0;
+    bool m_saveOptionFlag = false;
     int m_mousePointer = 0;
 };
 

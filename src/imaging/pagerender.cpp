@@ -1,0 +1,267 @@
+#include "imaging/pagerender.h"
+
+#include <QRegion>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace qen::render {
+
+namespace {
+
+struct Span {
+    int lo, hi; // page pixels [lo, hi)
+};
+
+Span boxSpan(int d, double zoom, int limit) {
+    int lo = int(std::floor(d / zoom));
+    int hi = int(std::floor((d + 1) / zoom));
+    lo = std::clamp(lo, 0, limit - 1);
+    hi = std::clamp(hi, lo + 1, limit);
+    return {lo, hi};
+}
+
+int nearest(int d, double zoom, int limit) {
+    return std::clamp(int(std::floor((d + 0.5) / zoom)), 0, limit - 1);
+}
+
+// Bilinear sample position: left page pixel and the weight (0..256) of the right one.
+struct Tap {
+    int lo, hi, weight;
+};
+Tap bilinear(int d, double zoom, int limit) {
+    const double f = std::max(0.0, (d + 0.5) / zoom - 0.5);
+    const int lo = std::min(int(f), limit - 1);
+    return {lo, std::min(lo + 1, limit - 1), int((f - lo) * 256 + 0.5)};
+}
+
+// 64 page bits starting at byte `byte`, the first pixel in the top bit; bytes past the row
+// read as white.
+inline quint64 load64(const uchar *row, int rowBytes, int byte) {
+    if (byte + 8 <= rowBytes) {
+        quint64 v;
+        std::memcpy(&v, row + byte, 8);
+        if constexpr (std::endian::native == std::endian::little)
+            v = __builtin_bswap64(v);
+        return v;
+    }
+    quint64 v = 0;
+    for (int i = 0; i < 8; ++i)
+        v = (v << 8) | (byte + i < rowBytes ? row[byte + i] : 0);
+    return v;
+}
+
+inline int countInk(const uchar *row, int rowBytes, int lo, int hi) {
+    int total = 0;
+    while (lo < hi) {
+        const int n = std::min(hi - lo, 56);
+        const quint64 bits = load64(row, rowBytes, lo >> 3) << (lo & 7);
+        total += std::popcount(bits >> (64 - n));
+        lo += n;
+    }
+    return total;
+}
+
+void renderMono(const QImage &page, double zoom, const QRect &t, bool smooth, QImage &dst,
+                const QPoint &at) {
+    const int iw = page.width(), ih = page.height();
+    const int rowBytes = (iw + 7) / 8;
+    if (smooth && zoom < 1) {
+        std::vector<Span> xs(size_t(t.width()));
+        for (int i = 0; i < t.width(); ++i)
+            xs[size_t(i)] = boxSpan(t.left() + i, zoom, iw);
+        std::vector<int> ink(size_t(t.width()));
+        for (int r = 0; r < t.height(); ++r) {
+            const Span ys = boxSpan(t.top() + r, zoom, ih);
+            std::fill(ink.begin(), ink.end(), 0);
+            for (int sy = ys.lo; sy < ys.hi; ++sy) {
+                const uchar *row = page.constScanLine(sy);
+                for (size_t i = 0; i < xs.size(); ++i)
+                    ink[i] += countInk(row, rowBytes, xs[i].lo, xs[i].hi);
+            }
+            uchar *out = dst.scanLine(at.y() + r) + at.x();
+            const int rows = ys.hi - ys.lo;
+            for (size_t i = 0; i < xs.size(); ++i) {
+                const int area = (xs[i].hi - xs[i].lo) * rows;
+                out[i] = uchar(255 - (ink[i] * 255 + area / 2) / area);
+            }
+        }
+        return;
+    }
+    std::vector<int> byteOf(size_t(t.width()));
+    std::vector<uchar> maskOf(size_t(t.width()));
+    for (int i = 0; i < t.width(); ++i) {
+        const int sx = nearest(t.left() + i, zoom, iw);
+        byteOf[size_t(i)] = sx >> 3;
+        maskOf[size_t(i)] = uchar(0x80 >> (sx & 7));
+    }
+    int lastSy = -1;
+    for (int r = 0; r < t.height(); ++r) {
+        uchar *out = dst.scanLine(at.y() + r) + at.x();
+        const int sy = nearest(t.top() + r, zoom, ih);
+        if (sy == lastSy) { // enlarged: the row above is the same page row
+            std::memcpy(out, dst.constScanLine(at.y() + r - 1) + at.x(), size_t(t.width()));
+            continue;
+        }
+        lastSy = sy;
+        const uchar *row = page.constScanLine(sy);
+        for (size_t i = 0; i < byteOf.size(); ++i)
+            out[i] = (row[byteOf[i]] & maskOf[i]) ? 0 : 255;
+    }
+}
+
+// Gray (C = 1) and RGB32 (C = 4, alpha carried along) pages.
+template <int C>
+void renderBytes(const QImage &page, double zoom, const QRect &t, bool smooth, QImage &dst,
+                 const QPoint &at) {
+    const int iw = page.width(), ih = page.height();
+    const size_t n = size_t(t.width());
+    if (smooth && zoom < 1) {
+        std::vector<Span> xs(n);
+        for (size_t i = 0; i < n; ++i)
+            xs[i] = boxSpan(t.left() + int(i), zoom, iw);
+        std::vector<quint32> sum(n * C);
+        for (int r = 0; r < t.height(); ++r) {
+            const Span ys = boxSpan(t.top() + r, zoom, ih);
+            std::fill(sum.begin(), sum.end(), 0);
+            for (int sy = ys.lo; sy < ys.hi; ++sy) {
+                const uchar *row = page.constScanLine(sy);
+                for (size_t i = 0; i < n; ++i)
+                    for (int x = xs[i].lo; x < xs[i].hi; ++x)
+                        for (int c = 0; c < C; ++c)
+                            sum[i * C + c] += row[x * C + c];
+            }
+            uchar *out = dst.scanLine(at.y() + r) + at.x() * C;
+            const quint32 rows = quint32(ys.hi - ys.lo);
+            for (size_t i = 0; i < n; ++i) {
+                const quint32 area = quint32(xs[i].hi - xs[i].lo) * rows;
+                for (int c = 0; c < C; ++c)
+                    out[i * C + c] = uchar((sum[i * C + c] + area / 2) / area);
+            }
+        }
+        return;
+    }
+    if (smooth && zoom > 1) {
+        std::vector<Tap> xs(n);
+        for (size_t i = 0; i < n; ++i)
+            xs[i] = bilinear(t.left() + int(i), zoom, iw);
+        for (int r = 0; r < t.height(); ++r) {
+            const Tap ty = bilinear(t.top() + r, zoom, ih);
+            const uchar *r0 = page.constScanLine(ty.lo), *r1 = page.constScanLine(ty.hi);
+            uchar *out = dst.scanLine(at.y() + r) + at.x() * C;
+            for (size_t i = 0; i < n; ++i) {
+                const int wx = xs[i].weight, wy = ty.weight;
+                for (int c = 0; c < C; ++c) {
+                    const int top = r0[xs[i].lo * C + c] * (256 - wx) + r0[xs[i].hi * C + c] * wx;
+                    const int bottom =
+                        r1[xs[i].lo * C + c] * (256 - wx) + r1[xs[i].hi * C + c] * wx;
+                    out[i * C + c] = uchar((top * (256 - wy) + bottom * wy + 32768) >> 16);
+                }
+            }
+        }
+        return;
+    }
+    std::vector<int> xs(n);
+    for (size_t i = 0; i < n; ++i)
+        xs[i] = nearest(t.left() + int(i), zoom, iw);
+    for (int r = 0; r < t.height(); ++r) {
+        const uchar *row = page.constScanLine(nearest(t.top() + r, zoom, ih));
+        uchar *out = dst.scanLine(at.y() + r) + at.x() * C;
+        for (size_t i = 0; i < n; ++i)
+            std::memcpy(out + i * C, row + xs[i] * C, C);
+    }
+}
+
+void copyPixels(const QImage &src, const QRect &from, QImage &dst, const QPoint &to) {
+    const int bpp = src.depth() / 8;
+    for (int r = 0; r < from.height(); ++r)
+        std::memcpy(dst.scanLine(to.y() + r) + to.x() * bpp,
+                    src.constScanLine(from.top() + r) + from.left() * bpp,
+                    size_t(from.width() * bpp));
+}
+
+} // namespace
+
+QImage::Format outputFormat(const QImage &page) {
+    return page.format() == QImage::Format_Mono || page.format() == QImage::Format_Grayscale8
+               ? QImage::Format_Grayscale8
+               : QImage::Format_RGB32;
+}
+
+void renderInto(const QImage &page, double zoom, const QRect &target, bool smooth, QImage &dst,
+                const QPoint &at) {
+    if (page.isNull() || target.isEmpty() || !(zoom > 0))
+        return;
+    switch (page.format()) {
+    case QImage::Format_Mono:
+        renderMono(page, zoom, target, smooth, dst, at);
+        break;
+    case QImage::Format_Grayscale8:
+        renderBytes<1>(page, zoom, target, smooth, dst, at);
+        break;
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+        renderBytes<4>(page, zoom, target, smooth, dst, at);
+        break;
+    default:
+        renderBytes<4>(page.convertToFormat(QImage::Format_RGB32), zoom, target, smooth, dst, at);
+        break;
+    }
+}
+
+QImage scaledPart(const QImage &page, double zoom, const QRect &target, bool smooth) {
+    if (page.isNull() || target.isEmpty())
+        return {};
+    QImage out(target.size(), outputFormat(page));
+    if (!out.isNull())
+        renderInto(page, zoom, target, smooth, out, {0, 0});
+    return out;
+}
+
+const QImage &ViewportCache::get(const QImage &page, quint64 revision, double zoom, bool smooth,
+                                 const QRect &visible) {
+    m_lastRendered = 0;
+    const bool sameKey = !m_image.isNull() && m_pageKey == page.cacheKey() &&
+                         m_revision == revision && m_zoom == zoom && m_smooth == smooth;
+    if (sameKey && m_rect.contains(visible))
+        return m_image;
+    if (page.isNull() || visible.isEmpty()) {
+        clear();
+        return m_image;
+    }
+    QImage next(visible.size(), outputFormat(page));
+    if (next.isNull()) {
+        clear();
+        return m_image;
+    }
+    QRegion todo(visible);
+    const QRect overlap = sameKey ? (m_rect & visible) : QRect();
+    if (!overlap.isEmpty()) {
+        copyPixels(m_image, overlap.translated(-m_rect.topLeft()), next,
+                   overlap.topLeft() - visible.topLeft());
+        todo -= overlap;
+    }
+    m_image = QImage(); // the old viewport is no longer needed while the new one renders
+    for (const QRect &part : todo) {
+        renderInto(page, zoom, part, smooth, next, part.topLeft() - visible.topLeft());
+        m_lastRendered += qint64(part.width()) * part.height();
+    }
+    m_image = std::move(next);
+    m_rect = visible;
+    m_pageKey = page.cacheKey();
+    m_revision = revision;
+    m_zoom = zoom;
+    m_smooth = smooth;
+    return m_image;
+}
+
+void ViewportCache::clear() {
+    m_image = QImage();
+    m_rect = QRect();
+    m_lastRendered = 0;
+}
+
+} // namespace qen::render

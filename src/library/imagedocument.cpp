@@ -1,0 +1,310 @@
+#include "library/imagedocument.h"
+
+#include "imaging/imageops.h"
+#include "library/filehelpers.h"
+#include "library/gifcodec.h"
+#include "library/tiffcodec.h"
+#include "platform/error.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+
+namespace qen {
+
+namespace {
+
+enum class Content { Unknown, Tiff, Jpeg, Gif, Bmp, Png };
+
+Content sniff(const QByteArray &d) {
+    if (d.startsWith("II*\0") || d.startsWith(QByteArray("MM\0*", 4)) ||
+        d.startsWith(QByteArray("II+\0", 4)) || d.startsWith(QByteArray("MM\0+", 4)))
+        return Content::Tiff;
+    if (d.startsWith("\xFF\xD8\xFF"))
+        return Content::Jpeg;
+    if (d.startsWith("GIF87a") || d.startsWith("GIF89a"))
+        return Content::Gif;
+    if (d.startsWith("BM") && d.size() >= 26)
+        return Content::Bmp;
+    if (d.startsWith("\x89PNG\r\n\x1a\n"))
+        return Content::Png;
+    return Content::Unknown;
+}
+
+Content fromExtension(const QString &path) {
+    const QString ext = QFileInfo(path).suffix().toLower();
+    if (ext == u"tif" || ext == u"tiff")
+        return Content::Tiff;
+    if (ext == u"jpg" || ext == u"jpeg" || ext == u"jpe")
+        return Content::Jpeg;
+    if (ext == u"gif")
+        return Content::Gif;
+    if (ext == u"bmp")
+        return Content::Bmp;
+    if (ext == u"png")
+        return Content::Png;
+    return Content::Unknown;
+}
+
+QString contentName(Content c) {
+    switch (c) {
+    case Content::Tiff:
+        return QStringLiteral("TIFF");
+    case Content::Jpeg:
+        return QStringLiteral("JPEG");
+    case Content::Gif:
+        return QStringLiteral("GIF");
+    case Content::Bmp:
+        return QStringLiteral("BMP");
+    case Content::Png:
+        return QStringLiteral("PNG");
+    case Content::Unknown:
+        break;
+    }
+    return {};
+}
+
+const char *qtFormat(Content c) {
+    switch (c) {
+    case Content::Jpeg:
+        return "jpeg";
+    case Content::Gif:
+        return "gif";
+    case Content::Bmp:
+        return "bmp";
+    case Content::Png:
+        return "png";
+    default:
+        return "";
+    }
+}
+
+quint32 le32(const QByteArray &d, int at) {
+    return quint32(uchar(d[at])) | quint32(uchar(d[at + 1])) << 8 |
+           quint32(uchar(d[at + 2])) << 16 | quint32(uchar(d[at + 3])) << 24;
+}
+
+// Qt's BMP reader fills a short file's missing rows with black and calls it a success.
+bool bmpComplete(const QByteArray &d) {
+    if (d.size() < 34)
+        return false;
+    const qint64 bitsAt = le32(d, 10);
+    const quint32 headerSize = le32(d, 14);
+    if (headerSize < 40) // the old OS/2 header: trust the declared file size
+        return le32(d, 2) <= quint32(d.size());
+    const qint64 width = qint32(le32(d, 18));
+    const qint64 height = std::abs(qint64(qint32(le32(d, 22))));
+    const int bpp = uchar(d[28]) | uchar(d[29]) << 8;
+    const quint32 compression = le32(d, 30);
+    if (compression != 0 && compression != 3)
+        return le32(d, 2) <= quint32(d.size());
+    const qint64 rowBytes = (width * bpp + 31) / 32 * 4;
+    return bitsAt + rowBytes * height <= d.size();
+}
+
+// Qt's JPEG and GIF readers show whatever part of a cut-off file they got; a page with a
+// gray or missing lower part must not pass for the page, so the end of the stream is checked.
+bool looksComplete(const QByteArray &d, Content c) {
+    if (c == Content::Jpeg) {
+        const qsizetype lastScan = d.lastIndexOf("\xFF\xDA");
+        return lastScan > 0 && d.indexOf("\xFF\xD9", lastScan) > lastScan;
+    }
+    if (c == Content::Gif) {
+        qsizetype end = d.size();
+        while (end > 0 && d.at(end - 1) == '\0')
+            --end;
+        return end > 0 && d.at(end - 1) == '\x3B';
+    }
+    if (c == Content::Bmp)
+        return bmpComplete(d);
+    return true;
+}
+
+QImage decodeWithQt(const QByteArray &data, Content c, QString *error) {
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, qtFormat(c));
+    reader.setAllocationLimit(int(tiff::MaxImageBytes / (1024 * 1024)));
+    reader.setAutoTransform(false);
+    const QSize declared = reader.size();
+    if (!declared.isValid() || declared.isEmpty()) {
+        *error = QStringLiteral("%1 文件头已损坏").arg(contentName(c));
+        return {};
+    }
+    if (qint64(declared.width()) * declared.height() * 4 > tiff::MaxImageBytes) {
+        *error = QStringLiteral("图像尺寸 %1×%2 过大，无法显示")
+                     .arg(declared.width())
+                     .arg(declared.height());
+        return {};
+    }
+    if (!looksComplete(data, c)) {
+        *error = QStringLiteral("%1 图像数据不完整（文件被截断）").arg(contentName(c));
+        return {};
+    }
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        *error = QStringLiteral("%1 图像数据已损坏：%2").arg(contentName(c), reader.errorString());
+        return {};
+    }
+    return image;
+}
+
+[[noreturn]] void fail(const QString &path, const QString &what) {
+    throw Error(QStringLiteral("无法打开图像文件 %1：%2").arg(path, what));
+}
+
+} // namespace
+
+QImage ImageDocument::readFile(const QString &path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        fail(path, QStringLiteral("文件不存在"));
+    if (!info.isFile())
+        fail(path, QStringLiteral("不是文件"));
+    if (info.size() == 0)
+        fail(path, QStringLiteral("文件是空的（0 字节）"));
+    if (info.size() > MaxFileBytes)
+        fail(path, QStringLiteral("文件过大（%1 字节）").arg(info.size()));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(path, file.errorString());
+    const QByteArray data = file.readAll();
+    if (data.size() != info.size())
+        fail(path, QStringLiteral("读取失败：%1").arg(file.errorString()));
+
+    const Content content = sniff(data);
+    const Content expected = fromExtension(path);
+    if (content == Content::Unknown)
+        fail(path, QStringLiteral("不是可识别的图像格式（TIFF、JPEG、GIF、BMP、PNG）"));
+    if (expected != Content::Unknown && expected != content)
+        fail(path, QStringLiteral("扩展名是 .%1，但内容是 %2 图像")
+                       .arg(info.suffix(), contentName(content)));
+
+    QString error;
+    const QImage decoded =
+        content == Content::Tiff ? tiff::read(data, &error) : decodeWithQt(data, content, &error);
+    if (decoded.isNull())
+        fail(path, error.isEmpty() ? QStringLiteral("图像数据已损坏") : error);
+    QImage page = imageops::normalized(decoded);
+    if (content == Content::Gif)
+        page = imageops::reducedToPlainest(page);
+    if (page.isNull())
+        fail(path, QStringLiteral("内存不足"));
+    return page;
+}
+
+QByteArray ImageDocument::encode(const QImage &source, int type, QString *error) {
+    if (source.isNull()) {
+        *error = QStringLiteral("没有可保存的图像");
+        return {};
+    }
+    const QImage image = imageops::normalized(source);
+    switch (static_cast<ImageFileType>(type)) {
+    case ImageFileType::Tiff:
+        return tiff::write(image, error);
+    case ImageFileType::Gif:
+        return gif::write(image, error);
+    case ImageFileType::Bmp:
+    case ImageFileType::Jpeg: {
+        const bool bmp = type == int(ImageFileType::Bmp);
+        QImage out = image;
+        if (bmp && image.format() == QImage::Format_Grayscale8) {
+            // An 8-bit palette keeps a gray page gray (and a quarter of the size of RGB).
+            QList<QRgb> grays;
+            for (int v = 0; v < 256; ++v)
+                grays << qRgb(v, v, v);
+            out = image.convertToFormat(QImage::Format_Indexed8, grays);
+        } else if (!bmp && image.format() == QImage::Format_Mono) {
+            out = image.convertToFormat(QImage::Format_Grayscale8);
+        }
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, bmp ? "bmp" : "jpeg");
+        if (!bmp)
+            writer.setQuality(90);
+        if (!writer.write(out)) {
+            *error = writer.errorString();
+            return {};
+        }
+        return bytes;
+    }
+    }
+    *error = QStringLiteral("不支持的保存类型 %1").arg(type);
+    return {};
+}
+
+void ImageDocument::writeFile(const QImage &image, const QString &path, int type, int) {
+    QString error;
+    const QByteArray bytes = encode(image, type, &error);
+    if (bytes.isEmpty())
+        throw Error(QStringLiteral("无法保存图像文件 %1：%2").arg(path, error));
+    if (QFileInfo::exists(path))
+        MakeWritable(path);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw Error(QStringLiteral("无法保存图像文件 %1：%2").arg(path, file.errorString()));
+}
+
+void ImageDocument::load(const QString &path) {
+    clear();
+    if (path.isEmpty())
+        return;
+    m_image = readFile(path);
+    m_fileName = path;
+    changed();
+}
+
+void ImageDocument::clear() {
+    m_image = QImage();
+    m_fileName.clear();
+    changed();
+}
+
+void ImageDocument::setImage(const QImage &image) {
+    m_image = imageops::normalized(image);
+    m_fileName.clear();
+    changed();
+}
+
+QImage ImageDocument::copy(const QRect &rect) const {
+    if (m_image.isNull())
+        return {};
+    const QRect area = rect.isEmpty() ? m_image.rect() : rect.intersected(m_image.rect());
+    if (area.isEmpty())
+        return {};
+    QImage part = m_image.copy(area);
+    imageops::clearMonoPadding(part);
+    return part;
+}
+
+void ImageDocument::negate() {
+    imageops::negate(m_image);
+    changed();
+}
+void ImageDocument::adjustBrightness(int amount) {
+    imageops::adjustBrightness(m_image, amount);
+    changed();
+}
+void ImageDocument::enhanceContrast() {
+    imageops::enhanceContrast(m_image);
+    changed();
+}
+void ImageDocument::mirrorHorizontal() {
+    imageops::mirrorHorizontal(m_image);
+    changed();
+}
+void ImageDocument::flipVertical() {
+    imageops::flipVertical(m_image);
+    changed();
+}
+void ImageDocument::intensify(double factor) {
+    imageops::intensify(m_image, factor);
+    changed();
+}
+
+} // namespace qen

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+// The page an image view holds: read from a file or handed over as an image, adjusted in
+// place, written back in one of the four save types. Pages are kept in one of three shapes
+// (see imaging/imageops.h): bilevel pages stay 1-bit from file to screen to file.
+namespace qen {
+
+// The save type codes the views use.
+enum class ImageFileType { Gif = 3, Tiff = 4, Bmp = 5, Jpeg = 8 };
+
+class ImageDocument {
+public:
+    // Files larger than this are not read at all; decoded images are capped separately.
+    static constexpr qint64 MaxFileBytes = 512ll * 1024 * 1024;
+
+    // Reads the first page of a TIFF, JPEG, GIF, BMP or PNG file. Throws qen::Error naming
+    // the file and what is wrong: missing, empty, truncated, corrupt, content that does not
+    // match the extension, dimensions too large to hold.
+    static QImage readFile(const QString &path);
+    // Encodes to `type` (3, 4, 5 or 8) and writes through a temporary file and a rename, so a
+    // failure never leaves a half-written file in place of a good one. Throws qen::Error.
+    // tiffSetting 0 chooses the compression by content (G4 for bilevel, LZW otherwise); it is
+    // the only setting there is.
+    static void writeFile(const QImage &image, const QString &path, int type, int tiffSetting = 0);
+    static QByteArray encode(const QImage &image, int type, QString *error);
+
+    // Loads a file; on failure the document is empty and the error is thrown.
+    void load(const QString &path);
+    void clear();
+    // Takes an image (normalised to a page shape); the document then has no file name.
+    void setImage(const QImage &image);
+
+    const QImage &image() const { return m_image; }
+    QString fileName() const { return m_fileName; }
+    bool isNull() const { return m_image.isNull(); }
+    bool isBilevel() const { return m_image.format() == QImage::Format_Mono; }
+    QSize size() const { return m_image.size(); }
+    // Changes on every new image and every adjustment; display caches key on it.
+    quint64 revision() const { return m_revision; }
+    qint64 memoryBytes() const { return m_image.sizeInBytes(); }
+
+    // The pixels inside `rect` (image pixels, clipped to the page) as a new image; the whole
+    // page for an empty rectangle.
+    QImage copy(const QRect &rect) const;
+
+    void negate();
+    void adjustBrightness(int amount);
+    void enhanceContrast();
+    void mirrorHorizontal();
+    void flipVertical();
+    void intensify(double factor);
+
+private:
+    void changed() { ++m_revision; }
+
+    QImage m_image;
+    QString m_fileName;
+    quint64 m_revision = 0;
+};
+
+} // namespace qen

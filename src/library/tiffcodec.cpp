@@ -1,0 +1,341 @@
+#include "library/tiffcodec.h"
+
+#include "imaging/imageops.h"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace qen::tiff {
+
+namespace {
+
+// libtiff reads from and writes to memory: the caller owns the file access (size checks on
+// the way in, QSaveFile on the way out), and no path ever reaches the library.
+struct MemoryIo {
+    const char *data = nullptr;
+    qint64 size = 0;
+    qint64 pos = 0;
+    QByteArray *out = nullptr;
+};
+
+tmsize_t readProc(thandle_t h, void *dst, tmsize_t n) {
+    auto *io = static_cast<MemoryIo *>(h);
+    const qint64 available = std::max<qint64>(0, io->size - io->pos);
+    const qint64 count = std::min<qint64>(n, available);
+    if (count > 0)
+        std::memcpy(dst, io->data + io->pos, static_cast<size_t>(count));
+    io->pos += count;
+    return static_cast<tmsize_t>(count);
+}
+
+tmsize_t writeProc(thandle_t h, void *src, tmsize_t n) {
+    auto *io = static_cast<MemoryIo *>(h);
+    if (!io->out || n < 0)
+        return -1;
+    const qint64 end = io->pos + n;
+    if (end > io->out->size())
+        io->out->resize(end);
+    std::memcpy(io->out->data() + io->pos, src, static_cast<size_t>(n));
+    io->pos = end;
+    io->data = io->out->constData();
+    io->size = io->out->size();
+    return n;
+}
+
+toff_t seekProc(thandle_t h, toff_t offset, int whence) {
+    auto *io = static_cast<MemoryIo *>(h);
+    qint64 base = 0;
+    if (whence == SEEK_CUR)
+        base = io->pos;
+    else if (whence == SEEK_END)
+        base = io->size;
+    const qint64 target = base + static_cast<qint64>(offset);
+    if (target < 0)
+        return static_cast<toff_t>(-1);
+    io->pos = target;
+    return static_cast<toff_t>(target);
+}
+
+int closeProc(thandle_t) {
+    return 0;
+}
+toff_t sizeProc(thandle_t h) {
+    return static_cast<toff_t>(static_cast<MemoryIo *>(h)->size);
+}
+
+int mapProc(thandle_t h, void **base, toff_t *size) {
+    auto *io = static_cast<MemoryIo *>(h);
+    if (io->out)
+        return 0;
+    *base = const_cast<char *>(io->data);
+    *size = static_cast<toff_t>(io->size);
+    return 1;
+}
+void unmapProc(thandle_t, void *, toff_t) {}
+
+struct ErrorSink {
+    QString first;
+};
+
+int onError(TIFF *, void *user, const char *module, const char *fmt, va_list ap) {
+    auto *sink = static_cast<ErrorSink *>(user);
+    if (sink && sink->first.isEmpty()) {
+        char text[512];
+        std::vsnprintf(text, sizeof text, fmt, ap);
+        sink->first = QString::fromLocal8Bit(text);
+        if (module && *module)
+            sink->first = QStringLiteral("%1 (%2)").arg(sink->first, QString::fromLatin1(module));
+    }
+    return 1;
+}
+
+int onWarning(TIFF *, void *, const char *, const char *, va_list) {
+    return 1;
+}
+
+struct TiffCloser {
+    void operator()(TIFF *t) const { TIFFClose(t); }
+};
+using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
+
+TiffPtr open(MemoryIo *io, const char *mode, ErrorSink *sink) {
+    TIFFOpenOptions *opts = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(MaxImageBytes));
+    TIFFOpenOptionsSetErrorHandlerExtR(opts, onError, sink);
+    TIFFOpenOptionsSetWarningHandlerExtR(opts, onWarning, nullptr);
+    TIFF *t = TIFFClientOpenExt("page", mode, io, readProc, writeProc, seekProc, closeProc,
+                                sizeProc, mapProc, unmapProc, opts);
+    TIFFOpenOptionsFree(opts);
+    return TiffPtr(t);
+}
+
+QString failure(const ErrorSink &sink, const QString &fallback) {
+    return sink.first.isEmpty() ? fallback : fallback + QStringLiteral("：") + sink.first;
+}
+
+void readResolution(TIFF *t, QImage &image) {
+    float xres = 0, yres = 0;
+    uint16_t unit = RESUNIT_INCH;
+    TIFFGetFieldDefaulted(t, TIFFTAG_RESOLUTIONUNIT, &unit);
+    if (!TIFFGetField(t, TIFFTAG_XRESOLUTION, &xres) || !(xres > 0))
+        return;
+    if (!TIFFGetField(t, TIFFTAG_YRESOLUTION, &yres) || !(yres > 0))
+        yres = xres;
+    const double perMeter = unit == RESUNIT_CENTIMETER ? 100.0
+                            : unit == RESUNIT_NONE     ? 0
+                                                       : 1 / 0.0254;
+    if (perMeter > 0 && xres < 100000 && yres < 100000) {
+        image.setDotsPerMeterX(qRound(xres * perMeter));
+        image.setDotsPerMeterY(qRound(yres * perMeter));
+    }
+}
+
+// Strip by strip into rows of `lineBytes`; used for 1-bit and 8-bit single-channel pages.
+bool readStrips(TIFF *t, QImage &image, int lineBytes) {
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    const int height = image.height();
+    if (rowsPerStrip == 0 || rowsPerStrip > static_cast<uint32_t>(height))
+        rowsPerStrip = static_cast<uint32_t>(height);
+    const tmsize_t stripSize = TIFFStripSize(t);
+    if (stripSize <= 0 || stripSize < static_cast<tmsize_t>(rowsPerStrip) * lineBytes)
+        return false;
+    QByteArray buffer(static_cast<qsizetype>(stripSize), Qt::Uninitialized);
+    const uint32_t strips = TIFFNumberOfStrips(t);
+    int row = 0;
+    for (uint32_t s = 0; s < strips && row < height; ++s) {
+        const int rows = std::min<int>(static_cast<int>(rowsPerStrip), height - row);
+        const tmsize_t want = static_cast<tmsize_t>(rows) * lineBytes;
+        if (TIFFReadEncodedStrip(t, s, buffer.data(), want) != want)
+            return false;
+        for (int r = 0; r < rows; ++r)
+            std::memcpy(image.scanLine(row + r), buffer.constData() + qsizetype(r) * lineBytes,
+                        static_cast<size_t>(lineBytes));
+        row += rows;
+    }
+    return row == height;
+}
+
+} // namespace
+
+QImage read(const QByteArray &data, QString *error) {
+    MemoryIo io{data.constData(), data.size(), 0, nullptr};
+    ErrorSink sink;
+    TiffPtr t = open(&io, "r", &sink);
+    if (!t) {
+        *error = failure(sink, QStringLiteral("不是有效的 TIFF 文件"));
+        return {};
+    }
+    uint32_t w = 0, h = 0;
+    uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = PLANARCONFIG_CONTIG;
+    if (!TIFFGetField(t.get(), TIFFTAG_IMAGEWIDTH, &w) ||
+        !TIFFGetField(t.get(), TIFFTAG_IMAGELENGTH, &h) || w == 0 || h == 0) {
+        *error = failure(sink, QStringLiteral("TIFF 文件没有有效的图像尺寸"));
+        return {};
+    }
+    TIFFGetFieldDefaulted(t.get(), TIFFTAG_BITSPERSAMPLE, &bps);
+    TIFFGetFieldDefaulted(t.get(), TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetFieldDefaulted(t.get(), TIFFTAG_PLANARCONFIG, &planar);
+    if (!TIFFGetField(t.get(), TIFFTAG_PHOTOMETRIC, &photometric))
+        photometric = PHOTOMETRIC_MINISWHITE;
+
+    const bool singleChannel =
+        spp == 1 && !TIFFIsTiled(t.get()) &&
+        (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK);
+    const bool bilevel = singleChannel && bps == 1;
+    const bool gray = singleChannel && bps == 8;
+    const qint64 pixels = qint64(w) * h;
+    const qint64 bytes = bilevel ? pixels / 8 : gray ? pixels : pixels * 4;
+    if (w > 1000000 || h > 1000000 || bytes > MaxImageBytes) {
+        *error = QStringLiteral("图像尺寸 %1×%2 过大，无法显示").arg(w).arg(h);
+        return {};
+    }
+
+    QImage image;
+    if (bilevel || gray) {
+        image = QImage(int(w), int(h), bilevel ? QImage::Format_Mono : QImage::Format_Grayscale8);
+        if (image.isNull()) {
+            *error = QStringLiteral("内存不足，无法打开 %1×%2 的图像").arg(w).arg(h);
+            return {};
+        }
+        const int lineBytes = bilevel ? int((w + 7) / 8) : int(w);
+        if (!readStrips(t.get(), image, lineBytes)) {
+            *error = failure(sink, QStringLiteral("TIFF 图像数据已损坏或不完整"));
+            return {};
+        }
+        // Bilevel pages are kept with index 1 = black, so MinIsBlack pages are turned over
+        // once here instead of at every paint.
+        const bool invert =
+            bilevel ? photometric == PHOTOMETRIC_MINISBLACK : photometric == PHOTOMETRIC_MINISWHITE;
+        if (invert)
+            image.invertPixels();
+        if (bilevel) {
+            image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+            imageops::clearMonoPadding(image);
+        }
+    } else {
+        image = QImage(int(w), int(h), QImage::Format_RGB32);
+        if (image.isNull()) {
+            *error = QStringLiteral("内存不足，无法打开 %1×%2 的图像").arg(w).arg(h);
+            return {};
+        }
+        auto *raster = reinterpret_cast<uint32_t *>(image.bits());
+        if (!TIFFReadRGBAImageOriented(t.get(), w, h, raster, ORIENTATION_TOPLEFT, 1)) {
+            *error = failure(sink, QStringLiteral("TIFF 图像数据已损坏或不完整"));
+            return {};
+        }
+        // libtiff hands out ABGR; pages have no use for transparency, so it goes onto white.
+        const qint64 n = pixels;
+        for (qint64 i = 0; i < n; ++i) {
+            const uint32_t p = raster[i];
+            const int a = int(TIFFGetA(p));
+            auto over = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+            raster[i] =
+                qRgb(over(int(TIFFGetR(p))), over(int(TIFFGetG(p))), over(int(TIFFGetB(p))));
+        }
+        const bool grayKind =
+            photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+        if (grayKind && spp == 1 && bps == 1)
+            image = imageops::normalized(
+                image.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither));
+        else if (grayKind)
+            image = image.convertToFormat(QImage::Format_Grayscale8);
+    }
+    if (!sink.first.isEmpty()) {
+        *error = failure(sink, QStringLiteral("TIFF 图像数据已损坏"));
+        return {};
+    }
+    readResolution(t.get(), image);
+    return image;
+}
+
+QByteArray write(const QImage &source, QString *error) {
+    QByteArray out;
+    MemoryIo io{nullptr, 0, 0, &out};
+    ErrorSink sink;
+    if (source.isNull()) {
+        *error = QStringLiteral("没有可保存的图像");
+        return {};
+    }
+    TiffPtr t = open(&io, "w", &sink);
+    if (!t) {
+        *error = failure(sink, QStringLiteral("无法创建 TIFF 数据"));
+        return {};
+    }
+    const bool bilevel = source.format() == QImage::Format_Mono;
+    const bool gray = source.format() == QImage::Format_Grayscale8;
+    QImage image = bilevel || gray ? source : source.convertToFormat(QImage::Format_RGB888);
+    TIFF *tif = t.get();
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(image.width()));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(image.height()));
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    int lineBytes = 0;
+    if (bilevel) {
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+        TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(image.height()));
+        lineBytes = (image.width() + 7) / 8;
+    } else {
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, gray ? 1 : 3);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, gray ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+        TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+        lineBytes = image.width() * (gray ? 1 : 3);
+    }
+    if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0) {
+        TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        TIFFSetField(tif, TIFFTAG_XRESOLUTION, float(image.dotsPerMeterX() * 0.0254));
+        TIFFSetField(tif, TIFFTAG_YRESOLUTION, float(image.dotsPerMeterY() * 0.0254));
+    }
+    // The encoder may work on the row it is given, so it gets a copy.
+    QByteArray row(lineBytes, Qt::Uninitialized);
+    for (int y = 0; y < image.height(); ++y) {
+        std::memcpy(row.data(), image.constScanLine(y), size_t(lineBytes));
+        if (TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) < 0) {
+            *error = failure(sink, QStringLiteral("写入 TIFF 数据失败"));
+            return {};
+        }
+    }
+    if (!TIFFWriteDirectory(tif)) {
+        *error = failure(sink, QStringLiteral("写入 TIFF 数据失败"));
+        return {};
+    }
+    t.reset();
+    if (!sink.first.isEmpty()) {
+        *error = failure(sink, QStringLiteral("写入 TIFF 数据失败"));
+        return {};
+    }
+    return out;
+}
+
+bool inspect(const QByteArray &data, Info *info) {
+    MemoryIo io{data.constData(), data.size(), 0, nullptr};
+    ErrorSink sink;
+    TiffPtr t = open(&io, "r", &sink);
+    if (!t)
+        return false;
+    uint32_t w = 0, h = 0;
+    uint16_t bps = 1, spp = 1, compression = 1, photometric = 0;
+    TIFFGetField(t.get(), TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(t.get(), TIFFTAG_IMAGELENGTH, &h);
+    TIFFGetFieldDefaulted(t.get(), TIFFTAG_BITSPERSAMPLE, &bps);
+    TIFFGetFieldDefaulted(t.get(), TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetFieldDefaulted(t.get(), TIFFTAG_COMPRESSION, &compression);
+    TIFFGetField(t.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+    *info = {
+        int(w), int(h), bps, spp, compression, photometric, int(TIFFNumberOfDirectories(t.get()))};
+    return true;
+}
+
+} // namespace qen::tiff

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// TIFF through libtiff, so that bilevel pages stay 1-bit from file to screen and back.
+namespace qen::tiff {
+
+// Largest decoded image the reader accepts, in bytes of the image it would build. A file
+// that declares more is refused before anything is allocated.
+inline constexpr qint64 MaxImageBytes = 256ll * 1024 * 1024;
+
+// Decodes the first page. Bilevel pages come back as Format_Mono with index 1 = black,
+// 8-bit gray pages as Format_Grayscale8, everything else as Format_RGB32. On failure the
+// result is null and *error says what is wrong (without the file name).
+QImage read(const QByteArray &data, QString *error);
+
+// Encodes one page: Format_Mono as 1-bit CCITT G4, other images as LZW (8-bit gray or RGB).
+// Returns an empty array and sets *error on failure.
+QByteArray write(const QImage &image, QString *error);
+
+// What a written file holds, for tests and the benchmark.
+struct Info {
+    int width = 0, height = 0, bitsPerSample = 0, samplesPerPixel = 0;
+    int compression = 0, photometric = 0, pages = 0;
+};
+bool inspect(const QByteArray &data, Info *info);
+
+} // namespace qen::tiff

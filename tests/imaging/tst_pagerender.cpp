@@ -1,0 +1,140 @@
+#include "imaging/pagerender.h"
+#include "imaging/viewgeometry.h"
+
+#include <QtTest>
+
+using namespace qen;
+
+namespace {
+
+QImage monoPage(int w, int h) {
+    QImage image(w, h, QImage::Format_Mono);
+    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    image.fill(0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((x * 7 + y * 3) % 13 < 4 || x == w - 1)
+                image.setPixel(x, y, 1);
+    return image;
+}
+
+QImage grayPage(int w, int h) {
+    QImage image(w, h, QImage::Format_Grayscale8);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.scanLine(y)[x] = uchar((x * 5 + y * 9) % 256);
+    return image;
+}
+
+QImage colourPage(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb((x * 3) % 256, (y * 7) % 256, (x + y) % 256));
+    return image;
+}
+
+} // namespace
+
+class TestPageRender : public QObject {
+    Q_OBJECT
+private slots:
+    void fullSizeIsThePage();
+    void shrinkingAveragesInk();
+    void thinLineSurvivesSmoothShrink();
+    void partsJoinWithoutSeams_data();
+    void partsJoinWithoutSeams();
+    void cacheRendersOnlyWhatIsNew();
+};
+
+void TestPageRender::fullSizeIsThePage() {
+    const QImage page = monoPage(45, 20);
+    for (bool smooth : {true, false}) {
+        const QImage out = render::scaledPart(page, 1.0, page.rect(), smooth);
+        QCOMPARE(out.format(), QImage::Format_Grayscale8);
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 45; ++x)
+                QCOMPARE(int(out.constScanLine(y)[x]), page.pixelIndex(x, y) ? 0 : 255);
+    }
+}
+
+void TestPageRender::shrinkingAveragesInk() {
+    QImage page(4, 2, QImage::Format_Mono);
+    page.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    page.fill(0);
+    page.setPixel(0, 0, 1);
+    page.setPixel(1, 1, 1); // left 2x2 block: half ink
+    page.setPixel(2, 0, 1);
+    page.setPixel(3, 0, 1);
+    page.setPixel(2, 1, 1);
+    page.setPixel(3, 1, 1); // right block: all ink
+    const QImage out = render::scaledPart(page, 0.5, QRect(0, 0, 2, 1), true);
+    QCOMPARE(int(out.constScanLine(0)[0]), 127);
+    QCOMPARE(int(out.constScanLine(0)[1]), 0);
+}
+
+void TestPageRender::thinLineSurvivesSmoothShrink() {
+    QImage page(64, 64, QImage::Format_Mono);
+    page.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    page.fill(0);
+    for (int x = 0; x < 64; ++x)
+        page.setPixel(x, 33, 1); // a one-pixel rule between the sampled rows
+    const QImage smooth = render::scaledPart(page, 0.25, QRect(0, 0, 16, 16), true);
+    const QImage sharp = render::scaledPart(page, 0.25, QRect(0, 0, 16, 16), false);
+    QVERIFY(smooth.constScanLine(8)[5] < 255);
+    QCOMPARE(int(sharp.constScanLine(8)[5]), 255);
+}
+
+void TestPageRender::partsJoinWithoutSeams_data() {
+    QTest::addColumn<QImage>("page");
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<bool>("smooth");
+    const QImage pages[] = {monoPage(301, 157), grayPage(301, 157), colourPage(301, 157)};
+    const char *names[] = {"bilevel", "gray", "colour"};
+    for (int i = 0; i < 3; ++i)
+        for (double zoom : {0.3, 0.77, 1.0, 2.5})
+            for (bool smooth : {true, false})
+                QTest::addRow("%s %g%% %s", names[i], zoom * 100, smooth ? "smooth" : "sharp")
+                    << pages[i] << zoom << smooth;
+}
+
+void TestPageRender::partsJoinWithoutSeams() {
+    QFETCH(QImage, page);
+    QFETCH(double, zoom);
+    QFETCH(bool, smooth);
+    const QRect all(QPoint(0, 0), viewgeom::scaledSize(page.size(), zoom));
+    const QImage whole = render::scaledPart(page, zoom, all, smooth);
+    QImage pieced(all.size(), whole.format());
+    pieced.fill(0x7f);
+    const int cx = all.width() / 3, cy = all.height() * 2 / 5;
+    for (const QRect &part :
+         {QRect(QPoint(0, 0), QPoint(cx, cy)), QRect(QPoint(cx + 1, 0), QPoint(all.right(), cy)),
+          QRect(QPoint(0, cy + 1), QPoint(all.right(), all.bottom()))})
+        render::renderInto(page, zoom, part, smooth, pieced, part.topLeft());
+    QCOMPARE(pieced, whole);
+}
+
+void TestPageRender::cacheRendersOnlyWhatIsNew() {
+    const QImage page = monoPage(800, 1200);
+    render::ViewportCache cache;
+    const QRect view(0, 0, 300, 200);
+    const QImage first = cache.get(page, 1, 0.77, true, view);
+    QCOMPARE(cache.lastRendered(), 300 * 200);
+    QCOMPARE(cache.bytes(), qint64(300 * 200));
+    cache.get(page, 1, 0.77, true, view);
+    QCOMPARE(cache.lastRendered(), 0);
+    const QImage scrolled = cache.get(page, 1, 0.77, true, view.translated(0, 10));
+    QCOMPARE(cache.lastRendered(), 300 * 10);
+    QCOMPARE(scrolled, render::scaledPart(page, 0.77, view.translated(0, 10), true));
+    cache.get(page, 2, 0.77, true, view); // the page was adjusted
+    QCOMPARE(cache.lastRendered(), 300 * 200);
+    cache.get(page, 2, 0.9, true, view); // zoomed
+    QCOMPARE(cache.lastRendered(), 300 * 200);
+    cache.get(page, 2, 0.9, false, view); // other display mode
+    QCOMPARE(cache.lastRendered(), 300 * 200);
+    QVERIFY(cache.get(QImage(), 3, 1.0, true, view).isNull());
+    QCOMPARE(cache.bytes(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestPageRender)
+#include "tst_pagerender.moc"

@@ -1,0 +1,367 @@
+#include "library/imagedocument.h"
+#include "library/tiffcodec.h"
+#include "platform/error.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <tiffio.h>
+
+using namespace qen;
+
+namespace {
+
+// The fixtures tiff-*.tif and gif-bilevel.gif hold this 37x23 page (odd width on purpose:
+// the last byte of every row is partly padding).
+bool patternInk(int x, int y) {
+    return (x * x + 3 * y) % 11 < 3 || x == y;
+}
+int patternGray(int x, int y) {
+    return (x * 7 + y * 11) % 256;
+}
+
+QString fixture(const QString &name) {
+    return QStringLiteral(QEN_TEST_DATA "/") + name;
+}
+
+bool isBlack(const QImage &image, int x, int y) {
+    return qGray(image.pixel(x, y)) < 128;
+}
+
+int maxGrayError(const QImage &image) {
+    int worst = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            worst = std::max(worst, std::abs(qGray(image.pixel(x, y)) - patternGray(x, y)));
+    return worst;
+}
+
+QImage monoPattern(int w = 37, int h = 23) {
+    QImage image(w, h, QImage::Format_Mono);
+    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    image.fill(0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, patternInk(x, y) ? 1 : 0);
+    return image;
+}
+
+QImage grayPattern() {
+    QImage image(37, 23, QImage::Format_Grayscale8);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            image.scanLine(y)[x] = uchar(patternGray(x, y));
+    return image;
+}
+
+// JPEG is judged on a page without sharp edges.
+QImage smoothGray() {
+    QImage image(37, 23, QImage::Format_Grayscale8);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            image.scanLine(y)[x] = uchar(x * 4 + y * 4);
+    return image;
+}
+
+int maxDifference(const QImage &a, const QImage &b) {
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            worst = std::max(worst, std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))));
+    return worst;
+}
+
+QImage colourPattern() {
+    QImage image(37, 23, QImage::Format_RGB32);
+    static const QRgb colours[] = {qRgb(200, 30, 30), qRgb(20, 120, 220), qRgb(250, 250, 250),
+                                   qRgb(0, 0, 0), qRgb(40, 180, 60)};
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            image.setPixel(x, y, colours[(x / 4 + y / 3) % 5]);
+    return image;
+}
+
+bool samePixels(const QImage &a, const QImage &b) {
+    if (a.size() != b.size())
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if ((a.pixel(x, y) | 0xff000000) != (b.pixel(x, y) | 0xff000000))
+                return false;
+    return true;
+}
+
+} // namespace
+
+class TestImageDocument : public QObject {
+    Q_OBJECT
+private slots:
+    void readsBilevelTiff_data();
+    void readsBilevelTiff();
+    void readsGrayTiff_data();
+    void readsGrayTiff();
+    void readsColourJpegInTiff();
+    void readsQtFormats_data();
+    void readsQtFormats();
+    void refusesBadFiles_data();
+    void refusesBadFiles();
+    void roundTrips_data();
+    void roundTrips();
+    void jpegRoundTripWithinTolerance();
+    void bilevelTiffIsSmallG4();
+    void saveReplacesReadOnlyFile();
+    void failedSaveKeepsOldFileAndNamesPath();
+    void documentCopyAndRevision();
+};
+
+void TestImageDocument::readsBilevelTiff_data() {
+    QTest::addColumn<QString>("file");
+    QTest::newRow("G4") << "tiff-g4.tif";
+    QTest::newRow("G4, fill order 2") << "tiff-g4-fillorder2.tif";
+    QTest::newRow("G3") << "tiff-g3.tif";
+    QTest::newRow("LZW, MinIsBlack") << "tiff-lzw-bilevel.tif";
+    QTest::newRow("LZW, six strips") << "tiff-lzw-multistrip.tif";
+    QTest::newRow("Deflate") << "tiff-deflate-bilevel.tif";
+    QTest::newRow("uncompressed") << "tiff-uncompressed-bilevel.tif";
+    QTest::newRow("uncompressed, fill order 2") << "tiff-fillorder2.tif";
+    QTest::newRow("MinIsBlack") << "tiff-minisblack.tif";
+    QTest::newRow("first of two pages") << "tiff-multipage.tif";
+    QTest::newRow("tiled") << "tiff-tiled-bilevel.tif";
+    QTest::newRow("GIF, two colours") << "gif-bilevel.gif";
+}
+
+void TestImageDocument::readsBilevelTiff() {
+    QFETCH(QString, file);
+    const QImage image = ImageDocument::readFile(fixture(file));
+    QCOMPARE(image.format(), QImage::Format_Mono);
+    QCOMPARE(image.size(), QSize(37, 23));
+    QCOMPARE(image.color(1), qRgb(0, 0, 0));
+    int wrong = 0;
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            wrong += isBlack(image, x, y) != patternInk(x, y);
+    QCOMPARE(wrong, 0);
+    // Padding bits after the 37th pixel stay clear.
+    for (int y = 0; y < 23; ++y)
+        QCOMPARE(image.constScanLine(y)[4] & 0x07, 0);
+}
+
+void TestImageDocument::readsGrayTiff_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("tolerance");
+    QTest::newRow("LZW") << "tiff-lzw-gray.tif" << 0;
+    QTest::newRow("JPEG in TIFF") << "tiff-jpeg-gray.tif" << 12;
+}
+
+void TestImageDocument::readsGrayTiff() {
+    QFETCH(QString, file);
+    QFETCH(int, tolerance);
+    const QImage image = ImageDocument::readFile(fixture(file));
+    QCOMPARE(image.format(), QImage::Format_Grayscale8);
+    QVERIFY(maxGrayError(image) <= tolerance);
+}
+
+void TestImageDocument::readsColourJpegInTiff() {
+    const QImage image = ImageDocument::readFile(fixture("tiff-jpeg-rgb.tif"));
+    QCOMPARE(image.size(), QSize(37, 23));
+    QVERIFY(maxGrayError(image) <= 16);
+}
+
+void TestImageDocument::readsQtFormats_data() {
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<QImage>("source");
+    QTest::addColumn<QImage::Format>("expected");
+    QTest::newRow("PNG bilevel") << QByteArray("png") << monoPattern() << QImage::Format_Mono;
+    QTest::newRow("PNG gray") << QByteArray("png") << grayPattern() << QImage::Format_Grayscale8;
+    QTest::newRow("BMP colour") << QByteArray("bmp") << colourPattern() << QImage::Format_RGB32;
+    QTest::newRow("BMP bilevel") << QByteArray("bmp") << monoPattern() << QImage::Format_Mono;
+    QTest::newRow("JPEG gray") << QByteArray("jpg") << grayPattern() << QImage::Format_Grayscale8;
+}
+
+void TestImageDocument::readsQtFormats() {
+    QFETCH(QByteArray, format);
+    QFETCH(QImage, source);
+    QFETCH(QImage::Format, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("page." + QString::fromLatin1(format));
+    QImageWriter writer(path, format);
+    writer.setQuality(100);
+    QVERIFY(writer.write(source));
+    const QImage image = ImageDocument::readFile(path);
+    QCOMPARE(image.format(), expected);
+    if (format == "jpg")
+        QVERIFY(maxGrayError(image) <= 6);
+    else
+        QVERIFY(samePixels(image, source));
+}
+
+void TestImageDocument::refusesBadFiles_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("zero bytes") << "zero-bytes.tif"
+                                << "0 字节";
+    QTest::newRow("missing") << "no-such-page.tif"
+                             << "不存在";
+    QTest::newRow("text named .jpg") << "text-content.jpg"
+                                     << "不是可识别的图像格式";
+    QTest::newRow("PNG named .tif") << "png-content.tif"
+                                    << "扩展名是 .tif，但内容是 PNG";
+    QTest::newRow("TIFF cut in half") << "truncated-g4.tif"
+                                      << "TIFF";
+    QTest::newRow("strip runs past the end") << "strip-past-end-g4.tif"
+                                             << "TIFF";
+    QTest::newRow("garbage G4 data") << "corrupt-g4-data.tif"
+                                     << "TIFF";
+    QTest::newRow("TIFF declares 100000x100000") << "declares-100000x100000.tif"
+                                                 << "100000×100000";
+    QTest::newRow("PNG declares 100000x100000") << "declares-100000x100000.png"
+                                                << "100000×100000";
+    QTest::newRow("JPEG cut in half") << "truncated.jpg"
+                                      << "截断";
+    QTest::newRow("GIF cut in half") << "truncated.gif"
+                                     << "截断";
+    QTest::newRow("PNG cut in half") << "truncated.png"
+                                     << "PNG";
+    QTest::newRow("BMP cut in half") << "truncated.bmp"
+                                     << "BMP";
+}
+
+void TestImageDocument::refusesBadFiles() {
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    ImageDocument document;
+    document.load(fixture("tiff-g4.tif"));
+    try {
+        document.load(fixture(file));
+        QFAIL("a bad file was accepted");
+    } catch (const Error &e) {
+        QVERIFY2(e.description().contains(fixture(file)), qPrintable(e.description()));
+        QVERIFY2(e.description().contains(reason), qPrintable(e.description()));
+    }
+    QVERIFY(document.isNull());
+    QVERIFY(document.fileName().isEmpty());
+}
+
+void TestImageDocument::roundTrips_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QImage>("page");
+    QTest::addColumn<QImage::Format>("reloaded");
+    const struct {
+        int type;
+        const char *name;
+    } types[] = {{3, "GIF"}, {4, "TIFF"}, {5, "BMP"}};
+    for (const auto &t : types) {
+        QTest::addRow("%s bilevel", t.name) << t.type << monoPattern() << QImage::Format_Mono;
+        QTest::addRow("%s gray", t.name) << t.type << grayPattern() << QImage::Format_Grayscale8;
+        QTest::addRow("%s colour", t.name) << t.type << colourPattern() << QImage::Format_RGB32;
+    }
+}
+
+void TestImageDocument::roundTrips() {
+    QFETCH(int, type);
+    QFETCH(QImage, page);
+    QFETCH(QImage::Format, reloaded);
+    QTemporaryDir dir;
+    const QString suffix = type == 3 ? "gif" : type == 4 ? "tif" : "bmp";
+    const QString path = dir.filePath("saved." + suffix);
+    ImageDocument::writeFile(page, path, type);
+    const QImage back = ImageDocument::readFile(path);
+    QCOMPARE(back.format(), reloaded);
+    QVERIFY(samePixels(back, page));
+}
+
+void TestImageDocument::jpegRoundTripWithinTolerance() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("saved.jpg");
+    ImageDocument::writeFile(smoothGray(), path, 8);
+    const QImage back = ImageDocument::readFile(path);
+    QCOMPARE(back.format(), QImage::Format_Grayscale8);
+    QVERIFY(maxDifference(back, smoothGray()) <= 6);
+
+    ImageDocument::writeFile(monoPattern(), path, 8);
+    const QImage mono = ImageDocument::readFile(path);
+    int wrong = 0;
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            wrong += isBlack(mono, x, y) != patternInk(x, y);
+    QVERIFY(wrong < 37 * 23 / 50);
+}
+
+void TestImageDocument::bilevelTiffIsSmallG4() {
+    const QString source = fixture("g4-text-400x300.tif");
+    const QImage page = ImageDocument::readFile(source);
+    QCOMPARE(page.format(), QImage::Format_Mono);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("page.tif");
+    ImageDocument::writeFile(page, path, 4);
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    tiff::Info info;
+    QVERIFY(tiff::inspect(bytes, &info));
+    QCOMPARE(info.bitsPerSample, 1);
+    QCOMPARE(info.samplesPerPixel, 1);
+    QCOMPARE(info.compression, COMPRESSION_CCITTFAX4);
+    QVERIFY2(bytes.size() < 1.2 * QFileInfo(source).size(),
+             qPrintable(QString::number(bytes.size())));
+    QVERIFY(samePixels(ImageDocument::readFile(path), page));
+
+    ImageDocument::writeFile(grayPattern(), path, 4);
+    QFile gray(path);
+    QVERIFY(gray.open(QIODevice::ReadOnly));
+    QVERIFY(tiff::inspect(gray.readAll(), &info));
+    QCOMPARE(info.compression, COMPRESSION_LZW);
+}
+
+void TestImageDocument::saveReplacesReadOnlyFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Temp.tif");
+    ImageDocument::writeFile(grayPattern(), path, 4);
+    QFile::setPermissions(path, QFile::ReadOwner);
+    ImageDocument::writeFile(monoPattern(), path, 4);
+    QCOMPARE(ImageDocument::readFile(path).format(), QImage::Format_Mono);
+}
+
+void TestImageDocument::failedSaveKeepsOldFileAndNamesPath() {
+    QTemporaryDir dir;
+    const QString missingFolder = dir.filePath("no-folder/page.tif");
+    try {
+        ImageDocument::writeFile(monoPattern(), missingFolder, 4);
+        QFAIL("saving into a missing folder succeeded");
+    } catch (const Error &e) {
+        QVERIFY(e.description().contains(missingFolder));
+    }
+    const QString path = dir.filePath("page.bmp");
+    ImageDocument::writeFile(monoPattern(), path, 5);
+    const QByteArray before = [&] {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    QVERIFY_THROWS_EXCEPTION(Error, ImageDocument::writeFile(monoPattern(), path, 7));
+    QVERIFY_THROWS_EXCEPTION(Error, ImageDocument::writeFile(QImage(), path, 5));
+    QFile after(path);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), before);
+}
+
+void TestImageDocument::documentCopyAndRevision() {
+    ImageDocument document;
+    document.load(fixture("tiff-g4.tif"));
+    const quint64 loaded = document.revision();
+    QCOMPARE(document.copy(QRect(30, 20, 50, 50)).size(), QSize(7, 3)); // clipped to the page
+    QCOMPARE(document.copy(QRect()).size(), QSize(37, 23));
+    QVERIFY(document.copy(QRect(100, 100, 5, 5)).isNull());
+    document.negate();
+    QVERIFY(document.revision() != loaded);
+    QVERIFY(isBlack(document.image(), 1, 0) == !patternInk(1, 0));
+    document.setImage(grayPattern());
+    QVERIFY(document.fileName().isEmpty());
+    QCOMPARE(document.image().format(), QImage::Format_Grayscale8);
+}
+
+QTEST_GUILESS_MAIN(TestImageDocument)
+#include "tst_imagedocument.moc"
