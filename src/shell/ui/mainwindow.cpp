@@ -11,6 +11,7 @@
 #include "shell/ui/shelllog.h"
 #include "view/layout.h"
 #include "view/ui/commandbar.h"
+#include "view/ui/zoom.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -50,7 +51,8 @@ MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *p
     buildStatusBar();
     m_documents = new Documents(m_folders, m_interaction,
                                 {this, m_tree, m_imgEdit, m_rihEdit, statusPanel(3)}, this);
-    m_documents->setHooks({[this] { UpdateCommands(); }, {}, {}});
+    m_zoom = new Zoom(m_imgEdit, m_cboZoom, statusPanel(2), this);
+    m_documents->setHooks({[this] { UpdateCommands(); }, [this] { m_zoom->fit(0); }, {}});
     connectCommands();
 
     // The hand-over file is looked for once a second and whenever the work root changes.
@@ -178,10 +180,13 @@ void MainWindow::Form_Load(const QString &commandLine) {
     m_cboZoom->clear();
     m_cboZoom->addItems(ZoomSteps);
     m_cboZoom->setCurrentText(QStringLiteral("50%"));
+    m_zoom->applyComboText();
 
     m_folders.prepareAtStartup();
     if (QFileInfo(m_folders.root()).isDir())
         m_watcher->addPath(m_folders.root());
+    if (command(QStringLiteral("mnuView_Grayscale"))->isChecked())
+        m_imgEdit->setGrayscaleMode(1);
     UpdateCommands();
 
     if (!commandLine.isEmpty()) {
@@ -191,6 +196,7 @@ void MainWindow::Form_Load(const QString &commandLine) {
         m_documents->closeAll();
         CreateTree(file);
     }
+    m_zoom->fit(0);
 }
 
 void MainWindow::CreateTree(const QString &sFiles) {

@@ -18,6 +18,7 @@ namespace qen {
 
 class CommandBar;
 class Documents;
+class Zoom;
 class ImageView;
 class Interaction;
 class RecordView;
@@ -81,6 +82,7 @@ private:
     QTimer *m_timer1 = nullptr;
     QFileSystemWatcher *m_watcher = nullptr;
     Documents *m_documents = nullptr;
+    Zoom *m_zoom = nullptr;
 };
 
 } // namespace qen

@@ -159,7 +159,9 @@ void TestMainWindow::formLoadFillsZoomList() {
     QCOMPARE(zoom->itemText(0), QStringLiteral("10%"));
     QCOMPARE(zoom->itemText(11), QStringLiteral("300%"));
     QCOMPARE(zoom->currentText(), QStringLiteral("50%"));
+    QCOMPARE(m_window->statusPanel(2)->text(), QStringLiteral("缩放比例:50%"));
     QVERIFY(QFileInfo(m_window->folders().temp()).isDir());
+    QCOMPARE(m_window->imageView()->grayscaleMode(), 1); // the menu item starts checked
 }
 
 void TestMainWindow::closeAllResetsTheWindow() {
