@@ -5,14 +5,19 @@
 
 namespace qen::tool {
 
+int runFilter(const QStringList &args);
+
 namespace {
 
 // Commands are added here as the subsystems behind them land.
 const Command Commands[] = {
-    {"version", "version                 print the program version", [](const QStringList &) {
+    {"version", "version                 print the program version",
+     [](const QStringList &) {
          std::fputs("Qen Browser 3.0\n", stdout);
          return 0;
      }},
+    {"filter", "filter RECORD [--options FILE]  print the record as the field filter writes it",
+     runFilter},
 };
 
 } // namespace
