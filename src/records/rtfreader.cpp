@@ -306,7 +306,7 @@ private:
     QString decode(const QByteArray &bytes, int codePage);
     void addByte(char byte);
     void addUnit(char16_t unit);
-    void flush();
+    void flush(bool final = false);
     void endParagraph();
     void controlWord(std::string_view name, bool hasParam, int param);
     void controlSymbol(char c);
@@ -334,6 +334,7 @@ private:
     char16_t m_highSurrogate = 0;
     int m_skip = 0;
     bool m_endedWithPar = false;
+    Qt::Alignment m_lastAlign = Qt::AlignLeft;
 };
 
 bool Reader::skipping() const {
@@ -357,7 +358,15 @@ QString Reader::decode(const QByteArray &bytes, int codePage) {
         decoder = owned.get();
         m_ownedDecoders.push_back(std::move(owned));
     }
-    return decoder->decode(bytes);
+    QString text = decoder->decode(bytes);
+    // The converter drops a lead byte that the data cut off; the reader should see that
+    // something was there.
+    qsizetype i = 0;
+    while (i < bytes.size())
+        i += isDoubleByteLead(codePage, static_cast<unsigned char>(bytes[i])) ? 2 : 1;
+    if (i > bytes.size())
+        text += QChar::ReplacementCharacter;
+    return text;
 }
 
 bool Reader::consumeSkip() {
@@ -400,6 +409,10 @@ void Reader::addByte(char byte) {
         m_text += decode(m_bytes, m_bytesCp);
         m_bytes.clear();
     }
+    if (m_highSurrogate) {
+        m_text += QChar::ReplacementCharacter;
+        m_highSurrogate = 0;
+    }
     m_bytesCp = cp;
     m_bytes += byte;
     m_endedWithPar = false;
@@ -437,17 +450,20 @@ void Reader::addUnit(char16_t unit) {
     m_endedWithPar = false;
 }
 
-void Reader::flush() {
+void Reader::flush(bool final) {
     if (!m_bytes.isEmpty()) {
         m_text += decode(m_bytes, m_bytesCp);
         m_bytes.clear();
     }
-    if (m_highSurrogate) {
+    // A high surrogate waits for its low half across control words ("\\uc1" may stand
+    // between them); only the end of the data gives it up.
+    if (final && m_highSurrogate) {
         m_text += QChar::ReplacementCharacter;
         m_highSurrogate = 0;
     }
     if (m_text.isEmpty())
         return;
+    m_lastAlign = top().align;
     const CharState &ch = top().ch;
     QTextCharFormat format;
     if (ch.bold)
@@ -634,7 +650,8 @@ void Reader::controlSymbol(char c) {
             value = value * 16 + (h <= '9' ? h - '0' : h - 'a' + 10);
             ++m_pos, ++digits;
         }
-        if (digits)
+        // One digit is a damaged escape; control bytes are no text either.
+        if (digits == 2 && (value >= 0x20 || top().dest != Dest::Text))
             addByte(static_cast<char>(value));
         return;
     }
@@ -760,9 +777,9 @@ void Reader::run() {
         }
         }
     }
-    flush();
+    flush(true);
     QTextBlockFormat block = m_cursor.blockFormat();
-    block.setAlignment(top().align);
+    block.setAlignment(m_cursor.block().text().isEmpty() ? top().align : m_lastAlign);
     m_cursor.setBlockFormat(block);
     // A final paragraph mark ends the last paragraph; it does not open an empty one.
     if (m_endedWithPar && m_cursor.block().text().isEmpty() &&
