@@ -1,5 +1,7 @@
 #include "records/rtfreader.h"
 
+#include "records/rtftables.h"
+
 #include <QColor>
 #include <QHash>
 #include <QStringDecoder>
@@ -11,7 +13,6 @@
 #include <cctype>
 #include <memory>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace qen::rtf {
@@ -44,255 +45,6 @@ struct Font {
     QString name;
     int codePage = 0; // 0: the document's code page
 };
-
-enum class Kw {
-    Unknown,
-    SkipDest,
-    FontTable,
-    ColorTable,
-    FontNumber,
-    FontCharset,
-    FontCodePage,
-    AnsiCpg,
-    Mac,
-    Pc,
-    Pca,
-    Deff,
-    Red,
-    Green,
-    Blue,
-    Par,
-    Line,
-    Tab,
-    Page,
-    Cell,
-    Row,
-    Plain,
-    Pard,
-    Bold,
-    Italic,
-    Underline,
-    UnderlineNone,
-    Strike,
-    FontSize,
-    Color,
-    Uc,
-    U,
-    Bin,
-    Ql,
-    Qc,
-    Qr,
-    Qj,
-    Char // a keyword that stands for one character
-};
-
-struct KwInfo {
-    Kw kind;
-    char16_t ch = 0;
-};
-
-const std::unordered_map<std::string_view, KwInfo> &keywords() {
-    static const std::unordered_map<std::string_view, KwInfo> table = [] {
-        std::unordered_map<std::string_view, KwInfo> t;
-        // Destinations whose content is not part of the text.
-        for (std::string_view d : {"info",
-                                   "stylesheet",
-                                   "pict",
-                                   "object",
-                                   "header",
-                                   "headerl",
-                                   "headerr",
-                                   "headerf",
-                                   "footer",
-                                   "footerl",
-                                   "footerr",
-                                   "footerf",
-                                   "footnote",
-                                   "fldinst",
-                                   "listtable",
-                                   "listoverridetable",
-                                   "revtbl",
-                                   "rsidtbl",
-                                   "filetbl",
-                                   "annotation",
-                                   "atnid",
-                                   "atnauthor",
-                                   "xe",
-                                   "tc",
-                                   "txe",
-                                   "bkmkstart",
-                                   "bkmkend",
-                                   "nonshppict",
-                                   "shppict",
-                                   "themedata",
-                                   "colorschememapping",
-                                   "latentstyles",
-                                   "datastore",
-                                   "xmlnstbl",
-                                   "generator",
-                                   "userprops",
-                                   "pgdsctbl",
-                                   "ftnsep",
-                                   "ftnsepc",
-                                   "aftnsep",
-                                   "aftnsepc",
-                                   "pn",
-                                   "objdata",
-                                   "shp",
-                                   "do",
-                                   "template",
-                                   "docvar",
-                                   "private",
-                                   "comment",
-                                   "author",
-                                   "operator",
-                                   "title",
-                                   "subject",
-                                   "keywords",
-                                   "doccomm",
-                                   "company"})
-            t[d] = {Kw::SkipDest};
-        const std::pair<std::string_view, Kw> words[] = {{"fonttbl", Kw::FontTable},
-                                                         {"colortbl", Kw::ColorTable},
-                                                         {"f", Kw::FontNumber},
-                                                         {"fcharset", Kw::FontCharset},
-                                                         {"cpg", Kw::FontCodePage},
-                                                         {"ansicpg", Kw::AnsiCpg},
-                                                         {"mac", Kw::Mac},
-                                                         {"pc", Kw::Pc},
-                                                         {"pca", Kw::Pca},
-                                                         {"deff", Kw::Deff},
-                                                         {"red", Kw::Red},
-                                                         {"green", Kw::Green},
-                                                         {"blue", Kw::Blue},
-                                                         {"par", Kw::Par},
-                                                         {"line", Kw::Line},
-                                                         {"tab", Kw::Tab},
-                                                         {"page", Kw::Page},
-                                                         {"sect", Kw::Page},
-                                                         {"cell", Kw::Cell},
-                                                         {"nestcell", Kw::Cell},
-                                                         {"row", Kw::Row},
-                                                         {"nestrow", Kw::Row},
-                                                         {"plain", Kw::Plain},
-                                                         {"pard", Kw::Pard},
-                                                         {"b", Kw::Bold},
-                                                         {"i", Kw::Italic},
-                                                         {"ul", Kw::Underline},
-                                                         {"uld", Kw::Underline},
-                                                         {"uldb", Kw::Underline},
-                                                         {"ulw", Kw::Underline},
-                                                         {"ulnone", Kw::UnderlineNone},
-                                                         {"strike", Kw::Strike},
-                                                         {"fs", Kw::FontSize},
-                                                         {"cf", Kw::Color},
-                                                         {"uc", Kw::Uc},
-                                                         {"u", Kw::U},
-                                                         {"bin", Kw::Bin},
-                                                         {"ql", Kw::Ql},
-                                                         {"qc", Kw::Qc},
-                                                         {"qr", Kw::Qr},
-                                                         {"qj", Kw::Qj}};
-        for (const auto &[name, kind] : words)
-            t[name] = {kind};
-        const std::pair<std::string_view, char16_t> chars[] = {
-            {"emdash", 0x2014},    {"endash", 0x2013},    {"emspace", 0x2003}, {"enspace", 0x2002},
-            {"qmspace", 0x2005},   {"bullet", 0x2022},    {"lquote", 0x2018},  {"rquote", 0x2019},
-            {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"zwj", 0x200D},     {"zwnj", 0x200C},
-            {"ltrmark", 0x200E},   {"rtlmark", 0x200F},   {"zwbo", 0x200B}};
-        for (const auto &[name, ch] : chars)
-            t[name] = {Kw::Char, ch};
-        return t;
-    }();
-    return table;
-}
-
-int charsetCodePage(int charset, int ansiCp) {
-    switch (charset) {
-    case 0:
-        return 1252;
-    case 1:
-        return ansiCp;
-    case 2:
-        return 1252; // symbol fonts: their bytes are glyph numbers
-    case 77:
-        return 10000;
-    case 128:
-        return 932;
-    case 129:
-        return 949;
-    case 130:
-        return 1361;
-    case 134:
-        return 936;
-    case 136:
-        return 950;
-    case 161:
-        return 1253;
-    case 162:
-        return 1254;
-    case 163:
-        return 1258;
-    case 177:
-        return 1255;
-    case 178:
-        return 1256;
-    case 186:
-        return 1257;
-    case 204:
-        return 1251;
-    case 222:
-        return 874;
-    case 238:
-        return 1250;
-    case 254:
-        return 437;
-    case 255:
-        return 850;
-    default:
-        return ansiCp;
-    }
-}
-
-bool isDoubleByteLead(int codePage, unsigned char c) {
-    switch (codePage) {
-    case 936:
-    case 949:
-    case 950:
-        return c >= 0x81 && c <= 0xFE;
-    case 932:
-        return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    default:
-        return false;
-    }
-}
-
-QByteArray codecName(int codePage) {
-    switch (codePage) {
-    case 936:
-        return "GBK";
-    case 932:
-        return "Shift_JIS";
-    case 949:
-        return "windows-949";
-    case 950:
-        return "Big5";
-    case 437:
-        return "IBM437";
-    case 850:
-        return "IBM850";
-    case 874:
-        return "windows-874";
-    case 10000:
-        return "macintosh";
-    case 65001:
-        return "UTF-8";
-    default:
-        if (codePage >= 1250 && codePage <= 1258)
-            return "windows-" + QByteArray::number(codePage);
-        return "windows-1252";
-    }
-}
 
 class Reader {
 public:
@@ -499,8 +251,7 @@ void Reader::endParagraph() {
 }
 
 void Reader::controlWord(std::string_view name, bool hasParam, int param) {
-    const auto it = keywords().find(name);
-    const KwInfo info = it == keywords().end() ? KwInfo{Kw::Unknown} : it->second;
+    const KwInfo info = keyword(name);
     Group &g = top();
     if (g.starred) {
         // An optional destination we do not know: its content is not text.
