@@ -1,7 +1,5 @@
 #include "tool/commands.h"
 
-#include "tool/packagecommands.h"
-
 #include <cstdio>
 #include <iterator>
 
@@ -16,14 +14,20 @@ const Command Commands[] = {
          std::fputs("Qen Browser 3.0\n", stdout);
          return 0;
      }},
-    {"info", "info FILE [--json]      list a package's title and pages (a page or record file\n"
-             "                          lists itself as page 1): 'title: TITLE', then\n"
-             "                          'N<TAB>NAME' per page in tree order; --json prints\n"
-             "                          {\"title\": ..., \"pages\": [...]}",
+    {"info",
+     "info FILE [--json]      list a package's title and pages (a page or record file\n"
+     "                          lists itself as page 1): 'title: TITLE', then\n"
+     "                          'N<TAB>NAME' per page in tree order; --json prints\n"
+     "                          {\"title\": ..., \"pages\": [...]}",
      runInfo},
-    {"extract", "extract FILE DIR        unpack a package into DIR (new or empty) with the\n"
-                "                          program's safety rules, then list it as info does",
+    {"extract",
+     "extract FILE DIR        unpack a package into DIR (new or empty) with the\n"
+     "                          program's safety rules, then list it as info does",
      runExtract},
+    {"filter",
+     "filter RECORD [--options FILE]\n"
+     "                          print the record as the field filter writes it",
+     runFilter},
 };
 
 } // namespace

@@ -18,4 +18,12 @@ int run(const QString &name, const QStringList &args);
 
 int errorExit(const QString &message);
 
+// The commands, one file each.
+// qentool info FILE [--json]: the cleaned title, then the pages in tree order.
+int runInfo(const QStringList &args);
+// qentool extract FILE DIR: unpacks a package with the program's safety rules.
+int runExtract(const QStringList &args);
+// qentool filter RECORD [--options FILE]: the record as the field filter writes it.
+int runFilter(const QStringList &args);
+
 } // namespace qen::tool

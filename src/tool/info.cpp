@@ -3,7 +3,6 @@
 #include "library/package.h"
 #include "platform/error.h"
 #include "tool/commands.h"
-#include "tool/packagecommands.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -112,7 +111,8 @@ int runExtract(const QStringList &args) {
     if (target.exists() && !target.isDir())
         return errorExit(QStringLiteral("%1 exists and is not a folder").arg(dir));
     if (target.exists() &&
-        !QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
+        !QDir(dir)
+             .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
              .isEmpty())
         return errorExit(
             QStringLiteral("%1 is not empty; extract into a new or empty folder").arg(dir));

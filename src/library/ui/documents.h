@@ -62,6 +62,7 @@ public:
 private:
     void showRecordViewInPlaceOfImage(bool record);
 
+    const WorkFolders &m_folders;
     Interaction &m_interaction;
     Controls m_controls;
     Hooks m_hooks;

@@ -5,6 +5,7 @@
 #include "library/ui/imageview.h"
 #include "platform/product.h"
 #include "platform/ui/twipsgeometry.h"
+#include "records/ui/recordcommands.h"
 #include "records/ui/recordview.h"
 #include "shell/handover.h"
 #include "shell/ui/interaction.h"
@@ -52,7 +53,10 @@ MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *p
     m_documents = new Documents(m_folders, m_interaction,
                                 {this, m_tree, m_imgEdit, m_rihEdit, statusPanel(3)}, this);
     m_zoom = new Zoom(m_imgEdit, m_cboZoom, statusPanel(2), this);
-    m_documents->setHooks({[this] { UpdateCommands(); }, [this] { m_zoom->fit(0); }, {}});
+    m_records = new RecordCommands(m_rihEdit, m_interaction, m_folders,
+                                   command(QStringLiteral("mnuView_Lock")), this);
+    m_documents->setHooks({[this] { UpdateCommands(); }, [this] { m_zoom->fit(0); },
+                           [this] { m_records->FilterRecord(); }});
     connectCommands();
 
     // The hand-over file is looked for once a second and whenever the work root changes.
@@ -153,6 +157,10 @@ void MainWindow::buildStatusBar() {
 }
 
 void MainWindow::connectCommands() {
+    connect(command(QStringLiteral("mnuTool_OutputOption")), &QAction::triggered, m_records,
+            &RecordCommands::outputOptions);
+    connect(command(QStringLiteral("mnuTool_SetFont")), &QAction::triggered, m_records,
+            &RecordCommands::recordFont);
     for (const char *name : {"mnuFile_Open", "OpenFile"})
         connect(command(QString::fromLatin1(name)), &QAction::triggered, m_documents,
                 &Documents::openCommand);

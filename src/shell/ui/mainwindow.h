@@ -18,6 +18,7 @@ namespace qen {
 
 class CommandBar;
 class Documents;
+class RecordCommands;
 class Zoom;
 class ImageView;
 class Interaction;
@@ -83,6 +84,7 @@ private:
     QFileSystemWatcher *m_watcher = nullptr;
     Documents *m_documents = nullptr;
     Zoom *m_zoom = nullptr;
+    RecordCommands *m_records = nullptr;
 };
 
 } // namespace qen

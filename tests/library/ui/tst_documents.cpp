@@ -3,6 +3,7 @@
 #include "../zipfixture.h"
 #include "library/ui/documents.h"
 #include "library/ui/imageview.h"
+#include "platform/profilestring.h"
 #include "platform/ui/twipsgeometry.h"
 #include "records/ui/recordview.h"
 #include "scriptedinteraction.h"
@@ -30,6 +31,8 @@ private slots:
     void wwpPageDecodedOnce();
     void unreadablePageIsReported();
     void workFolderThatCannotBeMadeIsNamed();
+    void recordIsShownFiltered();
+    void wwpConverterNamedInSettingsIsUsed();
 
 private:
     QString make(const QString &name, const QByteArray &bytes);
@@ -213,6 +216,35 @@ void TestDocuments::workFolderThatCannotBeMadeIsNamed() {
     QVERIFY2(errors[0].contains(temp), qPrintable(errors[0]));
     QCOMPARE(m_window->tree()->topLevelItemCount(), 0);
     QVERIFY(QFileInfo(temp).isFile());
+}
+
+void TestDocuments::recordIsShownFiltered() {
+    const QString ini = m_window->folders().setting() + "/Output.ini";
+    QVERIFY(QDir().mkpath(m_window->folders().setting()));
+    QVERIFY(WritePrivateProfileString("输出选项", "摘要", "0", ini));
+    const QString txt = make("record.txt", fixture::gbk("【题名】书名\r\n【摘要】不要\r\n续行\r\n"
+                                                        "【作者】某人\r\n"));
+    m_window->CreateTree(txt);
+    const QString shown = m_window->recordView()->toPlainText();
+    QVERIFY2(shown.contains("书名") && shown.contains("某人"), qPrintable(shown));
+    QVERIFY2(!shown.contains("不要") && !shown.contains("续行"), qPrintable(shown));
+    QVERIFY(m_window->recordView()->fileName().endsWith("/record.tmp"));
+    QCOMPARE(m_window->recordView()->tag(), txt);
+    QVERIFY(m_window->command("mnuView_Lock")->isChecked());
+    QVERIFY(m_window->recordView()->isReadOnly());
+}
+
+void TestDocuments::wwpConverterNamedInSettingsIsUsed() {
+    // Not a page our own decoder reads: only the converter can turn it into a TIFF.
+    const QString wwp = make("odd.wwp", QByteArray("WWP\x09 proprietary", 15));
+    const QString tif = make("stand-in.tif", fixture::g4Tiff());
+    QVERIFY(QDir().mkpath(m_window->folders().setting()));
+    QVERIFY(WritePrivateProfileString("WWP", "Decoder", "cp " + tif + " %2",
+                                      m_window->folders().setting() + "/Qen.ini"));
+    m_window->CreateTree(wwp);
+    QVERIFY(m_ui->messages.isEmpty());
+    QVERIFY(m_window->imageView()->hasImage());
+    QVERIFY(m_window->documents()->model().key(1).endsWith("/odd.tif"));
 }
 
 QTEST_MAIN(TestDocuments)
