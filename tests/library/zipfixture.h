@@ -79,9 +79,26 @@ inline bool writeZip(const QString &path, const std::vector<Entry> &entries,
         if (e.setAttributes)
             zip_file_set_external_attributes(za, zip_uint64_t(idx), 0, e.opsys, e.attributes);
     }
-    if (!comment.isEmpty())
-        zip_set_archive_comment(za, comment.constData(), zip_uint16_t(comment.size()));
-    return zip_close(za) == 0;
+    if (zip_close(za) != 0)
+        return false;
+    if (!comment.isEmpty()) {
+        // libzip insists on a UTF-8 or CP437 comment; packages carry GBK, so it goes in here.
+        QFile f(path);
+        if (!f.open(QIODevice::ReadWrite))
+            return false;
+        QByteArray bytes = f.readAll();
+        const qsizetype end = bytes.lastIndexOf("PK\x05\x06");
+        if (end < 0)
+            return false;
+        bytes.truncate(end + 22);
+        bytes[end + 20] = char(comment.size() & 0xFF);
+        bytes[end + 21] = char(comment.size() >> 8);
+        bytes += comment;
+        f.seek(0);
+        f.write(bytes);
+        f.resize(bytes.size());
+    }
+    return true;
 }
 
 // One stored entry written byte by byte, for headers libzip will not write itself (it keeps
