@@ -1,5 +1,6 @@
 #include "library/articletree.h"
 #include "library/commandstate.h"
+#include "library/opencommand.h"
 #include "library/opener.h"
 #include "library/pagedisplay.h"
 #include "library/wwp.h"
@@ -20,6 +21,10 @@ private slots:
     void toolbarAndComboFollowTheirMenuItems_data();
     void toolbarAndComboFollowTheirMenuItems();
     void afterOpeningTifTxtAndCloseAll();
+    void viewsSwapPlaces_data();
+    void viewsSwapPlaces();
+    void sameSelectionTwiceOpensOnce();
+    void openDialogFilters();
 };
 
 void TestCommandState::conditions_data() {
@@ -83,11 +88,11 @@ void TestCommandState::afterOpeningTifTxtAndCloseAll() {
     Opener opener(tree, folders);
     const WwpDecoder decoder(folders);
     PageDisplay display(tree, folders, decoder);
+    int imageLeft = 120, recordLeft = ParkedLeft;
     bool imageShown = true;
     auto showNode = [&](int index) {
-        const DisplayPlan plan = display.show(index);
-        if (plan.view != DisplayPlan::View::Unchanged)
-            imageShown = plan.view == DisplayPlan::View::Image;
+        PlaceViews(display.show(index).view, imageLeft, recordLeft);
+        imageShown = imageLeft >= 0;
         return ComputeCommandState(!tree.isEmpty(), imageShown);
     };
     const QString tif = dir.filePath("page.tif");
@@ -116,6 +121,54 @@ void TestCommandState::afterOpeningTifTxtAndCloseAll() {
     for (const auto &[name, on] : state.toolbar)
         QVERIFY2(!on, qPrintable(name));
     QVERIFY(!state.zoomCombo);
+}
+
+void TestCommandState::viewsSwapPlaces_data() {
+    QTest::addColumn<int>("view");
+    QTest::addColumn<int>("imageLeft");
+    QTest::addColumn<int>("recordLeft");
+    QTest::addColumn<int>("imageAfter");
+    QTest::addColumn<int>("recordAfter");
+    const int image = int(DisplayPlan::View::Image);
+    const int record = int(DisplayPlan::View::Record);
+    const int unchanged = int(DisplayPlan::View::Unchanged);
+    QTest::newRow("record replaces image") << record << 120 << ParkedLeft << ParkedLeft << 120;
+    QTest::newRow("image replaces record") << image << ParkedLeft << 120 << 120 << ParkedLeft;
+    QTest::newRow("image already shown") << image << 0 << ParkedLeft << 0 << ParkedLeft;
+    QTest::newRow("record already shown") << record << ParkedLeft << 60 << ParkedLeft << 60;
+    QTest::newRow("unknown page moves nothing")
+        << unchanged << 120 << ParkedLeft << 120 << ParkedLeft;
+}
+
+void TestCommandState::viewsSwapPlaces() {
+    QFETCH(int, view);
+    QFETCH(int, imageLeft);
+    QFETCH(int, recordLeft);
+    PlaceViews(DisplayPlan::View(view), imageLeft, recordLeft);
+    QTEST(imageLeft, "imageAfter");
+    QTEST(recordLeft, "recordAfter");
+}
+
+void TestCommandState::sameSelectionTwiceOpensOnce() {
+    LastOpenSpec last;
+    const QStringList chosen{"/a/x.tif", "/a/y.tif"};
+    QCOMPARE(last.take(chosen), QString("/a/x.tif") + QChar(u'\0') + "/a/y.tif");
+    QCOMPARE(last.take(chosen), QString());
+    QCOMPARE(last.take({}), QString());
+    QCOMPARE(last.take({"/a/y.tif"}), QString("/a/y.tif"));
+    QCOMPARE(last.take({"/a/y.tif"}), QString());
+    last.clear();
+    QCOMPARE(last.take({"/a/y.tif"}), QString("/a/y.tif"));
+}
+
+void TestCommandState::openDialogFilters() {
+    const QStringList filters = OpenDialogFilters();
+    QCOMPARE(filters.size(), 11);
+    QCOMPARE(filters.first(),
+             QString("All supper files(*.qen,*.tif,*.wwp,*.wp,*txt,*.rtf,*.jpg,*.gif,*.bmp) "
+                     "(*.qen *.wwp *.wp *txt *.rtf *.jpg *.gif *.bmp *.tif)"));
+    QCOMPARE(filters.last(), QString("所有文件(*.*) (*)"));
+    QCOMPARE(OpenDialogTitle(), QString("打开文件"));
 }
 
 QTEST_GUILESS_MAIN(TestCommandState)
