@@ -2,6 +2,7 @@
 
 #include "library/filehelpers.h"
 #include "library/zipextract.h"
+#include "platform/error.h"
 #include "platform/product.h"
 #include "platform/textcodec.h"
 #include "shell/workfolders.h"
@@ -59,6 +60,15 @@ bool readAt(int fd, char *buffer, qint64 offset, qint64 size) {
 } // namespace
 
 QString GetWorkFolder(const WorkFolders &folders, const QString &baseName) {
+    // Temp may have been removed while the program runs; without it every candidate would
+    // fail and the extraction would report a missing folder instead of unpacking.
+    if (!FolderExists(folders.temp())) {
+        try {
+            folders.ensure(folders.temp());
+        } catch (const Error &) {
+            // Reported by the extraction, which names the folder it cannot use.
+        }
+    }
     const QString stem = folders.temp() + QLatin1Char('/') + product::instanceNumber() + baseName;
     if (!lexists(stem)) {
         CreateFolder(stem);

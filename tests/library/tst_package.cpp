@@ -56,6 +56,9 @@ void TestPackage::workFolderCounters() {
     fixture::writeAll(folders.temp() + "/4194304memo", "x");
     QCOMPARE(GetWorkFolder(folders, "memo"), folders.temp() + "/4194304memo0");
     QCOMPARE(GetWorkFolder(folders, "第一篇"), folders.temp() + "/4194304第一篇");
+    // Temp removed behind the program's back comes back.
+    QDir(folders.temp()).removeRecursively();
+    QVERIFY(QFileInfo(GetWorkFolder(folders, "report")).isDir());
 }
 
 void TestPackage::title_data() {
