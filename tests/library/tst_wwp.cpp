@@ -14,22 +14,18 @@ using namespace qen;
 
 namespace {
 
-QByteArray encoded(const QImage &image, const char *format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-// White with a black block over (10..19, 5..24).
-QImage sampleImage(QImage::Format format) {
+// 40 x 30, white with a black block over (10..19, 5..24).
+QByteArray encoded(QImage::Format format, const char *type) {
     QImage image(40, 30, QImage::Format_RGB32);
     image.fill(Qt::white);
     for (int y = 5; y < 25; ++y)
         for (int x = 10; x < 20; ++x)
             image.setPixelColor(x, y, Qt::black);
-    return image.convertToFormat(format);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.convertToFormat(format).save(&buffer, type);
+    return bytes;
 }
 
 } // namespace
@@ -40,11 +36,9 @@ private slots:
     void init();
     void wrappedStreams_data();
     void wrappedStreams();
-    void scratchFilesAreRemoved();
     void failures_data();
     void failures();
     void converterCommand();
-    void pageAlreadyInTempIsKept();
 
 private:
     QTemporaryDir m_dir;
@@ -58,51 +52,36 @@ void TestWwp::init() {
 
 void TestWwp::wrappedStreams_data() {
     QTest::addColumn<QByteArray>("wwp");
-    QTest::addColumn<int>("width");
+    QTest::addColumn<QPoint>("black");
+    QTest::addColumn<QPoint>("white");
     QTest::addColumn<bool>("bilevel");
-    // The fixture page is black at (0..3, 0..7) and white at (4, 0).
-    QTest::newRow("g4 tiff") << fixture::wwpPage(fixture::g4Tiff(120, 80)) << 120 << true;
-    QTest::newRow("png, mono") << fixture::wwpPage(encoded(sampleImage(QImage::Format_Mono), "PNG"))
-                               << 40 << true;
-    QTest::newRow("bmp, colour") << fixture::wwpPage(
-                                        encoded(sampleImage(QImage::Format_RGB32), "BMP"))
-                                 << 40 << false;
-    QTest::newRow("jpeg") << fixture::wwpPage(encoded(sampleImage(QImage::Format_RGB32), "JPEG"))
-                          << 40 << false;
-    // "BM" in the header is not a bitmap; the real stream comes later.
+    QTest::newRow("g4 tiff") << fixture::wwpPage() << QPoint(1, 1) << QPoint(4, 0) << true;
+    QTest::newRow("png, two colours") << fixture::wwpPage(encoded(QImage::Format_Mono, "PNG"))
+                                      << QPoint(15, 15) << QPoint(2, 2) << true;
+    QTest::newRow("jpeg") << fixture::wwpPage(encoded(QImage::Format_RGB32, "JPEG"))
+                          << QPoint(15, 15) << QPoint(2, 2) << false;
+    // "BM" in the vendor header is no bitmap; the real stream comes later.
     QTest::newRow("false signature in header")
-        << QByteArray("BM\x01\x02 vendor header") + fixture::wwpPage() << 120 << true;
+        << QByteArray("BM\x01\x02 vendor header") + fixture::wwpPage() << QPoint(1, 1)
+        << QPoint(4, 0) << true;
 }
 
+// The page is decoded to the caller's path and no scratch file stays in Temp.
 void TestWwp::wrappedStreams() {
     QFETCH(QByteArray, wwp);
-    QFETCH(int, width);
-    QFETCH(bool, bilevel);
-    const QPoint black = width == 120 ? QPoint(1, 1) : QPoint(15, 15);
-    const QPoint white = width == 120 ? QPoint(4, 0) : QPoint(2, 2);
-    const QString page = m_dir.filePath("pages/p001.wwp");
-    QDir().mkpath(m_dir.filePath("pages"));
+    QFETCH(QPoint, black);
+    QFETCH(QPoint, white);
+    const QString page = m_dir.filePath("scan.WWP");
     fixture::writeAll(page, wwp);
-    const QString tiff = m_dir.filePath("pages/p001.tif");
+    const QString tiff = m_dir.filePath("scan.tif");
     QFile::remove(tiff);
-    const WwpDecoder decoder(*m_folders);
-    QVERIFY(decoder.WwpToTiff(page, tiff));
+    QVERIFY(WwpDecoder(*m_folders).WwpToTiff(page, tiff));
     QImageReader reader(tiff);
     QCOMPARE(reader.format(), QByteArray("tiff"));
     const QImage image = reader.read();
-    QCOMPARE(image.width(), width);
-    QCOMPARE(image.depth() == 1, bilevel);
+    QTEST(image.depth() == 1, "bilevel");
     QCOMPARE(image.pixelColor(black), QColor(Qt::black));
     QCOMPARE(image.pixelColor(white), QColor(Qt::white));
-}
-
-void TestWwp::scratchFilesAreRemoved() {
-    const QString page = m_dir.filePath("scan.WWP");
-    fixture::writeAll(page, fixture::wwpPage());
-    const QString tiff = m_dir.filePath("out/scan.tif");
-    QDir().mkpath(m_dir.filePath("out"));
-    QVERIFY(WwpDecoder(*m_folders).WwpToTiff(page, tiff));
-    QVERIFY(QFile::exists(tiff));
     QVERIFY(QFile::exists(page));
     QCOMPARE(QDir(m_folders->temp()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
@@ -112,7 +91,7 @@ void TestWwp::failures_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("tiffExists");
     QTest::newRow("unknown variant") << "p1.wwp" << QByteArray(4096, '\x5a') << false;
-    QTest::newRow("signature, broken stream")
+    QTest::newRow("broken stream")
         << "p2.wwp" << QByteArray("hdrII*\0\xff\xff\xff\xff", 12) << false;
     QTest::newRow("stream after 64 KiB")
         << "p3.wwp" << QByteArray(70000, '\x01') + fixture::g4Tiff() << false;
@@ -125,7 +104,7 @@ void TestWwp::failures() {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
     QFETCH(bool, tiffExists);
-    const QString page = name.isEmpty() ? m_dir.filePath("missing.wwp") : m_dir.filePath(name);
+    const QString page = m_dir.filePath(name.isEmpty() ? "missing.wwp" : name);
     if (!name.isEmpty())
         fixture::writeAll(page, bytes);
     const QString tiff = m_dir.filePath("failed.tif");
@@ -133,10 +112,13 @@ void TestWwp::failures() {
     if (tiffExists)
         fixture::writeAll(tiff, "keep me");
     QVERIFY(!WwpDecoder(*m_folders).WwpToTiff(page, tiff));
-    QCOMPARE(QFile::exists(tiff), tiffExists);
-    if (tiffExists)
-        QCOMPARE(fixture::readAll(tiff), QByteArray("keep me"));
+    QCOMPARE(fixture::readAll(tiff), QByteArray(tiffExists ? "keep me" : ""));
     QCOMPARE(QDir(m_folders->temp()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    // A page that already lies in Temp is decoded where it is and kept.
+    const QString inTemp = m_folders->temp() + "/inside.wwp";
+    fixture::writeAll(inTemp, fixture::wwpPage());
+    QVERIFY(WwpDecoder(*m_folders).WwpToTiff(inTemp, m_dir.filePath("inside.tif")));
+    QVERIFY(QFile::remove(inTemp) && QFile::remove(m_dir.filePath("inside.tif")));
 }
 
 void TestWwp::converterCommand() {
@@ -145,33 +127,22 @@ void TestWwp::converterCommand() {
     const QString stand = m_dir.filePath("stand-in.tif");
     fixture::writeAll(stand, fixture::g4Tiff());
     const QString tiff = m_dir.filePath("odd variant.tif");
-    WwpDecoder decoder(*m_folders);
-    QVERIFY(!decoder.WwpToTiff(page, tiff));
     // Each argument is substituted alone: blanks in the paths need no quoting.
     const QString script = m_dir.filePath("convert.sh");
-    fixture::writeAll(
-        script, QStringLiteral("#!/bin/sh\n[ -s \"$1\" ] && cp '%1' \"$2\"\n").arg(stand).toUtf8());
-    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    fixture::writeAll(script,
+                      QString("#!/bin/sh\n[ -s \"$1\" ] && cp '%1' \"$2\"\n").arg(stand).toUtf8());
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
+    WwpDecoder decoder(*m_folders);
     decoder.setConverterCommand(script + " %1 %2");
     QVERIFY(decoder.WwpToTiff(page, tiff));
     QVERIFY(IsReadableTiff(tiff));
     QFile::remove(tiff);
-    // A converter that fails, or writes something that is not a TIFF, gives false.
-    decoder.setConverterCommand(QStringLiteral("/bin/false %1 %2"));
-    QVERIFY(!decoder.WwpToTiff(page, tiff));
-    decoder.setConverterCommand(QStringLiteral("/bin/cp %1 %2"));
-    QVERIFY(!decoder.WwpToTiff(page, tiff));
-    QVERIFY(!QFile::exists(tiff));
-    decoder.setConverterCommand(QStringLiteral("/no/such/converter %1 %2"));
-    QVERIFY(!decoder.WwpToTiff(page, tiff));
-}
-
-void TestWwp::pageAlreadyInTempIsKept() {
-    const QString page = m_folders->temp() + "/inside.wwp";
-    fixture::writeAll(page, fixture::wwpPage());
-    const QString tiff = m_dir.filePath("inside.tif");
-    QVERIFY(WwpDecoder(*m_folders).WwpToTiff(page, tiff));
-    QVERIFY(QFile::exists(page));
+    // Failing, writing something that is no TIFF, or not starting at all: false, no output.
+    for (const char *command : {"/bin/false %1 %2", "/bin/cp %1 %2", "/no/such/tool %1 %2"}) {
+        decoder.setConverterCommand(QString::fromLatin1(command));
+        QVERIFY(!decoder.WwpToTiff(page, tiff));
+        QVERIFY(!QFile::exists(tiff));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestWwp)

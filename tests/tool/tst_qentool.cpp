@@ -68,13 +68,11 @@ void TestQentool::info() {
 
 void TestQentool::extractWritesPagesAndRefusesABusyFolder() {
     const QString out = m_dir.filePath("out/new");
-    Run run = qentool({"extract", m_package, out});
-    QCOMPARE(run.status, 0);
-    QVERIFY(run.out.startsWith("title: 期刊全文\n1\tp10.tif\n"));
+    QCOMPARE(qentool({"extract", m_package, out}).status, 0);
     QVERIFY(QFileInfo(out + "/第1页.tif").isFile());
-    run = qentool({"extract", m_package, out});
-    QCOMPARE(run.status, 2);
-    QVERIFY(run.err.contains(out));
+    const Run again = qentool({"extract", m_package, out});
+    QCOMPARE(again.status, 2);
+    QVERIFY(again.err.contains(out));
 }
 
 void TestQentool::errorsExitWithTwo_data() {
@@ -83,9 +81,7 @@ void TestQentool::errorsExitWithTwo_data() {
     const QString slip = m_dir.filePath("zip-slip.qen");
     fixture::writeZip(slip, {fixture::file("../evil.tif")});
     QTest::newRow("zip-slip") << QStringList{"info", slip} << "文件夹之外";
-    QTest::newRow("missing") << QStringList{"info", m_dir.filePath("gone.qen")} << "gone.qen";
     QTest::newRow("unknown type") << QStringList{"info", m_dir.filePath("a.doc")} << "a.doc";
-    QTest::newRow("no file") << QStringList{"info"} << "usage";
     QTest::newRow("extract a page")
         << QStringList{"extract", m_dir.filePath("scan.tif"), m_dir.filePath("x")}
         << "not a package";
