@@ -21,6 +21,12 @@ struct OpenHooks {
     std::function<void()> updateCommands;
 };
 
+// The window keeps one Opener, one PageDisplay and one WwpDecoder beside its ArticleTree. Every
+// way of opening (the Open command, the command line, the hand-over check) ends in
+//     const int shown = opener.CreateTree(list);     // may throw qen::Error -> "error" box
+//     if (shown) nodeClick(shown);                   // PageDisplay::show, then apply the plan
+// so the window only supplies the hooks below and applies what the display decided.
+//
 // Turns a list of file names into article tree nodes: packages are unpacked into fresh work
 // folders and added with their pages, single pages and records are added as they are.
 // Files already open, packages whose title is already in the tree, packages that unpack to

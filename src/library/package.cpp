@@ -2,6 +2,7 @@
 
 #include "library/filehelpers.h"
 #include "library/zipextract.h"
+#include "platform/error.h"
 #include "platform/product.h"
 #include "platform/textcodec.h"
 #include "shell/workfolders.h"
@@ -24,17 +25,16 @@ namespace {
 constexpr qint64 TitleBlock = 1 << 20;
 
 bool allZero(const char *data, qint64 size) {
-    // Word-wise first: the padding runs are long and this keeps a 200 MB tail fast.
-    qint64 i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, data + i, 8);
-        if (word)
+    // memcmp against a zero page uses the library's vector code: the padding runs are long
+    // and this keeps a 200 MB tail well inside its time.
+    static const char zeros[64 * 1024] = {};
+    while (size > 0) {
+        const qint64 n = std::min<qint64>(size, sizeof zeros);
+        if (std::memcmp(data, zeros, size_t(n)) != 0)
             return false;
+        data += n;
+        size -= n;
     }
-    for (; i < size; ++i)
-        if (data[i])
-            return false;
     return true;
 }
 
@@ -60,6 +60,15 @@ bool readAt(int fd, char *buffer, qint64 offset, qint64 size) {
 } // namespace
 
 QString GetWorkFolder(const WorkFolders &folders, const QString &baseName) {
+    // Temp may have been removed while the program runs; without it every candidate would
+    // fail and the extraction would report a missing folder instead of unpacking.
+    if (!FolderExists(folders.temp())) {
+        try {
+            folders.ensure(folders.temp());
+        } catch (const Error &) {
+            // Reported by the extraction, which names the folder it cannot use.
+        }
+    }
     const QString stem = folders.temp() + QLatin1Char('/') + product::instanceNumber() + baseName;
     if (!lexists(stem)) {
         CreateFolder(stem);

@@ -17,6 +17,16 @@ QString StatusText(const ArticleTree &tree, int index) {
     return tree.text(parent) + QLatin1Char(':') + tree.text(index);
 }
 
+void PlaceViews(DisplayPlan::View view, int &imageLeft, int &recordLeft) {
+    if (view == DisplayPlan::View::Image && recordLeft >= 0) {
+        imageLeft = recordLeft;
+        recordLeft = ParkedLeft;
+    } else if (view == DisplayPlan::View::Record && imageLeft >= 0) {
+        recordLeft = imageLeft;
+        imageLeft = ParkedLeft;
+    }
+}
+
 PageDisplay::PageDisplay(ArticleTree &tree, const WorkFolders &folders, const WwpDecoder &decoder)
     : m_tree(tree), m_folders(folders), m_decoder(decoder) {}
 

@@ -42,6 +42,14 @@ private:
     const WwpDecoder &m_decoder;
 };
 
+// The image and record views share one place; the one not in use is parked this far to the
+// left (twips) rather than hidden. The image is the shown view while its Left is 0 or more.
+constexpr int ParkedLeft = -20000;
+
+// Moves the view the plan names into the place of the other one when that one is shown, and
+// parks the other. An unchanged plan moves nothing.
+void PlaceViews(DisplayPlan::View view, int &imageLeft, int &recordLeft);
+
 // Panel 3: the article's text alone for a root node, else the article's text, ":" and the
 // page's text.
 QString StatusText(const ArticleTree &tree, int index);

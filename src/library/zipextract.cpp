@@ -78,7 +78,9 @@ struct Planned {
 // a package.
 class Written {
 public:
-    explicit Written(QString folder) : m_folder(std::move(folder)) {}
+    Written() = default;
+    Written(const Written &) = delete;
+    Written &operator=(const Written &) = delete;
     void addFile(const QByteArray &path) { m_files.push_back(path); }
     void addDir(const QByteArray &path) { m_dirs.push_back(path); }
     void commit() { m_committed = true; }
@@ -92,7 +94,6 @@ public:
     }
 
 private:
-    QString m_folder;
     std::vector<QByteArray> m_files;
     std::vector<QByteArray> m_dirs;
     bool m_committed = false;
@@ -222,7 +223,7 @@ ZipExtractStats ExtractZip(const QString &zipPath, const QString &folder, const 
         plan.push_back({zip_uint64_t(i), parts, false});
     }
 
-    Written written(folder);
+    Written written;
     const QByteArray base = native(folder);
     auto ensureDir = [&](const QStringList &parts, qsizetype depth, const QString &name) {
         QByteArray path = base;

@@ -1,17 +1,13 @@
 #pragma once
 
-// Builds the small archives and pages the opening tests need, so that every fixture is made
-// by the test that checks it and named after what it checks.
+// Builds the archives and pages the opening tests need, so every fixture is made by the test
+// that checks it and named after what it checks.
 
-#include <QByteArray>
+#include <QDataStream>
 #include <QFile>
-#include <QImage>
-#include <QString>
-#include <QStringDecoder>
 #include <QStringEncoder>
-#include <sys/stat.h>
+#include <QTemporaryFile>
 #include <tiffio.h>
-#include <unistd.h>
 #include <vector>
 #include <zip.h>
 
@@ -19,145 +15,6 @@ namespace fixture {
 
 inline QByteArray gbk(const QString &text) {
     return QStringEncoder("GBK").encode(text);
-}
-
-struct Entry {
-    QByteArray name; // raw bytes as stored
-    QByteArray data;
-    bool utf8 = false; // general-purpose bit 11
-    bool deflate = false;
-    bool setAttributes = false;
-    zip_uint8_t opsys = ZIP_OPSYS_UNIX;
-    zip_uint32_t attributes = 0;
-};
-
-inline Entry file(const QByteArray &name, const QByteArray &data = "page") {
-    Entry e;
-    e.name = name;
-    e.data = data;
-    return e;
-}
-
-inline quint32 crc32(const QByteArray &bytes) {
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char ch : bytes) {
-        crc ^= quint8(ch);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-// Writes the archive; the comment is stored as raw bytes.
-inline bool writeZip(const QString &path, const std::vector<Entry> &entries,
-                     const QByteArray &comment = QByteArray()) {
-    QFile::remove(path);
-    int err = 0;
-    zip_t *za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-    if (!za)
-        return false;
-    // The buffers must outlive zip_close.
-    std::vector<QByteArray> keep;
-    for (const Entry &e : entries) {
-        keep.push_back(e.data);
-        zip_source_t *src =
-            zip_source_buffer(za, keep.back().constData(), zip_uint64_t(keep.back().size()), 0);
-        const zip_flags_t enc = e.utf8 ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_RAW;
-        const zip_int64_t idx = e.name.endsWith('/')
-                                    ? zip_dir_add(za, e.name.constData(), enc)
-                                    : zip_file_add(za, e.name.constData(), src, enc);
-        if (idx < 0) {
-            zip_source_free(src);
-            zip_discard(za);
-            return false;
-        }
-        if (e.name.endsWith('/'))
-            zip_source_free(src);
-        else
-            zip_set_file_compression(za, zip_uint64_t(idx),
-                                     e.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, e.deflate ? 9 : 0);
-        if (e.setAttributes)
-            zip_file_set_external_attributes(za, zip_uint64_t(idx), 0, e.opsys, e.attributes);
-    }
-    if (zip_close(za) != 0)
-        return false;
-    // libzip refuses a comment that is not UTF-8, and packages carry GBK titles: the comment
-    // goes into the end record by hand (the archive was written without one, so the record
-    // is the last 22 bytes).
-    if (comment.isEmpty())
-        return true;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadWrite) || f.size() < 22)
-        return false;
-    f.seek(f.size() - 2);
-    const char length[2] = {char(comment.size() & 0xFF), char((comment.size() >> 8) & 0xFF)};
-    return f.write(length, 2) == 2 && f.write(comment) == comment.size();
-}
-
-// One stored entry written byte by byte, for headers libzip will not write itself (it keeps
-// the Info-ZIP Unicode path field for its own use).
-inline QByteArray handMadeZip(const QByteArray &name, const QByteArray &data,
-                              const QByteArray &extra) {
-    auto le16 = [](QByteArray &b, quint16 v) {
-        b.append(char(v & 0xFF));
-        b.append(char(v >> 8));
-    };
-    auto le32 = [&](QByteArray &b, quint32 v) {
-        le16(b, quint16(v & 0xFFFF));
-        le16(b, quint16(v >> 16));
-    };
-    const quint32 crc = crc32(data);
-    QByteArray local("PK\x03\x04", 4);
-    le16(local, 20);
-    le16(local, 0);
-    le16(local, 0);
-    le32(local, 0);
-    le32(local, crc);
-    le32(local, quint32(data.size()));
-    le32(local, quint32(data.size()));
-    le16(local, quint16(name.size()));
-    le16(local, quint16(extra.size()));
-    local += name + extra + data;
-    QByteArray central("PK\x01\x02", 4);
-    le16(central, 0x031E);
-    le16(central, 20);
-    le16(central, 0);
-    le16(central, 0);
-    le32(central, 0);
-    le32(central, crc);
-    le32(central, quint32(data.size()));
-    le32(central, quint32(data.size()));
-    le16(central, quint16(name.size()));
-    le16(central, quint16(extra.size()));
-    le16(central, 0);
-    le16(central, 0);
-    le16(central, 0);
-    le32(central, quint32(0100644) << 16);
-    le32(central, 0);
-    central += name + extra;
-    QByteArray end("PK\x05\x06", 4);
-    le16(end, 0);
-    le16(end, 0);
-    le16(end, 1);
-    le16(end, 1);
-    le32(end, quint32(central.size()));
-    le32(end, quint32(local.size()));
-    le16(end, 0);
-    return local + central + end;
-}
-
-// The Info-ZIP Unicode path extra field for a raw name.
-inline QByteArray unicodePathField(const QByteArray &rawName, const QByteArray &utf8Name) {
-    QByteArray body;
-    body.append(char(1));
-    const quint32 crc = crc32(rawName);
-    for (int k = 0; k < 4; ++k)
-        body.append(char((crc >> (8 * k)) & 0xFF));
-    body += utf8Name;
-    QByteArray field("\x75\x70", 2);
-    field.append(char(body.size() & 0xFF));
-    field.append(char(body.size() >> 8));
-    return field + body;
 }
 
 inline QByteArray readAll(const QString &path) {
@@ -171,42 +28,124 @@ inline void writeAll(const QString &path, const QByteArray &bytes) {
         f.write(bytes);
 }
 
-// Sets a 16-bit field in every local and central header of the archive (fixtures hold one
-// entry when they use this): the general-purpose flags or the method.
-enum class Field { Flags, Method };
-inline void patchHeaders(const QString &path, Field field, quint16 value, bool orBits = false) {
+struct Entry {
+    QByteArray name; // raw bytes as stored; a trailing "/" makes a folder
+    QByteArray data = "page";
+    bool utf8 = false; // general-purpose bit 11
+    bool deflate = false;
+    zip_uint8_t opsys = ZIP_OPSYS_UNIX;
+    zip_uint32_t attributes = 0; // external attributes; 0 leaves libzip's default
+};
+
+inline Entry file(const QByteArray &name, const QByteArray &data = "page") {
+    return Entry{name, data};
+}
+
+inline Entry withAttributes(Entry e, zip_uint8_t opsys, zip_uint32_t attributes) {
+    e.opsys = opsys;
+    e.attributes = attributes;
+    return e;
+}
+
+// Writes the archive with libzip; the comment goes in as raw bytes (libzip itself only takes
+// UTF-8 or CP437 comments, packages carry GBK).
+inline bool writeZip(const QString &path, const std::vector<Entry> &entries,
+                     const QByteArray &comment = QByteArray()) {
+    int err = 0;
+    zip_t *za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    if (!za)
+        return false;
+    for (const Entry &e : entries) {
+        const zip_flags_t enc = e.utf8 ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_RAW;
+        zip_int64_t idx;
+        if (e.name.endsWith('/')) {
+            idx = zip_dir_add(za, e.name.constData(), enc);
+        } else {
+            zip_source_t *src =
+                zip_source_buffer(za, e.data.constData(), zip_uint64_t(e.data.size()), 0);
+            idx = zip_file_add(za, e.name.constData(), src, enc);
+            zip_set_file_compression(za, zip_uint64_t(idx),
+                                     e.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
+        }
+        if (e.attributes)
+            zip_file_set_external_attributes(za, zip_uint64_t(idx), 0, e.opsys, e.attributes);
+    }
+    if (zip_close(za) != 0)
+        return false;
+    if (!comment.isEmpty()) {
+        QByteArray bytes = readAll(path);
+        const qsizetype end = bytes.lastIndexOf("PK\x05\x06");
+        bytes.truncate(end + 20);
+        bytes.append(char(comment.size() & 0xFF));
+        bytes.append(char(comment.size() >> 8));
+        writeAll(path, bytes + comment);
+    }
+    return true;
+}
+
+inline quint32 crc32(const QByteArray &bytes) {
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char ch : bytes) {
+        crc ^= quint8(ch);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// One stored entry carrying the Info-ZIP Unicode path field, which libzip will not write.
+inline QByteArray zipWithUnicodePath(const QByteArray &rawName, const QByteArray &utf8Name) {
+    const QByteArray data = "page";
+    QByteArray extra, local, central, end;
+    QDataStream x(&extra, QIODevice::WriteOnly), l(&local, QIODevice::WriteOnly),
+        c(&central, QIODevice::WriteOnly), e(&end, QIODevice::WriteOnly);
+    for (QDataStream *s : {&x, &l, &c, &e})
+        s->setByteOrder(QDataStream::LittleEndian);
+    x << quint16(0x7075) << quint16(5 + utf8Name.size()) << quint8(1) << crc32(rawName);
+    extra += utf8Name;
+    const auto n = quint16(rawName.size()), xn = quint16(extra.size());
+    const auto size = quint32(data.size()), crc = crc32(data);
+    l << quint32(0x04034b50) << quint16(20) << quint16(0) << quint16(0) << quint32(0) << crc << size
+      << size << n << xn;
+    local += rawName + extra + data;
+    c << quint32(0x02014b50) << quint16(0x031E) << quint16(20) << quint16(0) << quint16(0)
+      << quint32(0) << crc << size << size << n << xn << quint16(0) << quint16(0) << quint16(0)
+      << quint32(0100644u << 16) << quint32(0);
+    central += rawName + extra;
+    e << quint32(0x06054b50) << quint16(0) << quint16(0) << quint16(1) << quint16(1)
+      << quint32(central.size()) << quint32(local.size()) << quint16(0);
+    return local + central + end;
+}
+
+// Sets the general-purpose flags (offset 6 in a local header, 8 in a central one) or the
+// method (8 and 10) in every header of a one-entry archive.
+inline void patchHeaders(const QString &path, int localOffset, quint16 value, bool orBits) {
     QByteArray bytes = readAll(path);
     auto patch = [&](qsizetype at) {
-        quint16 old = quint8(bytes[at]) | quint16(quint8(bytes[at + 1])) << 8;
-        const quint16 v = orBits ? quint16(old | value) : value;
+        quint16 v = quint8(bytes[at]) | quint16(quint8(bytes[at + 1])) << 8;
+        v = orBits ? quint16(v | value) : value;
         bytes[at] = char(v & 0xFF);
         bytes[at + 1] = char(v >> 8);
     };
     for (qsizetype i = 0; (i = bytes.indexOf("PK\x03\x04", i)) >= 0; i += 4)
-        patch(i + (field == Field::Flags ? 6 : 8));
+        patch(i + localOffset);
     for (qsizetype i = 0; (i = bytes.indexOf("PK\x01\x02", i)) >= 0; i += 4)
-        patch(i + (field == Field::Flags ? 8 : 10));
+        patch(i + localOffset + 2);
     writeAll(path, bytes);
 }
 
-// A small bilevel page as a CCITT G4 TIFF, the way scans are delivered.
+// A small bilevel page as a CCITT G4 TIFF, the way scans are delivered: black at (0..3, 0..7),
+// white at (4, 0).
 inline QByteArray g4Tiff(int width = 120, int height = 80) {
-    const QString path =
-        QStringLiteral("%1/fixture-%2.tif")
-            .arg(QString::fromLocal8Bit(qgetenv("TMPDIR").isEmpty() ? QByteArray("/tmp")
-                                                                    : qgetenv("TMPDIR")))
-            .arg(getpid());
-    TIFF *tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
-    if (!tif)
-        return QByteArray();
+    QTemporaryFile scratch;
+    scratch.open();
+    TIFF *tif = TIFFOpen(QFile::encodeName(scratch.fileName()).constData(), "w");
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(width));
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(height));
     TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
     TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(height));
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     std::vector<unsigned char> row(size_t((width + 7) / 8));
     for (int y = 0; y < height; ++y) {
         for (size_t x = 0; x < row.size(); ++x)
@@ -214,16 +153,12 @@ inline QByteArray g4Tiff(int width = 120, int height = 80) {
         TIFFWriteScanline(tif, row.data(), uint32_t(y), 0);
     }
     TIFFClose(tif);
-    const QByteArray bytes = readAll(path);
-    QFile::remove(path);
-    return bytes;
+    return scratch.readAll();
 }
 
 // A WWP page of the kind our decoder reads: a vendor header, then the image stream.
 inline QByteArray wwpPage(const QByteArray &image = g4Tiff()) {
-    QByteArray header("WWP\x1a\x02\x00", 6);
-    header.append(QByteArray(122, '\x07'));
-    return header + image;
+    return QByteArray("WWP\x1a\x02\x00", 6) + QByteArray(122, '\x07') + image;
 }
 
 } // namespace fixture

@@ -1,0 +1,227 @@
+// Opening speed and footprint: a package opened and its first page decoded, against unzip
+// plus one decode of the same package; memory after opening a 500-page package; the title of
+// a 200 MB NUL-padded file, against reading the file whole.
+#include "library/articletree.h"
+#include "library/opener.h"
+#include "library/package.h"
+#include "library/pagedisplay.h"
+#include "library/wwp.h"
+#include "shell/workfolders.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <tiffio.h>
+#include <vector>
+#include <zip.h>
+
+using namespace qen;
+
+namespace {
+
+// A scanned-looking A4 page at 150 dpi: lines of word-sized black blocks.
+QByteArray g4Page(QRandomGenerator &rng, const QString &scratch) {
+    const int w = 1240, h = 1754;
+    QImage page(w, h, QImage::Format_Mono);
+    page.fill(0);
+    page.setColor(0, qRgb(255, 255, 255));
+    page.setColor(1, qRgb(0, 0, 0));
+    for (int y = 150; y < h - 150; y += 46) {
+        int x = 110;
+        while (x < w - 140) {
+            const int word = int(rng.bounded(20, 90));
+            for (int yy = y; yy < y + 24; ++yy)
+                for (int xx = x; xx < x + word; ++xx)
+                    if (rng.bounded(10) < 6)
+                        page.setPixel(xx, yy, 1);
+            x += word + int(rng.bounded(8, 20));
+        }
+    }
+    TIFF *tif = TIFFOpen(QFile::encodeName(scratch).constData(), "w");
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(w));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(h));
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(h));
+    TIFFSetField(tif, TIFFTAG_XRESOLUTION, 150.0f);
+    TIFFSetField(tif, TIFFTAG_YRESOLUTION, 150.0f);
+    TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    for (int y = 0; y < h; ++y)
+        TIFFWriteScanline(tif, const_cast<uchar *>(page.constScanLine(y)), uint32_t(y), 0);
+    TIFFClose(tif);
+    QFile f(scratch);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+void makePackage(const QString &path, int pages, QRandomGenerator &rng, const QString &scratch) {
+    // A handful of distinct pages, repeated: what matters is the size and count.
+    std::vector<QByteArray> distinct;
+    for (int i = 0; i < std::min(pages, 5); ++i)
+        distinct.push_back(g4Page(rng, scratch));
+    int err = 0;
+    zip_t *za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    for (int i = 0; i < pages; ++i) {
+        const QByteArray &data = distinct[size_t(i) % distinct.size()];
+        zip_source_t *src = zip_source_buffer(za, data.constData(), zip_uint64_t(data.size()), 0);
+        const QByteArray name =
+            QStringLiteral("p%1.tif").arg(i + 1, 3, 10, QLatin1Char('0')).toUtf8();
+        const zip_int64_t idx = zip_file_add(za, name.constData(), src, 0);
+        zip_set_file_compression(za, zip_uint64_t(idx), ZIP_CM_DEFLATE, 6);
+    }
+    zip_close(za);
+}
+
+long rssKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Our way: the program's opening path up to a decoded first page.
+double openOnce(const QString &package, const QString &root) {
+    QDir(root).removeRecursively();
+    WorkFolders folders(root, root + QStringLiteral("/app"));
+    folders.prepareAtStartup();
+    ArticleTree tree;
+    Opener opener(tree, folders);
+    WwpDecoder decoder(folders);
+    PageDisplay display(tree, folders, decoder);
+    QElapsedTimer t;
+    t.start();
+    const DisplayPlan plan = display.show(opener.CreateTree(package));
+    const QImage page = QImageReader(plan.path).read();
+    const double ms = double(t.nsecsElapsed()) / 1e6;
+    if (page.isNull())
+        std::fprintf(stderr, "bench_open: first page did not decode\n");
+    return ms;
+}
+
+double unzipOnce(const QString &package, const QString &dir) {
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir);
+    QElapsedTimer t;
+    t.start();
+    QProcess::execute(QStringLiteral("unzip"), {QStringLiteral("-o"), QStringLiteral("-q"), package,
+                                                QStringLiteral("-d"), dir});
+    const QImage page = QImageReader(dir + QStringLiteral("/p001.tif")).read();
+    const double ms = double(t.nsecsElapsed()) / 1e6;
+    if (page.isNull())
+        std::fprintf(stderr, "bench_open: unzip baseline page did not decode\n");
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    QRandomGenerator rng(7);
+    const QString scratch = dir.filePath(QStringLiteral("scratch.tif"));
+
+    // Memory first, while the process is still close to the empty program.
+    const QString big = dir.filePath(QStringLiteral("500pages.qen"));
+    makePackage(big, 500, rng, scratch);
+    QImageReader(scratch).read(); // the image plugin loaded before the baseline
+    const long before = rssKb();
+    {
+        WorkFolders folders(dir.filePath(QStringLiteral("memroot")), dir.path());
+        folders.prepareAtStartup();
+        ArticleTree tree;
+        Opener opener(tree, folders);
+        WwpDecoder decoder(folders);
+        PageDisplay display(tree, folders, decoder);
+        const DisplayPlan plan = display.show(opener.CreateTree(big));
+        const QImage page = QImageReader(plan.path).read();
+        const double aboveMb = double(rssKb() - before) / 1024.0;
+        std::printf("open 500-page package: %d nodes, %.1f MB above the empty program "
+                    "(limit 60 MB, ratio %.2f)\n",
+                    tree.count(), aboveMb, aboveMb / 60.0);
+    }
+
+    const QString pkg = dir.filePath(QStringLiteral("20pages.qen"));
+    makePackage(pkg, 20, rng, scratch);
+    std::vector<double> ours, baseline;
+    for (int i = 0; i < 11; ++i) {
+        ours.push_back(openOnce(pkg, dir.filePath(QStringLiteral("root"))));
+        baseline.push_back(unzipOnce(pkg, dir.filePath(QStringLiteral("unzipped"))));
+    }
+    const double o = median(ours), b = median(baseline);
+    std::printf("open 20-page G4 package to first decoded page: %.1f ms; unzip -o -q + decode: "
+                "%.1f ms; ratio %.2f (limit 1.30)\n",
+                o, b, o / b);
+
+    // Title behind 200 MB of NUL padding: the worst case, every block must be looked at.
+    const QString padded = dir.filePath(QStringLiteral("padded.qen"));
+    {
+        QFile f(padded);
+        f.open(QIODevice::WriteOnly);
+        f.write(QByteArray("PK\x05\x06\0\0\0\0", 8));
+        f.write("title");
+        const QByteArray zeros(1 << 20, '\0');
+        for (int i = 0; i < 200; ++i)
+            f.write(zeros);
+    }
+    std::vector<double> tail, whole;
+    QString title;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer t;
+        t.start();
+        title = ReadPackageTitle(padded);
+        tail.push_back(double(t.nsecsElapsed()) / 1e6);
+        t.restart();
+        QFile f(padded);
+        f.open(QIODevice::ReadOnly);
+        const QByteArray all = f.readAll();
+        qsizetype end = all.size();
+        while (end > 0 && all[end - 1] == '\0')
+            --end;
+        whole.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    const double tt = median(tail), tw = median(whole);
+    std::printf("title of a 200 MB file with NUL padding after it (\"%s\"): %.1f ms (limit "
+                "50 ms); reading it whole: %.1f ms; ratio %.2f\n",
+                qPrintable(title), tt, tw, tt / tw);
+
+    // The usual shape: padding first, the end record and title last. Only the tail is read.
+    {
+        QFile f(padded);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        const QByteArray zeros(1 << 20, '\0');
+        for (int i = 0; i < 200; ++i)
+            f.write(zeros);
+        f.write(QByteArray("PK\x05\x06\0\0\0\0", 8));
+        f.write("title");
+    }
+    std::vector<double> leading;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer t;
+        t.start();
+        title = ReadPackageTitle(padded);
+        leading.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    const double tl = median(leading);
+    std::printf("title of a 200 MB file with NUL padding before it (\"%s\"): %.2f ms (limit "
+                "50 ms); ratio to reading it whole %.4f\n",
+                qPrintable(title), tl, tl / tw);
+    return 0;
+}

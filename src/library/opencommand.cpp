@@ -1,0 +1,43 @@
+#include "library/opencommand.h"
+
+namespace qen {
+
+QString OpenDialogTitle() {
+    return QStringLiteral("打开文件");
+}
+
+QStringList OpenDialogFilters() {
+    // Description and pattern pairs as the program has always offered them; a ZIP package is
+    // opened through the last one.
+    static const char *const pairs[][2] = {
+        {"All supper files(*.qen,*.tif,*.wwp,*.wp,*txt,*.rtf,*.jpg,*.gif,*.bmp)",
+         "*.qen;*.wwp;*.wp;*txt;*.rtf;*.jpg;*.gif;*.bmp;*.tif"},
+        {"*.qen", "*.qen"},
+        {"*.wwp", "*.wwp"},
+        {"*.txt", "*.txt"},
+        {"*.rtf", "*.rtf"},
+        {"*.wp", "*.wp"},
+        {"*.tif", "*.tif"},
+        {"*.jpg", "*.jpg"},
+        {"*.gif", "*.gif"},
+        {"*.bmp", "*.bmp"},
+        {"所有文件(*.*)", "*"},
+    };
+    QStringList filters;
+    for (const auto &pair : pairs) {
+        const QString patterns =
+            QString::fromUtf8(pair[1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << QStringLiteral("%1 (%2)").arg(QString::fromUtf8(pair[0]), patterns);
+    }
+    return filters;
+}
+
+QString LastOpenSpec::take(const QStringList &chosen) {
+    const QString list = chosen.join(QChar(u'\0'));
+    if (list.isEmpty() || list == m_value)
+        return QString();
+    m_value = list;
+    return list;
+}
+
+} // namespace qen
