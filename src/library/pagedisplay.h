@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/twips.h"
+
 #include <QString>
 
 namespace qen {
@@ -42,9 +44,9 @@ private:
     const WwpDecoder &m_decoder;
 };
 
-// The image and record views share one place; the one not in use is parked this far to the
-// left (twips) rather than hidden. The image is the shown view while its Left is 0 or more.
-constexpr int ParkedLeft = -20000;
+// The image and record views share one place; the one not in use is parked at
+// twips::ParkedLeft rather than hidden. The image is the shown view while its Left is 0 or more.
+using twips::ParkedLeft;
 
 // Moves the view the plan names into the place of the other one when that one is shown, and
 // parks the other. An unchanged plan moves nothing.

@@ -1,5 +1,6 @@
 #include "library/ui/documents.h"
 
+#include "library/opencommand.h"
 #include "library/ui/imageview.h"
 #include "library/ui/treemirror.h"
 #include "platform/error.h"
@@ -17,13 +18,6 @@ namespace qen {
 
 namespace {
 
-// The filter of the original dialog as description|pattern pairs; "*txt" has no dot there
-// and keeps none here. "*.*" becomes "*" so that names without a dot can be chosen too.
-const char16_t FilterPairs[] =
-    u"All supper files(*.qen,*.tif,*.wwp,*.wp,*txt,*.rtf,*.jpg,*.gif,*.bmp)|*.qen;*.wwp;*.wp;"
-    u"*txt;*.rtf;*.jpg;*.gif;*.bmp;*.tif|*.qen|*.qen|*.wwp|*.wwp|*.txt|*.txt|*.rtf|*.rtf|*.wp|"
-    u"*.wp|*.tif|*.tif|*.jpg|*.jpg|*.gif|*.gif|*.bmp|*.bmp|所有文件(*.*)|*.*";
-
 class WaitCursor {
 public:
     explicit WaitCursor(QWidget *w) : m_widget(w) {
@@ -40,19 +34,6 @@ private:
 };
 
 } // namespace
-
-QString Documents::openFilter() {
-    const QStringList parts = QString::fromUtf16(FilterPairs).split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        if (patterns == QLatin1String("*.*"))
-            patterns = QStringLiteral("*");
-        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
-    }
-    return filters.join(QStringLiteral(";;"));
-}
 
 Documents::Documents(const WorkFolders &folders, Interaction &interaction, Controls controls,
                      QObject *parent)
@@ -73,15 +54,11 @@ Documents::Documents(const WorkFolders &folders, Interaction &interaction, Contr
 Documents::~Documents() = default;
 
 void Documents::openCommand() {
-    const QStringList chosen = m_interaction.openFileNames(
-        m_controls.window, QStringLiteral("打开文件"), QString(), openFilter());
-    if (chosen.isEmpty())
-        return; // Cancel ends the command without a word
-    const QString spec = chosen.join(QChar(0));
-    if (spec == m_lastOpenSpec)
-        return;
-    m_lastOpenSpec = spec;
-    CreateTree(spec);
+    const QString files = m_lastOpenSpec.take(m_interaction.openFileNames(
+        m_controls.window, OpenDialogTitle(), QString(), OpenDialogFilters().join(";;")));
+    if (files.isEmpty())
+        return; // Cancel, or the same selection again: the command ends without a word
+    CreateTree(files);
     if (m_hooks.fitWidth)
         m_hooks.fitWidth();
 }
@@ -97,13 +74,12 @@ void Documents::CreateTree(const QString &sFiles) {
     }
 }
 
-void Documents::showRecordViewInPlaceOfImage(bool record) {
-    QWidget *wanted = record ? static_cast<QWidget *>(m_controls.recordView) : m_controls.imageView;
-    QWidget *other = record ? static_cast<QWidget *>(m_controls.imageView) : m_controls.recordView;
-    if (leftTwips(other) < 0)
-        return;
-    setLeftTwips(wanted, leftTwips(other));
-    setLeftTwips(other, twips::ParkedLeft);
+void Documents::placeViews(DisplayPlan::View view) {
+    int imageLeft = int(leftTwips(m_controls.imageView));
+    int recordLeft = int(leftTwips(m_controls.recordView));
+    PlaceViews(view, imageLeft, recordLeft);
+    setLeftTwips(m_controls.imageView, imageLeft);
+    setLeftTwips(m_controls.recordView, recordLeft);
 }
 
 void Documents::nodeClick(int index) {
@@ -120,7 +96,6 @@ void Documents::nodeClick(int index) {
     case DisplayPlan::View::Image:
         if (!m_controls.imageView->setFileName(plan.path))
             m_interaction.error(m_controls.window, m_controls.imageView->lastError());
-        showRecordViewInPlaceOfImage(false);
         break;
     case DisplayPlan::View::Record:
         if (!m_controls.recordView->loadFile(plan.path))
@@ -129,11 +104,11 @@ void Documents::nodeClick(int index) {
         m_controls.recordView->setTag(plan.path);
         if (m_hooks.filterRecord)
             m_hooks.filterRecord();
-        showRecordViewInPlaceOfImage(true);
         break;
     case DisplayPlan::View::Unchanged:
         break;
     }
+    placeViews(plan.view);
     if (m_hooks.updateCommands)
         m_hooks.updateCommands();
     if (m_controls.imageView->mousePointer() == 11)

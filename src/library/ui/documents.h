@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/articletree.h"
+#include "library/opencommand.h"
 #include "library/opener.h"
 #include "library/pagedisplay.h"
 #include "library/wwp.h"
@@ -56,11 +57,8 @@ public:
     // Forgets every article and the last dialog selection (the views are the window's).
     void closeAll();
 
-    // The Open dialog's filter, as the dialog takes it.
-    static QString openFilter();
-
 private:
-    void showRecordViewInPlaceOfImage(bool record);
+    void placeViews(DisplayPlan::View view);
 
     const WorkFolders &m_folders;
     Interaction &m_interaction;
@@ -71,7 +69,7 @@ private:
     Opener m_opener;
     PageDisplay m_display;
     TreeMirror *m_mirror;
-    QString m_lastOpenSpec;
+    LastOpenSpec m_lastOpenSpec;
 };
 
 } // namespace qen
