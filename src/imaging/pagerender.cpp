@@ -3,6 +3,7 @@
 #include <QRegion>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -65,10 +66,61 @@ inline int countInk(const uchar *row, int rowBytes, int lo, int hi) {
     return total;
 }
 
+// One byte lane per pixel of a page byte, in pixel order in memory: adding these up counts
+// the ink of up to 255 rows for eight pixels at once.
+const std::array<quint64, 256> &inkLanes() {
+    static const std::array<quint64, 256> lanes = [] {
+        std::array<quint64, 256> out{};
+        for (int b = 0; b < 256; ++b) {
+            uchar bytes[8];
+            for (int k = 0; k < 8; ++k)
+                bytes[k] = uchar((b >> (7 - k)) & 1);
+            std::memcpy(&out[size_t(b)], bytes, 8);
+        }
+        return out;
+    }();
+    return lanes;
+}
+
+// Shrinking a bilevel page: the ink under each screen pixel, counted first down the page
+// rows of a screen row (eight pixels per addition), then across each pixel's columns.
+void shrinkMono(const QImage &page, double zoom, const QRect &t, QImage &dst, const QPoint &at) {
+    const int iw = page.width(), ih = page.height();
+    const int rowBytes = (iw + 7) / 8;
+    const auto &lanes = inkLanes();
+    std::vector<Span> xs(size_t(t.width()));
+    for (int i = 0; i < t.width(); ++i)
+        xs[size_t(i)] = boxSpan(t.left() + i, zoom, iw);
+    std::vector<quint64> down(static_cast<size_t>(rowBytes), 0);
+    const auto *counts = reinterpret_cast<const uchar *>(down.data());
+    for (int r = 0; r < t.height(); ++r) {
+        const Span ys = boxSpan(t.top() + r, zoom, ih);
+        std::fill(down.begin(), down.end(), 0);
+        for (int sy = ys.lo; sy < ys.hi; ++sy) {
+            const uchar *row = page.constScanLine(sy);
+            for (int i = 0; i < rowBytes; ++i)
+                down[size_t(i)] += lanes[row[i]];
+        }
+        uchar *out = dst.scanLine(at.y() + r) + at.x();
+        const double rows = ys.hi - ys.lo;
+        for (size_t i = 0; i < xs.size(); ++i) {
+            int ink = 0;
+            for (int x = xs[i].lo; x < xs[i].hi; ++x)
+                ink += counts[x];
+            const double area = (xs[i].hi - xs[i].lo) * rows;
+            out[i] = uchar(255 - int(ink * 255 / area + 0.5));
+        }
+    }
+}
+
 void renderMono(const QImage &page, double zoom, const QRect &t, bool smooth, QImage &dst,
                 const QPoint &at) {
     const int iw = page.width(), ih = page.height();
     const int rowBytes = (iw + 7) / 8;
+    if (smooth && zoom < 1 && 1 / zoom < 255) {
+        shrinkMono(page, zoom, t, dst, at);
+        return;
+    }
     if (smooth && zoom < 1) {
         std::vector<Span> xs(size_t(t.width()));
         for (int i = 0; i < t.width(); ++i)
