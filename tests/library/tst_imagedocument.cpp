@@ -130,6 +130,7 @@ void TestImageDocument::readsBilevelTiff_data() {
     QTest::newRow("MinIsBlack") << "tiff-minisblack.tif";
     QTest::newRow("first of two pages") << "tiff-multipage.tif";
     QTest::newRow("tiled") << "tiff-tiled-bilevel.tif";
+    QTest::newRow("1-bit palette") << "tiff-palette-bilevel.tif";
     QTest::newRow("GIF, two colours") << "gif-bilevel.gif";
 }
 
@@ -353,6 +354,11 @@ void TestImageDocument::documentCopyAndRevision() {
     document.load(fixture("tiff-g4.tif"));
     const quint64 loaded = document.revision();
     QCOMPARE(document.copy(QRect(30, 20, 50, 50)).size(), QSize(7, 3)); // clipped to the page
+    const QImage part = document.copy(QRect(5, 3, 19, 11)); // off the byte grid
+    QCOMPARE(part.format(), QImage::Format_Mono);
+    for (int y = 0; y < 11; ++y)
+        for (int x = 0; x < 19; ++x)
+            QCOMPARE(isBlack(part, x, y), patternInk(x + 5, y + 3));
     QCOMPARE(document.copy(QRect()).size(), QSize(37, 23));
     QVERIFY(document.copy(QRect(100, 100, 5, 5)).isNull());
     document.negate();

@@ -116,15 +116,14 @@ void ImageView::setScrollY(int y) {
 }
 
 void ImageView::layoutScrollBars() {
+    // A scroll bar that appears or goes shrinks or grows the viewport later, through the event
+    // loop; the viewport's resize then lays the ranges out again.
     const QSize scaled = viewgeom::scaledSize(m_document.size(), m_zoom);
-    // The viewport shrinks when a scroll bar appears, so the ranges settle in two rounds.
-    for (int round = 0; round < 2; ++round) {
-        const QPoint max = viewgeom::maxScroll(scaled, viewport()->size());
-        horizontalScrollBar()->setRange(0, max.x());
-        verticalScrollBar()->setRange(0, max.y());
-        horizontalScrollBar()->setPageStep(std::max(1, viewport()->width()));
-        verticalScrollBar()->setPageStep(std::max(1, viewport()->height()));
-    }
+    const QPoint max = viewgeom::maxScroll(scaled, viewport()->size());
+    horizontalScrollBar()->setRange(0, max.x());
+    verticalScrollBar()->setRange(0, max.y());
+    horizontalScrollBar()->setPageStep(std::max(1, viewport()->width()));
+    verticalScrollBar()->setPageStep(std::max(1, viewport()->height()));
 }
 
 void ImageView::scrollContentsBy(int dx, int dy) {
