@@ -29,12 +29,18 @@ private slots:
 void TestFileHelpers::fileExt_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("ext");
-    QTest::newRow("upper case kept") << "/data/scan.WWP" << "WWP";
-    QTest::newRow("no dot") << "/data/readme" << "";
-    QTest::newRow("dot in folder") << "/old.files/readme" << "files/readme";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("trailing dot") << "/a/b." << "";
-    QTest::newRow("several dots") << "/a/b.c.tif" << "tif";
+    QTest::newRow("upper case kept") << "/data/scan.WWP"
+                                     << "WWP";
+    QTest::newRow("no dot") << "/data/readme"
+                            << "";
+    QTest::newRow("dot in folder") << "/old.files/readme"
+                                   << "files/readme";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("trailing dot") << "/a/b."
+                                  << "";
+    QTest::newRow("several dots") << "/a/b.c.tif"
+                                  << "tif";
 }
 void TestFileHelpers::fileExt() {
     QFETCH(QString, path);
@@ -44,12 +50,18 @@ void TestFileHelpers::fileExt() {
 void TestFileHelpers::baseName_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("base");
-    QTest::newRow("keeps inner dots") << "/a/b.c.wwp" << "b.c";
-    QTest::newRow("no dot") << "/a/b" << "";
-    QTest::newRow("no folder") << "b.wwp" << "b";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("dot only in folder") << "/my.docs/page" << "my";
-    QTest::newRow("hidden file") << "/a/.qen" << "";
+    QTest::newRow("keeps inner dots") << "/a/b.c.wwp"
+                                      << "b.c";
+    QTest::newRow("no dot") << "/a/b"
+                            << "";
+    QTest::newRow("no folder") << "b.wwp"
+                               << "b";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("dot only in folder") << "/my.docs/page"
+                                        << "my";
+    QTest::newRow("hidden file") << "/a/.qen"
+                                 << "";
 }
 void TestFileHelpers::baseName() {
     QFETCH(QString, path);
@@ -60,11 +72,21 @@ void TestFileHelpers::splitPath_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("full") << "/data/page.tif" << "page.tif" << "/data";
-    QTest::newRow("no separator") << "page.tif" << "" << "page.tif";
-    QTest::newRow("root file") << "/page.tif" << "page.tif" << "";
-    QTest::newRow("trailing separator") << "/data/" << "" << "/data";
-    QTest::newRow("empty keeps outputs") << "" << "old-file" << "old-folder";
+    QTest::newRow("full") << "/data/page.tif"
+                          << "page.tif"
+                          << "/data";
+    QTest::newRow("no separator") << "page.tif"
+                                  << ""
+                                  << "page.tif";
+    QTest::newRow("root file") << "/page.tif"
+                               << "page.tif"
+                               << "";
+    QTest::newRow("trailing separator") << "/data/"
+                                        << ""
+                                        << "/data";
+    QTest::newRow("empty keeps outputs") << ""
+                                         << "old-file"
+                                         << "old-folder";
 }
 void TestFileHelpers::splitPath() {
     QFETCH(QString, path);

@@ -354,7 +354,7 @@ void TestImageDocument::documentCopyAndRevision() {
     document.load(fixture("tiff-g4.tif"));
     const quint64 loaded = document.revision();
     QCOMPARE(document.copy(QRect(30, 20, 50, 50)).size(), QSize(7, 3)); // clipped to the page
-    const QImage part = document.copy(QRect(5, 3, 19, 11)); // off the byte grid
+    const QImage part = document.copy(QRect(5, 3, 19, 11));             // off the byte grid
     QCOMPARE(part.format(), QImage::Format_Mono);
     for (int y = 0; y < 11; ++y)
         for (int x = 0; x < 19; ++x)
