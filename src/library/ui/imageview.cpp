@@ -11,6 +11,7 @@
 #include <QStyle>
 
 #include <cmath>
+#include <new>
 
 namespace qen {
 
@@ -45,6 +46,9 @@ bool ImageView::setFileName(const QString &path) {
     } catch (const Error &e) {
         m_document.clear();
         m_lastError = e.description();
+    } catch (const std::bad_alloc &) {
+        m_document.clear();
+        m_lastError = QStringLiteral("无法打开图像文件 %1：内存不足").arg(path);
     }
     pageChanged();
     return m_lastError.isEmpty();
