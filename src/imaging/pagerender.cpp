@@ -3,7 +3,7 @@
 #include <QRegion>
 
 #include <algorithm>
-#include <bit>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -38,57 +38,72 @@ Tap bilinear(int d, double zoom, int limit) {
     return {lo, std::min(lo + 1, limit - 1), int((f - lo) * 256 + 0.5)};
 }
 
-// 64 page bits starting at byte `byte`, the first pixel in the top bit; bytes past the row
-// read as white.
-inline quint64 load64(const uchar *row, int rowBytes, int byte) {
-    if (byte + 8 <= rowBytes) {
-        quint64 v;
-        std::memcpy(&v, row + byte, 8);
-        if constexpr (std::endian::native == std::endian::little)
-            v = __builtin_bswap64(v);
-        return v;
-    }
-    quint64 v = 0;
-    for (int i = 0; i < 8; ++i)
-        v = (v << 8) | (byte + i < rowBytes ? row[byte + i] : 0);
-    return v;
+// One byte lane per pixel of a page byte, in pixel order in memory: adding these up counts
+// the ink of up to 255 rows for eight pixels at once.
+const std::array<quint64, 256> &inkLanes() {
+    static const std::array<quint64, 256> lanes = [] {
+        std::array<quint64, 256> out{};
+        for (int b = 0; b < 256; ++b) {
+            uchar bytes[8];
+            for (int k = 0; k < 8; ++k)
+                bytes[k] = uchar((b >> (7 - k)) & 1);
+            std::memcpy(&out[size_t(b)], bytes, 8);
+        }
+        return out;
+    }();
+    return lanes;
 }
 
-inline int countInk(const uchar *row, int rowBytes, int lo, int hi) {
-    int total = 0;
-    while (lo < hi) {
-        const int n = std::min(hi - lo, 56);
-        const quint64 bits = load64(row, rowBytes, lo >> 3) << (lo & 7);
-        total += std::popcount(bits >> (64 - n));
-        lo += n;
+// Shrinking a bilevel page: the ink under each screen pixel, counted first down the page
+// rows of a screen row (eight pixels per addition), then across each pixel's columns. A byte
+// lane holds 255 rows; deeper boxes (below 0.4 %) are emptied into wider counters as they go.
+void shrinkMono(const QImage &page, double zoom, const QRect &t, QImage &dst, const QPoint &at) {
+    const int iw = page.width(), ih = page.height();
+    const int rowBytes = (iw + 7) / 8;
+    const auto &lanes = inkLanes();
+    std::vector<Span> xs(size_t(t.width()));
+    for (int i = 0; i < t.width(); ++i)
+        xs[size_t(i)] = boxSpan(t.left() + i, zoom, iw);
+    std::vector<quint64> down(static_cast<size_t>(rowBytes), 0);
+    std::vector<int> wide;
+    const auto *counts = reinterpret_cast<const uchar *>(down.data());
+    auto spill = [&] {
+        for (size_t k = 0; k < wide.size(); ++k)
+            wide[k] += counts[k];
+        std::fill(down.begin(), down.end(), 0);
+    };
+    for (int r = 0; r < t.height(); ++r) {
+        const Span ys = boxSpan(t.top() + r, zoom, ih);
+        const bool deep = ys.hi - ys.lo > 255;
+        std::fill(down.begin(), down.end(), 0);
+        if (deep)
+            wide.assign(size_t(rowBytes) * 8, 0);
+        for (int sy = ys.lo; sy < ys.hi; ++sy) {
+            const uchar *row = page.constScanLine(sy);
+            for (int i = 0; i < rowBytes; ++i)
+                down[size_t(i)] += lanes[row[i]];
+            if (deep && (sy - ys.lo) % 255 == 254)
+                spill();
+        }
+        if (deep)
+            spill();
+        uchar *out = dst.scanLine(at.y() + r) + at.x();
+        const double rows = ys.hi - ys.lo;
+        for (size_t i = 0; i < xs.size(); ++i) {
+            int ink = 0;
+            for (int x = xs[i].lo; x < xs[i].hi; ++x)
+                ink += deep ? wide[size_t(x)] : counts[x];
+            const double area = (xs[i].hi - xs[i].lo) * rows;
+            out[i] = uchar(255 - int(ink * 255 / area + 0.5));
+        }
     }
-    return total;
 }
 
 void renderMono(const QImage &page, double zoom, const QRect &t, bool smooth, QImage &dst,
                 const QPoint &at) {
     const int iw = page.width(), ih = page.height();
-    const int rowBytes = (iw + 7) / 8;
     if (smooth && zoom < 1) {
-        std::vector<Span> xs(size_t(t.width()));
-        for (int i = 0; i < t.width(); ++i)
-            xs[size_t(i)] = boxSpan(t.left() + i, zoom, iw);
-        std::vector<int> ink(size_t(t.width()));
-        for (int r = 0; r < t.height(); ++r) {
-            const Span ys = boxSpan(t.top() + r, zoom, ih);
-            std::fill(ink.begin(), ink.end(), 0);
-            for (int sy = ys.lo; sy < ys.hi; ++sy) {
-                const uchar *row = page.constScanLine(sy);
-                for (size_t i = 0; i < xs.size(); ++i)
-                    ink[i] += countInk(row, rowBytes, xs[i].lo, xs[i].hi);
-            }
-            uchar *out = dst.scanLine(at.y() + r) + at.x();
-            const int rows = ys.hi - ys.lo;
-            for (size_t i = 0; i < xs.size(); ++i) {
-                const int area = (xs[i].hi - xs[i].lo) * rows;
-                out[i] = uchar(255 - (ink[i] * 255 + area / 2) / area);
-            }
-        }
+        shrinkMono(page, zoom, t, dst, at);
         return;
     }
     std::vector<int> byteOf(size_t(t.width()));

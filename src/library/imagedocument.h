@@ -14,7 +14,7 @@ enum class ImageFileType { Gif = 3, Tiff = 4, Bmp = 5, Jpeg = 8 };
 class ImageDocument {
 public:
     // Files larger than this are not read at all; decoded images are capped separately.
-    static constexpr qint64 MaxFileBytes = 512ll * 1024 * 1024;
+    static constexpr qint64 MaxFileBytes = 256ll * 1024 * 1024;
 
     // Reads the first page of a TIFF, JPEG, GIF, BMP or PNG file. Throws qen::Error naming
     // the file and what is wrong: missing, empty, truncated, corrupt, content that does not

@@ -245,6 +245,8 @@ QImage read(const QByteArray &data, QString *error) {
                 image.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither));
         else if (grayKind)
             image = image.convertToFormat(QImage::Format_Grayscale8);
+        else if (spp == 1 && bps <= 8) // a palette page may well be black and white
+            image = imageops::reducedToPlainest(image);
     }
     if (!sink.first.isEmpty()) {
         *error = failure(sink, QStringLiteral("TIFF 图像数据已损坏"));

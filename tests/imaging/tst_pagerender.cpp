@@ -71,6 +71,16 @@ void TestPageRender::shrinkingAveragesInk() {
     const QImage out = render::scaledPart(page, 0.5, QRect(0, 0, 2, 1), true);
     QCOMPARE(int(out.constScanLine(0)[0]), 127);
     QCOMPARE(int(out.constScanLine(0)[1]), 0);
+
+    // More than 255 page rows under one screen pixel: the counts must not overflow.
+    QImage tall(1000, 1000, QImage::Format_Mono);
+    tall.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    tall.fill(1);
+    for (int x = 0; x < 1000; ++x)
+        tall.setPixel(x, 999, 0); // one white row in 1000
+    const QImage tiny = render::scaledPart(tall, 0.002, QRect(0, 0, 2, 2), true);
+    QCOMPARE(int(tiny.constScanLine(0)[0]), 0);
+    QCOMPARE(int(tiny.constScanLine(1)[1]), 1); // 1/500 white
 }
 
 void TestPageRender::thinLineSurvivesSmoothShrink() {

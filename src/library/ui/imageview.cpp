@@ -11,6 +11,7 @@
 #include <QStyle>
 
 #include <cmath>
+#include <new>
 
 namespace qen {
 
@@ -45,6 +46,9 @@ bool ImageView::setFileName(const QString &path) {
     } catch (const Error &e) {
         m_document.clear();
         m_lastError = e.description();
+    } catch (const std::bad_alloc &) {
+        m_document.clear();
+        m_lastError = QStringLiteral("无法打开图像文件 %1：内存不足").arg(path);
     }
     pageChanged();
     return m_lastError.isEmpty();
@@ -116,15 +120,14 @@ void ImageView::setScrollY(int y) {
 }
 
 void ImageView::layoutScrollBars() {
+    // A scroll bar that appears or goes shrinks or grows the viewport later, through the event
+    // loop; the viewport's resize then lays the ranges out again.
     const QSize scaled = viewgeom::scaledSize(m_document.size(), m_zoom);
-    // The viewport shrinks when a scroll bar appears, so the ranges settle in two rounds.
-    for (int round = 0; round < 2; ++round) {
-        const QPoint max = viewgeom::maxScroll(scaled, viewport()->size());
-        horizontalScrollBar()->setRange(0, max.x());
-        verticalScrollBar()->setRange(0, max.y());
-        horizontalScrollBar()->setPageStep(std::max(1, viewport()->width()));
-        verticalScrollBar()->setPageStep(std::max(1, viewport()->height()));
-    }
+    const QPoint max = viewgeom::maxScroll(scaled, viewport()->size());
+    horizontalScrollBar()->setRange(0, max.x());
+    verticalScrollBar()->setRange(0, max.y());
+    horizontalScrollBar()->setPageStep(std::max(1, viewport()->width()));
+    verticalScrollBar()->setPageStep(std::max(1, viewport()->height()));
 }
 
 void ImageView::scrollContentsBy(int dx, int dy) {

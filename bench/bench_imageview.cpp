@@ -1,0 +1,270 @@
+// Page view benchmark: page turns, repaints and memory of the image view on 300 dpi A4 pages
+// it generates (bilevel G4 text pages and a grayscale JPEG page), each figure beside the
+// naive path measured in the same run: Qt decode, convert to RGB32, smooth scale.
+#include "library/imagedocument.h"
+#include "library/tiffcodec.h"
+#include "library/ui/imageview.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <malloc.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace qen;
+
+namespace {
+
+constexpr int PageW = 2480, PageH = 3508; // A4 at 300 dpi
+constexpr int WindowW = 1920, WindowH = 1080;
+
+QImage textPage(int seed, bool bilevel) {
+    QImage canvas(PageW, PageH, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    QPainter p(&canvas);
+    QFont font(QStringLiteral("Noto Serif CJK SC"));
+    font.setPixelSize(42); // 10 pt at 300 dpi
+    p.setFont(font);
+    p.setPen(Qt::black);
+    QRandomGenerator rng{quint32(seed)};
+    const QString sample = QStringLiteral("期刊全文数据库文章页面图像测试 Qen Browser page %1 ");
+    for (int y = 300; y < PageH - 300; y += 62) {
+        QString line;
+        while (line.size() < 50)
+            line += sample.arg(rng.bounded(1000)).mid(rng.bounded(8));
+        p.drawText(250, y, line.left(52));
+    }
+    p.drawRect(200, 200, PageW - 400, PageH - 400);
+    if (!bilevel) { // a scanned look: a gray wash behind the text
+        for (int i = 0; i < 40; ++i)
+            p.fillRect(rng.bounded(PageW), rng.bounded(PageH), 300, 200, QColor(200, 200, 200, 60));
+    }
+    p.end();
+    canvas.setDotsPerMeterX(11811);
+    canvas.setDotsPerMeterY(11811);
+    if (bilevel)
+        return canvas.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
+    return canvas.convertToFormat(QImage::Format_Grayscale8);
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double timeMs(const std::function<void()> &f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed() / 1e6;
+}
+
+// Resident set after handing freed heap back to the system, so that the figure shows what is
+// held and not what the allocator keeps for later.
+double residentMb() {
+    malloc_trim(0);
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / 1048576.0 : 0;
+}
+
+// The naive view: Qt decodes the whole page, converts it to RGB32 and scales all of it.
+class NaiveView : public QWidget {
+public:
+    double zoom = 1;
+    int scrollY = 0;
+    void load(const QString &path) {
+        QImageReader reader(path);
+        reader.setAllocationLimit(1024);
+        const QImage decoded = reader.read();
+        m_rgb = decoded.convertToFormat(QImage::Format_RGB32);
+        rescale();
+    }
+    void rescale() {
+        m_scaled = m_rgb.scaled(int(m_rgb.width() * zoom + 0.5), int(m_rgb.height() * zoom + 0.5),
+                                Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    qint64 bytes() const { return m_rgb.sizeInBytes() + m_scaled.sizeInBytes(); }
+    void clear() {
+        m_rgb = QImage();
+        m_scaled = QImage();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter p(this);
+        p.fillRect(rect(), QColor(0x80, 0x80, 0x80));
+        p.drawImage(QPoint(0, 0), m_scaled, QRect(QPoint(0, scrollY), size()));
+    }
+
+private:
+    QImage m_rgb, m_scaled;
+};
+
+void row(const char *figure, double ours, double baseline, const char *unit) {
+    std::printf("  %-46s %9.2f %-3s  naive %9.2f %-3s  ratio %.2f\n", figure, ours, unit, baseline,
+                unit, baseline > 0 ? ours / baseline : 0.0);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    std::printf("Image view benchmark (A4 at 300 dpi = %dx%d, window %dx%d)\n", PageW, PageH,
+                WindowW, WindowH);
+
+    // Pages: eight distinct G4 text pages and one grayscale JPEG page.
+    QStringList g4Pages;
+    for (int i = 0; i < 8; ++i) {
+        const QString path = dir.filePath(QStringLiteral("page%1.tif").arg(i));
+        ImageDocument::writeFile(textPage(i, true), path, 4);
+        g4Pages << path;
+    }
+    const QString jpegPage = dir.filePath(QStringLiteral("gray.jpg"));
+    ImageDocument::writeFile(textPage(99, false), jpegPage, 8);
+    std::printf("  G4 page file %lld KB, JPEG page file %lld KB\n", QFile(g4Pages[0]).size() / 1024,
+                QFile(jpegPage).size() / 1024);
+
+    const double rssStart = residentMb();
+    ImageView view;
+    view.resize(WindowW, WindowH);
+    view.show();
+    QApplication::processEvents();
+    view.setFileName(g4Pages[0]);
+    view.zoomToFit(0);
+    QApplication::processEvents();
+    view.viewport()->repaint();
+    const double fit = view.zoomFactor();
+
+    NaiveView naive;
+    naive.resize(view.viewport()->size());
+    naive.zoom = fit;
+    naive.show();
+    QApplication::processEvents();
+
+    // Page turn: load and finish the first paint at fit width.
+    std::vector<double> ours, base, decode;
+    for (int i = 0; i < 16; ++i) {
+        const QString &path = g4Pages[(i + 1) % g4Pages.size()];
+        ours.push_back(timeMs([&] {
+            view.setFileName(path);
+            view.viewport()->repaint();
+        }));
+        base.push_back(timeMs([&] {
+            naive.load(path);
+            naive.repaint();
+        }));
+        decode.push_back(timeMs([&] { (void)ImageDocument::readFile(path); }));
+    }
+    std::printf("\nPage turn, G4 text page at fit width (%.0f%%), median of 16:\n", fit * 100);
+    row("load + first paint", median(ours), median(base), "ms");
+    std::printf("  (decode alone through libtiff: %.2f ms)\n", median(decode));
+
+    ours.clear();
+    base.clear();
+    for (int i = 0; i < 6; ++i) {
+        ours.push_back(timeMs([&] {
+            view.setFileName(jpegPage);
+            view.viewport()->repaint();
+        }));
+        base.push_back(timeMs([&] {
+            naive.load(jpegPage);
+            naive.repaint();
+        }));
+    }
+    std::printf("Page turn, grayscale JPEG page at fit width, median of 6:\n");
+    row("load + first paint", median(ours), median(base), "ms");
+
+    // Repaints of the whole 1920x1080 area at several zooms on a G4 page.
+    view.setFileName(g4Pages[0]);
+    naive.load(g4Pages[0]);
+    std::printf("\nRepaint of the %dx%d area, G4 page (naive: rescale whole page on zoom, "
+                "blit when cached):\n",
+                view.viewport()->width(), view.viewport()->height());
+    for (double zoom : {0.25, 0.5, fit, 1.0, 2.0, 3.0}) {
+        std::vector<double> cold, warm, scroll, naiveCold, naiveWarm;
+        for (int i = 0; i < 5; ++i) {
+            view.zoomToFactor(zoom);
+            view.setScrollY(200);
+            QApplication::processEvents();
+            view.prepareGrayscale(); // drop the cached viewport: a full render
+            cold.push_back(timeMs([&] { view.viewport()->repaint(); }));
+            warm.push_back(timeMs([&] { view.viewport()->repaint(); }));
+            scroll.push_back(timeMs([&] {
+                view.setScrollY(view.scrollY() + 40);
+                view.viewport()->repaint();
+            }));
+            naive.zoom = zoom;
+            naive.scrollY = 200;
+            naiveCold.push_back(timeMs([&] {
+                naive.rescale();
+                naive.repaint();
+            }));
+            naiveWarm.push_back(timeMs([&] { naive.repaint(); }));
+        }
+        char label[64];
+        std::snprintf(label, sizeof label, "zoom %3.0f%%: after a zoom change", zoom * 100);
+        row(label, median(cold), median(naiveCold), "ms");
+        std::snprintf(label, sizeof label, "zoom %3.0f%%: repaint, nothing changed", zoom * 100);
+        row(label, median(warm), median(naiveWarm), "ms");
+        std::snprintf(label, sizeof label, "zoom %3.0f%%: scroll by 40 pixels", zoom * 100);
+        row(label, median(scroll), median(naiveWarm), "ms");
+    }
+
+    // Memory per shown bilevel page and growth over 200 pages.
+    view.zoomToFit(0);
+    QApplication::processEvents();
+    view.setFileName(g4Pages[1]);
+    view.viewport()->repaint();
+    naive.zoom = view.zoomFactor();
+    naive.load(g4Pages[1]);
+    std::printf("\nMemory per shown bilevel page (page + scaled viewport):\n");
+    row("bytes held by the view", view.memoryBytes() / 1048576.0, naive.bytes() / 1048576.0, "MB");
+    naive.clear();
+    view.setFileName(QString());
+    view.viewport()->repaint();
+    const double emptyRss = residentMb();
+    view.setFileName(g4Pages[1]);
+    view.viewport()->repaint();
+    const double oursRss = residentMb() - emptyRss;
+    view.setFileName(QString());
+    view.viewport()->repaint();
+    const double emptyRss2 = residentMb();
+    naive.load(g4Pages[1]);
+    naive.repaint();
+    const double naiveRss = residentMb() - emptyRss2;
+    row("resident set growth for one shown page", oursRss, naiveRss, "MB");
+    naive.clear(); // keep the naive path's buffers out of the growth figure
+    naive.hide();
+
+    for (int i = 0; i < 10; ++i) {
+        view.setFileName(g4Pages[i % g4Pages.size()]);
+        view.viewport()->repaint();
+    }
+    const double rssWarm = residentMb();
+    for (int i = 0; i < 200; ++i) {
+        view.setFileName(g4Pages[i % g4Pages.size()]);
+        view.setScrollY(i * 7 % 1000);
+        view.viewport()->repaint();
+        QApplication::processEvents();
+    }
+    const double rssAfter = residentMb();
+    std::printf("Memory growth over 200 shown pages (resident set):\n");
+    std::printf("  after 10 pages %.1f MB, after 210 pages %.1f MB: growth %.1f MB "
+                "(process at start %.1f MB)\n",
+                rssWarm, rssAfter, rssAfter - rssWarm, rssStart);
+    return 0;
+}
