@@ -3,6 +3,7 @@
 #include "library/commandstate.h"
 #include "library/ui/documents.h"
 #include "library/ui/imageview.h"
+#include "library/ui/selectionshape.h"
 #include "platform/product.h"
 #include "platform/ui/twipsgeometry.h"
 #include "records/ui/recordcommands.h"
@@ -109,6 +110,9 @@ void MainWindow::buildClientArea() {
 
     m_imgEdit = new ImageView(m_client);
     m_imgEdit->setObjectName(QStringLiteral("imgEdit"));
+    // The selection rectangle lives on the page area, hidden until a selection is made.
+    m_ctl = new SelectionShape(m_imgEdit->clientArea());
+    m_ctl->setObjectName(QStringLiteral("ctl"));
     m_rihEdit = new RecordView(m_client);
     m_rihEdit->setObjectName(QStringLiteral("rihEdit"));
     // The hidden twins serve crops, saves and printing and are never shown.

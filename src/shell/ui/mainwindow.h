@@ -23,6 +23,7 @@ class Zoom;
 class ImageView;
 class Interaction;
 class RecordView;
+class SelectionShape;
 
 // frmMain: owns the controls and wires commands to the subsystem objects that carry them out.
 class MainWindow : public QMainWindow {
@@ -49,6 +50,7 @@ public:
     QTreeWidget *tree() const { return m_tree; }
     Documents *documents() const { return m_documents; }
     ImageView *imageView() const { return m_imgEdit; }
+    SelectionShape *selectionShape() const { return m_ctl; }
     RecordView *recordView() const { return m_rihEdit; }
     QComboBox *zoomCombo() const { return m_cboZoom; }
     QLabel *statusPanel(int index) const; // 1-based, as the panels are numbered
@@ -75,6 +77,7 @@ private:
     QFrame *m_hideSplitter = nullptr;
     ImageView *m_imgEdit = nullptr;
     ImageView *m_imgHide = nullptr;
+    SelectionShape *m_ctl = nullptr;
     RecordView *m_rihEdit = nullptr;
     RecordView *m_rihHide = nullptr;
     QComboBox *m_cboZoom = nullptr;

@@ -75,8 +75,9 @@ void TestMainWindow::cleanup() {
 
 void TestMainWindow::identity() {
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Qen Browser"));
-    for (const char *name : {"tvwTree", "tlbBar", "staBar", "cboZoom", "txtZoom", "imgEdit",
-                             "imgHide", "rihEdit", "rihHide", "ShowSplitter", "HideSplitter"})
+    for (const char *name :
+         {"tvwTree", "tlbBar", "staBar", "cboZoom", "txtZoom", "imgEdit", "imgHide", "rihEdit",
+          "rihHide", "ShowSplitter", "HideSplitter", "ctl"})
         QVERIFY2(m_window->findChild<QWidget *>(name), name);
     QVERIFY(!m_window->findChild<QWidget *>("imgHide")->isVisible());
     QVERIFY(!m_window->findChild<QWidget *>("rihHide")->isVisible());
