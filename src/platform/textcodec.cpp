@@ -6,8 +6,6 @@
 
 namespace qen::text {
 
-namespace {
-
 bool isUtf8WithMultibyte(QByteArrayView bytes) {
     bool multibyte = false;
     qsizetype i = 0;
@@ -49,8 +47,6 @@ bool isUtf8WithMultibyte(QByteArrayView bytes) {
     }
     return multibyte;
 }
-
-} // namespace
 
 bool gbkAvailable() {
     QStringDecoder decoder("GBK");

@@ -21,6 +21,10 @@ bool gbkAvailable();
 
 QString decodeGbk(QByteArrayView bytes);
 
+// Strict UTF-8 (no overlong forms, no surrogates) holding at least one multi-byte sequence;
+// cheap enough to ask of a large file before deciding how to decode it.
+bool isUtf8WithMultibyte(QByteArrayView bytes);
+
 // Byte-order mark first, then valid UTF-8 with at least one multi-byte sequence, else GBK.
 Decoded decodeExternal(QByteArrayView bytes);
 

@@ -137,45 +137,6 @@ QString systemReason(const QFileDevice &file) {
     return file.errorString();
 }
 
-// The same test the text decoder makes, without decoding a large record only to learn that
-// it is GBK: strict UTF-8 (no overlong forms, no surrogates) with at least one multi-byte
-// sequence.
-bool isUtf8WithMultibyte(QByteArrayView bytes) {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const qsizetype n = bytes.size();
-    bool multibyte = false;
-    for (qsizetype i = 0; i < n;) {
-        const unsigned c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra;
-        char32_t cp;
-        if ((c & 0xE0) == 0xC0)
-            extra = 1, cp = c & 0x1F;
-        else if ((c & 0xF0) == 0xE0)
-            extra = 2, cp = c & 0x0F;
-        else if ((c & 0xF8) == 0xF0)
-            extra = 3, cp = c & 0x07;
-        else
-            return false;
-        if (i + extra >= n)
-            return false;
-        for (int k = 1; k <= extra; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) ||
-            (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        multibyte = true;
-        i += extra + 1;
-    }
-    return multibyte;
-}
-
 } // namespace
 
 QString outputOptionsSection() {
@@ -241,7 +202,7 @@ QByteArray filterRecordBytes(const QByteArray &record, const ProfileSection &opt
         const QByteArray utf8 = text::decodeExternal(record).text.toUtf8();
         return "\xEF\xBB\xBF" + filterLines(utf8, Bytes::Utf8, options);
     }
-    if (isUtf8WithMultibyte(record))
+    if (text::isUtf8WithMultibyte(record))
         return "\xEF\xBB\xBF" + filterLines(record, Bytes::Utf8, options);
     return filterLines(record, Bytes::Gbk, options);
 }

@@ -3,6 +3,8 @@
 // Builds the archives and pages the opening tests need, so every fixture is made by the test
 // that checks it and named after what it checks.
 
+#include "testfiles.h"
+
 #include <QDataStream>
 #include <QFile>
 #include <QStringEncoder>
@@ -13,19 +15,12 @@
 
 namespace fixture {
 
-inline QByteArray gbk(const QString &text) {
-    return QStringEncoder("GBK").encode(text);
-}
-
+using qen::test::gbk;
 inline QByteArray readAll(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return qen::test::readFile(path);
 }
-
 inline void writeAll(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(bytes);
+    qen::test::writeFile(path, bytes);
 }
 
 struct Entry {

@@ -5,26 +5,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "testfiles.h"
+
 using namespace qen;
+using qen::test::gbk;
+using qen::test::readFile;
+using qen::test::writeFile;
 
-namespace {
-
-QByteArray gbk(const QString &s) {
-    return *text::encodeGbk(s);
-}
-
-void writeFile(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestProfileString : public QObject {
     Q_OBJECT

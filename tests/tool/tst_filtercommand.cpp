@@ -6,15 +6,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "testfiles.h"
+
 using namespace qen;
+using qen::test::writeFile;
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 struct Run {
     int status = -1;

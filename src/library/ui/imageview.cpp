@@ -3,6 +3,7 @@
 #include "imaging/viewgeometry.h"
 #include "platform/error.h"
 #include "platform/twips.h"
+#include "platform/ui/mousestate.h"
 #include "shell/ui/interaction.h"
 
 #include <QMouseEvent>
@@ -17,16 +18,6 @@ namespace qen {
 
 namespace {
 const QColor Background(0x80, 0x80, 0x80);
-
-int buttonSet(Qt::MouseButtons buttons) {
-    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
-           (buttons & Qt::MiddleButton ? 4 : 0);
-}
-
-int shiftState(Qt::KeyboardModifiers modifiers) {
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
-           (modifiers & Qt::AltModifier ? 4 : 0);
-}
 } // namespace
 
 ImageView::ImageView(QWidget *parent) : QAbstractScrollArea(parent) {

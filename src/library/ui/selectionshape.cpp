@@ -1,5 +1,7 @@
 #include "library/ui/selectionshape.h"
 
+#include "platform/ui/mousestate.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -8,14 +10,6 @@
 namespace qen {
 
 namespace {
-int buttonSet(Qt::MouseButtons buttons) {
-    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
-           (buttons & Qt::MiddleButton ? 4 : 0);
-}
-int shiftState(Qt::KeyboardModifiers modifiers) {
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
-           (modifiers & Qt::AltModifier ? 4 : 0);
-}
 Qt::CursorShape handleCursor(int handle) {
     switch (handle) {
     case 0:

@@ -14,24 +14,14 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "testfiles.h"
+
 using namespace qen;
+using qen::test::gbk;
+using qen::test::readFile;
+using qen::test::writeFile;
 
 namespace {
-
-QByteArray gbk(const QString &s) {
-    return *text::encodeGbk(s);
-}
-
-void writeFile(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Presses a button of the options dialog once it is shown modally.
 void pressWhenShown(int index) {
