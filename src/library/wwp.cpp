@@ -1,6 +1,7 @@
 #include "library/wwp.h"
 
 #include "library/filehelpers.h"
+#include "library/imagedocument.h"
 #include "platform/error.h"
 #include "shell/workfolders.h"
 
@@ -58,92 +59,7 @@ std::vector<Candidate> findStreams(const QByteArray &data) {
     return found;
 }
 
-struct TiffCloser {
-    TIFF *tif;
-    ~TiffCloser() {
-        if (tif)
-            TIFFClose(tif);
-    }
-};
-
 void quietTiffHandler(const char *, const char *, va_list) {}
-
-// Writes a page as TIFF: two-colour pages as CCITT G4 (what scans are), others deflated.
-bool writeTiff(const QImage &source, const QString &path) {
-    if (source.isNull())
-        return false;
-    QImage image = source;
-    if (image.hasAlphaChannel()) {
-        QImage flat(image.size(), QImage::Format_RGB32);
-        flat.fill(Qt::white);
-        flat.setDotsPerMeterX(image.dotsPerMeterX());
-        flat.setDotsPerMeterY(image.dotsPerMeterY());
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const QRgb c = image.pixel(x, y);
-                const int a = qAlpha(c);
-                auto mix = [a](int v) { return (v * a + 255 * (255 - a)) / 255; };
-                flat.setPixel(x, y, qRgb(mix(qRed(c)), mix(qGreen(c)), mix(qBlue(c))));
-            }
-        image = flat;
-    }
-    const bool bilevel =
-        image.depth() == 1 || (image.colorCount() == 2 && image.colorTable().size() == 2);
-    TIFF *tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
-    if (!tif)
-        return false;
-    TiffCloser closer{tif};
-    const double dpiX = image.dotsPerMeterX() > 0 ? image.dotsPerMeterX() * 0.0254 : 150.0;
-    const double dpiY = image.dotsPerMeterY() > 0 ? image.dotsPerMeterY() * 0.0254 : 150.0;
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(image.width()));
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(image.height()));
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-    TIFFSetField(tif, TIFFTAG_XRESOLUTION, float(dpiX));
-    TIFFSetField(tif, TIFFTAG_YRESOLUTION, float(dpiY));
-    if (bilevel) {
-        QImage mono = image.convertToFormat(QImage::Format_Mono);
-        const bool zeroIsWhite = qGray(mono.color(0)) > 127;
-        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(image.height()));
-        const int bytes = (image.width() + 7) / 8;
-        std::vector<unsigned char> row(static_cast<size_t>(bytes));
-        for (int y = 0; y < mono.height(); ++y) {
-            std::memcpy(row.data(), mono.constScanLine(y), size_t(bytes));
-            if (!zeroIsWhite)
-                for (auto &b : row)
-                    b = static_cast<unsigned char>(~b);
-            if (TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) < 0)
-                return false;
-        }
-    } else if (image.allGray()) {
-        const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
-        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
-        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
-        for (int y = 0; y < gray.height(); ++y)
-            if (TIFFWriteScanline(tif, const_cast<uchar *>(gray.constScanLine(y)), uint32_t(y), 0) <
-                0)
-                return false;
-    } else {
-        const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
-        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
-        for (int y = 0; y < rgb.height(); ++y)
-            if (TIFFWriteScanline(tif, const_cast<uchar *>(rgb.constScanLine(y)), uint32_t(y), 0) <
-                0)
-                return false;
-    }
-    return TIFFWriteDirectory(tif) != 0;
-}
 
 bool writeBytes(const QString &path, const char *data, qsizetype size) {
     QFile out(path);
@@ -218,9 +134,13 @@ bool WwpDecoder::decodeWrapped(const QString &wwpPath, const QString &tiffPath) 
             QByteArrayView(reinterpret_cast<const uchar *>(stream), size), qtFormat(c.kind));
         if (image.isNull())
             continue;
-        if (writeTiff(image, tiffPath))
+        try {
+            // Two-colour pages become G4 like any scan, everything else LZW.
+            ImageDocument::writeFile(image, tiffPath, int(ImageFileType::Tiff));
             return true;
-        removeQuietly(tiffPath);
+        } catch (const Error &) {
+            removeQuietly(tiffPath);
+        }
     }
     return false;
 }
