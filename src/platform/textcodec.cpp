@@ -81,32 +81,30 @@ std::optional<QByteArray> encodeGbk(QStringView text, QString *firstBad) {
     QStringDecoder decoder("GBK");
     if (!encoder.isValid())
         return std::nullopt;
-    QByteArray out;
-    out.reserve(text.size() * 2);
-    // The ICU converter substitutes silently, so each non-ASCII character is checked by a
-    // round trip; ASCII runs go through in one piece.
-    qsizetype i = 0;
-    while (i < text.size()) {
-        qsizetype j = i;
-        while (j < text.size() && text[j].unicode() < 0x80)
-            ++j;
-        if (j > i) {
-            out += text.mid(i, j - i).toLatin1();
-            i = j;
-            continue;
-        }
+    // The ICU converter substitutes silently, so the result is checked by a round trip: in one
+    // piece first (the common case, every character held), then character by character to
+    // name the first one GBK cannot hold.
+    QByteArray whole = encoder.encode(text);
+    if (!encoder.hasError() && QString(decoder.decode(whole)) == text)
+        return whole;
+    QByteArray pieces;
+    pieces.reserve(whole.size());
+    for (qsizetype i = 0; i < text.size();) {
         const qsizetype len = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         const QStringView ch = text.mid(i, len);
-        const QByteArray bytes = encoder.encode(ch);
-        if (encoder.hasError() || QString(decoder.decode(bytes)) != ch) {
+        QStringEncoder one("GBK");
+        QStringDecoder back("GBK");
+        const QByteArray bytes = one.encode(ch);
+        if (one.hasError() || QString(back.decode(bytes)) != ch) {
             if (firstBad)
                 *firstBad = ch.toString();
             return std::nullopt;
         }
-        out += bytes;
+        pieces += bytes;
         i += len;
     }
-    return out;
+    // Every character holds on its own: the pieces are the faithful encoding.
+    return pieces;
 }
 
 std::optional<QByteArray> encode(QStringView text, Encoding encoding, QString *firstBad) {
