@@ -89,7 +89,7 @@ void TestSingleInstance::secondCopyHandsOverItsFile() {
     QVERIFY(second->waitForFinished(10000));
     QCOMPARE(second->exitCode(), 0);
     // Picked up and deleted within about a second; the primary opens the whole line.
-    QVERIFY(waitFor([&] { return !QFile::exists(handoverFile()); }, 2500));
+    QVERIFY(waitFor([&] { return !QFile::exists(handoverFile()); }, 4000));
     m_primary->terminate();
     QVERIFY(m_primary->waitForFinished(10000));
     const QString log = QString::fromUtf8(m_primary->readAllStandardError());
@@ -139,7 +139,7 @@ void TestSingleInstance::junkHandoverIsDeletedAndIgnored() {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(junk);
         f.close();
-        QVERIFY(waitFor([&] { return !QFile::exists(handoverFile()); }, 2500));
+        QVERIFY(waitFor([&] { return !QFile::exists(handoverFile()); }, 4000));
     }
     QCOMPARE(m_primary->state(), QProcess::Running);
     m_primary->terminate();
