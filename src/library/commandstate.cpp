@@ -88,14 +88,4 @@ bool CommandState::enabled(const QString &name) const {
     return false;
 }
 
-bool IsManagedCommand(const QString &name) {
-    for (const MenuRow &row : MenuRows)
-        if (name == QLatin1String(row.name))
-            return true;
-    for (const auto &[key, item] : ToolbarFollows())
-        if (key == name)
-            return true;
-    return name == QLatin1String("cboZoom");
-}
-
 } // namespace qen

@@ -26,7 +26,4 @@ CommandState ComputeCommandState(bool open, bool imageShown);
 // The toolbar key -> menu item table, in its order.
 const std::vector<std::pair<QString, QString>> &ToolbarFollows();
 
-// Menu items and toolbar keys this state sets; anything else keeps its initial state.
-bool IsManagedCommand(const QString &name);
-
 } // namespace qen

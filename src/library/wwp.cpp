@@ -3,6 +3,7 @@
 #include "library/filehelpers.h"
 #include "library/imagedocument.h"
 #include "platform/error.h"
+#include "platform/profilestring.h"
 #include "shell/workfolders.h"
 
 #include <QFile>
@@ -145,8 +146,16 @@ bool WwpDecoder::decodeWrapped(const QString &wwpPath, const QString &tiffPath) 
     return false;
 }
 
-bool WwpDecoder::runConverter(const QString &wwpPath, const QString &tiffPath) const {
-    QStringList args = QProcess::splitCommand(m_converter);
+QString WwpDecoder::converterCommand() const {
+    if (!m_converter.isNull())
+        return m_converter;
+    return GetPrivateProfileString(QStringLiteral("WWP"), QStringLiteral("Decoder"), QString(),
+                                   4096, m_folders.setting() + QStringLiteral("/Qen.ini"));
+}
+
+bool WwpDecoder::runConverter(const QString &command, const QString &wwpPath,
+                              const QString &tiffPath) const {
+    QStringList args = QProcess::splitCommand(command);
     if (args.isEmpty())
         return false;
     for (QString &arg : args) {
@@ -187,7 +196,8 @@ bool WwpDecoder::runConverter(const QString &wwpPath, const QString &tiffPath) c
 bool WwpDecoder::decode(const QString &wwpPath, const QString &tiffPath) const {
     if (decodeWrapped(wwpPath, tiffPath))
         return true;
-    return !m_converter.trimmed().isEmpty() && runConverter(wwpPath, tiffPath);
+    const QString command = converterCommand();
+    return !command.trimmed().isEmpty() && runConverter(command, wwpPath, tiffPath);
 }
 
 bool WwpDecoder::WwpToTiff(const QString &wwpPath, const QString &tiffPath) const {

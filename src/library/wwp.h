@@ -14,9 +14,11 @@ public:
     explicit WwpDecoder(const WorkFolders &folders);
 
     // A command line with %1 for the WWP path and %2 for the TIFF path; empty for none.
-    // Each argument is substituted on its own, so paths with blanks need no quoting.
+    // Each argument is substituted on its own, so paths with blanks need no quoting. Unless
+    // one is set here, the command is read from Setting/Qen.ini ([WWP] Decoder=) each time our
+    // own decoder cannot read a page, so a converter named while the program runs is used.
     void setConverterCommand(const QString &command) { m_converter = command; }
-    const QString &converterCommand() const { return m_converter; }
+    QString converterCommand() const;
     void setConverterTimeoutMs(int ms) { m_timeoutMs = ms; }
 
     // Copies the WWP into Temp, decodes it there, moves the TIFF to tiffPath (which must not
@@ -30,7 +32,8 @@ public:
     static bool decodeWrapped(const QString &wwpPath, const QString &tiffPath);
 
 private:
-    bool runConverter(const QString &wwpPath, const QString &tiffPath) const;
+    bool runConverter(const QString &command, const QString &wwpPath,
+                      const QString &tiffPath) const;
 
     const WorkFolders &m_folders;
     QString m_converter;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cmath>
-
 // Window geometry is stated in twips (1/1440 inch). Conversions happen only where a widget
 // is placed; arithmetic stays in twips so that it matches the stated rules exactly.
 namespace qen::twips {
@@ -10,12 +8,6 @@ inline constexpr int ParkedLeft = -20000;
 
 inline double perPixel(double logicalDpi) {
     return PerInch / logicalDpi;
-}
-inline int toPixels(double twips, double logicalDpi) {
-    return static_cast<int>(std::lround(twips / perPixel(logicalDpi)));
-}
-inline double fromPixels(double pixels, double logicalDpi) {
-    return pixels * perPixel(logicalDpi);
 }
 } // namespace qen::twips
 

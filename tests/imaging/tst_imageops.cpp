@@ -3,7 +3,11 @@
 #include <QPainter>
 #include <QtTest>
 
+#include "testfiles.h"
+
 using namespace qen;
+
+using qen::test::samePixels;
 
 namespace {
 
@@ -32,16 +36,6 @@ QImage colourPage() {
         for (int x = 0; x < image.width(); ++x)
             image.setPixel(x, y, qRgb((x * 9) % 256, (y * 15) % 256, (x * y) % 256));
     return image;
-}
-
-bool samePixels(const QImage &a, const QImage &b) {
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
-                return false;
-    return true;
 }
 
 int inkCount(const QImage &mono) {

@@ -8,9 +8,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "testfiles.h"
+
 #include <tiffio.h>
 
 using namespace qen;
+
+using qen::test::samePixels;
 
 namespace {
 
@@ -74,16 +78,6 @@ QImage colourPattern() {
         for (int x = 0; x < 37; ++x)
             image.setPixel(x, y, colours[(x / 4 + y / 3) % 5]);
     return image;
-}
-
-bool samePixels(const QImage &a, const QImage &b) {
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if ((a.pixel(x, y) | 0xff000000) != (b.pixel(x, y) | 0xff000000))
-                return false;
-    return true;
 }
 
 } // namespace

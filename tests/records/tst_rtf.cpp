@@ -29,16 +29,21 @@ QTextCharFormat formatAt(const QTextDocument &doc, const QString &word) {
     return c.charFormat();
 }
 
-QString fixtureText(const QString &name) {
-    QFile f(QStringLiteral(QEN_TEST_DATA "/") + name);
-    if (!f.open(QIODevice::ReadOnly))
-        return QStringLiteral("<missing %1>").arg(name);
-    QString t = QString::fromUtf8(f.readAll());
+// A text file as LibreOffice writes it: UTF-8, perhaps with a mark, ending in line breaks.
+QString plainText(const QByteArray &bytes) {
+    QString t = QString::fromUtf8(bytes);
     if (t.startsWith(QChar(0xFEFF)))
         t.remove(0, 1);
     while (t.endsWith(u'\n'))
         t.chop(1);
     return t;
+}
+
+QString fixtureText(const QString &name) {
+    QFile f(QStringLiteral(QEN_TEST_DATA "/") + name);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("<missing %1>").arg(name);
+    return plainText(f.readAll());
 }
 
 QByteArray fixture(const QString &name) {
@@ -87,12 +92,7 @@ QString libreOfficeText(const QString &rtfPath, const QString &workDir) {
     if (!f.open(QIODevice::ReadOnly))
         return QStringLiteral("<no output: %1>")
             .arg(QString::fromLocal8Bit(p.readAllStandardError()));
-    QString t = QString::fromUtf8(f.readAll());
-    if (t.startsWith(QChar(0xFEFF)))
-        t.remove(0, 1);
-    while (t.endsWith(u'\n'))
-        t.chop(1);
-    return t;
+    return plainText(f.readAll());
 }
 
 } // namespace

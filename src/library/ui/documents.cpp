@@ -4,11 +4,9 @@
 #include "library/ui/imageview.h"
 #include "library/ui/treemirror.h"
 #include "platform/error.h"
-#include "platform/profilestring.h"
 #include "platform/ui/twipsgeometry.h"
 #include "records/ui/recordview.h"
 #include "shell/ui/interaction.h"
-#include "shell/workfolders.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -37,8 +35,8 @@ private:
 
 Documents::Documents(const WorkFolders &folders, Interaction &interaction, Controls controls,
                      QObject *parent)
-    : QObject(parent), m_folders(folders), m_interaction(interaction), m_controls(controls),
-      m_decoder(folders), m_opener(m_model, folders), m_display(m_model, folders, m_decoder),
+    : QObject(parent), m_interaction(interaction), m_controls(controls), m_decoder(folders),
+      m_opener(m_model, folders), m_display(m_model, folders, m_decoder),
       m_mirror(new TreeMirror(m_model, controls.tree, this)) {
     OpenHooks hooks;
     hooks.yield = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
@@ -86,10 +84,6 @@ void Documents::nodeClick(int index) {
     if (!m_model.isValid(index))
         return;
     WaitCursor wait(m_controls.window);
-    // Read at every display, so a converter named while the program runs is used at once.
-    m_decoder.setConverterCommand(
-        GetPrivateProfileString(QStringLiteral("WWP"), QStringLiteral("Decoder"), QString(), 4096,
-                                m_folders.setting() + QStringLiteral("/Qen.ini")));
     const DisplayPlan plan = m_display.show(index);
     m_controls.placePanel->setText(plan.statusText);
     switch (plan.view) {

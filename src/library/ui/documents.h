@@ -44,7 +44,6 @@ public:
     ~Documents() override;
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
-    WwpDecoder &decoder() { return m_decoder; }
     ArticleTree &model() { return m_model; }
     bool isOpen() const { return !m_model.isEmpty(); }
 
@@ -60,7 +59,6 @@ public:
 private:
     void placeViews(DisplayPlan::View view);
 
-    const WorkFolders &m_folders;
     Interaction &m_interaction;
     Controls m_controls;
     Hooks m_hooks;
