@@ -3,9 +3,9 @@
 // opening a 500-page package; the title of a 200 MB NUL-padded file, against reading it whole.
 #include "library/package.h"
 #include "library/ui/imageview.h"
-#include "shell/ui/interaction.h"
+#include "platform/ui/interaction.h"
 #include "shell/ui/mainwindow.h"
-#include "shell/workfolders.h"
+#include "platform/workfolders.h"
 
 #include <QApplication>
 #include <QDir>

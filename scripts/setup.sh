@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
     libzip-dev libtiff-dev libgif-dev
     libtesseract-dev tesseract-ocr-chi-sim tesseract-ocr-eng
-    fonts-noto-cjk xvfb xauth zip unzip
+    fonts-noto-cjk xvfb xauth zip unzip ccache
 )
 missing=()
 for p in "${packages[@]}"; do

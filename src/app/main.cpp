@@ -3,12 +3,12 @@
 #include "platform/product.h"
 #include "platform/textcodec.h"
 #include "shell/handover.h"
-#include "shell/ui/interaction.h"
+#include "platform/ui/interaction.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/shelllog.h"
 #include "shell/ui/singleinstance.h"
 #include "shell/ui/terminationsignals.h"
-#include "shell/workfolders.h"
+#include "platform/workfolders.h"
 
 #include <QApplication>
 #include <cstdio>

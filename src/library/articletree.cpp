@@ -1,6 +1,6 @@
 #include "library/articletree.h"
 
-#include "library/filehelpers.h"
+#include "platform/filehelpers.h"
 
 namespace qen {
 

@@ -1,7 +1,7 @@
 #include "library/imagedocument.h"
 
-#include "imaging/imageops.h"
-#include "library/filehelpers.h"
+#include "library/imageops.h"
+#include "platform/filehelpers.h"
 #include "library/gifcodec.h"
 #include "library/tiffcodec.h"
 #include "platform/error.h"

@@ -1,8 +1,8 @@
 #include "library/opener.h"
 
 #include "library/articletree.h"
-#include "library/filehelpers.h"
-#include "shell/workfolders.h"
+#include "platform/filehelpers.h"
+#include "platform/workfolders.h"
 
 namespace qen {
 

@@ -1,11 +1,11 @@
 #include "library/package.h"
 
-#include "library/filehelpers.h"
+#include "platform/filehelpers.h"
 #include "library/zipextract.h"
 #include "platform/error.h"
 #include "platform/product.h"
 #include "platform/textcodec.h"
-#include "shell/workfolders.h"
+#include "platform/workfolders.h"
 
 #include <QFile>
 

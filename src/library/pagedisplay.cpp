@@ -1,10 +1,10 @@
 #include "library/pagedisplay.h"
 
 #include "library/articletree.h"
-#include "library/filehelpers.h"
+#include "platform/filehelpers.h"
 #include "library/package.h"
 #include "library/wwp.h"
-#include "shell/workfolders.h"
+#include "platform/workfolders.h"
 
 #include <QFile>
 

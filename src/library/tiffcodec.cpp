@@ -1,6 +1,6 @@
 #include "library/tiffcodec.h"
 
-#include "imaging/imageops.h"
+#include "library/imageops.h"
 
 #include <tiffio.h>
 

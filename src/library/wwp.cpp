@@ -1,10 +1,10 @@
 #include "library/wwp.h"
 
-#include "library/filehelpers.h"
+#include "platform/filehelpers.h"
 #include "library/imagedocument.h"
 #include "platform/error.h"
 #include "platform/profilestring.h"
-#include "shell/workfolders.h"
+#include "platform/workfolders.h"
 
 #include <QFile>
 #include <QFileInfo>

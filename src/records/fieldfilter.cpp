@@ -1,6 +1,6 @@
 #include "records/fieldfilter.h"
 
-#include "library/filehelpers.h"
+#include "platform/filehelpers.h"
 #include "platform/error.h"
 #include "platform/profilestring.h"
 #include "platform/textcodec.h"

@@ -1,6 +1,6 @@
 #include "shell/handover.h"
 
-#include "library/filehelpers.h"
+#include "platform/filehelpers.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "library/filehelpers.h"
+#include "platform/filehelpers.h"
 #include "library/opener.h"
 #include "platform/error.h"
 #include "tool/commands.h"

@@ -4,7 +4,7 @@
 #include "library/opener.h"
 #include "library/pagedisplay.h"
 #include "library/wwp.h"
-#include "shell/workfolders.h"
+#include "platform/workfolders.h"
 
 #include "zipfixture.h"
 

@@ -3,7 +3,7 @@
 #include "library/pagedisplay.h"
 #include "library/wwp.h"
 #include "platform/error.h"
-#include "shell/workfolders.h"
+#include "platform/workfolders.h"
 
 #include "zipfixture.h"
 

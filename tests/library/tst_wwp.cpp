@@ -1,5 +1,5 @@
 #include "library/wwp.h"
-#include "shell/workfolders.h"
+#include "platform/workfolders.h"
 
 #include "zipfixture.h"
 

@@ -2,7 +2,7 @@
 
 // An Interaction that tests script: queued answers for dialogs and questions, a record of
 // every message shown, the clipboard kept in memory, and printing sent to a PDF file.
-#include "shell/ui/interaction.h"
+#include "platform/ui/interaction.h"
 
 #include <QPrinter>
 #include <QQueue>

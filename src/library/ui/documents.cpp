@@ -5,8 +5,7 @@
 #include "library/ui/treemirror.h"
 #include "platform/error.h"
 #include "platform/ui/twipsgeometry.h"
-#include "records/ui/recordview.h"
-#include "shell/ui/interaction.h"
+#include "platform/ui/interaction.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -92,10 +91,9 @@ void Documents::nodeClick(int index) {
             m_interaction.error(m_controls.window, m_controls.imageView->lastError());
         break;
     case DisplayPlan::View::Record:
-        if (!m_controls.recordView->loadFile(plan.path))
+        if (!m_hooks.loadRecord || !m_hooks.loadRecord(plan.path))
             m_interaction.error(m_controls.window,
                                 QStringLiteral("无法读取题录 %1。").arg(plan.path));
-        m_controls.recordView->setTag(plan.path);
         if (m_hooks.filterRecord)
             m_hooks.filterRecord();
         break;

@@ -16,7 +16,6 @@ namespace qen {
 
 class ImageView;
 class Interaction;
-class RecordView;
 class TreeMirror;
 class WorkFolders;
 
@@ -30,12 +29,14 @@ public:
         QWidget *window = nullptr; // parent of dialogs, owner of the hourglass
         QTreeWidget *tree = nullptr;
         ImageView *imageView = nullptr;
-        RecordView *recordView = nullptr;
+        QWidget *recordView = nullptr; // placed beside the image view, loaded through a hook
         QLabel *placePanel = nullptr; // status bar panel 3
     };
     struct Hooks {
         std::function<void()> updateCommands;
         std::function<void()> fitWidth;
+        // Loads a record into the record view and remembers its path; false when unreadable.
+        std::function<bool(const QString &path)> loadRecord;
         std::function<void()> filterRecord; // rewrites the shown record by the output options
     };
 

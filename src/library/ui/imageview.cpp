@@ -1,10 +1,10 @@
 #include "library/ui/imageview.h"
 
-#include "imaging/viewgeometry.h"
+#include "library/viewgeometry.h"
 #include "platform/error.h"
 #include "platform/twips.h"
 #include "platform/ui/mousestate.h"
-#include "shell/ui/interaction.h"
+#include "platform/ui/interaction.h"
 
 #include <QMouseEvent>
 #include <QPainter>

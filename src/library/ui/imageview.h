@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imaging/pagerender.h"
+#include "library/pagerender.h"
 #include "library/imagedocument.h"
 #include "platform/ui/twipsgeometry.h"
 

@@ -1,7 +1,7 @@
 #include "library/ui/treemirror.h"
 
 #include "library/articletree.h"
-#include "shell/ui/icons.h"
+#include "platform/ui/icons.h"
 
 #include <QApplication>
 #include <QTreeWidget>

@@ -1,12 +1,12 @@
 #include "records/ui/outputoptionsdialog.h"
 
-#include "library/filehelpers.h"
+#include "platform/filehelpers.h"
 #include "platform/error.h"
 #include "platform/profilestring.h"
 #include "platform/ui/twipsgeometry.h"
 #include "records/fieldfilter.h"
-#include "shell/ui/interaction.h"
-#include "shell/workfolders.h"
+#include "platform/ui/interaction.h"
+#include "platform/workfolders.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

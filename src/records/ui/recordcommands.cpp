@@ -4,7 +4,7 @@
 #include "records/fieldfilter.h"
 #include "records/ui/outputoptionsdialog.h"
 #include "records/ui/recordview.h"
-#include "shell/ui/interaction.h"
+#include "platform/ui/interaction.h"
 
 #include <QAction>
 

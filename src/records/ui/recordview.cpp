@@ -1,6 +1,6 @@
 #include "records/ui/recordview.h"
 
-#include "library/filehelpers.h"
+#include "platform/filehelpers.h"
 #include "platform/error.h"
 #include "platform/textcodec.h"
 #include "records/rtfreader.h"

@@ -9,7 +9,7 @@
 #include "records/ui/recordcommands.h"
 #include "records/ui/recordview.h"
 #include "shell/handover.h"
-#include "shell/ui/interaction.h"
+#include "platform/ui/interaction.h"
 #include "shell/ui/shelllog.h"
 #include "view/layout.h"
 #include "view/ui/commandbar.h"
@@ -57,6 +57,11 @@ MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *p
     m_records = new RecordCommands(m_rihEdit, m_interaction, m_folders,
                                    command(QStringLiteral("mnuView_Lock")), this);
     m_documents->setHooks({[this] { UpdateCommands(); }, [this] { m_zoom->fit(0); },
+                           [this](const QString &path) {
+                               const bool loaded = m_rihEdit->loadFile(path);
+                               m_rihEdit->setTag(path);
+                               return loaded;
+                           },
                            [this] { m_records->FilterRecord(); }});
     connectCommands();
 

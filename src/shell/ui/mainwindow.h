@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/workfolders.h"
+#include "platform/workfolders.h"
 
 #include <QMainWindow>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "view/ui/commandbar.h"
 
 #include "library/commandstate.h"
-#include "shell/ui/icons.h"
+#include "platform/ui/icons.h"
 
 #include <QAction>
 #include <QMainWindow>

@@ -1,4 +1,4 @@
-#include "shell/ui/icons.h"
+#include "platform/ui/icons.h"
 
 #include <QHash>
 #include <QPainter>

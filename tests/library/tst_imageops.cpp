@@ -1,4 +1,4 @@
-#include "imaging/imageops.h"
+#include "library/imageops.h"
 
 #include <QPainter>
 #include <QtTest>

@@ -1,6 +1,6 @@
-#include "shell/workfolders.h"
+#include "platform/workfolders.h"
 
-#include "library/filehelpers.h"
+#include "platform/filehelpers.h"
 #include "platform/error.h"
 #include "platform/product.h"
 

@@ -1,6 +1,6 @@
 #include "platform/error.h"
 #include "shell/handover.h"
-#include "shell/workfolders.h"
+#include "platform/workfolders.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "imaging/pagerender.h"
+#include "library/pagerender.h"
 
 #include <QRegion>
 

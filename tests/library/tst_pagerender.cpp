@@ -1,5 +1,5 @@
-#include "imaging/pagerender.h"
-#include "imaging/viewgeometry.h"
+#include "library/pagerender.h"
+#include "library/viewgeometry.h"
 
 #include <QtTest>
 

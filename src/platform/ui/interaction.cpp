@@ -1,4 +1,4 @@
-#include "shell/ui/interaction.h"
+#include "platform/ui/interaction.h"
 
 #include <QApplication>
 #include <QClipboard>

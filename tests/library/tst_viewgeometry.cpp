@@ -1,4 +1,4 @@
-#include "imaging/viewgeometry.h"
+#include "library/viewgeometry.h"
 
 #include <QtTest>
 
