@@ -4,8 +4,8 @@
 #include "library/package.h"
 #include "library/ui/imageview.h"
 #include "platform/ui/interaction.h"
-#include "shell/ui/mainwindow.h"
 #include "platform/workfolders.h"
+#include "shell/ui/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>

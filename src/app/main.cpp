@@ -2,13 +2,13 @@
 // to the running one, asks it to come to the front, and ends.
 #include "platform/product.h"
 #include "platform/textcodec.h"
-#include "shell/handover.h"
 #include "platform/ui/interaction.h"
+#include "platform/workfolders.h"
+#include "shell/handover.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/shelllog.h"
 #include "shell/ui/singleinstance.h"
 #include "shell/ui/terminationsignals.h"
-#include "platform/workfolders.h"
 
 #include <QApplication>
 #include <cstdio>

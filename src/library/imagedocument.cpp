@@ -1,10 +1,10 @@
 #include "library/imagedocument.h"
 
-#include "library/imageops.h"
-#include "platform/filehelpers.h"
 #include "library/gifcodec.h"
+#include "library/imageops.h"
 #include "library/tiffcodec.h"
 #include "platform/error.h"
+#include "platform/filehelpers.h"
 
 #include <QBuffer>
 #include <QFile>

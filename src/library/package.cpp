@@ -1,8 +1,8 @@
 #include "library/package.h"
 
-#include "platform/filehelpers.h"
 #include "library/zipextract.h"
 #include "platform/error.h"
+#include "platform/filehelpers.h"
 #include "platform/product.h"
 #include "platform/textcodec.h"
 #include "platform/workfolders.h"

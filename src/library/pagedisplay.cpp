@@ -1,9 +1,9 @@
 #include "library/pagedisplay.h"
 
 #include "library/articletree.h"
-#include "platform/filehelpers.h"
 #include "library/package.h"
 #include "library/wwp.h"
+#include "platform/filehelpers.h"
 #include "platform/workfolders.h"
 
 #include <QFile>

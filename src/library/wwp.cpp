@@ -1,8 +1,8 @@
 #include "library/wwp.h"
 
-#include "platform/filehelpers.h"
 #include "library/imagedocument.h"
 #include "platform/error.h"
+#include "platform/filehelpers.h"
 #include "platform/profilestring.h"
 #include "platform/workfolders.h"
 

@@ -1,7 +1,7 @@
 #include "platform/workfolders.h"
 
-#include "platform/filehelpers.h"
 #include "platform/error.h"
+#include "platform/filehelpers.h"
 #include "platform/product.h"
 
 #include <QDir>

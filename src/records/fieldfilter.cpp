@@ -1,7 +1,7 @@
 #include "records/fieldfilter.h"
 
-#include "platform/filehelpers.h"
 #include "platform/error.h"
+#include "platform/filehelpers.h"
 #include "platform/profilestring.h"
 #include "platform/textcodec.h"
 

@@ -1,9 +1,9 @@
 // qentool filter RECORD [--options FILE]: the record as the field filter writes it.
-#include "platform/filehelpers.h"
 #include "platform/error.h"
+#include "platform/filehelpers.h"
 #include "platform/profilestring.h"
-#include "records/fieldfilter.h"
 #include "platform/workfolders.h"
+#include "records/fieldfilter.h"
 #include "tool/commands.h"
 
 #include <QFile>

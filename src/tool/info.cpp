@@ -1,6 +1,6 @@
-#include "platform/filehelpers.h"
 #include "library/opener.h"
 #include "platform/error.h"
+#include "platform/filehelpers.h"
 #include "tool/commands.h"
 #include "tool/pagelisting.h"
 

@@ -1,5 +1,5 @@
-#include "platform/filehelpers.h"
 #include "platform/error.h"
+#include "platform/filehelpers.h"
 
 #include <QFile>
 #include <QTemporaryDir>

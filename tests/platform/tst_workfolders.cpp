@@ -1,6 +1,6 @@
 #include "platform/error.h"
-#include "shell/handover.h"
 #include "platform/workfolders.h"
+#include "shell/handover.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,11 +39,16 @@ void TestWorkFolders::defaultRoot_data() {
     QTest::addColumn<QString>("qeninfo");
     QTest::addColumn<QString>("xdg");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("explicit root") << "/srv/q/" << "/x" << "/srv/q";
-    QTest::newRow("xdg data") << "" << "/x/data" << "/x/data/QenInfo";
-    QTest::newRow("relative xdg ignored")
-        << "" << "rel" << QDir::homePath() + "/.local/share/QenInfo";
-    QTest::newRow("nothing set") << "" << "" << QDir::homePath() + "/.local/share/QenInfo";
+    QTest::newRow("explicit root") << "/srv/q/"
+                                   << "/x"
+                                   << "/srv/q";
+    QTest::newRow("xdg data") << ""
+                              << "/x/data"
+                              << "/x/data/QenInfo";
+    QTest::newRow("relative xdg ignored") << ""
+                                          << "rel" << QDir::homePath() + "/.local/share/QenInfo";
+    QTest::newRow("nothing set") << ""
+                                 << "" << QDir::homePath() + "/.local/share/QenInfo";
 }
 void TestWorkFolders::defaultRoot() {
     QFETCH(QString, qeninfo);
@@ -68,7 +73,8 @@ void TestWorkFolders::startupRemovesReadOnlyMarkerAndCreatesFolders() {
     const WorkFolders fresh(dir.filePath("fresh/QenInfo"), dir.path());
     fresh.prepareAtStartup();
     QVERIFY(QFileInfo(fresh.temp()).isDir());
-    QCOMPARE(QFileInfo(fresh.root()).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+    QCOMPARE(QFileInfo(fresh.root()).permissions() &
+                 (QFileDevice::ReadOther | QFileDevice::ReadGroup),
              QFileDevice::Permissions());
 }
 
@@ -118,10 +124,10 @@ void TestWorkFolders::cleanUpKeepsTempWhenSomethingSurvives() {
     const WorkFolders folders(dir.filePath("QenInfo"), dir.filePath("prog"));
     folders.prepareAtStartup();
     const QString t = folders.temp();
-    touch(t + "/other/keep.tif");              // not ours: no instance prefix
-    touch(t + "/4194304pkg/.hidden");           // dot entries are not deleted
-    touch(t + "/4194304deep/sub/p.tif");        // no descent into sub-folders
-    touch(t + "/.4194304dot/p.tif");            // dot folders are not ours
+    touch(t + "/other/keep.tif");        // not ours: no instance prefix
+    touch(t + "/4194304pkg/.hidden");    // dot entries are not deleted
+    touch(t + "/4194304deep/sub/p.tif"); // no descent into sub-folders
+    touch(t + "/.4194304dot/p.tif");     // dot folders are not ours
     folders.cleanUp();
     QVERIFY(QFileInfo::exists(t + "/other/keep.tif"));
     QVERIFY(QFileInfo::exists(t + "/4194304pkg/.hidden"));
@@ -155,7 +161,8 @@ void TestWorkFolders::ensureNamesTheFolderItCannotCreate() {
 void TestWorkFolders::appPath() {
     QTemporaryDir dir;
     QCOMPARE(WorkFolders::appPathFor(dir.path() + "/", "/root/QenInfo"), dir.path());
-    QCOMPARE(WorkFolders::appPathFor("/nonexistent/bin", "/r/QenInfo"), QStringLiteral("/r/QenInfo/Program"));
+    QCOMPARE(WorkFolders::appPathFor("/nonexistent/bin", "/r/QenInfo"),
+             QStringLiteral("/r/QenInfo/Program"));
 }
 
 void TestWorkFolders::handoverTake_data() {

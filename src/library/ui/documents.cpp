@@ -4,8 +4,8 @@
 #include "library/ui/imageview.h"
 #include "library/ui/treemirror.h"
 #include "platform/error.h"
-#include "platform/ui/twipsgeometry.h"
 #include "platform/ui/interaction.h"
+#include "platform/ui/twipsgeometry.h"
 
 #include <QCoreApplication>
 #include <QLabel>

@@ -30,7 +30,7 @@ public:
         QTreeWidget *tree = nullptr;
         ImageView *imageView = nullptr;
         QWidget *recordView = nullptr; // placed beside the image view, loaded through a hook
-        QLabel *placePanel = nullptr; // status bar panel 3
+        QLabel *placePanel = nullptr;  // status bar panel 3
     };
     struct Hooks {
         std::function<void()> updateCommands;

@@ -3,8 +3,8 @@
 #include "library/viewgeometry.h"
 #include "platform/error.h"
 #include "platform/twips.h"
-#include "platform/ui/mousestate.h"
 #include "platform/ui/interaction.h"
+#include "platform/ui/mousestate.h"
 
 #include <QMouseEvent>
 #include <QPainter>

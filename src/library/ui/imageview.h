@@ -1,7 +1,7 @@
 #pragma once
 
-#include "library/pagerender.h"
 #include "library/imagedocument.h"
+#include "library/pagerender.h"
 #include "platform/ui/twipsgeometry.h"
 
 #include <QAbstractScrollArea>

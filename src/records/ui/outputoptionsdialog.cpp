@@ -1,12 +1,12 @@
 #include "records/ui/outputoptionsdialog.h"
 
-#include "platform/filehelpers.h"
 #include "platform/error.h"
+#include "platform/filehelpers.h"
 #include "platform/profilestring.h"
-#include "platform/ui/twipsgeometry.h"
-#include "records/fieldfilter.h"
 #include "platform/ui/interaction.h"
+#include "platform/ui/twipsgeometry.h"
 #include "platform/workfolders.h"
+#include "records/fieldfilter.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

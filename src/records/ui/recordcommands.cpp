@@ -1,10 +1,10 @@
 #include "records/ui/recordcommands.h"
 
 #include "platform/error.h"
+#include "platform/ui/interaction.h"
 #include "records/fieldfilter.h"
 #include "records/ui/outputoptionsdialog.h"
 #include "records/ui/recordview.h"
-#include "platform/ui/interaction.h"
 
 #include <QAction>
 

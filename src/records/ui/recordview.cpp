@@ -1,7 +1,7 @@
 #include "records/ui/recordview.h"
 
-#include "platform/filehelpers.h"
 #include "platform/error.h"
+#include "platform/filehelpers.h"
 #include "platform/textcodec.h"
 #include "records/rtfreader.h"
 #include "records/rtfwriter.h"
