@@ -6,7 +6,7 @@
 
 namespace qen::text {
 
-bool isUtf8WithMultibyte(QByteArrayView bytes) {
+bool isCjkUtf8(QByteArrayView bytes) {
     bool multibyte = false;
     qsizetype i = 0;
     const qsizetype n = bytes.size();
@@ -42,6 +42,10 @@ bool isUtf8WithMultibyte(QByteArrayView bytes) {
         if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) ||
             (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
             return false;
+        // GBK bytes are often valid UTF-8 too, but then spell Latin, Greek or Cyrillic
+        // letters (目录 = C4 BF C2 BC reads as "Ŀ¼"); Chinese text in UTF-8 does not.
+        if (cp < 0x2E80)
+            return false;
         multibyte = true;
         i += extra + 1;
     }
@@ -71,7 +75,7 @@ Decoded decodeExternal(QByteArrayView bytes) {
         QStringDecoder d(QStringDecoder::Utf16BE);
         return {d.decode(bytes.sliced(2)), Encoding::Utf16Be};
     }
-    if (isUtf8WithMultibyte(bytes))
+    if (isCjkUtf8(bytes))
         return {QString::fromUtf8(bytes), Encoding::Utf8};
     return {decodeGbk(bytes), Encoding::Gbk};
 }

@@ -21,11 +21,13 @@ bool gbkAvailable();
 
 QString decodeGbk(QByteArrayView bytes);
 
-// Strict UTF-8 (no overlong forms, no surrogates) holding at least one multi-byte sequence;
-// cheap enough to ask of a large file before deciding how to decode it.
-bool isUtf8WithMultibyte(QByteArrayView bytes);
+// Strict UTF-8 (no overlong forms, no surrogates) holding at least one multi-byte sequence,
+// every one of which is CJK text, CJK punctuation or a full-width form (U+2E80 and above).
+// The test for unmarked text (files, ZIP entry names) that is UTF-8 rather than GBK; cheap
+// enough to ask of a large file before deciding how to decode it.
+bool isCjkUtf8(QByteArrayView bytes);
 
-// Byte-order mark first, then valid UTF-8 with at least one multi-byte sequence, else GBK.
+// Byte-order mark first, then isCjkUtf8, else GBK.
 Decoded decodeExternal(QByteArrayView bytes);
 
 // GBK bytes, or nothing when a character cannot be held in GBK; *firstBad then names it.

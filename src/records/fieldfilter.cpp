@@ -202,7 +202,7 @@ QByteArray filterRecordBytes(const QByteArray &record, const ProfileSection &opt
         const QByteArray utf8 = text::decodeExternal(record).text.toUtf8();
         return "\xEF\xBB\xBF" + filterLines(utf8, Bytes::Utf8, options);
     }
-    if (text::isUtf8WithMultibyte(record))
+    if (text::isCjkUtf8(record))
         return "\xEF\xBB\xBF" + filterLines(record, Bytes::Utf8, options);
     return filterLines(record, Bytes::Gbk, options);
 }

@@ -36,6 +36,13 @@ void TestTextCodec::detect_data() {
     // GBK bytes that happen to look like a UTF-8 lead byte must not be taken for UTF-8.
     QTest::newRow("gbk like utf8 lead")
         << QByteArray("\xc4\xe3\xba\xc3") << "你好" << Encoding::Gbk;
+    // GBK words whose bytes are valid UTF-8 too, spelling Latin letters ("Ŀ¼").
+    QTest::newRow("gbk 目录 valid as utf8") << QByteArray("\xc4\xbf\xc2\xbc") << "目录"
+                                          << Encoding::Gbk;
+    QTest::newRow("gbk path with 摘要 valid as utf8")
+        << QByteArray("/opt/\xd5\xaa\xd2\xaa/conv") << "/opt/摘要/conv" << Encoding::Gbk;
+    QTest::newRow("utf8 cjk punctuation and full-width")
+        << QStringLiteral("【题名】，ＡＢ１").toUtf8() << "【题名】，ＡＢ１" << Encoding::Utf8;
     QTest::newRow("truncated utf8 is gbk")
         << QByteArray("ab\xe4\xb8") << QString() << Encoding::Gbk;
 }

@@ -64,6 +64,12 @@ MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *p
                            },
                            [this] { m_records->FilterRecord(); }});
     connectCommands();
+    wireNavigation();
+    wireImageTools();
+    wireRecognition();
+    wireSaving();
+    wirePdf();
+    wireDesktop();
 
     // The hand-over file is looked for once a second and whenever the work root changes.
     m_timer1 = new QTimer(this);

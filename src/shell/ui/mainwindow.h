@@ -66,6 +66,15 @@ private:
     void connectCommands();
     void Form_Resize();
 
+    // Each group of commands is wired in a file of its own, mainwindow_<group>.cpp, so the
+    // window stays a list of connections and each group's members sit with its wiring below.
+    void wireNavigation(); // pages and articles, zoom, keys, layout toggles, help
+    void wireImageTools(); // adjustments, undo, selection, copy
+    void wireRecognition();
+    void wireSaving(); // saving and printing
+    void wirePdf();
+    void wireDesktop(); // files dropped on the window
+
     WorkFolders m_folders;
     Interaction &m_interaction;
     QWidget *m_client = nullptr;
@@ -88,6 +97,18 @@ private:
     Documents *m_documents = nullptr;
     Zoom *m_zoom = nullptr;
     RecordCommands *m_records = nullptr;
+
+    // --- navigation, zoom, keys, layout, help ---
+
+    // --- image tools ---
+
+    // --- recognition ---
+
+    // --- saving and printing ---
+
+    // --- PDF export ---
+
+    // --- desktop ---
 };
 
 } // namespace qen
