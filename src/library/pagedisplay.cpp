@@ -46,6 +46,30 @@ QString PageDisplay::decodedPath(int index, const QString &key) const {
     return beside;
 }
 
+PageDisplay::PageFile PageDisplay::pageFile(int index) {
+    PageFile page;
+    const QString key = m_tree.key(index);
+    page.path = key;
+    if (m_tree.pageType(index) != QLatin1String("WWP"))
+        return page;
+    QString fileName, folder;
+    SplitPath(key, fileName, folder);
+    if (fileName.size() < 3) {
+        // No TIFF name can be made from it; the reader of the file reports it.
+        return page;
+    }
+    const QString tiff = decodedPath(index, key);
+    if (QFile::exists(tiff)) {
+        MakeWritable(tiff);
+        QFile::remove(tiff);
+    }
+    page.decoded = true;
+    page.ok = m_decoder.WwpToTiff(key, tiff);
+    m_tree.setKey(index, tiff);
+    page.path = tiff;
+    return page;
+}
+
 DisplayPlan PageDisplay::show(int index) {
     DisplayPlan plan;
     if (!m_tree.isValid(index))
@@ -57,24 +81,11 @@ DisplayPlan PageDisplay::show(int index) {
     const QString key = m_tree.key(index);
 
     if (type == QLatin1String("WWP")) {
-        QString fileName, folder;
-        SplitPath(key, fileName, folder);
-        if (fileName.size() < 3) {
-            // No TIFF name can be made from it; the image view reports the file.
-            plan.view = DisplayPlan::View::Image;
-            plan.path = key;
-            return plan;
-        }
-        const QString tiff = decodedPath(index, key);
-        if (QFile::exists(tiff)) {
-            MakeWritable(tiff);
-            QFile::remove(tiff);
-        }
-        plan.decoded = true;
-        plan.decodeOk = m_decoder.WwpToTiff(key, tiff);
-        m_tree.setKey(index, tiff);
+        const PageFile page = pageFile(index);
+        plan.decoded = page.decoded;
+        plan.decodeOk = page.decoded && page.ok;
         plan.view = DisplayPlan::View::Image;
-        plan.path = tiff;
+        plan.path = page.path;
     } else if (type == QLatin1String("TIF") || type == QLatin1String("JPG") ||
                type == QLatin1String("GIF") || type == QLatin1String("BMP")) {
         plan.view = DisplayPlan::View::Image;

@@ -36,6 +36,17 @@ public:
     // Selects the shown node in the tree (the first page for a package node).
     DisplayPlan show(int index);
 
+    // The image file a page node is read from: for a WWP page, the TIFF it decodes to,
+    // decoded here as showing it would do (after which the node's key names the TIFF).
+    // Saving, printing and export read pages through this, so they never decode beside the
+    // user's own file. A node whose key is already a TIFF is not decoded again.
+    struct PageFile {
+        QString path;
+        bool decoded = false; // a WWP page was decoded in this call
+        bool ok = true;       // false when decoding failed (path names where it was meant to go)
+    };
+    PageFile pageFile(int index);
+
 private:
     QString decodedPath(int index, const QString &key) const;
 

@@ -46,6 +46,8 @@ public:
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     ArticleTree &model() { return m_model; }
+    // Page files for saving, printing and export, decoded as showing them would be.
+    PageDisplay &display() { return m_display; }
     bool isOpen() const { return !m_model.isEmpty(); }
 
     // The Open command: asks for files, opens them, then fits the page to the width.
