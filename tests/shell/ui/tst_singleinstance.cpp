@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -27,6 +28,7 @@ private slots:
     void junkHandoverIsDeletedAndIgnored();
     void terminationCleansUpLikeExit_data();
     void terminationCleansUpLikeExit();
+    void lostDisplayCleansUp();
     void startsWithAFileInPlaceOfTheWorkRoot();
 
 private:
@@ -252,6 +254,44 @@ void TestSingleInstance::terminationCleansUpLikeExit() {
     QCOMPARE(m_primary->exitStatus(), QProcess::NormalExit);
     QVERIFY(!QFileInfo::exists(temp));
     QVERIFY(logOf(m_primary).contains("cleanup"));
+}
+
+void TestSingleInstance::lostDisplayCleansUp() {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty())
+        QSKIP("Xvfb is not installed");
+    QProcess server;
+    const QString display = QStringLiteral(":%1").arg(200 + ::getpid() % 500);
+    server.start(xvfb, {display, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    QVERIFY(server.waitForStarted());
+    QProcess *app = new QProcess(this);
+    m_processes << app;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QENINFO_HOME", m_root->path());
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("DISPLAY", display);
+    env.insert("QT_LOGGING_RULES", "qen.shell.debug=true;qt.*=false");
+    app->setProcessEnvironment(env);
+    const QString temp = m_root->path() + "/Temp";
+    // Xvfb takes a moment to accept connections; a copy that starts too early is retried.
+    for (int attempt = 0; attempt < 20 && !QFileInfo(temp).isDir(); ++attempt) {
+        QTest::qWait(250);
+        if (app->state() == QProcess::NotRunning)
+            app->start(QStringLiteral(QEN_BINARY_DIR "/src/qenbrowser"), QStringList());
+        waitFor([&] { return QFileInfo(temp).isDir() || app->state() == QProcess::NotRunning; },
+                5000);
+    }
+    if (!QFileInfo(temp).isDir()) {
+        server.kill();
+        server.waitForFinished();
+        QSKIP("the program cannot reach the X server here");
+    }
+    const QString mine = temp + "/" + qen::product::instanceNumber() + "pkg/sub";
+    QVERIFY(QDir().mkpath(mine));
+    server.terminate();
+    QVERIFY(server.waitForFinished(10000));
+    QVERIFY(app->waitForFinished(10000));
+    QVERIFY(!QFileInfo::exists(temp));
 }
 
 void TestSingleInstance::startsWithAFileInPlaceOfTheWorkRoot() {
