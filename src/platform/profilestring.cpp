@@ -114,7 +114,10 @@ ProfileFile ProfileFile::read(const QString &path) {
         // Lines are cut at CR and LF code units and keep their bytes as they stand, so a
         // doubled byte-order mark or a stray surrogate survives writing another key.
         const bool bigEndian = decoded.encoding == text::Encoding::Utf16Be;
-        const qsizetype n = all.size();
+        // An odd last byte belongs to no character: it stays last, after anything appended,
+        // so the lines written after it keep their alignment.
+        const qsizetype n = all.size() - all.size() % 2;
+        file.m_trailing = all.mid(n);
         const auto unit = [&](qsizetype at) {
             const auto a = static_cast<unsigned char>(all[at]);
             const auto b = static_cast<unsigned char>(all[at + 1]);
@@ -126,10 +129,8 @@ ProfileFile ProfileFile::read(const QString &path) {
         qsizetype start = 2;
         while (start < n) {
             qsizetype end = start;
-            while (end + 1 < n && unit(end) != u'\n' && unit(end) != u'\r')
+            while (end < n && unit(end) != u'\n' && unit(end) != u'\r')
                 end += 2;
-            if (end + 1 >= n)
-                end = n; // an odd last byte stays with the last line
             Line line;
             line.raw = all.mid(start, end - start);
             if (end < n)
@@ -257,7 +258,7 @@ QByteArray ProfileFile::bytes() const {
     QByteArray out = bomOf(m_encoding);
     for (const Line &line : m_lines)
         out += line.raw + line.eol;
-    return out;
+    return out + m_trailing;
 }
 
 QString GetPrivateProfileString(const QString &section, const QString &key,
