@@ -34,21 +34,6 @@ Content sniff(const QByteArray &d) {
     return Content::Unknown;
 }
 
-Content fromExtension(const QString &path) {
-    const QString ext = QFileInfo(path).suffix().toLower();
-    if (ext == u"tif" || ext == u"tiff")
-        return Content::Tiff;
-    if (ext == u"jpg" || ext == u"jpeg" || ext == u"jpe")
-        return Content::Jpeg;
-    if (ext == u"gif")
-        return Content::Gif;
-    if (ext == u"bmp")
-        return Content::Bmp;
-    if (ext == u"png")
-        return Content::Png;
-    return Content::Unknown;
-}
-
 QString contentName(Content c) {
     switch (c) {
     case Content::Tiff:
@@ -130,7 +115,10 @@ QImage decodeWithQt(const QByteArray &data, Content c, QString *error) {
     QImageReader reader(&buffer, qtFormat(c));
     reader.setAllocationLimit(int(tiff::MaxImageBytes / (1024 * 1024)));
     reader.setAutoTransform(false);
-    const QSize declared = reader.size();
+    QSize declared = reader.size();
+    // A top-down BMP declares a negative height, which is valid.
+    if (c == Content::Bmp)
+        declared.setHeight(std::abs(declared.height()));
     if (!declared.isValid() || declared.isEmpty()) {
         *error = QStringLiteral("%1 文件头已损坏").arg(contentName(c));
         return {};
@@ -176,13 +164,10 @@ QImage ImageDocument::readFile(const QString &path) {
     if (data.size() != info.size())
         fail(path, QStringLiteral("读取失败：%1").arg(file.errorString()));
 
+    // By content, as every viewer does: a JPEG named .tif is still a good page.
     const Content content = sniff(data);
-    const Content expected = fromExtension(path);
     if (content == Content::Unknown)
         fail(path, QStringLiteral("不是可识别的图像格式（TIFF、JPEG、GIF、BMP、PNG）"));
-    if (expected != Content::Unknown && expected != content)
-        fail(path, QStringLiteral("扩展名是 .%1，但内容是 %2 图像")
-                       .arg(info.suffix(), contentName(content)));
 
     QString error;
     const QImage decoded =
