@@ -152,7 +152,8 @@ QImage transposed(const QImage &source) {
         }
         break;
     default: {
-        const QImage wide = source.depth() == 32 ? source : source.convertToFormat(QImage::Format_RGB32);
+        const QImage wide =
+            source.depth() == 32 ? source : source.convertToFormat(QImage::Format_RGB32);
         out = QImage(h, w, wide.format());
         if (out.isNull())
             return out;
@@ -177,7 +178,8 @@ QImage oriented(QImage image, uint16_t orientation) {
         image = transposed(image);
     if (image.isNull())
         return image;
-    const bool mirror = orientation == ORIENTATION_TOPRIGHT || orientation == ORIENTATION_BOTRIGHT ||
+    const bool mirror = orientation == ORIENTATION_TOPRIGHT ||
+                        orientation == ORIENTATION_BOTRIGHT ||
                         orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
     const bool flip = orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT ||
                       orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
@@ -272,7 +274,15 @@ QImage read(const QByteArray &data, QString *error) {
     const bool gray = singleChannel && bps == 8;
     const qint64 pixels = qint64(w) * h;
     const qint64 bytes = bilevel ? pixels / 8 : gray ? pixels : pixels * 4;
-    if (w > 1000000 || h > 1000000 || bytes > MaxImageBytes) {
+    // Everything held at once counts: the file itself, the decoded page, a gray page's copy
+    // made from the colour raster, and the turned copy of a sideways page.
+    const bool grayFromRaster =
+        !bilevel && !gray && spp == 1 &&
+        (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
+    const qint64 finalBytes = grayFromRaster ? pixels : bytes;
+    const qint64 held = data.size() + bytes + (grayFromRaster ? pixels : 0) +
+                        (orientation >= ORIENTATION_LEFTTOP ? finalBytes : 0);
+    if (w > 1000000 || h > 1000000 || held > MaxImageBytes) {
         *error = QStringLiteral("图像尺寸 %1×%2 过大，无法显示").arg(w).arg(h);
         return {};
     }

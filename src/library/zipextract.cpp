@@ -247,7 +247,8 @@ ZipExtractStats ExtractZip(const QString &zipPath, const QString &folder, const 
         const bool directory = name.endsWith(QLatin1Char('/')) || fileType == S_IFDIR ||
                                (!hasUnixMode && (attributes & 0x10));
         if (fileType != 0 && fileType != S_IFDIR && fileType != S_IFREG)
-            throw entryError(name, QStringLiteral("不是普通文件（是设备、管道或套接字），不予解开。"));
+            throw entryError(name,
+                             QStringLiteral("不是普通文件（是设备、管道或套接字），不予解开。"));
         if (parts.isEmpty())
             continue;
         // The DOS attribute byte: hidden 0x02, system 0x04.
@@ -321,7 +322,8 @@ ZipExtractStats ExtractZip(const QString &zipPath, const QString &folder, const 
         const QByteArray target = base + '/' + native(name);
         zip_file_t *zf = zip_fopen_index(za, p.index, 0);
         if (!zf)
-            throw entryError(name, QStringLiteral("无法解开：%1").arg(zipReason(zip_get_error(za))));
+            throw entryError(name,
+                             QStringLiteral("无法解开：%1").arg(zipReason(zip_get_error(za))));
         // O_NOFOLLOW: a link can only be here if something else put it there; never write
         // through it.
         const int fd =

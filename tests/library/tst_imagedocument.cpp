@@ -3,10 +3,10 @@
 #include "platform/error.h"
 
 #include <QBuffer>
-#include <QtEndian>
 #include <QFile>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 #include "testfiles.h"
@@ -393,7 +393,8 @@ void TestImageDocument::readsTopDownBmp() {
     QByteArray bmp;
     QBuffer buffer(&bmp);
     buffer.open(QIODevice::WriteOnly);
-    QVERIFY(QImageWriter(&buffer, "bmp").write(colourPattern().convertToFormat(QImage::Format_RGB888)));
+    QVERIFY(
+        QImageWriter(&buffer, "bmp").write(colourPattern().convertToFormat(QImage::Format_RGB888)));
     const qint32 bitsAt = qFromLittleEndian<qint32>(bmp.constData() + 10);
     const qint32 height = qFromLittleEndian<qint32>(bmp.constData() + 22);
     const int stride = (37 * 3 + 3) / 4 * 4;
@@ -415,14 +416,22 @@ namespace {
 // 4 bottom-left, 5 left-top, 6 right-top, 7 right-bottom, 8 left-bottom (row 0 side first).
 QPoint storedAt(int orientation, int x, int y, int w, int h) {
     switch (orientation) {
-    case 2: return {w - 1 - x, y};
-    case 3: return {w - 1 - x, h - 1 - y};
-    case 4: return {x, h - 1 - y};
-    case 5: return {y, x};
-    case 6: return {y, w - 1 - x};
-    case 7: return {h - 1 - y, w - 1 - x};
-    case 8: return {h - 1 - y, x};
-    default: return {x, y};
+    case 2:
+        return {w - 1 - x, y};
+    case 3:
+        return {w - 1 - x, h - 1 - y};
+    case 4:
+        return {x, h - 1 - y};
+    case 5:
+        return {y, x};
+    case 6:
+        return {y, w - 1 - x};
+    case 7:
+        return {h - 1 - y, w - 1 - x};
+    case 8:
+        return {h - 1 - y, x};
+    default:
+        return {x, y};
     }
 }
 

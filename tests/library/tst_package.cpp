@@ -44,11 +44,12 @@ void TestPackage::title_data() {
     QTest::addColumn<QByteArray>("comment");
     QTest::addColumn<QString>("expected");
     QTest::newRow("gbk comment") << fixture::gbk("图书馆学刊") << "图书馆学刊";
-    QTest::newRow("text after the last NUL") << QByteArray("x\0", 2) + fixture::gbk("标题") << "标题";
+    QTest::newRow("text after the last NUL")
+        << QByteArray("x\0", 2) + fixture::gbk("标题") << "标题";
     QTest::newRow("NUL padding inside the comment")
         << fixture::gbk("标题") + QByteArray(5000, '\0') << "标题";
-    QTest::newRow("300 bytes without a NUL") << fixture::gbk(QString(150, QChar(u'第')))
-                                             << QString(50, QChar(u'第'));
+    QTest::newRow("300 bytes without a NUL")
+        << fixture::gbk(QString(150, QChar(u'第'))) << QString(50, QChar(u'第'));
     QTest::newRow("cjk utf-8 comment") << QString("中国图书馆学报").toUtf8() << "中国图书馆学报";
     QTest::newRow("no comment: the file name") << QByteArray() << "report 2024";
     QTest::newRow("nothing but NULs: the file name") << QByteArray(40, '\0') << "report 2024";

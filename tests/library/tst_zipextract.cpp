@@ -30,19 +30,19 @@ QStringList everythingUnder(const QString &folder) {
 }
 
 // Runs a program that makes fixtures; the row is skipped when the program is not installed.
-#define RUN_PRODUCER(program, args, workdir, out)                                              \
-    do {                                                                                       \
-        if (QStandardPaths::findExecutable(program).isEmpty())                                 \
-            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(program)));             \
-        QProcess p;                                                                            \
-        p.setWorkingDirectory(workdir);                                                        \
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();                    \
-        env.insert("LC_ALL", "C.UTF-8");                                                       \
-        p.setProcessEnvironment(env);                                                          \
-        p.start(program, args);                                                                \
-        QVERIFY2(p.waitForFinished(120000) && p.exitCode() == 0,                               \
-                 qPrintable(program + ": " + QString::fromLocal8Bit(p.readAllStandardError()))); \
-        out = p.readAllStandardOutput();                                                       \
+#define RUN_PRODUCER(program, args, workdir, out)                                                  \
+    do {                                                                                           \
+        if (QStandardPaths::findExecutable(program).isEmpty())                                     \
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(program)));                 \
+        QProcess p;                                                                                \
+        p.setWorkingDirectory(workdir);                                                            \
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();                        \
+        env.insert("LC_ALL", "C.UTF-8");                                                           \
+        p.setProcessEnvironment(env);                                                              \
+        p.start(program, args);                                                                    \
+        QVERIFY2(p.waitForFinished(120000) && p.exitCode() == 0,                                   \
+                 qPrintable(program + ": " + QString::fromLocal8Bit(p.readAllStandardError())));   \
+        out = p.readAllStandardOutput();                                                           \
     } while (0)
 
 // Library texts in English ("Zip archive inconsistent") must not be all a reader is told.
@@ -228,8 +228,8 @@ void TestZipExtract::entryNames_data() {
     QTest::newRow("utf-8 flag") << zipped(QString("第二页.tif").toUtf8(), true) << "第二页.tif";
     // Info-ZIP's zip on Linux writes UTF-8 names without the flag. GBK names that happen to
     // be valid UTF-8 too (目录 = C4 BF C2 BC reads "Ŀ¼") must stay GBK.
-    QTest::newRow("utf-8 unflagged") << zipped(QString("第四页.tif").toUtf8(), false)
-                                     << "第四页.tif";
+    QTest::newRow("utf-8 unflagged")
+        << zipped(QString("第四页.tif").toUtf8(), false) << "第四页.tif";
     QTest::newRow("gbk 目录, valid utf-8") << zipped(fixture::gbk("目录.tif"), false) << "目录.tif";
     QTest::newRow("gbk 摘要, valid utf-8") << zipped(fixture::gbk("摘要.tif"), false) << "摘要.tif";
     QTest::newRow("info-zip unicode path")
@@ -286,8 +286,8 @@ void TestZipExtract::producers() {
     const QStringList names{"p1.tif", "p2.tif", "第3页.tif"};
     for (const QString &n : names)
         fixture::writeAll(source + "/" + n, n.toUtf8() + QByteArray(3000, 'x'));
-    const QString archive =
-        m_dir.filePath(QStringLiteral("producer-%1.zip").arg(QTest::currentDataTag()).replace(' ', '-'));
+    const QString archive = m_dir.filePath(
+        QStringLiteral("producer-%1.zip").arg(QTest::currentDataTag()).replace(' ', '-'));
     QFile::remove(archive);
     args.replaceInStrings("@OUT@", archive);
     QByteArray out;

@@ -108,8 +108,8 @@ inline QByteArray rawZip(const RawEntry &entry) {
         s->setByteOrder(QDataStream::LittleEndian);
     const auto n = quint16(entry.name.size()), xn = quint16(entry.extra.size());
     const auto packed = quint32(entry.data.size());
-    l << quint32(0x04034b50) << quint16(20) << quint16(0) << entry.method << quint32(0)
-      << entry.crc << packed << entry.size << n << xn;
+    l << quint32(0x04034b50) << quint16(20) << quint16(0) << entry.method << quint32(0) << entry.crc
+      << packed << entry.size << n << xn;
     local += entry.name + entry.extra + entry.data;
     c << quint32(0x02014b50) << quint16(0x031E) << quint16(20) << quint16(0) << entry.method
       << quint32(0) << entry.crc << packed << entry.size << n << xn << quint16(0) << quint16(0)

@@ -58,8 +58,8 @@ void TestQentool::info_data() {
     QTest::newRow("single page") << QStringList{"info", m_dir.filePath("scan.tif")}
                                  << "title: scan\n1\tscan.tif\n";
     // As in the program's tree: an archive without a comment is titled by its file name.
-    QTest::newRow("package without a comment") << QStringList{"info", m_dir.filePath("plain.zip")}
-                                               << "title: plain\n1\tp1.tif\n";
+    QTest::newRow("package without a comment")
+        << QStringList{"info", m_dir.filePath("plain.zip")} << "title: plain\n1\tp1.tif\n";
 }
 
 void TestQentool::info() {
