@@ -29,10 +29,11 @@ struct ZipExtractStats {
 // Writes the archive's files and sub-folders into the folder, which must exist. Only what is
 // safe is written: entry names are decoded as GBK unless the archive marks them UTF-8 or they
 // are plainly CJK UTF-8 (text::isCjkUtf8), and no entry may reach outside the folder, be a
-// link or a device, be encrypted, use a method we cannot unpack, fail its checksum, be larger
-// than a page can be, or push the total past the limit or the free disk space (both checked
-// on the declared sizes before anything is written, and again while writing). Any of these throws
-// qen::Error naming the archive and the entry, after removing everything written so far.
+// link or a device, be encrypted, use a method we cannot unpack, fail its checksum or be
+// larger than a page can be, and the whole may not pass the total limit or the free space
+// of the folder's disk. Sizes are checked as the archive declares them before anything is
+// written, and as they really come out while writing. Any of these throws qen::Error naming
+// the archive (and the entry), after removing everything written so far.
 // Entries the archive marks hidden or system are left out; they are never pages.
 ZipExtractStats ExtractZip(const QString &zipPath, const QString &folder,
                            const ZipLimits &limits = {});
