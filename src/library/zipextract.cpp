@@ -52,6 +52,8 @@ QString zipReason(const zip_error_t *error) {
     case ZIP_ER_OPEN:
         if (sys == EACCES || sys == EPERM)
             return QStringLiteral("没有读取这个文件的权限。");
+        if (sys == ENOENT)
+            return QStringLiteral("找不到文件：它可能已被移动或删除。");
         return QStringLiteral("无法打开文件（%1）。").arg(systemReason(sys));
     case ZIP_ER_MULTIDISK:
         return QStringLiteral("它是分卷压缩包的一部分，本程序不支持分卷压缩包。");
