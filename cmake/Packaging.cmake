@@ -20,19 +20,23 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
  lists them in an article tree, and lets the reader page through, zoom,
  adjust, select, copy, recognise the Chinese text of an area, and save or
  print pages, articles or everything. qentool does the same without a window.")
-# Named, not only found by dpkg-shlibdeps: the window needs the X11 platform plugin and the
-# TIFF image plugin, recognition needs the Chinese language data, and the Chinese interface
-# needs a CJK font; none of these is a linked library.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
-libqt6printsupport6 (>= 6.4), libqt6network6 (>= 6.4), qt6-qpa-plugins, \
-qt6-image-formats-plugins, libzip4, libtiff6, libgif7, libtesseract5, tesseract-ocr-chi-sim, \
+# The window needs the X11 platform plugin and the TIFF image plugin, recognition needs the
+# Chinese language data (and Tesseract, loaded at run time), the Chinese interface needs a
+# CJK font: none of these is a library the programs link, so they are named here.
+set(qen_runtime_depends
+    "qt6-qpa-plugins, qt6-image-formats-plugins, libtesseract5, tesseract-ocr-chi-sim, \
 fonts-noto-cjk | fonts-wqy-zenhei | fonts-wqy-microhei | fonts-arphic-uming")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "tesseract-ocr-eng, xdg-utils")
-# Exact library versions on top of the names above, when the Debian tool is there.
+# The linked libraries with their exact versions come from dpkg-shlibdeps when it is there.
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "${qen_runtime_depends}")
+else()
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS
+        "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
+libqt6printsupport6 (>= 6.4), libqt6network6 (>= 6.4), libzip4, libtiff6, libgif7, \
+${qen_runtime_depends}")
 endif()
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "tesseract-ocr-eng, xdg-utils")
 
 include(CPack)

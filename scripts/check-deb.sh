@@ -46,7 +46,8 @@ trap 'remove; rm -rf "$work"' EXIT
 
 echo "== installing"
 echo "\$ apt install ./$(basename "$deb")"
-$sudo apt-get install -y -qq "$deb" 2>&1 | grep -v 'Download is performed unsandboxed' || true
+$sudo apt-get install -y -qq "$deb" 2>&1 |
+    grep -v -e 'performed unsandboxed' -e 'Reading database' -e '^debconf:' || true
 is_installed || { echo "check-deb: the package did not install" >&2; exit 1; }
 dpkg -L qen-browser | sort >"$work/files"
 
@@ -69,7 +70,7 @@ if command -v xvfb-run >/dev/null; then
     echo "\$ qenbrowser /usr/share/qenbrowser/sample.qen   (under Xvfb, ended after 4 s)"
     home=$(mktemp -d)
     status=0
-    QENINFO_HOME=$home/QenInfo timeout -s TERM 4 xvfb-run -a qenbrowser \
+    QENINFO_HOME=$home/QenInfo xvfb-run -a timeout -s TERM 4 qenbrowser \
         /usr/share/qenbrowser/sample.qen || status=$?
     rm -rf "$home"
     # 124: timeout ended it while it ran, as a program waiting for its user should be.
