@@ -4,12 +4,10 @@
 #include "library/ui/documents.h"
 #include "library/ui/imageview.h"
 #include "records/ui/recordview.h"
-#include "scriptedinteraction.h"
-#include "shell/ui/mainwindow.h"
+#include "windowfixture.h"
 
 #include <QDropEvent>
 #include <QMimeData>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -29,31 +27,18 @@ private:
     // Drags the items over the window and, when the window takes them, drops them there.
     // Returns whether the window took the drag, and the action it answered with.
     std::pair<bool, Qt::DropAction> drop(const QList<QUrl> &urls, Qt::DropActions possible);
-    QString make(const QString &name, const QByteArray &bytes);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<test::ScriptedInteraction> m_ui;
-    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<test::WindowFixture> m_fixture;
+    MainWindow *m_window = nullptr;
 };
 
 void TestFileDrop::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_ui = std::make_unique<test::ScriptedInteraction>();
-    m_window = std::make_unique<MainWindow>(
-        WorkFolders(m_dir->filePath("QenInfo"), m_dir->filePath("prog")), *m_ui);
-    m_window->show();
-    m_window->Form_Load(QString());
+    m_fixture = std::make_unique<test::WindowFixture>();
+    m_window = m_fixture->window.get();
 }
 
 void TestFileDrop::cleanup() {
-    m_window.reset();
-    m_ui.reset();
-}
-
-QString TestFileDrop::make(const QString &name, const QByteArray &bytes) {
-    const QString path = m_dir->filePath(name);
-    fixture::writeAll(path, bytes);
-    return path;
+    m_fixture.reset();
 }
 
 std::pair<bool, Qt::DropAction> TestFileDrop::drop(const QList<QUrl> &urls,
@@ -64,22 +49,23 @@ std::pair<bool, Qt::DropAction> TestFileDrop::drop(const QList<QUrl> &urls,
     QDragEnterEvent enter(at.toPoint(), possible, &data, Qt::LeftButton, Qt::NoModifier);
     enter.setDropAction(Qt::MoveAction); // what a file manager proposes within one disk
     enter.ignore();
-    QCoreApplication::sendEvent(m_window.get(), &enter);
+    QCoreApplication::sendEvent(m_window, &enter);
     if (!enter.isAccepted())
         return {false, Qt::IgnoreAction};
     QDropEvent dropped(at, possible, &data, Qt::LeftButton, Qt::NoModifier);
     dropped.setDropAction(Qt::MoveAction);
     dropped.ignore();
-    QCoreApplication::sendEvent(m_window.get(), &dropped);
+    QCoreApplication::sendEvent(m_window, &dropped);
     return {dropped.isAccepted(), dropped.dropAction()};
 }
 
 void TestFileDrop::packageAndRecordBothOpen() {
-    const QString package = m_dir->filePath("paper.qen");
+    const QString package = m_fixture->dir.filePath("paper.qen");
     QVERIFY(fixture::writeZip(package,
                               {fixture::file("p1.tif", fixture::g4Tiff()), fixture::file("p2.tif")},
                               fixture::gbk("数字图书馆")));
-    const QString record = make("record.txt", fixture::gbk("【题名】全文检索\r\n【作者】张三\r\n"));
+    const QString record =
+        m_fixture->make("record.txt", fixture::gbk("【题名】全文检索\r\n【作者】张三\r\n"));
 
     const auto [taken, action] = drop({QUrl::fromLocalFile(package), QUrl::fromLocalFile(record)},
                                       Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
@@ -95,7 +81,7 @@ void TestFileDrop::packageAndRecordBothOpen() {
     // As after the Open command: the package added is selected and its first page shown.
     QCOMPARE(model.selected(), model.firstChild(roots[0]));
     QVERIFY(m_window->imageView()->hasImage());
-    QVERIFY(m_ui->messages.isEmpty());
+    QVERIFY(m_fixture->ui.messages.isEmpty());
 }
 
 void TestFileDrop::whatIsTaken_data() {
@@ -120,11 +106,12 @@ void TestFileDrop::whatIsTaken() {
     QFETCH(int, possible);
     QFETCH(bool, taken);
     QFETCH(int, opened);
-    make("page.tif", fixture::g4Tiff());
-    QVERIFY(QDir(m_dir->path()).mkdir("folder"));
+    m_fixture->make("page.tif", fixture::g4Tiff());
+    QVERIFY(QDir(m_fixture->dir.path()).mkdir("folder"));
     QList<QUrl> urls;
     for (const QString &item : items)
-        urls << (item.contains("://") ? QUrl(item) : QUrl::fromLocalFile(m_dir->filePath(item)));
+        urls << (item.contains("://") ? QUrl(item)
+                                      : QUrl::fromLocalFile(m_fixture->dir.filePath(item)));
 
     const auto [took, action] = drop(urls, Qt::DropActions(possible));
     QCOMPARE(took, taken);
@@ -142,7 +129,7 @@ void TestFileDrop::everyPartOfTheWindowPassesDropsOn() {
     for (QWidget *w : parts) {
         while (w && !w->acceptDrops())
             w = w->parentWidget();
-        QCOMPARE(w, static_cast<QWidget *>(m_window.get()));
+        QCOMPARE(w, static_cast<QWidget *>(m_window));
     }
 }
 
