@@ -35,8 +35,14 @@ layout)
     [ -x "$prefix/bin/$exec_name" ] || fail "Exec names '$exec_name', which is not installed"
     "$prefix/bin/qentool" info "$share/qenbrowser/sample.qen" >/dev/null ||
         fail "the installed sample does not open"
+    # Every command qentool lists has its entry in the manual page.
+    man_page=$share/man/man1/qentool.1
+    for command in $("$prefix/bin/qentool" --help | sed -n 's/^  \([a-z][a-z-]*\) .*/\1/p'); do
+        grep -q -E "^\.B[I]? \"?$command( |\"|\$)" "$man_page" ||
+            fail "qentool $command is missing from the manual page"
+    done
     if command -v groff >/dev/null; then
-        warnings=$(groff -man -Tutf8 -ww -z "$share/man/man1/qentool.1" 2>&1)
+        warnings=$(groff -man -Tutf8 -ww -z "$man_page" 2>&1)
         [ -z "$warnings" ] || fail "manual page: $warnings"
     else
         echo "groff not found (Debian package groff-base): manual page not formatted"
