@@ -43,8 +43,7 @@ int main(int argc, char *argv[]) {
     qen::MainWindow window(folders, interaction);
     QObject::connect(&instance, &qen::SingleInstance::raiseRequested, &window, [&window] {
         qCDebug(lcShell) << "raise";
-        window.raise();
-        window.activateWindow();
+        window.bringToFront();
     });
     qen::TerminationSignals termination;
     QObject::connect(&termination, &qen::TerminationSignals::terminationRequested, &window,

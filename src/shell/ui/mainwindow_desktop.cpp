@@ -1,4 +1,5 @@
-// Files dropped on the window from a file manager open as the Open command opens them.
+// The window among the desktop's programs: files dropped on it from a file manager open as
+// the Open command opens them, and a second start brings it to the front.
 #include "library/ui/documents.h"
 #include "records/ui/recordview.h"
 #include "shell/ui/mainwindow.h"
@@ -57,6 +58,15 @@ void MainWindow::wireDesktop() {
     // paste its address as text while unlocked. A file dropped on it opens like anywhere else.
     m_rihEdit->setAcceptDrops(false);
     m_rihEdit->viewport()->setAcceptDrops(false);
+}
+
+void MainWindow::bringToFront() {
+    // A minimised window cannot come to the front: the user who double-clicked a file would
+    // see nothing happen. It comes back as it was, maximised or not.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event) {

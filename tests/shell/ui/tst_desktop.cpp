@@ -1,4 +1,5 @@
-// Files dropped on the window from a file manager: they open as the Open command opens them.
+// The window among the desktop's programs: files dropped on it from a file manager open as
+// the Open command opens them, and a second start brings it to the front.
 #include "../../library/zipfixture.h"
 #include "library/articletree.h"
 #include "library/ui/documents.h"
@@ -13,7 +14,7 @@
 
 using namespace qen;
 
-class TestFileDrop : public QObject {
+class TestDesktop : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -22,6 +23,7 @@ private slots:
     void whatIsTaken_data();
     void whatIsTaken();
     void everyPartOfTheWindowPassesDropsOn();
+    void secondStartBringsTheWindowBack();
 
 private:
     // Drags the items over the window and, when the window takes them, drops them there.
@@ -32,16 +34,16 @@ private:
     MainWindow *m_window = nullptr;
 };
 
-void TestFileDrop::init() {
+void TestDesktop::init() {
     m_fixture = std::make_unique<test::WindowFixture>();
     m_window = m_fixture->window.get();
 }
 
-void TestFileDrop::cleanup() {
+void TestDesktop::cleanup() {
     m_fixture.reset();
 }
 
-std::pair<bool, Qt::DropAction> TestFileDrop::drop(const QList<QUrl> &urls,
+std::pair<bool, Qt::DropAction> TestDesktop::drop(const QList<QUrl> &urls,
                                                    Qt::DropActions possible) {
     QMimeData data;
     data.setUrls(urls);
@@ -59,7 +61,7 @@ std::pair<bool, Qt::DropAction> TestFileDrop::drop(const QList<QUrl> &urls,
     return {dropped.isAccepted(), dropped.dropAction()};
 }
 
-void TestFileDrop::packageAndRecordBothOpen() {
+void TestDesktop::packageAndRecordBothOpen() {
     const QString package = m_fixture->dir.filePath("paper.qen");
     QVERIFY(fixture::writeZip(package,
                               {fixture::file("p1.tif", fixture::g4Tiff()), fixture::file("p2.tif")},
@@ -84,7 +86,7 @@ void TestFileDrop::packageAndRecordBothOpen() {
     QVERIFY(m_fixture->ui.messages.isEmpty());
 }
 
-void TestFileDrop::whatIsTaken_data() {
+void TestDesktop::whatIsTaken_data() {
     QTest::addColumn<QStringList>("items"); // file names under the test folder, or URLs
     QTest::addColumn<int>("possible");
     QTest::addColumn<bool>("taken");
@@ -101,7 +103,7 @@ void TestFileDrop::whatIsTaken_data() {
     QTest::newRow("move only") << QStringList{"page.tif"} << int(Qt::MoveAction) << false << 0;
 }
 
-void TestFileDrop::whatIsTaken() {
+void TestDesktop::whatIsTaken() {
     QFETCH(QStringList, items);
     QFETCH(int, possible);
     QFETCH(bool, taken);
@@ -121,7 +123,7 @@ void TestFileDrop::whatIsTaken() {
     QCOMPARE(m_window->tree()->topLevelItemCount(), opened);
 }
 
-void TestFileDrop::everyPartOfTheWindowPassesDropsOn() {
+void TestDesktop::everyPartOfTheWindowPassesDropsOn() {
     // The platform gives a drop to the innermost widget under the pointer that accepts
     // drops; a part of the window that accepted them itself would swallow the user's files.
     const QList<QWidget *> parts = {m_window->tree()->viewport(), m_window->imageView(),
@@ -133,5 +135,15 @@ void TestFileDrop::everyPartOfTheWindowPassesDropsOn() {
     }
 }
 
-QTEST_MAIN(TestFileDrop)
-#include "tst_filedrop.moc"
+void TestDesktop::secondStartBringsTheWindowBack() {
+    m_window->showMaximized();
+    m_window->showMinimized();
+    QVERIFY(m_window->isMinimized());
+    m_window->bringToFront();
+    QVERIFY(!m_window->isMinimized());
+    QVERIFY(m_window->isMaximized()); // as the user left it, not shrunk to its normal size
+    QVERIFY(m_window->isVisible());
+}
+
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
