@@ -34,7 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     options.maxEntries = 2000;
     bool refused = false;
     try {
-        ExtractPackage(package, target, options);
+        const QString title = ExtractPackage(package, target, options).title;
+        QEN_FUZZ_CHECK(title.size() <= 50 && !title.contains(QLatin1Char('/')),
+                       "a package title is no safe name");
     } catch (const Error &) {
         refused = true;
     }
