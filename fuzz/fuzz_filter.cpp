@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 using namespace qen;
 
@@ -26,6 +27,13 @@ QList<QByteArrayView> lines(QByteArrayView in) {
         start = next;
     }
     return out;
+}
+
+QString decodeLine(QByteArrayView line) {
+    // A lone lead byte decodes to nothing, but the line holding it is no empty line.
+    QStringDecoder gbk("GBK", QStringDecoder::Flag::Stateless);
+    const QString text = gbk.decode(line);
+    return text.isEmpty() && !line.isEmpty() ? QString(QChar::ReplacementCharacter) : text;
 }
 
 // The same rules on decoded text: which lines of the record stay.
@@ -79,13 +87,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // Decoded the way the record view would read it, the filter keeps exactly the lines the
     // rules keep, and fails exactly when they fail.
     // GBK lines are decoded one by one: the filter cuts lines on bytes, and a broken
-    // character must not carry a line ending away with it.
+    // character must not carry a line ending away with it, nor vanish and leave a line that
+    // looks empty.
     const text::Decoded decoded = text::decodeExternal(record);
     const bool gbk = decoded.encoding == text::Encoding::Gbk;
     QStringList recordLines;
     if (gbk) {
         for (const QByteArrayView line : lines(record))
-            recordLines << text::decodeGbk(line);
+            recordLines << decodeLine(line);
     } else {
         // Broken UTF-16 goes through UTF-8 on its way, as the filter takes it.
         const QString recordText = QString::fromUtf8(decoded.text.toUtf8());
@@ -117,12 +126,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     QStringList outLines;
     if (gbk) {
         for (const QByteArrayView line : lines(filtered))
-            outLines << text::decodeGbk(line);
+            outLines << decodeLine(line);
     } else {
         outLines = text::decodeExternal(filtered).text.split(QStringLiteral("\r\n"));
         if (!outLines.isEmpty() && outLines.last().isEmpty())
             outLines.removeLast();
     }
+    if (outLines != expected)
+        std::fprintf(stderr, "filter kept:\n  %s\nthe rules keep:\n  %s\n",
+                     qPrintable(outLines.join(QStringLiteral("\n  "))),
+                     qPrintable(expected.join(QStringLiteral("\n  "))));
     QEN_FUZZ_CHECK(outLines == expected, "the filter keeps other lines than the field rules");
     return 0;
 }
