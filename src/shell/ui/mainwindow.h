@@ -18,6 +18,7 @@ namespace qen {
 
 class CommandBar;
 class Documents;
+class PdfCommands;
 class RecordCommands;
 class Zoom;
 class ImageView;
@@ -107,6 +108,7 @@ private:
     // --- saving and printing ---
 
     // --- PDF export ---
+    PdfCommands *m_pdf = nullptr;
 
     // --- desktop ---
 };
