@@ -41,6 +41,14 @@ private:
 PdfCommands::PdfCommands(Context context, QObject *parent)
     : QObject(parent), m_context(std::move(context)) {}
 
+QString PdfCommands::stagingParent() const {
+    // The program folder of an installed copy lives under the work root and may not exist yet.
+    const WorkFolders &folders = *m_context.folders;
+    folders.ensure(folders.appPath());
+    folders.ensure(folders.appTemp());
+    return folders.appTemp();
+}
+
 void PdfCommands::inform(const QString &text) {
     m_context.interaction->message(m_context.window, QMessageBox::Information, Title, text,
                                    QMessageBox::Ok, QMessageBox::Ok);
@@ -78,9 +86,7 @@ void PdfCommands::saveOne(Scope scope) {
         return;
     Busy busy(m_context);
     try {
-        m_context.folders->ensure(m_context.folders->appTemp());
-        pdfexport::PdfExport exporter(documents.model(), documents.display(),
-                                      m_context.folders->appTemp());
+        pdfexport::PdfExport exporter(documents.model(), documents.display(), stagingParent());
         const QList<int> pages =
             scope == Scope::Page ? exporter.currentPage() : exporter.currentArticle();
         const pdfexport::Outcome outcome =
@@ -124,9 +130,7 @@ void PdfCommands::SaveAllArticles() {
         return;
     Busy busy(m_context);
     try {
-        m_context.folders->ensure(m_context.folders->appTemp());
-        pdfexport::PdfExport exporter(documents.model(), documents.display(),
-                                      m_context.folders->appTemp());
+        pdfexport::PdfExport exporter(documents.model(), documents.display(), stagingParent());
         const QList<pdfexport::PdfExport::Failure> failures = exporter.exportAll(folder);
         busy.close();
         if (failures.isEmpty()) {

@@ -37,6 +37,8 @@ private:
     void saveOne(Scope scope);
     // The save dialog and the replace question; empty when the user stops.
     QString chooseTarget();
+    // Where the staging folders go, created when missing. Throws qen::Error.
+    QString stagingParent() const;
     void inform(const QString &text);
     void warn(const QString &text);
 

@@ -61,6 +61,7 @@ void TestPdfCommands::init() {
     m_ui = std::make_unique<test::ScriptedInteraction>();
     m_window = std::make_unique<MainWindow>(
         WorkFolders(m_dir->filePath("QenInfo"), m_dir->filePath("prog")), *m_ui);
+    m_window->show();
     m_window->Form_Load(QString());
     QDir().mkpath(m_dir->filePath("out"));
 }
@@ -80,10 +81,10 @@ void TestPdfCommands::menuIsOfferedAndFollowsTheShownView() {
     fixture::writeAll(tif, fixture::g4Tiff());
     const QString txt = m_dir->filePath("record.txt");
     fixture::writeAll(txt, fixture::gbk("【题名】测试\r\n"));
-    open(tif);
+    open(tif + QChar(0) + txt);
     QVERIFY(current->isEnabled());
     QVERIFY(m_window->command(QStringLiteral("mnuPDF_AllArticle"))->isEnabled());
-    open(txt);
+    m_window->documents()->nodeClick(2);
     QVERIFY(!current->isEnabled());
     QVERIFY(!m_window->command(QStringLiteral("mnuPDF_CurrentArticle"))->isEnabled());
 }
