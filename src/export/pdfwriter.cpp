@@ -310,20 +310,7 @@ QList<Image> tiffImages(const QByteArray &data, const QString &path) {
 } // namespace
 
 QList<Image> imagesOf(const QString &path) {
-    const QFileInfo info(path);
-    if (!info.isFile())
-        fail(path, QStringLiteral("文件不存在"));
-    if (info.size() == 0)
-        fail(path, QStringLiteral("文件是空的（0 字节）"));
-    if (info.size() > ImageDocument::MaxFileBytes)
-        fail(path, QStringLiteral("文件过大（%1 字节）").arg(info.size()));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(path, file.errorString());
-    const QByteArray data = file.readAll();
-    if (data.size() != info.size())
-        fail(path, QStringLiteral("读取失败：%1").arg(file.errorString()));
-
+    const QByteArray data = ImageDocument::readBytes(path);
     if (data.startsWith("II*\0") || data.startsWith(QByteArray("MM\0*", 4)) ||
         data.startsWith(QByteArray("II+\0", 4)) || data.startsWith(QByteArray("MM\0+", 4)))
         return tiffImages(data, path);

@@ -159,7 +159,7 @@ QImage decodeWithQt(const QByteArray &data, Content c, QString *error) {
 
 } // namespace
 
-QImage ImageDocument::readFile(const QString &path) {
+QByteArray ImageDocument::readBytes(const QString &path) {
     const QFileInfo info(path);
     if (!info.exists())
         fail(path, QStringLiteral("文件不存在"));
@@ -175,14 +175,18 @@ QImage ImageDocument::readFile(const QString &path) {
     const QByteArray data = file.readAll();
     if (data.size() != info.size())
         fail(path, QStringLiteral("读取失败：%1").arg(file.errorString()));
+    return data;
+}
 
+QImage ImageDocument::readFile(const QString &path) {
+    const QByteArray data = readBytes(path);
     const Content content = sniff(data);
     const Content expected = fromExtension(path);
     if (content == Content::Unknown)
         fail(path, QStringLiteral("不是可识别的图像格式（TIFF、JPEG、GIF、BMP、PNG）"));
     if (expected != Content::Unknown && expected != content)
         fail(path, QStringLiteral("扩展名是 .%1，但内容是 %2 图像")
-                       .arg(info.suffix(), contentName(content)));
+                       .arg(QFileInfo(path).suffix(), contentName(content)));
 
     QString error;
     const QImage decoded =

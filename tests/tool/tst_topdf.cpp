@@ -1,9 +1,9 @@
 // qentool topdf as a script sees it: exit status, pages in each package's page order, the
 // package's title, and no output file when anything fails.
 #include "../library/zipfixture.h"
+#include "pdfpages.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -19,14 +19,6 @@ Run topdf(const QStringList &args) {
     p.start(QStringLiteral(QEN_BINARY_DIR "/src/qentool"), QStringList{"topdf"} + args);
     p.waitForFinished(60000);
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
-}
-
-QList<int> widths(const QString &pdf) {
-    QList<int> out;
-    static const QRegularExpression width(QStringLiteral("/Subtype /Image /Width (\\d+)"));
-    for (const auto &m : width.globalMatch(QString::fromLatin1(fixture::readAll(pdf))))
-        out << m.captured(1).toInt();
-    return out;
 }
 
 } // namespace
@@ -73,7 +65,7 @@ void TestToPdf::writes() {
         args << m_dir.filePath(i);
     const Run run = topdf(args);
     QCOMPARE(run.status, 0);
-    QCOMPARE(widths(m_dir.filePath("out.pdf")), pageWidths);
+    QCOMPARE(qen::test::pdfImageWidths(m_dir.filePath("out.pdf")), pageWidths);
     // The package's title, in UTF-16 with its byte-order mark.
     QVERIFY(fixture::readAll(m_dir.filePath("out.pdf")).contains("/Title <FEFF671F520A51686587>"));
 }

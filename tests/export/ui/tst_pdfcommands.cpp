@@ -4,31 +4,17 @@
 #include "../../library/zipfixture.h"
 #include "export/ui/pdfcommands.h"
 #include "library/ui/documents.h"
+#include "pdfpages.h"
 #include "scriptedinteraction.h"
 #include "shell/ui/mainwindow.h"
 
 #include <QAction>
 #include <QDir>
 #include <QMenu>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace qen;
-
-namespace {
-
-// Page widths in the order the PDF holds its images; every page is one image.
-QList<int> widths(const QString &pdf) {
-    QList<int> out;
-    const QString text = QString::fromLatin1(fixture::readAll(pdf));
-    static const QRegularExpression width(QStringLiteral("/Subtype /Image /Width (\\d+)"));
-    for (const auto &m : width.globalMatch(text))
-        out << m.captured(1).toInt();
-    return out;
-}
-
-} // namespace
 
 class TestPdfCommands : public QObject {
     Q_OBJECT
@@ -214,7 +200,7 @@ void TestPdfCommands::commands() {
     sorted.sort();
     QCOMPARE(found, sorted);
     if (!pageWidths.isEmpty())
-        QCOMPARE(widths(out + "/" + pdfs.first()), pageWidths);
+        QCOMPARE(test::pdfImageWidths(out + "/" + pdfs.first()), pageWidths);
     // The staging folders are gone with their commands.
     QCOMPARE(QDir(m_window->folders().appTemp())
                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
