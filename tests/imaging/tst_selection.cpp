@@ -1,12 +1,6 @@
-#include "imaging/cropfile.h"
 #include "imaging/selection.h"
-#include "platform/error.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <unistd.h>
 
 using namespace qen;
 using namespace qen::selection;
@@ -38,10 +32,7 @@ private slots:
     void handleDrag();
     void roundingSendsHalvesToEven_data();
     void roundingSendsHalvesToEven();
-    void panFollowsThePointer();
     void rectangleAroundIsTheInverseOfCommit();
-    void cropReplacesTheOldFile();
-    void cropFolderThatCannotBeWritten();
 };
 
 void TestSelection::drawAndCommit_data() {
@@ -134,12 +125,6 @@ void TestSelection::roundingSendsHalvesToEven() {
     QCOMPARE(pixelAt(twips, twips, {15, 15}), QPoint(pixel, pixel));
 }
 
-void TestSelection::panFollowsThePointer() {
-    // Dragging 20 pixels to the left scrolls 20 pixels to the right.
-    QCOMPARE(pannedScroll({100, 40}, {200, 300}, 180 * 15, 300 * 15, {15, 15}), QPoint(120, 40));
-    QCOMPARE(pannedScroll({100, 40}, {200, 300}, 200 * 15, 330 * 15, {15, 15}), QPoint(100, 10));
-}
-
 void TestSelection::rectangleAroundIsTheInverseOfCommit() {
     for (const QRect &band :
          {QRect(QPoint(100, 50), QPoint(291, 191)), QRect(0, 0, 1, 1), QRect(-30, 700, 400, 3)}) {
@@ -148,49 +133,6 @@ void TestSelection::rectangleAroundIsTheInverseOfCommit() {
         QCOMPARE(c.start, band.topLeft());
         QCOMPARE(c.end, band.bottomRight());
     }
-}
-
-void TestSelection::cropReplacesTheOldFile() {
-    QTemporaryDir dir;
-    const QString program = dir.filePath(QStringLiteral("程序"));
-    const QString path = cropfile::path(program);
-    QCOMPARE(path, program + "/Temp.tif");
-    cropfile::prepare(path); // creates the missing folder
-    QVERIFY(QFileInfo(program).isDir());
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("old crop");
-    old.close();
-    QVERIFY(old.setPermissions(QFile::ReadOwner));
-    cropfile::prepare(path);
-    QVERIFY(!QFileInfo::exists(path));
-    // A link in its place goes, never what it points to.
-    const QString target = dir.filePath(QStringLiteral("elsewhere.tif"));
-    QFile keep(target);
-    QVERIFY(keep.open(QIODevice::WriteOnly));
-    keep.close();
-    QVERIFY(QFile::link(target, path));
-    cropfile::prepare(path);
-    QVERIFY(!QFileInfo(path).isSymLink());
-    QVERIFY(QFileInfo::exists(target));
-}
-
-void TestSelection::cropFolderThatCannotBeWritten() {
-    if (::geteuid() == 0)
-        QSKIP("root writes into read-only folders");
-    QTemporaryDir dir;
-    const QString path = cropfile::path(dir.path());
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.close();
-    QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-    try {
-        cropfile::prepare(path);
-        QFAIL("an old crop that cannot be removed must be reported");
-    } catch (const Error &e) {
-        QVERIFY(e.description().contains(dir.path()));
-    }
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 QTEST_GUILESS_MAIN(TestSelection)
