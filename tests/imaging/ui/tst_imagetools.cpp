@@ -319,6 +319,14 @@ void TestImageTools::dragUpLeftAndClickKeepTheRectangle() {
     drag({200, 100}, {2000, 1500}); // beyond the window and the page: clipped to the page
     QCOMPARE(view()->selectionRect().topLeft(), QPoint(200, 100));
     QCOMPARE(view()->selectionRect().bottomRight(), QPoint(899, 1199));
+    // The zoom changes in the middle of a drag: the band takes the pixels under the
+    // rectangle at the zoom of the release.
+    QTest::mousePress(viewport(), Qt::LeftButton, Qt::NoModifier, {100, 50});
+    QTest::mouseMove(viewport(), {200, 150});
+    view()->zoomToFactor(2.0);
+    QTest::mouseMove(viewport(), {300, 200});
+    QTest::mouseRelease(viewport(), Qt::LeftButton, Qt::NoModifier, {300, 200});
+    QCOMPARE(view()->selectionRect(), QRect(50, 25, 96, 71));
     QVERIFY(m_ui->messages.isEmpty());
 }
 
@@ -407,7 +415,10 @@ void TestImageTools::copySelectedAreaEqualsTheBand() {
 }
 
 void TestImageTools::cropReplacesAReadOnlyOldCrop() {
-    const QString path = writePage("page.tif", testPage("bilevel"));
+    QImage page = testPage("bilevel");
+    page.setDotsPerMeterX(11811); // 300 dpi, which recognition needs to know
+    page.setDotsPerMeterY(11811);
+    const QString path = writePage("page.tif", page);
     open(path);
     QVERIFY(m_window->imageTools()->CropSelectionToFile());
     const QString crop = m_window->imageTools()->cropPath();
@@ -415,7 +426,9 @@ void TestImageTools::cropReplacesAReadOnlyOldCrop() {
     view()->setSelectionBand(true, 0, 0);
     view()->selectionBandExtend(9, 4);
     QVERIFY(m_window->imageTools()->CropSelectionToFile());
-    QCOMPARE(ImageDocument::readFile(crop).size(), QSize(10, 5));
+    const QImage cropped = ImageDocument::readFile(crop);
+    QCOMPARE(cropped.size(), QSize(10, 5));
+    QCOMPARE(qRound(cropped.dotsPerMeterX() * 0.0254), 300);
     // Nothing shown: the old crop is gone, so recognition cannot take it for a new one.
     view()->setFileName(QString());
     QVERIFY(!m_window->imageTools()->CropSelectionToFile());
