@@ -82,8 +82,13 @@ bool ImageTools::CropSelectionToFile() {
     try {
         // The old crop goes first, whatever happens next, so recognition never reads it again.
         cropfile::prepare(path);
-        if (edit.isParked() || !edit.hasImage())
-            return false;
+    } catch (const Error &e) {
+        m_interaction.error(m_controls.window, e.description());
+        return false;
+    }
+    if (edit.isParked() || !edit.hasImage())
+        return false;
+    try {
         hide.setImage(edit.selectionImage());
         hide.setSaveFileType(int(ImageFileType::Tiff));
         hide.setSaveFileName(path);
