@@ -34,7 +34,8 @@ public:
     QString fileName() const { return m_document.fileName(); }
     QString lastError() const { return m_lastError; }
 
-    // ImageHandle: takes an image as the page (the file name becomes "").
+    // ImageHandle: takes an image as the page (the file name becomes ""); the band is kept as
+    // for a new file.
     void setImage(const QImage &image);
     // The page as the view holds it, adjustments included. Also the Picture for printing.
     QImage image() const { return m_document.image(); }
