@@ -256,6 +256,14 @@ void ImageDocument::load(const QString &path) {
     changed();
 }
 
+void ImageDocument::reload() {
+    if (m_fileName.isEmpty())
+        return;
+    QImage fresh = readFile(m_fileName);
+    m_image = std::move(fresh);
+    changed();
+}
+
 void ImageDocument::clear() {
     m_image = QImage();
     m_fileName.clear();
