@@ -19,6 +19,7 @@ namespace qen {
 class CommandBar;
 class ImageTools;
 class Documents;
+class PdfCommands;
 class RecordCommands;
 class Zoom;
 class ImageView;
@@ -118,6 +119,7 @@ private:
     // --- saving and printing ---
 
     // --- PDF export ---
+    PdfCommands *m_pdf = nullptr;
 
     // --- desktop ---
 };
