@@ -31,6 +31,11 @@ const Command Commands[] = {
      "                          print the record as the field filter writes it, in\n"
      "                          the terminal's encoding; --raw: the file's exact bytes",
      runFilter},
+    {"topdf",
+     "topdf OUT.pdf INPUT...  write the pages of page files and packages (each in its\n"
+     "                          page order) into one PDF, keeping compressed page data\n"
+     "                          as it is; the first package's title is the PDF's title",
+     runToPdf},
 };
 
 } // namespace

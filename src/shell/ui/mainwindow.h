@@ -17,7 +17,9 @@ class QTreeWidget;
 namespace qen {
 
 class CommandBar;
+class ImageTools;
 class Documents;
+class PdfCommands;
 class RecordCommands;
 class Zoom;
 class ImageView;
@@ -109,12 +111,19 @@ private:
     // --- navigation, zoom, keys, layout, help ---
 
     // --- image tools ---
+public:
+    // Adjustments, selection, copy and the crop file recognition reads.
+    ImageTools *imageTools() const { return m_imageTools; }
+
+private:
+    ImageTools *m_imageTools = nullptr;
 
     // --- recognition ---
 
     // --- saving and printing ---
 
     // --- PDF export ---
+    PdfCommands *m_pdf = nullptr;
 
     // --- desktop ---
 };
