@@ -143,9 +143,11 @@ void TestProfileString::writeKeepsEveryOtherByte_data() {
         << "0"
         << "\xFF\xFE\xFF\xFE" + utf16("[s]\r\nk=0\r\n");
     QTest::newRow("utf-16 odd last byte stays last")
-        << "\xFF\xFE" + utf16("[t]\r\nx=1") + "\x35" << "s"
+        << "\xFF\xFE" + utf16("[t]\r\nx=1") + "\x35"
+        << "s"
         << "k"
-        << "0" << "\xFF\xFE" + utf16("[t]\r\nx=1\r\n[s]\r\nk=0\r\n") + "\x35";
+        << "0"
+        << "\xFF\xFE" + utf16("[t]\r\nx=1\r\n[s]\r\nk=0\r\n") + "\x35";
     QTest::newRow("utf-16 stray surrogate elsewhere survives")
         << "\xFF\xFE" + utf16(QStringLiteral("x=") + QChar(0xD800) + "\n[s]\nk=1") << "s"
         << "k"
