@@ -61,7 +61,7 @@ char32_t neighbour(const std::u32string &s, size_t i, int step) {
 std::u32string widenPunctuation(const std::u32string &s) {
     std::u32string out = s;
     // Decided on the original line, so one widened mark never drags its neighbour along.
-    std::vector<std::ptrdiff_t> openParens;
+    std::vector<bool> openParens; // whether each open "(" was widened
     for (size_t i = 0; i < s.size(); ++i) {
         const char32_t c = s[i];
         const char32_t wide = fullWidth(c);
@@ -77,26 +77,20 @@ std::u32string widenPunctuation(const std::u32string &s) {
         const bool chinese =
             isChineseText(neighbour(s, i, -1)) || isChineseText(neighbour(s, i, 1));
         if (c == U'(') {
-            openParens.push_back(chinese && !inLatin ? std::ptrdiff_t(i) : -1 - std::ptrdiff_t(i));
+            openParens.push_back(chinese && !inLatin);
             if (chinese && !inLatin)
                 out[i] = wide;
             continue;
         }
         if (c == U')') {
-            // A pair is either both full-width or both ASCII.
-            bool openedWide = false;
+            // A pair is either both full-width or both ASCII, as its opening mark decided:
+            // f(x) inside Latin text stays ASCII even when Chinese follows.
             if (!openParens.empty()) {
-                const std::ptrdiff_t open = openParens.back();
+                if (openParens.back())
+                    out[i] = wide;
                 openParens.pop_back();
-                if (open >= 0) {
-                    openedWide = true;
-                } else if (chinese && !inLatin) {
-                    out[size_t(-1 - open)] = U'（';
-                }
+                continue;
             }
-            if (openedWide || (chinese && !inLatin))
-                out[i] = wide;
-            continue;
         }
         if (chinese && !inLatin)
             out[i] = wide;

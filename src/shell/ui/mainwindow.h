@@ -19,6 +19,7 @@ namespace qen {
 class CommandBar;
 class Documents;
 class RecordCommands;
+class RecognizeCommand;
 class Zoom;
 class ImageView;
 class Interaction;
@@ -103,6 +104,7 @@ private:
     // --- image tools ---
 
     // --- recognition ---
+    RecognizeCommand *m_recognize = nullptr;
 
     // --- saving and printing ---
 
