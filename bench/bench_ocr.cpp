@@ -109,6 +109,7 @@ int main(int argc, char *argv[]) {
     std::printf("bench_ocr: three-line area (%dx%d px) of a 10.5 pt page at 300 dpi\n",
                 area.width(), area.height());
     std::printf("  %-28s %9s %9s %9s %9s\n", "page", "CER ours", "CER cli", "CER c+e", "no-space");
+    QString misreadings;
     for (int i = 0; i < 3; ++i) {
         const Run ours = runProcess(
             Tool, {QStringLiteral("ocr"), pageFile[i], QStringLiteral("--area"), areaArg(area)});
@@ -123,11 +124,18 @@ int main(int argc, char *argv[]) {
                     100 * test::characterErrorRate(truth, theirs.text),
                     100 * test::characterErrorRate(truth, both.text),
                     test::hasSpaceBetweenChinese(ours.text) ? "NO" : "yes");
+        misreadings +=
+            QStringLiteral("    %1: %2\n")
+                .arg(QString::fromLatin1(pages[i].name),
+                     QString(ours.text).replace(QLatin1String("\r\n"), QLatin1String(" | ")));
     }
+    std::printf("  what we read:\n%s", qPrintable(misreadings));
 
     // Time, interleaved so that the machine's load falls on both alike.
     std::vector<double> oursMs, cliMs, cliOneThreadMs;
-    const int rounds = 5;
+    const int rounds = qEnvironmentVariableIntValue("QEN_BENCH_ROUNDS") > 0
+                           ? qEnvironmentVariableIntValue("QEN_BENCH_ROUNDS")
+                           : 5;
     for (int r = 0; r < rounds; ++r) {
         oursMs.push_back(runProcess(Tool, {QStringLiteral("ocr"), pageFile[1],
                                            QStringLiteral("--area"), areaArg(area)})

@@ -12,11 +12,15 @@
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
+#include <algorithm>
+#include <climits>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <omp.h>
 #include <tesseract/baseapi.h>
+#include <tesseract/resultiterator.h>
 
 namespace {
 
@@ -26,9 +30,15 @@ constexpr qint64 MaxPixels = 40ll * 1000 * 1000;
 constexpr int MaxSide = 16000;
 // Below this the engine finds nothing and complains; the result is simply empty.
 constexpr int MinSide = 4;
+// The English model's mean confidence above which its reading of a Latin word is taken.
+constexpr int MinLatinConfidence = 70;
 
 std::mutex g_mutex;
 std::unique_ptr<tesseract::TessBaseAPI> g_api;
+// The English model, for a second reading of Latin words found in Chinese text; started on
+// the first such word.
+std::unique_ptr<tesseract::TessBaseAPI> g_latin;
+std::future<std::unique_ptr<tesseract::TessBaseAPI>> g_latinLoading;
 QString g_languages;
 
 void setMessage(char *message, int size, const QString &text) {
@@ -71,12 +81,14 @@ QStringList missingLanguages(const QStringList &languages) {
 
 // Debian's libtesseract runs its network layers with OpenMP; on a small machine the threads
 // fight each other and a recognition takes several times longer than on one thread. The
-// environment variable would be read too late (at the runtime's start), so it is switched
-// off here, before the engine's first parallel region.
+// environment variable would be read too late (at the runtime's start), so parallel regions
+// are switched off here, on the thread that recognises (the setting may belong to the
+// calling thread, and the program calls from a new thread each time).
 void singleThreaded() {
-    static std::once_flag once;
-    std::call_once(once, [] { omp_set_max_active_levels(0); });
+    omp_set_max_active_levels(0);
 }
+
+void startLatinEngineAside();
 
 int startEngine(const QString &languages, char *message, int size) {
     if (g_api && g_languages == languages)
@@ -89,6 +101,7 @@ int startEngine(const QString &languages, char *message, int size) {
         return QEN_OCR_MISSING_LANGUAGE;
     }
     singleThreaded();
+    startLatinEngineAside();
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     if (api->Init(folder.toUtf8().constData(), languages.toUtf8().constData(),
                   tesseract::OEM_LSTM_ONLY) != 0) {
@@ -106,11 +119,134 @@ int startEngine(const QString &languages, char *message, int size) {
     return QEN_OCR_OK;
 }
 
+bool isLatinLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+std::unique_ptr<tesseract::TessBaseAPI> startLatinEngine() {
+    const QString folder = tessdataFolder({QStringLiteral("eng")});
+    auto api = std::make_unique<tesseract::TessBaseAPI>();
+    if (folder.isEmpty() ||
+        api->Init(folder.toUtf8().constData(), "eng", tesseract::OEM_LSTM_ONLY) != 0)
+        return nullptr; // the Chinese reading stands
+    api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+    api->SetVariable("debug_file", "/dev/null");
+    return api;
+}
+
+// Loading a model takes as long as reading a few lines, so the English one is loaded on a
+// second thread while the first reads: on two cores the second reading then costs little.
+void startLatinEngineAside() {
+    if (!g_latin && !g_latinLoading.valid())
+        g_latinLoading = std::async(std::launch::async, startLatinEngine);
+}
+
+tesseract::TessBaseAPI *latinEngine() {
+    if (!g_latin) {
+        startLatinEngineAside();
+        g_latin = g_latinLoading.get();
+    }
+    return g_latin.get();
+}
+
+// The Chinese model reads Latin words in Chinese text poorly (OpenCV as OpenCyV, Python as
+// Pvthon) and is sure of itself when it does; the English model reads them well but Chinese
+// not at all. So the area is read with the configured languages, and each run of Latin letters
+// in the result is read again by the English model on its own box; a confident English
+// reading replaces the run.
+std::string readWithLatinSecondOpinion(tesseract::TessBaseAPI &api, const QImage &gray, int dpi) {
+    std::unique_ptr<char[]> whole(api.GetUTF8Text());
+    std::string out = whole ? whole.get() : "";
+    struct Run {
+        std::string text;
+        int left = INT_MAX, top = INT_MAX, right = 0, bottom = 0;
+        int letters = 0;
+    };
+    std::vector<Run> runs;
+    std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
+    if (!it || out.empty())
+        return out;
+    Run run;
+    auto closeRun = [&] {
+        if (run.letters >= 2)
+            runs.push_back(run);
+        run = Run{};
+    };
+    do {
+        if (it->Empty(tesseract::RIL_SYMBOL))
+            continue;
+        if (it->IsAtBeginningOf(tesseract::RIL_WORD))
+            closeRun();
+        std::unique_ptr<char[]> symbol(it->GetUTF8Text(tesseract::RIL_SYMBOL));
+        const std::string text = symbol ? symbol.get() : "";
+        const bool ascii = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+            return uchar(c) > 0x20 && uchar(c) < 0x7F;
+        });
+        if (!ascii) {
+            closeRun();
+            continue;
+        }
+        int l, t, r, b;
+        if (it->BoundingBox(tesseract::RIL_SYMBOL, &l, &t, &r, &b)) {
+            run.left = std::min(run.left, l);
+            run.top = std::min(run.top, t);
+            run.right = std::max(run.right, r);
+            run.bottom = std::max(run.bottom, b);
+        }
+        run.text += text;
+        run.letters += int(std::count_if(text.begin(), text.end(), isLatinLetter));
+    } while (it->Next(tesseract::RIL_SYMBOL));
+    closeRun();
+    if (runs.empty())
+        return out;
+
+    tesseract::TessBaseAPI *latin = latinEngine();
+    if (!latin)
+        return out;
+    latin->SetImage(gray.constBits(), gray.width(), gray.height(), 1, int(gray.bytesPerLine()));
+    latin->SetSourceResolution(dpi);
+    const int pad = std::max(4, dpi / 40);
+    struct Replacement {
+        size_t at, length;
+        std::string text;
+    };
+    std::vector<Replacement> replacements;
+    size_t cursor = 0;
+    for (const Run &r : runs) {
+        // The runs come in reading order, as the text does.
+        const size_t at = out.find(r.text, cursor);
+        if (at == std::string::npos || r.right <= r.left || r.bottom <= r.top)
+            continue;
+        cursor = at + r.text.size();
+        const QRect box =
+            QRect(QPoint(r.left - pad, r.top - pad), QPoint(r.right + pad, r.bottom + pad))
+                .intersected(gray.rect());
+        latin->SetRectangle(box.x(), box.y(), box.width(), box.height());
+        std::unique_ptr<char[]> reading(latin->GetUTF8Text());
+        if (!reading || latin->MeanTextConf() < MinLatinConfidence)
+            continue;
+        std::string word = reading.get();
+        while (!word.empty() && (word.back() == '\n' || word.back() == ' '))
+            word.pop_back();
+        const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+            return uchar(c) > 0x20 && uchar(c) < 0x7F;
+        });
+        if (plain && word != r.text)
+            replacements.push_back({at, r.text.size(), word});
+    }
+    latin->Clear();
+    for (auto r = replacements.rbegin(); r != replacements.rend(); ++r)
+        out.replace(r->at, r->length, r->text);
+    return out;
+}
+
 int resolutionOf(const QImage &image) {
     const int dpi = qRound(image.dotsPerMeterX() * 0.0254);
     // Scans without a usable resolution are taken at the usual 300 dpi.
     return dpi >= 70 && dpi <= 2400 ? dpi : 300;
 }
+
+void despeckle(QImage &gray);
 
 // A tight crop leaves characters touching the edge, which the engine reads poorly; a white
 // margin of a tenth of an inch gives them room.
@@ -120,9 +256,36 @@ QImage paddedGray(const QImage &area, int dpi) {
     if (gray.isNull())
         return gray;
     gray.fill(255);
-    QPainter painter(&gray);
-    painter.drawImage(margin, margin, area.convertToFormat(QImage::Format_Grayscale8));
+    {
+        QPainter painter(&gray);
+        painter.drawImage(margin, margin, area.convertToFormat(QImage::Format_Grayscale8));
+    }
+    despeckle(gray);
     return gray;
+}
+
+// Scanner speckle: a dark pixel with no dark neighbour, or a light one with dark pixels on
+// all four sides. Both are noise at 300 dpi, where the thinnest stroke is two pixels wide, and
+// both cost the engine whole characters. Decided on the original pixels, written to a copy.
+void despeckle(QImage &gray) {
+    const QImage source = gray.copy();
+    const int w = source.width(), h = source.height();
+    for (int y = 1; y + 1 < h; ++y) {
+        const uchar *above = source.constScanLine(y - 1);
+        const uchar *row = source.constScanLine(y);
+        const uchar *below = source.constScanLine(y + 1);
+        uchar *out = gray.scanLine(y);
+        for (int x = 1; x + 1 < w; ++x) {
+            const bool dark = row[x] < 128;
+            const int darkSides =
+                (above[x] < 128) + (below[x] < 128) + (row[x - 1] < 128) + (row[x + 1] < 128);
+            if (dark && darkSides == 0 && above[x - 1] >= 128 && above[x + 1] >= 128 &&
+                below[x - 1] >= 128 && below[x + 1] >= 128)
+                out[x] = 255;
+            else if (!dark && darkSides == 4)
+                out[x] = 0;
+        }
+    }
 }
 
 int recognise(const QenOcrRequest &request, char *message, int size) {
@@ -172,15 +335,18 @@ int recognise(const QenOcrRequest &request, char *message, int size) {
         }
         g_api->SetImage(gray.constBits(), gray.width(), gray.height(), 1, int(gray.bytesPerLine()));
         g_api->SetSourceResolution(dpi);
-        std::unique_ptr<char[]> utf8(g_api->GetUTF8Text());
+        singleThreaded();
+        const bool recognised = g_api->Recognize(nullptr) == 0;
+        const std::string utf8 =
+            recognised ? readWithLatinSecondOpinion(*g_api, gray, dpi) : std::string();
         // Frees the engine's copy of the image and its page results, so memory stays flat
         // from one recognition to the next.
         g_api->Clear();
-        if (!utf8) {
+        if (!recognised) {
             setMessage(message, size, QStringLiteral("文字识别引擎未能处理这个区域"));
             return QEN_OCR_ENGINE_FAILED;
         }
-        text = qen::ocr::tidyRecognisedText(QString::fromUtf8(utf8.get()));
+        text = qen::ocr::tidyRecognisedText(QString::fromStdString(utf8));
     }
     try {
         qen::ocr::writeTextFile(qen::ocr::resultFilePath(folder), text);
