@@ -27,8 +27,16 @@ const QString Library = QStringLiteral(QEN_BUILD_DIR "/src/libqenocr.so");
 
 struct Run {
     double ms = 0;
+    double cpuMs = 0; // user and system time of the process
     QString text;
 };
+
+double childrenCpuMs() {
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}
 
 Run runProcess(const QString &program, const QStringList &args,
                const QStringList &env = QStringList()) {
@@ -37,11 +45,13 @@ Run runProcess(const QString &program, const QStringList &args,
     for (const QString &kv : env)
         e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
     p.setProcessEnvironment(e);
+    const double cpuBefore = childrenCpuMs();
     QElapsedTimer t;
     t.start();
     p.start(program, args);
     p.waitForFinished(120000);
-    return {t.nsecsElapsed() / 1e6, QString::fromUtf8(p.readAllStandardOutput())};
+    const double ms = t.nsecsElapsed() / 1e6;
+    return {ms, childrenCpuMs() - cpuBefore, QString::fromUtf8(p.readAllStandardOutput())};
 }
 
 double median(std::vector<double> v) {
@@ -132,30 +142,39 @@ int main(int argc, char *argv[]) {
     std::printf("  what we read:\n%s", qPrintable(misreadings));
 
     // Time, interleaved so that the machine's load falls on both alike.
-    std::vector<double> oursMs, cliMs, cliOneThreadMs;
+    std::vector<double> oursMs, cliMs, cliOneThreadMs, oursCpu, cliCpu, cliOneThreadCpu;
     const int rounds = qEnvironmentVariableIntValue("QEN_BENCH_ROUNDS") > 0
                            ? qEnvironmentVariableIntValue("QEN_BENCH_ROUNDS")
                            : 5;
     for (int r = 0; r < rounds; ++r) {
-        oursMs.push_back(runProcess(Tool, {QStringLiteral("ocr"), pageFile[1],
-                                           QStringLiteral("--area"), areaArg(area)})
-                             .ms);
+        const Run ours = runProcess(
+            Tool, {QStringLiteral("ocr"), pageFile[1], QStringLiteral("--area"), areaArg(area)});
+        oursMs.push_back(ours.ms);
+        oursCpu.push_back(ours.cpuMs);
         const QStringList cliArgs{areaFile[1],
                                   QStringLiteral("stdout"),
                                   QStringLiteral("-l"),
                                   QStringLiteral("chi_sim"),
                                   QStringLiteral("--psm"),
                                   QStringLiteral("6")};
-        cliMs.push_back(runProcess(cli, cliArgs).ms);
-        cliOneThreadMs.push_back(
-            runProcess(cli, cliArgs, {QStringLiteral("OMP_THREAD_LIMIT=1")}).ms);
+        const Run theirs = runProcess(cli, cliArgs);
+        cliMs.push_back(theirs.ms);
+        cliCpu.push_back(theirs.cpuMs);
+        const Run oneThread = runProcess(cli, cliArgs, {QStringLiteral("OMP_THREAD_LIMIT=1")});
+        cliOneThreadMs.push_back(oneThread.ms);
+        cliOneThreadCpu.push_back(oneThread.cpuMs);
     }
     const double base = median(cliMs);
+    const double cpuBase = median(cliCpu);
     std::printf("  whole process, median of %d (baseline: tesseract command line = 1.00)\n",
                 rounds);
-    std::printf("    tesseract CLI               %6.2f  (%.0f ms)\n", 1.0, base);
-    std::printf("    tesseract CLI, 1 thread     %6.2f\n", median(cliOneThreadMs) / base);
-    std::printf("    qentool ocr --area          %6.2f\n", median(oursMs) / base);
+    std::printf("                                 wall    CPU\n");
+    std::printf("    tesseract CLI               %5.2f  %5.2f  (%.0f ms, %.0f ms CPU)\n", 1.0, 1.0,
+                base, cpuBase);
+    std::printf("    tesseract CLI, 1 thread     %5.2f  %5.2f\n", median(cliOneThreadMs) / base,
+                median(cliOneThreadCpu) / cpuBase);
+    std::printf("    qentool ocr --area          %5.2f  %5.2f\n", median(oursMs) / base,
+                median(oursCpu) / cpuBase);
     std::printf("  peak memory of qentool ocr: %ld MB\n", toolPeakKb / 1024);
 
     // Memory over forty recognitions in one process.
