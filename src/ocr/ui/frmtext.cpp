@@ -105,8 +105,9 @@ QString FrmText::shownText() const {
 void FrmText::ShowMe(const QString &sText) {
     setBoxText(ocr::withoutLineBreaks(sText));
     m_sOcrText = sText;
-    placeWindow();
+    // Shown first: the frame's size is known only then, and the rule places the outer frame.
     show();
+    placeWindow();
     raise();
     activateWindow();
 }
