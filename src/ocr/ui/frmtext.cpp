@@ -5,6 +5,7 @@
 #include "platform/error.h"
 #include "platform/filehelpers.h"
 #include "platform/product.h"
+#include "platform/ui/fontchoice.h"
 #include "platform/ui/icons.h"
 #include "platform/ui/interaction.h"
 #include "platform/ui/twipsgeometry.h"
@@ -174,15 +175,7 @@ void FrmText::mnuFont() {
     // Cancel keeps the font as it is.
     if (!chosen)
         return;
-    QFont font = m_txtResult->font();
-    font.setBold(chosen->bold());
-    font.setItalic(chosen->italic());
-    font.setFamily(chosen->family());
-    if (chosen->pointSizeF() > 0)
-        font.setPointSizeF(chosen->pointSizeF());
-    font.setStrikeOut(chosen->strikeOut());
-    font.setUnderline(chosen->underline());
-    m_txtResult->setFont(font);
+    m_txtResult->setFont(withChosenFont(m_txtResult->font(), *chosen));
 }
 
 void FrmText::mnuFile_SaveAs() {
