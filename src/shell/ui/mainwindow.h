@@ -17,6 +17,7 @@ class QTreeWidget;
 namespace qen {
 
 class CommandBar;
+class ImageTools;
 class Documents;
 class RecordCommands;
 class RecognizeCommand;
@@ -106,6 +107,12 @@ private:
     // --- navigation, zoom, keys, layout, help ---
 
     // --- image tools ---
+public:
+    // Adjustments, selection, copy and the crop file recognition reads.
+    ImageTools *imageTools() const { return m_imageTools; }
+
+private:
+    ImageTools *m_imageTools = nullptr;
 
     // --- recognition ---
     RecognizeCommand *m_recognize = nullptr;

@@ -1,4 +1,5 @@
 // Recognition of the selected area and its result window.
+#include "imaging/ui/imagetools.h"
 #include "ocr/ui/recognizecommand.h"
 #include "shell/ui/mainwindow.h"
 
@@ -7,11 +8,11 @@
 namespace qen {
 
 void MainWindow::wireRecognition() {
-    // The crop of the selection belongs to the image tools; until they are connected here the
-    // command has no crop and does nothing.
-    std::function<bool()> crop;
-    m_recognize = new RecognizeCommand(this, m_interaction, m_folders, crop,
-                                       m_folders.appPath() + QStringLiteral("/Temp.tif"), {}, this);
+    // The image tools write the crop (and tell the user when they cannot); recognition reads
+    // the file they wrote.
+    m_recognize = new RecognizeCommand(
+        this, m_interaction, m_folders, [this] { return m_imageTools->CropSelectionToFile(); },
+        m_imageTools->cropPath(), {}, this);
     connect(command(QStringLiteral("mnuTool_Recognize")), &QAction::triggered, m_recognize,
             &RecognizeCommand::mnuTool_Recognize);
 }
