@@ -7,6 +7,7 @@
 #include "ocrpage.h"
 #include "scriptedinteraction.h"
 #include "testfiles.h"
+#include "windowfixture.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -43,6 +44,7 @@ private slots:
     void qentoolOcr();
     void qentoolErrors_data();
     void qentoolErrors();
+    void mainWindowCropsTheShownPage();
 
 private:
     RecognizeCommand *command(ocr::OcrCall call);
@@ -254,6 +256,26 @@ void TstRecognizeCommand::qentoolErrors() {
     QVERIFY(tool.readAllStandardOutput().isEmpty());
     const QString stderrText = QString::fromUtf8(tool.readAllStandardError());
     QVERIFY2(stderrText.contains(error), qPrintable(stderrText));
+}
+
+void TstRecognizeCommand::mainWindowCropsTheShownPage() {
+    test::WindowFixture f;
+    QImage page(200, 80, QImage::Format_Mono);
+    page.fill(1);
+    const QString file = f.dir.filePath(u"page.tif"_qs);
+    ImageDocument::writeFile(page, file, int(ImageFileType::Tiff));
+    f.window->CreateTree(file);
+    f.window->command(u"mnuTool_Recognize"_qs)->trigger();
+    // The crop reached the program folder; then either the library (when installed) showed
+    // its empty result, or the box says which library is missing.
+    QVERIFY(QFile::exists(f.dir.filePath(u"prog/Temp.tif"_qs)));
+    const QStringList errors = f.ui.texts(u"error"_qs);
+    if (errors.isEmpty()) {
+        QVERIFY(f.window->findChild<FrmText *>());
+    } else {
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].contains(u"libqenocr.so"_qs), qPrintable(errors[0]));
+    }
 }
 
 QTEST_MAIN(TstRecognizeCommand)
