@@ -35,6 +35,11 @@ const Command Commands[] = {
      "                          print the text recognised in the image (or the area\n"
      "                          of it, in pixels) as UTF-8; LANGS as in [OCR] Languages",
      runOcr},
+    {"topdf",
+     "topdf OUT.pdf INPUT...  write the pages of page files and packages (each in its\n"
+     "                          page order) into one PDF, keeping compressed page data\n"
+     "                          as it is; the first package's title is the PDF's title",
+     runToPdf},
 };
 
 } // namespace

@@ -29,5 +29,7 @@ int runExtract(const QStringList &args);
 int runFilter(const QStringList &args);
 // qentool ocr IMAGE [--area X,Y,W,H] [--lang LANGS]: the recognised text, as UTF-8.
 int runOcr(const QStringList &args);
+// qentool topdf OUT.pdf INPUT...: pages and packages into one PDF, compressed data unchanged.
+int runToPdf(const QStringList &args);
 
 } // namespace qen::tool

@@ -19,6 +19,7 @@ namespace qen {
 class CommandBar;
 class ImageTools;
 class Documents;
+class PdfCommands;
 class RecordCommands;
 class RecognizeCommand;
 class Zoom;
@@ -120,6 +121,7 @@ private:
     // --- saving and printing ---
 
     // --- PDF export ---
+    PdfCommands *m_pdf = nullptr;
 
     // --- desktop ---
 };
