@@ -21,6 +21,7 @@ class ImageTools;
 class Documents;
 class PdfCommands;
 class RecordCommands;
+class RecognizeCommand;
 class Zoom;
 class ImageView;
 class Interaction;
@@ -115,6 +116,7 @@ private:
     ImageTools *m_imageTools = nullptr;
 
     // --- recognition ---
+    RecognizeCommand *m_recognize = nullptr;
 
     // --- saving and printing ---
 
