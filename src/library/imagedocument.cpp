@@ -259,6 +259,12 @@ void ImageDocument::load(const QString &path) {
     changed();
 }
 
+void ImageDocument::adopt(const QString &path, const QImage &image) {
+    m_image = image;
+    m_fileName = path;
+    changed();
+}
+
 void ImageDocument::clear() {
     m_image = QImage();
     m_fileName.clear();

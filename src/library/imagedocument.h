@@ -29,6 +29,8 @@ public:
 
     // Loads a file; on failure the document is empty and the error is thrown.
     void load(const QString &path);
+    // Takes a page that readFile already read from path, as load would have.
+    void adopt(const QString &path, const QImage &image);
     void clear();
     // Takes an image (normalised to a page shape); the document then has no file name.
     void setImage(const QImage &image);

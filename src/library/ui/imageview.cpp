@@ -45,6 +45,12 @@ bool ImageView::setFileName(const QString &path) {
     return m_lastError.isEmpty();
 }
 
+void ImageView::setFileName(const QString &path, const QImage &decoded) {
+    m_lastError.clear();
+    m_document.adopt(path, decoded);
+    pageChanged();
+}
+
 void ImageView::setImage(const QImage &image) {
     m_lastError.clear();
     m_document.setImage(image);

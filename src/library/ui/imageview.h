@@ -27,6 +27,8 @@ public:
     // lastError() names the file and what is wrong. The zoom factor is kept; the scroll
     // offsets go back to the top-left corner and the band is removed.
     bool setFileName(const QString &path);
+    // The same with the page already read from path (by ImageDocument::readFile).
+    void setFileName(const QString &path, const QImage &decoded);
     QString fileName() const { return m_document.fileName(); }
     QString lastError() const { return m_lastError; }
 

@@ -11,8 +11,8 @@
 #include "records/ui/recordview.h"
 #include "shell/handover.h"
 #include "shell/ui/shelllog.h"
-#include "view/layout.h"
 #include "view/ui/commandbar.h"
+#include "view/ui/windowlayout.h"
 #include "view/ui/zoom.h"
 
 #include <QAction>
@@ -34,9 +34,11 @@ namespace qen {
 
 namespace {
 // Design sizes in twips.
-constexpr double ToolbarHeight = 420, StatusHeight = 330;
-constexpr double TreeWidth = 1515, SplitterWidth = 105;
-constexpr double ComboWidth = 1215, ComboHeight = 300, CaptionWidth = 915, CaptionHeight = 180;
+constexpr double ToolbarHeight = WindowLayout::ToolbarHeight;
+constexpr double TreeWidth = WindowLayout::TreeWidth, SplitterWidth = WindowLayout::SplitterWidth;
+constexpr double ComboWidth = WindowLayout::ComboWidth, ComboHeight = WindowLayout::ComboHeight;
+constexpr double CaptionWidth = WindowLayout::CaptionWidth,
+                 CaptionHeight = WindowLayout::CaptionHeight;
 constexpr double PanelWidths[] = {3493, 2540, 2540, 6191};
 constexpr double PanelMinimum = 2540;
 
@@ -53,7 +55,7 @@ MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *p
     buildStatusBar();
     m_documents = new Documents(m_folders, m_interaction,
                                 {this, m_tree, m_imgEdit, m_rihEdit, statusPanel(3)}, this);
-    m_zoom = new Zoom(m_imgEdit, m_cboZoom, statusPanel(2), this);
+    m_zoom = new Zoom(m_imgEdit, m_ctl, m_cboZoom, statusPanel(2), this);
     m_records = new RecordCommands(m_rihEdit, m_interaction, m_folders,
                                    command(QStringLiteral("mnuView_Lock")), this);
     m_documents->setHooks({[this] { UpdateCommands(); }, [this] { m_zoom->fit(0); },
@@ -176,13 +178,11 @@ void MainWindow::connectCommands() {
             &RecordCommands::outputOptions);
     connect(command(QStringLiteral("mnuTool_SetFont")), &QAction::triggered, m_records,
             &RecordCommands::recordFont);
-    for (const char *name : {"mnuFile_Open", "OpenFile"})
-        connect(command(QString::fromLatin1(name)), &QAction::triggered, m_documents,
-                &Documents::openCommand);
+    connect(command(QStringLiteral("mnuFile_Open")), &QAction::triggered, m_documents,
+            &Documents::openCommand);
     connect(command(QStringLiteral("mnuFile_CloseAllArticle")), &QAction::triggered, this,
             &MainWindow::CloseAll);
     connect(command(QStringLiteral("mnuFile_Exit")), &QAction::triggered, this, &QWidget::close);
-    connect(command(QStringLiteral("Exit")), &QAction::triggered, this, &QWidget::close);
 }
 
 QAction *MainWindow::command(const QString &name) const {
@@ -280,38 +280,8 @@ void MainWindow::resizeEvent(QResizeEvent *event) {
 }
 
 void MainWindow::Form_Resize() {
-    const TwipsRect client = geometryTwips(m_client);
-    QAction *navigation = command(QStringLiteral("mnuTool_Navigation"));
-    const bool imageActive = imageShown();
-    QWidget *active = imageActive ? static_cast<QWidget *>(m_imgEdit) : m_rihEdit;
-    QWidget *parked = imageActive ? static_cast<QWidget *>(m_rihEdit) : m_imgEdit;
-
-    layout::Input in;
-    in.clientWidth = client.width;
-    in.clientHeight = client.height;
-    in.toolbarTop = 0;
-    in.toolbarHeight = ToolbarHeight;
-    in.statusHeight = StatusHeight;
-    in.tree = geometryTwips(m_tree);
-    in.splitter = geometryTwips(m_showSplitter);
-    in.navigationShown = navigation->isChecked();
-    in.comboWidth = ComboWidth;
-    in.comboHeight = ComboHeight;
-    in.captionWidth = CaptionWidth;
-    in.captionHeight = CaptionHeight;
-    in.twipsPerPixelY = twipsPerPixelY(m_client);
-    const layout::Result r = layout::arrange(in);
-
-    // A move the window refuses (a negative size when very small) is skipped; the rest runs.
-    moveTwips(m_tlbBar, {0, 0, client.width, ToolbarHeight});
-    moveTwips(m_staBar, {0, client.height - StatusHeight, client.width, StatusHeight});
-    moveTwips(m_tree, r.tree);
-    moveTwips(m_showSplitter, r.splitter);
-    moveTwips(active, r.activeView);
-    moveTwips(parked, r.parkedView);
-    moveTwips(m_hideSplitter, r.splitterShadow);
-    moveTwips(m_cboZoom, r.combo);
-    moveTwips(m_txtZoom, r.caption);
+    if (m_layout)
+        m_layout->arrange();
 }
 
 } // namespace qen

@@ -20,6 +20,9 @@ class CommandBar;
 class Documents;
 class RecordCommands;
 class Zoom;
+class Navigator;
+class WindowLayout;
+class KeyHandler;
 class ImageView;
 class Interaction;
 class RecordView;
@@ -99,6 +102,13 @@ private:
     RecordCommands *m_records = nullptr;
 
     // --- navigation, zoom, keys, layout, help ---
+public:
+    Navigator *navigator() const { return m_navigator; }
+
+private:
+    Navigator *m_navigator = nullptr;
+    WindowLayout *m_layout = nullptr;
+    KeyHandler *m_keys = nullptr;
 
     // --- image tools ---
 
