@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QtMath>
 
 #include <cmath>
 #include <new>
@@ -255,11 +256,32 @@ void ImageView::paintEvent(QPaintEvent *event) {
     if (visible.isEmpty())
         return;
 
-    const QImage &part = m_cache.get(m_document.image(), m_document.revision(), m_zoom, m_smooth,
-                                     visible.translated(offset));
+    // On a scaled screen the page is rendered at device pixels, so it stays as sharp as at
+    // 1x instead of being blown up from logical pixels.
+    const qreal dpr = viewport()->devicePixelRatioF();
     const QRect draw = exposed & visible;
-    if (!part.isNull() && !draw.isEmpty())
-        painter.drawImage(draw.topLeft(), part, draw.translated(-visible.topLeft()));
+    if (dpr == 1.0) {
+        const QImage &part = m_cache.get(m_document.image(), m_document.revision(), m_zoom,
+                                         m_smooth, visible.translated(offset));
+        if (!part.isNull() && !draw.isEmpty())
+            painter.drawImage(draw.topLeft(), part, draw.translated(-visible.topLeft()));
+    } else {
+        const double deviceZoom = m_zoom * dpr;
+        const QRect devicePage(QPoint(0, 0), viewgeom::scaledSize(m_document.size(), deviceZoom));
+        const QRectF logical = QRectF(visible.translated(offset));
+        const QRect deviceVisible =
+            QRect(QPoint(qFloor(logical.left() * dpr), qFloor(logical.top() * dpr)),
+                  QPoint(qCeil(logical.right() * dpr), qCeil(logical.bottom() * dpr))) &
+            devicePage;
+        const QImage &part = m_cache.get(m_document.image(), m_document.revision(), deviceZoom,
+                                         m_smooth, deviceVisible);
+        if (!part.isNull() && !draw.isEmpty()) {
+            const QRectF source(QPointF(draw.translated(offset).topLeft()) * dpr -
+                                    QPointF(deviceVisible.topLeft()),
+                                QSizeF(draw.size()) * dpr);
+            painter.drawImage(QRectF(draw), part, source);
+        }
+    }
 
     if (!m_band.isEmpty()) {
         const QRect band = viewgeom::imageToView(m_band, offset, m_zoom);

@@ -12,6 +12,7 @@
 #include "shell/handover.h"
 #include "shell/ui/shelllog.h"
 #include "view/ui/commandbar.h"
+#include "view/ui/elidedlabel.h"
 #include "view/ui/windowlayout.h"
 #include "view/ui/zoom.h"
 
@@ -82,6 +83,8 @@ MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *p
     m_watcher = new QFileSystemWatcher(this);
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &MainWindow::HandoverCheck);
 
+    // Narrow enough for a small screen, wide enough for the status panels at their minimum.
+    setMinimumSize(qRound(4 * PanelMinimum / twipsPerPixelX(this)) + 40, 400);
     resize(1024, 720);
 }
 
@@ -156,14 +159,17 @@ void MainWindow::buildClientArea() {
 
 void MainWindow::buildStatusBar() {
     for (int i = 0; i < 4; ++i) {
-        auto *panel = new QLabel(m_staBar);
+        auto *panel = new ElidedLabel(m_staBar);
         panel->setObjectName(QStringLiteral("staBar_Panel%1").arg(i + 1));
         const double tx = twipsPerPixelX(panel);
+        // Panels keep their design widths while there is room and shrink together, down to
+        // their minimum, on a narrower window; what does not fit is cut with "…".
         panel->setMinimumWidth(qRound(PanelMinimum / tx));
-        panel->setFixedWidth(qRound(PanelWidths[i] / tx));
+        panel->setMaximumWidth(qRound(PanelWidths[i] / tx));
+        panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
-        m_staBar->addWidget(panel);
+        m_staBar->addWidget(panel, int(PanelWidths[i]));
         m_panels << panel;
     }
     m_panels[0]->setText(product::maker());
