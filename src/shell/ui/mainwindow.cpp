@@ -237,6 +237,10 @@ void MainWindow::UpdateCommands() {
     const CommandState state = ComputeCommandState(m_documents->isOpen(), imageShown());
     m_commands->apply(state);
     m_cboZoom->setEnabled(state.zoomCombo);
+    // A hidden navigation pane can always be brought back, also while a record is shown.
+    if (QAction *navigation = command(QStringLiteral("mnuTool_Navigation"));
+        !navigation->isChecked())
+        navigation->setEnabled(true);
 }
 
 void MainWindow::HandoverCheck() {
