@@ -1,6 +1,7 @@
 #include "library/pageprefetch.h"
 
 #include "library/imagedocument.h"
+#include "library/viewgeometry.h"
 #include "platform/error.h"
 
 #include <QFileInfo>
@@ -19,7 +20,7 @@ PagePrefetch::~PagePrefetch() {
     m_pool->waitForDone();
 }
 
-void PagePrefetch::prefetch(const QStringList &paths) {
+void PagePrefetch::prefetch(const QStringList &paths, const render::RenderedViewport &viewport) {
     QMutexLocker lock(&m_mutex);
     // Keep what is already held or under way for a file still wanted.
     QList<Entry> kept;
@@ -42,12 +43,12 @@ void PagePrefetch::prefetch(const QStringList &paths) {
         const QFileInfo info(path);
         m_entries << Entry{path, info.lastModified(), info.size(), false, {}};
         ++m_running;
-        m_pool->start([this, path] { read(path); });
+        m_pool->start([this, path, viewport] { read(path, viewport); });
     }
 }
 
-void PagePrefetch::read(const QString &path) {
-    QImage image;
+void PagePrefetch::read(const QString &path, const render::RenderedViewport &viewport) {
+    Page page;
     {
         QMutexLocker lock(&m_mutex);
         if (!std::any_of(m_entries.begin(), m_entries.end(),
@@ -58,7 +59,15 @@ void PagePrefetch::read(const QString &path) {
         }
     }
     try {
-        image = ImageDocument::readFile(path);
+        page.image = ImageDocument::readFile(path);
+        if (viewport.zoom > 0 && !page.image.isNull()) {
+            const QRect scaled(QPoint(0, 0),
+                               viewgeom::scaledSize(page.image.size(), viewport.zoom));
+            page.viewport = viewport;
+            page.viewport.rect = viewport.rect & scaled;
+            page.viewport.image =
+                render::scaledPart(page.image, viewport.zoom, page.viewport.rect, viewport.smooth);
+        }
     } catch (const Error &) {
         // Showing the page reads it again and reports the error then.
     } catch (const std::bad_alloc &) {
@@ -68,12 +77,12 @@ void PagePrefetch::read(const QString &path) {
     for (Entry &e : m_entries)
         if (e.path == path && !e.done) {
             e.done = true;
-            e.image = image;
+            e.page = page;
         }
     m_changed.wakeAll();
 }
 
-std::optional<QImage> PagePrefetch::take(const QString &path) {
+std::optional<PagePrefetch::Page> PagePrefetch::take(const QString &path) {
     QMutexLocker lock(&m_mutex);
     for (;;) {
         const auto it = std::find_if(m_entries.begin(), m_entries.end(),
@@ -88,10 +97,10 @@ std::optional<QImage> PagePrefetch::take(const QString &path) {
         m_entries.erase(it);
         lock.unlock();
         const QFileInfo info(path);
-        if (entry.image.isNull() || info.lastModified() != entry.modified ||
+        if (entry.page.image.isNull() || info.lastModified() != entry.modified ||
             info.size() != entry.size)
             return std::nullopt;
-        return entry.image;
+        return entry.page;
     }
 }
 
@@ -109,7 +118,7 @@ void PagePrefetch::waitForIdle() {
 int PagePrefetch::heldCount() const {
     QMutexLocker lock(&m_mutex);
     return int(std::count_if(m_entries.begin(), m_entries.end(),
-                             [](const Entry &e) { return e.done && !e.image.isNull(); }));
+                             [](const Entry &e) { return e.done && !e.page.image.isNull(); }));
 }
 
 } // namespace qen

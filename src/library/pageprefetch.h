@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/pagerender.h"
+
 #include <QDateTime>
 #include <QImage>
 #include <QMutex>
@@ -24,11 +26,17 @@ public:
     PagePrefetch(const PagePrefetch &) = delete;
     PagePrefetch &operator=(const PagePrefetch &) = delete;
 
-    // Starts reading these files; anything held or queued for other files is dropped.
-    void prefetch(const QStringList &paths);
+    struct Page {
+        QImage image;
+        render::RenderedViewport viewport; // null unless a viewport was asked for
+    };
+    // Starts reading these files; anything held or queued for other files is dropped. With a
+    // viewport (its zoom, smoothing and rect, image left null), the part of each page it
+    // shows is rendered as well.
+    void prefetch(const QStringList &paths, const render::RenderedViewport &viewport = {});
     // The page read for path, if it was asked for and read without error and the file has not
     // changed since. It is handed over once.
-    std::optional<QImage> take(const QString &path);
+    std::optional<Page> take(const QString &path);
     // Drops everything (a new article, close-all).
     void clear();
     // Waits until no read is running, for tests and measurements.
@@ -41,9 +49,9 @@ private:
         QDateTime modified;
         qint64 size = -1;
         bool done = false;
-        QImage image;
+        Page page;
     };
-    void read(const QString &path);
+    void read(const QString &path, const render::RenderedViewport &viewport);
 
     mutable QMutex m_mutex;
     QWaitCondition m_changed;

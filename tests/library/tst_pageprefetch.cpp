@@ -43,9 +43,9 @@ void TestPagePrefetch::handsOverOnceWhatWasRead() {
     prefetch.prefetch({a, b});
     prefetch.waitForIdle();
     QCOMPARE(prefetch.heldCount(), 2);
-    const std::optional<QImage> got = prefetch.take(a);
+    const std::optional<PagePrefetch::Page> got = prefetch.take(a);
     QVERIFY(got);
-    QVERIFY(test::samePixels(*got, ImageDocument::readFile(a)));
+    QVERIFY(test::samePixels(got->image, ImageDocument::readFile(a)));
     QVERIFY(!prefetch.take(a)); // once
     QCOMPARE(prefetch.heldCount(), 1);
     QVERIFY(!prefetch.take(m_dir.filePath("never-asked.tif")));
@@ -91,9 +91,9 @@ void TestPagePrefetch::pageBeingReadIsWaitedFor() {
     const QString big = page("big.tif", 4000);
     PagePrefetch prefetch;
     prefetch.prefetch({big});
-    const std::optional<QImage> got = prefetch.take(big); // possibly still being read
+    const std::optional<PagePrefetch::Page> got = prefetch.take(big); // possibly still being read
     QVERIFY(got);
-    QCOMPARE(got->width(), 4000);
+    QCOMPARE(got->image.width(), 4000);
 }
 
 QTEST_GUILESS_MAIN(TestPagePrefetch)

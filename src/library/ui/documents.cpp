@@ -109,8 +109,8 @@ void Documents::nodeClick(int index) {
 }
 
 bool Documents::showImage(const QString &path) {
-    if (const std::optional<QImage> page = m_prefetch.take(path)) {
-        m_controls.imageView->setFileName(path, *page);
+    if (std::optional<PagePrefetch::Page> page = m_prefetch.take(path)) {
+        m_controls.imageView->setFileName(path, page->image, std::move(page->viewport));
         return true;
     }
     return m_controls.imageView->setFileName(path);
@@ -129,7 +129,8 @@ void Documents::prefetchNeighbours(int node) {
                 paths << m_model.key(neighbour);
         }
     }
-    m_prefetch.prefetch(paths);
+    // Rendered at the zoom the page will be shown with: page turns keep the zoom.
+    m_prefetch.prefetch(paths, m_controls.imageView->viewportToRender());
 }
 
 void Documents::closeAll() {

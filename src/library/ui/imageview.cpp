@@ -46,10 +46,25 @@ bool ImageView::setFileName(const QString &path) {
     return m_lastError.isEmpty();
 }
 
-void ImageView::setFileName(const QString &path, const QImage &decoded) {
+void ImageView::setFileName(const QString &path, const QImage &decoded,
+                            render::RenderedViewport viewport) {
     m_lastError.clear();
     m_document.adopt(path, decoded);
     pageChanged();
+    const render::RenderedViewport wanted = viewportToRender();
+    if (viewport.zoom == wanted.zoom && viewport.smooth == wanted.smooth)
+        m_cache.seed(m_document.image(), m_document.revision(), std::move(viewport));
+}
+
+render::RenderedViewport ImageView::viewportToRender() const {
+    const qreal dpr = viewport()->devicePixelRatioF();
+    render::RenderedViewport v;
+    v.zoom = m_zoom * dpr;
+    v.smooth = m_smooth;
+    // One pixel more than the viewport, as painting rounds a scaled screen outwards.
+    v.rect =
+        QRect(0, 0, qCeil(viewport()->width() * dpr) + 1, qCeil(viewport()->height() * dpr) + 1);
+    return v;
 }
 
 void ImageView::setImage(const QImage &image) {

@@ -27,8 +27,12 @@ public:
     // lastError() names the file and what is wrong. The zoom factor is kept; the scroll
     // offsets go back to the top-left corner and the band is removed.
     bool setFileName(const QString &path);
-    // The same with the page already read from path (by ImageDocument::readFile).
-    void setFileName(const QString &path, const QImage &decoded);
+    // The same with the page already read from path (by ImageDocument::readFile), and
+    // possibly its first viewport already rendered (used when it matches the view's zoom).
+    void setFileName(const QString &path, const QImage &decoded,
+                     render::RenderedViewport viewport = {});
+    // The zoom, smoothing and size in device pixels a viewport rendered ahead must have.
+    render::RenderedViewport viewportToRender() const;
     QString fileName() const { return m_document.fileName(); }
     QString lastError() const { return m_lastError; }
 
