@@ -31,6 +31,9 @@ public:
     void load(const QString &path);
     // Takes a page that readFile already read from path, as load would have.
     void adopt(const QString &path, const QImage &image);
+    // Reads the file again, dropping every adjustment. On failure the error is thrown and the
+    // page stays as it was.
+    void reload();
     void clear();
     // Takes an image (normalised to a page shape); the document then has no file name.
     void setImage(const QImage &image);

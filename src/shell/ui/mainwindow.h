@@ -17,6 +17,7 @@ class QTreeWidget;
 namespace qen {
 
 class CommandBar;
+class ImageTools;
 class Documents;
 class RecordCommands;
 class Zoom;
@@ -46,6 +47,8 @@ public:
     void CleanUp();
     // Enables the commands that fit the open articles and the shown view.
     void UpdateCommands();
+    // A second start (a double click on a file) asks for the window: shown, raised, active.
+    void bringToFront();
 
     QAction *command(const QString &name) const;
     const WorkFolders &folders() const { return m_folders; }
@@ -62,6 +65,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildClientArea();
@@ -111,6 +116,12 @@ private:
     KeyHandler *m_keys = nullptr;
 
     // --- image tools ---
+public:
+    // Adjustments, selection, copy and the crop file recognition reads.
+    ImageTools *imageTools() const { return m_imageTools; }
+
+private:
+    ImageTools *m_imageTools = nullptr;
 
     // --- recognition ---
 
