@@ -191,16 +191,17 @@ CommandBar::CommandBar(QMainWindow *window, QToolBar *toolbar) {
 
 void CommandBar::forwardButtons() {
     for (auto it = m_buttons.cbegin(); it != m_buttons.cend(); ++it) {
-        // The selection tool's button is a switch kept in step with its menu item by the
-        // selection tools themselves.
-        if (it.key() == QLatin1String("SelectArea"))
-            continue;
+        QAction *button = it.value();
         QAction *item = m_menuItems.value(ToolbarCommand(it.key()));
         if (!item)
             continue;
-        QObject::connect(it.value(), &QAction::triggered, item, [item] {
+        QObject::connect(button, &QAction::triggered, item, [item, button] {
             if (item->isEnabled())
                 item->trigger();
+            // A switch (the selection tool) shows its menu item's state, whatever the click
+            // did to the button itself.
+            if (button->isCheckable() && item->isCheckable())
+                button->setChecked(item->isChecked());
         });
     }
 }

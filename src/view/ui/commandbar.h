@@ -24,7 +24,7 @@ public:
     const QHash<QString, QAction *> &buttons() const { return m_buttons; }
 
     // Each toolbar button runs its menu item (the toolbar dispatch), so a command is
-    // connected once, to its menu item. The SelectArea switch is left to its own wiring.
+    // connected once, to its menu item.
     void forwardButtons();
 
     // Sets the enabled flag of every menu item and button the state names; others keep theirs.

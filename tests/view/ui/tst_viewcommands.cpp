@@ -268,6 +268,7 @@ void TestViewCommands::toolbarButtonsRunTheirMenuItems() {
         {"CopySelectArea", "mnuTool_CopySelArea"},
         {"Help", "mnuHelp_HomePage"},
         {"OpenFile", "mnuFile_Open"},
+        {"SelectArea", "mnuTool_SelOCRArea"},
     };
     for (const auto &[button, item] : pairs) {
         QSignalSpy spy(m_window->command(item), &QAction::triggered);
@@ -276,6 +277,16 @@ void TestViewCommands::toolbarButtonsRunTheirMenuItems() {
     }
     // The Open dialog came up once for the button (answered Cancel by the script).
     QCOMPARE(m_ui->openDialogTitles.size(), 2);
+    // The selection tool's button shows its menu item's check mark, clicked either way.
+    QAction *button = m_window->command("SelectArea"),
+            *item = m_window->command("mnuTool_SelOCRArea");
+    QCOMPARE(button->isChecked(), item->isChecked());
+    QVERIFY(item->isChecked());
+    run("SelectArea");
+    QVERIFY(!item->isChecked());
+    QVERIFY(!button->isChecked());
+    run("mnuTool_SelOCRArea");
+    QVERIFY(button->isChecked());
 }
 
 void TestViewCommands::help() {
