@@ -8,6 +8,7 @@
 #include "records/ui/recordview.h"
 #include "scriptedinteraction.h"
 #include "shell/ui/mainwindow.h"
+#include "view/ui/elidedlabel.h"
 #include "view/ui/navigator.h"
 
 #include <QAction>
@@ -30,6 +31,7 @@ private slots:
     void menusAndToolbarNavigate();
     void pageCommandsStayOnARecord();
     void barsToggle();
+    void narrowWindowOverlapsNothing();
     void navigationPaneComesBackFromARecord();
     void splitterDrag();
     void keys();
@@ -163,6 +165,26 @@ void TestViewCommands::barsToggle() {
     QVERIFY(geometryTwips(tree).height > height);
     run("mnuView_Statusbar");
     QVERIFY(!status->isHidden());
+}
+
+void TestViewCommands::narrowWindowOverlapsNothing() {
+    m_window->resize(760, 560);
+    QTRY_COMPARE(m_window->width(), 760);
+    auto *toolbar = m_window->findChild<QToolBar *>("tlbBar");
+    auto *caption = m_window->findChild<QLabel *>("txtZoom");
+    QVERIFY(toolbar->geometry().right() < caption->geometry().left());
+    QVERIFY(caption->geometry().right() < m_window->zoomCombo()->geometry().left());
+    // Every status panel lies inside the bar, the last one included.
+    auto *status = m_window->findChild<QStatusBar *>("staBar");
+    QTRY_VERIFY(m_window->statusPanel(4)->geometry().right() <= status->width());
+    // Status panel 3 cuts a long title with an ellipsis and keeps the whole title.
+    const QString title = QString(60, QChar(u'题'));
+    m_window->statusPanel(3)->setText(title);
+    auto *panel = qobject_cast<ElidedLabel *>(m_window->statusPanel(3));
+    QVERIFY(panel);
+    QVERIFY(panel->shownText().endsWith(QChar(u'…')));
+    QCOMPARE(panel->text(), title);
+    QVERIFY(m_window->minimumWidth() <= 760);
 }
 
 void TestViewCommands::navigationPaneComesBackFromARecord() {
