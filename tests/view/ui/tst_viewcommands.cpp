@@ -185,6 +185,10 @@ void TestViewCommands::narrowWindowOverlapsNothing() {
     QVERIFY(panel->shownText().endsWith(QChar(u'…')));
     QCOMPARE(panel->text(), title);
     QVERIFY(m_window->minimumWidth() <= 760);
+    // On a screen scaled by 2 the toolbar's pictures are drawn at twice the pixels.
+    const QPixmap icon = m_window->command("NextPage")->icon().pixmap(QSize(20, 20), 2.0);
+    QCOMPARE(icon.size(), QSize(40, 40));
+    QCOMPARE(icon.devicePixelRatio(), 2.0);
 }
 
 void TestViewCommands::navigationPaneComesBackFromARecord() {
