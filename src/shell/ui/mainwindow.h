@@ -19,6 +19,7 @@ namespace qen {
 class CommandBar;
 class ImageTools;
 class Documents;
+class PdfCommands;
 class RecordCommands;
 class Zoom;
 class Navigator;
@@ -128,6 +129,7 @@ private:
     // --- saving and printing ---
 
     // --- PDF export ---
+    PdfCommands *m_pdf = nullptr;
 
     // --- desktop ---
 };
