@@ -23,6 +23,9 @@ class PdfCommands;
 class RecordCommands;
 class RecognizeCommand;
 class Zoom;
+class Navigator;
+class WindowLayout;
+class KeyHandler;
 class ImageView;
 class Interaction;
 class RecordView;
@@ -106,6 +109,13 @@ private:
     RecordCommands *m_records = nullptr;
 
     // --- navigation, zoom, keys, layout, help ---
+public:
+    Navigator *navigator() const { return m_navigator; }
+
+private:
+    Navigator *m_navigator = nullptr;
+    WindowLayout *m_layout = nullptr;
+    KeyHandler *m_keys = nullptr;
 
     // --- image tools ---
 public:
