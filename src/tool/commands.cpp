@@ -31,6 +31,11 @@ const Command Commands[] = {
      "                          print the record as the field filter writes it, in\n"
      "                          the terminal's encoding; --raw: the file's exact bytes",
      runFilter},
+    {"ocr",
+     "ocr IMAGE [--area X,Y,W,H] [--lang LANGS]\n"
+     "                          print the text recognised in the image (or the area\n"
+     "                          of it, in pixels) as UTF-8; LANGS as in [OCR] Languages",
+     runOcr},
     {"topdf",
      "topdf OUT.pdf INPUT...  write the pages of page files and packages (each in its\n"
      "                          page order) into one PDF, keeping compressed page data\n"

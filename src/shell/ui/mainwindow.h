@@ -21,7 +21,11 @@ class ImageTools;
 class Documents;
 class PdfCommands;
 class RecordCommands;
+class RecognizeCommand;
 class Zoom;
+class Navigator;
+class WindowLayout;
+class KeyHandler;
 class ImageView;
 class Interaction;
 class RecordView;
@@ -109,6 +113,13 @@ private:
     RecordCommands *m_records = nullptr;
 
     // --- navigation, zoom, keys, layout, help ---
+public:
+    Navigator *navigator() const { return m_navigator; }
+
+private:
+    Navigator *m_navigator = nullptr;
+    WindowLayout *m_layout = nullptr;
+    KeyHandler *m_keys = nullptr;
 
     // --- image tools ---
 public:
@@ -119,6 +130,7 @@ private:
     ImageTools *m_imageTools = nullptr;
 
     // --- recognition ---
+    RecognizeCommand *m_recognize = nullptr;
 
     // --- saving and printing ---
 
