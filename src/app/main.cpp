@@ -1,5 +1,5 @@
 // Main: lets one copy run per user and work root. A second copy hands its command line over
-// to the running one, asks it to come to the front, and ends.
+// to the running one, which raises its window, and ends.
 #include "platform/product.h"
 #include "platform/textcodec.h"
 #include "platform/ui/icons.h"
@@ -13,9 +13,24 @@
 #include "shell/ui/terminationsignals.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// The work folders for the clean-up at exit(): when the connection to the display breaks, Qt
+// ends the process with exit() from inside the event loop, past every other clean-up.
+const qen::WorkFolders *s_exitFolders = nullptr;
+
+void cleanUpAtExit() {
+    if (s_exitFolders)
+        s_exitFolders->cleanUp();
+}
+
+} // namespace
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
@@ -40,9 +55,14 @@ int main(int argc, char *argv[]) {
 
     qen::SingleInstance instance(root);
     if (!instance.becomePrimary()) {
-        if (!commandLine.isEmpty())
-            qen::handover::write(folders.handoverFile(), commandLine);
-        instance.askPrimaryToRaise();
+        // The running copy works in another folder: a relative name must be made whole here.
+        const QString line = qen::handover::absoluteCommandLine(commandLine, QDir::currentPath());
+        if (!instance.handOver(line) && !line.isEmpty() &&
+            !qen::handover::write(folders.handoverFile(), line)) {
+            std::fprintf(stderr, "qenbrowser: could not hand %s to the running copy\n",
+                         qPrintable(line));
+            return 1;
+        }
         return 0;
     }
     if (!qen::text::gbkAvailable())
@@ -52,15 +72,25 @@ int main(int argc, char *argv[]) {
 
     qen::QtInteraction interaction;
     qen::MainWindow window(folders, interaction);
+    QObject::connect(&instance, &qen::SingleInstance::commandLineReceived, &window,
+                     &qen::MainWindow::HandOver);
     QObject::connect(&instance, &qen::SingleInstance::raiseRequested, &window, [&window] {
         qCDebug(lcShell) << "raise";
         window.bringToFront();
     });
+    // Every way the program can end runs the clean-up: Exit and closing the window (the
+    // window's close), a signal, the session ending, the display going away.
     qen::TerminationSignals termination;
     QObject::connect(&termination, &qen::TerminationSignals::terminationRequested, &window,
                      &QWidget::close);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &qen::MainWindow::CleanUp);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &qen::MainWindow::CleanUp);
+    s_exitFolders = &folders;
+    std::atexit(cleanUpAtExit);
 
     window.show();
     window.Form_Load(commandLine);
-    return app.exec();
+    const int code = app.exec();
+    s_exitFolders = nullptr;
+    return code;
 }

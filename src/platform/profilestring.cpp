@@ -2,13 +2,18 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace qen {
 
 namespace {
 
+// A byte-order mark left inside the text (a file that starts with two) counts as blank.
 QStringView trimmed(QStringView s) {
-    return s.trimmed();
+    s = s.trimmed();
+    while (s.startsWith(QChar(0xFEFF)))
+        s = s.sliced(1).trimmed();
+    return s;
 }
 
 // The section name of a header line, or nothing for any other line.
@@ -106,24 +111,34 @@ ProfileFile ProfileFile::read(const QString &path) {
     file.m_encoding = decoded.encoding;
 
     if (isUtf16(decoded.encoding)) {
-        // Split the text; each line is stored encoded again, which is exact for valid UTF-16.
-        const QString &t = decoded.text;
-        qsizetype start = 0;
-        while (start < t.size()) {
+        // Lines are cut at CR and LF code units and keep their bytes as they stand, so a
+        // doubled byte-order mark or a stray surrogate survives writing another key.
+        const bool bigEndian = decoded.encoding == text::Encoding::Utf16Be;
+        // An odd last byte belongs to no character: it stays last, after anything appended,
+        // so the lines written after it keep their alignment.
+        const qsizetype n = all.size() - all.size() % 2;
+        file.m_trailing = all.mid(n);
+        const auto unit = [&](qsizetype at) {
+            const auto a = static_cast<unsigned char>(all[at]);
+            const auto b = static_cast<unsigned char>(all[at + 1]);
+            return char16_t(bigEndian ? (a << 8 | b) : (b << 8 | a));
+        };
+        QStringDecoder decoder(bigEndian ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE,
+                               QStringDecoder::Flag::Stateless |
+                                   QStringDecoder::Flag::ConvertInitialBom);
+        qsizetype start = 2;
+        while (start < n) {
             qsizetype end = start;
-            while (end < t.size() && t[end] != u'\n' && t[end] != u'\r')
-                ++end;
-            QString eol;
-            if (end < t.size())
-                eol = (t[end] == u'\r' && end + 1 < t.size() && t[end + 1] == u'\n')
-                          ? QStringLiteral("\r\n")
-                          : QString(t[end]);
+            while (end < n && unit(end) != u'\n' && unit(end) != u'\r')
+                end += 2;
             Line line;
-            line.text = t.mid(start, end - start);
-            line.raw = text::encode(line.text, decoded.encoding)->mid(2);
-            line.eol = eol.isEmpty() ? QByteArray() : text::encode(eol, decoded.encoding)->mid(2);
+            line.raw = all.mid(start, end - start);
+            if (end < n)
+                line.eol = all.mid(
+                    end, unit(end) == u'\r' && end + 3 < n && unit(end + 2) == u'\n' ? 4 : 2);
+            line.text = decoder.decode(line.raw);
             file.m_lines.append(line);
-            start = end + eol.size();
+            start = end + line.eol.size();
         }
         return file;
     }
@@ -243,7 +258,7 @@ QByteArray ProfileFile::bytes() const {
     QByteArray out = bomOf(m_encoding);
     for (const Line &line : m_lines)
         out += line.raw + line.eol;
-    return out;
+    return out + m_trailing;
 }
 
 QString GetPrivateProfileString(const QString &section, const QString &key,

@@ -55,6 +55,7 @@ private:
     QByteArray newLineEnding() const;
 
     QList<Line> m_lines;
+    QByteArray m_trailing; // an odd last byte of a UTF-16 file
     text::Encoding m_encoding = text::Encoding::Gbk;
     bool m_exists = false;
 };

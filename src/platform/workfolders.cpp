@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,14 +29,19 @@ bool isRealDir(const QString &path) {
     return ::lstat(native(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Entry names of a real directory in the order the file system returns them; nothing when
-// it is missing, unreadable or a link.
+// Entry names of a real directory in the order the file system returns them; false when it
+// is missing, unreadable or a link (the folder is opened without following one, so a link
+// put in its place between a check and the listing is not followed either).
 bool listEntries(const QString &folder, QStringList &names) {
-    if (!isRealDir(folder))
+    const int fd =
+        ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    DIR *dir = ::opendir(native(folder).constData());
-    if (!dir)
+    DIR *dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
         return false;
+    }
     while (const dirent *entry = ::readdir(dir)) {
         const QString name = QFile::decodeName(entry->d_name);
         if (name != QLatin1String(".") && name != QLatin1String(".."))
@@ -48,6 +54,25 @@ bool listEntries(const QString &folder, QStringList &names) {
 void removeEntry(const QString &path) {
     MakeWritable(path);
     ::unlink(native(path).constData());
+}
+
+// Removes a folder of ours with everything in it, dot files and sub-folders included. A link
+// inside is removed as a link; what it points to is never touched. Names are listed before
+// descending, so no descriptor stays open per level however deep the tree.
+void removeTree(const QString &folder) {
+    // A folder unpacked without owner permissions could not be listed or emptied.
+    MakeWritable(folder);
+    QStringList names;
+    if (!listEntries(folder, names))
+        return;
+    for (const QString &name : std::as_const(names)) {
+        const QString path = folder + QLatin1Char('/') + name;
+        if (isRealDir(path))
+            removeTree(path);
+        else
+            removeEntry(path);
+    }
+    ::rmdir(native(folder).constData());
 }
 
 void removeEmptyFolder(const QString &path) {
@@ -143,18 +168,7 @@ void WorkFolders::cleanUp() const {
         }
         if (name.startsWith(QLatin1Char('.')) || !name.startsWith(prefix))
             continue;
-        MakeWritable(path);
-        QStringList inner;
-        listEntries(path, inner);
-        for (const QString &innerName : inner) {
-            if (innerName.startsWith(QLatin1Char('.')))
-                continue;
-            const QString innerPath = path + QLatin1Char('/') + innerName;
-            struct stat ist;
-            if (::lstat(native(innerPath).constData(), &ist) == 0 && !S_ISDIR(ist.st_mode))
-                removeEntry(innerPath);
-        }
-        ::rmdir(native(path).constData());
+        removeTree(path);
     }
     removeEmptyFolder(tempFolder);
     removeEmptyFolder(m_root + QStringLiteral("/PdfTemp"));

@@ -33,8 +33,10 @@ public:
     // folder that could not be created.
     void ensure(const QString &folder) const;
 
-    // Deletes this program's extraction folders and plain files in Temp, then Temp and the
-    // staging folders when empty. Ignores every failure; never follows a link out of Temp.
+    // Deletes this program's extraction folders (names starting with the instance number)
+    // with everything in them, and the plain files and links in Temp; then Temp and the
+    // staging folders when empty. Other folders in Temp are left alone. Ignores every
+    // failure; a link is removed as a link, never followed.
     void cleanUp() const;
 
 private:

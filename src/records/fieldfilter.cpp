@@ -48,7 +48,9 @@ Marks findMarks(QByteArrayView line, Bytes kind) {
     const auto *p = reinterpret_cast<const unsigned char *>(line.data());
     const qsizetype n = line.size();
     for (qsizetype i = 0; i < n;) {
-        if (p[i] < 0x81 || i + 1 >= n) {
+        // GBK lead bytes run from 0x81 to 0xFE; 0xFF stands alone and must not swallow the
+        // byte after it, which may begin a marker.
+        if (p[i] < 0x81 || p[i] == 0xFF || i + 1 >= n) {
             ++i;
             continue;
         }

@@ -2,10 +2,16 @@
 
 #include "platform/filehelpers.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
+#include <QThread>
+
+#include <cerrno>
+#include <cstdio>
+#include <unistd.h>
 
 namespace qen::handover {
 
@@ -31,15 +37,50 @@ QString commandLine(const QStringList &arguments) {
     return files.join(QChar(u'\0'));
 }
 
-bool write(const QString &file, const QString &line) {
+QString absoluteCommandLine(const QString &line, const QString &currentDir) {
+    QString name = line;
+    name.remove(QLatin1Char('"'));
+    name = name.trimmed();
+    if (name.isEmpty() || QDir::isAbsolutePath(name))
+        return name;
+    return currentDir + QLatin1Char('/') + name;
+}
+
+bool write(const QString &file, const QString &line, int waitMs) {
     if (line.isEmpty())
         return false;
-    MakeWritable(file);
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(line.toUtf8() + "\r\n");
-    return out.commit();
+    // Written in full under a name of its own, then linked into place: the reader never sees
+    // half a line, and a link fails rather than replace another copy's line.
+    const QString staging = file + QStringLiteral(".%1").arg(::getpid());
+    {
+        QFile out(staging);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+        const QByteArray bytes = line.toUtf8() + "\r\n";
+        if (out.write(bytes) != bytes.size() || !out.flush()) {
+            out.remove();
+            return false;
+        }
+    }
+    const QByteArray from = QFile::encodeName(staging), to = QFile::encodeName(file);
+    QDeadlineTimer deadline(waitMs);
+    bool placed = false;
+    for (;;) {
+        if (::link(from.constData(), to.constData()) == 0) {
+            placed = true;
+            break;
+        }
+        if (errno != EEXIST) {
+            // A file system without hard links: the old way, replacing.
+            placed = ::rename(from.constData(), to.constData()) == 0;
+            break;
+        }
+        if (deadline.hasExpired())
+            break;
+        QThread::msleep(50);
+    }
+    ::unlink(from.constData());
+    return placed;
 }
 
 QString take(const QString &file) {

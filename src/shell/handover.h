@@ -13,8 +13,15 @@ namespace qen::handover {
 // a NUL-separated list of their absolute names instead.
 QString commandLine(const QStringList &arguments);
 
-// Writes the line (nothing for an empty command line). False when it could not be written.
-bool write(const QString &file, const QString &line);
+// What a second copy hands over: the named file without its quotes, made absolute against
+// the folder that copy was started in (the running copy works in another). Empty when the
+// command line names nothing.
+QString absoluteCommandLine(const QString &line, const QString &currentDir);
+
+// Writes the line (nothing for an empty command line) when no running copy took it over the
+// socket. A hand-over file that is still waiting to be read is never replaced: this waits up
+// to waitMs for it to be taken. False when the line could not be placed.
+bool write(const QString &file, const QString &line, int waitMs = 5000);
 
 // Reads the first line and deletes the file before returning, so a nested check finds
 // nothing. Junk (binary bytes, invalid UTF-8, a line longer than any path) gives "".

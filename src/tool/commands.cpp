@@ -27,8 +27,9 @@ const Command Commands[] = {
      "                          program's safety rules, then list it as info does",
      runExtract},
     {"filter",
-     "filter RECORD [--options FILE]\n"
-     "                          print the record as the field filter writes it",
+     "filter RECORD [--options FILE] [--raw]\n"
+     "                          print the record as the field filter writes it, in\n"
+     "                          the terminal's encoding; --raw: the file's exact bytes",
      runFilter},
     {"ocr",
      "ocr IMAGE [--area X,Y,W,H] [--lang LANGS]\n"

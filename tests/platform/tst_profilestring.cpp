@@ -66,6 +66,10 @@ void TestProfileString::read_data() {
                                              << "k" << 10 << def;
     QTest::newRow("utf-8 with mark") << QByteArray("\xEF\xBB\xBF[s]\nk=\xE4\xB8\xAD\n") << "s"
                                      << "k" << 10 << QStringLiteral("中");
+    // 目录 in GBK happens to be valid UTF-8 (for Latin letters), which must not win.
+    QTest::newRow("gbk that is also valid utf-8")
+        << gbk("[WWP]\r\nDecoder=/opt/目录/conv\r\n") << "WWP"
+        << "Decoder" << 100 << QStringLiteral("/opt/目录/conv");
 }
 
 void TestProfileString::read() {
@@ -129,6 +133,26 @@ void TestProfileString::writeKeepsEveryOtherByte_data() {
         << QByteArray("\xEF\xBB\xBF[s]\nk=1\n") << "s"
         << "新"
         << "0" << QByteArray("\xEF\xBB\xBF[s]\nk=1\n\xE6\x96\xB0=0\n");
+    const auto utf16 = [](const QString &text) {
+        QByteArray bytes(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+        return bytes;
+    };
+    QTest::newRow("utf-16 with a doubled mark keeps both")
+        << "\xFF\xFE\xFF\xFE" + utf16("[s]\r\nk=1\r\n") << "s"
+        << "k"
+        << "0"
+        << "\xFF\xFE\xFF\xFE" + utf16("[s]\r\nk=0\r\n");
+    QTest::newRow("utf-16 odd last byte stays last")
+        << "\xFF\xFE" + utf16("[t]\r\nx=1") + "\x35"
+        << "s"
+        << "k"
+        << "0"
+        << "\xFF\xFE" + utf16("[t]\r\nx=1\r\n[s]\r\nk=0\r\n") + "\x35";
+    QTest::newRow("utf-16 stray surrogate elsewhere survives")
+        << "\xFF\xFE" + utf16(QStringLiteral("x=") + QChar(0xD800) + "\n[s]\nk=1") << "s"
+        << "k"
+        << "0"
+        << "\xFF\xFE" + utf16(QStringLiteral("x=") + QChar(0xD800) + "\n[s]\nk=0");
 }
 
 void TestProfileString::writeKeepsEveryOtherByte() {

@@ -26,7 +26,8 @@ private slots:
     void startupRemovesReadOnlyMarkerAndCreatesFolders();
     void cleanUpRemovesOnlyThisProgramsFolders();
     void cleanUpNeverFollowsLinks();
-    void cleanUpKeepsTempWhenSomethingSurvives();
+    void cleanUpRemovesWholeExtractionFolders_data();
+    void cleanUpRemovesWholeExtractionFolders();
     void cleanUpWithoutTempDoesNothing();
     void ensureNamesTheFolderItCannotCreate();
     void appPath();
@@ -113,26 +114,43 @@ void TestWorkFolders::cleanUpNeverFollowsLinks() {
     touch(t + "/4194304pkg/p1.tif");
     QVERIFY(QFile::link(dir.filePath("precious.txt"), t + "/4194304pkg/p2.tif"));
     QVERIFY(QFile::link(outside, t + "/4194304pkg/dirlink"));
+    touch(t + "/4194304pkg/sub/p3.tif");
+    QVERIFY(QFile::link(outside, t + "/4194304pkg/sub/.deeplink"));
     folders.cleanUp();
     QVERIFY(QFileInfo::exists(outside + "/keep.txt"));
     QVERIFY(QFileInfo::exists(dir.filePath("precious.txt")));
     QVERIFY(!QFileInfo::exists(t)); // links went as links, so Temp emptied
 }
 
-void TestWorkFolders::cleanUpKeepsTempWhenSomethingSurvives() {
+void TestWorkFolders::cleanUpRemovesWholeExtractionFolders_data() {
+    QTest::addColumn<QStringList>("files");     // made under Temp
+    QTest::addColumn<QStringList>("survivors"); // of them, what must be left
+    QTest::addColumn<bool>("tempRemoved");
+    QTest::newRow("dot files") << QStringList{"4194304pkg/.hidden", "4194304pkg/p1.tif"}
+                               << QStringList() << true;
+    QTest::newRow("sub-folders") << QStringList{"4194304deep/sub/p.tif", "4194304deep/a/b/c/.d"}
+                                 << QStringList() << true;
+    QTest::newRow("other folders stay")
+        << QStringList{"other/keep.tif", ".4194304dot/p.tif", "4194304pkg/x/y.tif"}
+        << QStringList{"other/keep.tif", ".4194304dot/p.tif"} << false;
+}
+void TestWorkFolders::cleanUpRemovesWholeExtractionFolders() {
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, survivors);
+    QFETCH(bool, tempRemoved);
     QTemporaryDir dir;
     const WorkFolders folders(dir.filePath("QenInfo"), dir.filePath("prog"));
     folders.prepareAtStartup();
     const QString t = folders.temp();
-    touch(t + "/other/keep.tif");        // not ours: no instance prefix
-    touch(t + "/4194304pkg/.hidden");    // dot entries are not deleted
-    touch(t + "/4194304deep/sub/p.tif"); // no descent into sub-folders
-    touch(t + "/.4194304dot/p.tif");     // dot folders are not ours
+    for (const QString &f : files)
+        touch(t + "/" + f);
+    // A folder unpacked read-only must go all the same.
+    QFile::setPermissions(t + "/" + files.first().section('/', 0, -2),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     folders.cleanUp();
-    QVERIFY(QFileInfo::exists(t + "/other/keep.tif"));
-    QVERIFY(QFileInfo::exists(t + "/4194304pkg/.hidden"));
-    QVERIFY(QFileInfo::exists(t + "/4194304deep/sub/p.tif"));
-    QVERIFY(QFileInfo::exists(t + "/.4194304dot/p.tif"));
+    for (const QString &f : files)
+        QCOMPARE(QFileInfo::exists(t + "/" + f), survivors.contains(f));
+    QCOMPARE(!QFileInfo::exists(t), tempRemoved);
 }
 
 void TestWorkFolders::cleanUpWithoutTempDoesNothing() {

@@ -45,6 +45,8 @@ private slots:
     void filter_data();
     void filter();
     void encodingsKept();
+    void strayByteBeforeMarker_data();
+    void strayByteBeforeMarker();
     void fileLevel();
     void settingsErrorLeavesNoTemporaryFile();
 };
@@ -158,6 +160,23 @@ void TestFieldFilter::encodingsKept() {
     QCOMPARE(
         filterRecordBytes(utf8 + "next\n", ProfileFile::read(ini).section(outputOptionsSection())),
         QByteArray("\xEF\xBB\xBF"));
+}
+
+void TestFieldFilter::strayByteBeforeMarker_data() {
+    QTest::addColumn<QByteArray>("stray");
+    // Neither byte can begin a GBK character, so the marker right after it still counts.
+    QTest::newRow("0xFF") << QByteArray("\xFF");
+    QTest::newRow("0x80") << QByteArray("\x80");
+}
+void TestFieldFilter::strayByteBeforeMarker() {
+    QFETCH(QByteArray, stray);
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("o.ini"));
+    writeFile(ini, optionsFile({QStringLiteral("作者=0")}));
+    const QByteArray title = gbk(QStringLiteral("【题名】测试\r\n"));
+    QCOMPARE(filterRecordBytes(title + stray + gbk(QStringLiteral("【作者】张三")),
+                               ProfileFile::read(ini).section(outputOptionsSection())),
+             title);
 }
 
 void TestFieldFilter::fileLevel() {

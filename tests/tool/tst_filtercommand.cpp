@@ -18,10 +18,13 @@ struct Run {
     QByteArray out, err;
 };
 
-Run qentool(const QStringList &args, const QString &home) {
+Run qentool(const QStringList &args, const QString &home,
+            const QString &locale = QStringLiteral("C.UTF-8")) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QENINFO_HOME"), home);
+    env.remove(QStringLiteral("LANGUAGE"));
+    env.insert(QStringLiteral("LC_ALL"), locale);
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(QEN_BINARY_DIR "/src/qentool"), args);
     p.waitForFinished(60000);
@@ -30,11 +33,14 @@ Run qentool(const QStringList &args, const QString &home) {
 
 } // namespace
 
-// The command line prints what the program would show, byte for byte.
+// The command line prints what the program would show: as text for the terminal, or byte
+// for byte with --raw.
 class TestFilterCommand : public QObject {
     Q_OBJECT
 private slots:
     void sameBytesAsTheTemporaryFile();
+    void readableOnTheTerminal_data();
+    void readableOnTheTerminal();
 };
 
 void TestFilterCommand::sameBytesAsTheTemporaryFile() {
@@ -52,24 +58,60 @@ void TestFilterCommand::sameBytesAsTheTemporaryFile() {
     QCOMPARE(outcome.status, FilterOutcome::Filtered);
     QFile tmp(outcome.output);
     QVERIFY(tmp.open(QIODevice::ReadOnly));
-    Run run = qentool({QStringLiteral("filter"), record}, dir.filePath(QStringLiteral("home")));
+    Run run = qentool({QStringLiteral("filter"), record, QStringLiteral("--raw")},
+                      dir.filePath(QStringLiteral("home")));
     QCOMPARE(run.status, 0);
     QCOMPARE(run.out, tmp.readAll());
 
     // A settings error: the message on stderr, the record itself on stdout, status 2.
     const QString bad = dir.filePath(QStringLiteral("bad.ini"));
     writeFile(bad, *text::encodeGbk(QStringLiteral("[输出选项]\r\n题　名=abc\r\n")));
-    run = qentool({QStringLiteral("filter"), record, QStringLiteral("--options"), bad}, dir.path());
+    run = qentool({QStringLiteral("filter"), record, QStringLiteral("--options"), bad,
+                   QStringLiteral("--raw")},
+                  dir.path());
     QCOMPARE(run.status, 2);
     QCOMPARE(run.out, recordBytes);
     QVERIFY(QString::fromUtf8(run.err).contains(QStringLiteral("在设置输出选项时出错")));
 
     // No settings file: the record unfiltered, no error.
     run = qentool({QStringLiteral("filter"), record, QStringLiteral("--options"),
-                   dir.filePath(QStringLiteral("none.ini"))},
+                   dir.filePath(QStringLiteral("none.ini")), QStringLiteral("--raw")},
                   dir.path());
     QCOMPARE(run.status, 0);
     QCOMPARE(run.out, recordBytes);
+}
+
+void TestFilterCommand::readableOnTheTerminal_data() {
+    QTest::addColumn<QByteArray>("record");
+    QTest::addColumn<bool>("withSettings");
+    const QString text = QStringLiteral("【题　名】甲\n【文　摘】乙\n【作　者】丙\n");
+    QTest::newRow("gbk record, filtered") << *text::encodeGbk(text) << true;
+    QTest::newRow("gbk record, no settings") << *text::encodeGbk(text) << false;
+    QTest::newRow("utf-8 record, filtered") << text.toUtf8() << true;
+}
+void TestFilterCommand::readableOnTheTerminal() {
+    QFETCH(QByteArray, record);
+    QFETCH(bool, withSettings);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("r.txt"));
+    writeFile(path, record);
+    const QString ini = dir.filePath(QStringLiteral("Output.ini"));
+    if (withSettings)
+        writeFile(ini, *text::encodeGbk(QStringLiteral("[输出选项]\r\n文　摘=0\r\n")));
+    const QStringList args{QStringLiteral("filter"), path, QStringLiteral("--options"), ini};
+    const QString expected = withSettings
+                                 ? QStringLiteral("【题　名】甲\r\n【作　者】丙\r\n")
+                                 : QStringLiteral("【题　名】甲\n【文　摘】乙\n【作　者】丙\n");
+    Run run = qentool(args, dir.path());
+    QCOMPARE(run.status, 0);
+    QCOMPARE(QString::fromUtf8(run.out), expected);
+    // A Chinese legacy terminal gets GBK, when the system has such a locale.
+    if (QProcess::execute(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"), QStringLiteral("locale -a | grep -qi '^zh_CN.gbk$'")}) == 0) {
+        run = qentool(args, dir.path(), QStringLiteral("zh_CN.GBK"));
+        QCOMPARE(run.out, *text::encodeGbk(expected));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFilterCommand)

@@ -95,10 +95,12 @@ void Documents::nodeClick(int index) {
             m_interaction.error(m_controls.window, m_controls.imageView->lastError());
         break;
     case DisplayPlan::View::Record:
+        // A record that cannot be read is reported once; filtering it would only add a
+        // second message blaming the settings file.
         if (!m_hooks.loadRecord || !m_hooks.loadRecord(plan.path))
             m_interaction.error(m_controls.window,
                                 QStringLiteral("无法读取题录 %1。").arg(plan.path));
-        if (m_hooks.filterRecord)
+        else if (m_hooks.filterRecord)
             m_hooks.filterRecord();
         break;
     case DisplayPlan::View::Unchanged:

@@ -4,6 +4,7 @@
 #include "platform/ui/icons.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QTreeWidget>
 
 namespace qen {
@@ -32,6 +33,26 @@ TreeMirror::TreeMirror(const ArticleTree &model, QTreeWidget *widget, QObject *p
         if (!m_syncing && it && QApplication::mouseButtons() == Qt::NoButton)
             emit nodeClicked(it->data(0, IndexRole).toInt());
     });
+    // Pressing on one row and releasing on another moves the highlight without a click; once
+    // the release has been handled, the row the tree shows is the page the view shows.
+    widget->viewport()->installEventFilter(this);
+}
+
+bool TreeMirror::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::MouseButtonRelease && watched == m_widget->viewport()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                const QTreeWidgetItem *current = m_widget->currentItem();
+                if (m_syncing || !current)
+                    return;
+                const int index = current->data(0, IndexRole).toInt();
+                if (index != m_model.selected())
+                    emit nodeClicked(index);
+            },
+            Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 QTreeWidgetItem *TreeMirror::item(int index) const {

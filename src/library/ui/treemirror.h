@@ -22,6 +22,9 @@ public:
 signals:
     void nodeClicked(int index);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void add(int first, int count);
     void select(int index);

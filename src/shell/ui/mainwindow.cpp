@@ -24,6 +24,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -243,20 +244,33 @@ void MainWindow::UpdateCommands() {
         navigation->setEnabled(true);
 }
 
+void MainWindow::HandOver(const QString &line) {
+    m_handovers.append(line);
+    // Opened from the event loop, so the copy that sent the line gets its answer at once.
+    QTimer::singleShot(0, this, &MainWindow::HandoverCheck);
+}
+
 void MainWindow::HandoverCheck() {
     const QString file = m_folders.handoverFile();
-    if (!QFileInfo::exists(file)) {
+    if (QFileInfo::exists(file)) {
+        const QString line = handover::take(file);
+        qCDebug(lcShell) << "handover:" << line;
+        if (!line.isEmpty())
+            m_handovers.append(line);
+    } else if (m_watcher->directories().isEmpty() && QFileInfo(m_folders.root()).isDir()) {
         // The root may appear after start-up (created by a later operation): watch it then.
-        if (m_watcher->directories().isEmpty() && QFileInfo(m_folders.root()).isDir())
-            m_watcher->addPath(m_folders.root());
-        return;
+        m_watcher->addPath(m_folders.root());
     }
-    const QString line = handover::take(file);
-    qCDebug(lcShell) << "handover:" << line;
-    if (line.isEmpty())
+    // Opening yields to the event loop, which may run this check again: lines that arrive
+    // meanwhile wait in the queue for the loop below instead of opening inside an opening.
+    if (m_handingOver)
         return;
-    CreateTree(line);
-    m_tree->update();
+    m_handingOver = true;
+    const auto done = qScopeGuard([this] { m_handingOver = false; });
+    while (!m_handovers.isEmpty()) {
+        CreateTree(m_handovers.takeFirst());
+        m_tree->update();
+    }
 }
 
 void MainWindow::CloseAll() {

@@ -43,8 +43,10 @@ public:
     void Form_Load(const QString &commandLine);
     // Adds the files of a NUL-separated list to the article tree and shows one of them.
     void CreateTree(const QString &sFiles);
-    // Picks up a file name handed over by a second copy.
+    // Picks up file names handed over by second copies: over the socket (HandOver) or in the
+    // hand-over file, which other programs may write too.
     void HandoverCheck();
+    void HandOver(const QString &line);
     void CloseAll();
     void CleanUp();
     // Enables the commands that fit the open articles and the shown view.
@@ -104,6 +106,8 @@ private:
     std::unique_ptr<CommandBar> m_commands;
     QTimer *m_timer1 = nullptr;
     QFileSystemWatcher *m_watcher = nullptr;
+    QStringList m_handovers; // handed-over lines not opened yet
+    bool m_handingOver = false;
     Documents *m_documents = nullptr;
     Zoom *m_zoom = nullptr;
     RecordCommands *m_records = nullptr;

@@ -5,67 +5,144 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
 
+#include <algorithm>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace qen {
 
 namespace {
-const QByteArray RaiseRequest("raise\n");
+
+const QByteArray RaiseRequest("raise");
+const QByteArray OpenRequest("open ");
+const QByteArray Acknowledged("ok\n");
+
+// Ours alone: a real folder owned by us that no one else may write to (and, for a folder
+// shared by other programs, that no one else may enter either).
+bool isPrivate(const QString &folder, mode_t forbidden) {
+    struct stat st;
+    return ::stat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::getuid() && (st.st_mode & forbidden) == 0;
 }
 
-SingleInstance::SingleInstance(const QString &workRoot, QObject *parent) : QObject(parent) {
+QString baseName(const QString &workRoot) {
     const QByteArray hash =
         QCryptographicHash::hash(QDir::cleanPath(workRoot).toUtf8(), QCryptographicHash::Sha1)
             .toHex()
             .left(12);
-    m_name = QStringLiteral("%1-%2-%3")
-                 .arg(product::name().remove(QLatin1Char(' ')))
-                 .arg(::getuid())
-                 .arg(QString::fromLatin1(hash));
+    return product::name().remove(QLatin1Char(' ')) + QLatin1Char('-') + QString::fromLatin1(hash);
 }
+
+bool socketPathFits(const QString &folder, const QString &name) {
+    return QFile::encodeName(folder + QLatin1Char('/') + name + QStringLiteral(".sock")).size() <
+           qsizetype(sizeof(sockaddr_un::sun_path));
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(const QString &workRoot, QObject *parent)
+    : QObject(parent), m_root(QDir::cleanPath(workRoot)) {}
 
 SingleInstance::~SingleInstance() = default;
 
+QString SingleInstance::privateFolder(const QString &workRoot) {
+    const QString name = baseName(workRoot);
+    if (isPrivate(workRoot, S_IWGRP | S_IWOTH) && socketPathFits(workRoot, name))
+        return workRoot;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && isPrivate(runtime, S_IRWXG | S_IRWXO) &&
+        socketPathFits(runtime, name))
+        return runtime;
+    const QString own = QDir::tempPath() + QStringLiteral("/qenbrowser-%1").arg(::getuid());
+    ::mkdir(QFile::encodeName(own).constData(), S_IRWXU);
+    // Made by someone else first, or opened up: not ours to trust.
+    if (isPrivate(own, S_IRWXG | S_IRWXO) && socketPathFits(own, name))
+        return own;
+    return QString();
+}
+
 bool SingleInstance::becomePrimary() {
-    m_lock = std::make_unique<QLockFile>(QDir::tempPath() + QLatin1Char('/') + m_name +
-                                         QStringLiteral(".lock"));
+    // The root first: copies started at once on a fresh root must meet in it.
+    if (!QFileInfo(m_root).isDir() && QDir().mkpath(QFileInfo(m_root).path()))
+        ::mkdir(QFile::encodeName(m_root).constData(), S_IRWXU);
+    const QString folder = privateFolder(m_root);
+    if (folder.isEmpty())
+        return true;
+    const QString name = baseName(m_root);
+    m_lockPath = folder + QLatin1Char('/') + name + QStringLiteral(".lock");
+    m_socketPath = folder + QLatin1Char('/') + name + QStringLiteral(".sock");
+    m_lock = std::make_unique<QLockFile>(m_lockPath);
     m_lock->setStaleLockTime(0); // never stale by age, only when its holder is gone
     if (!m_lock->tryLock(0) && m_lock->error() == QLockFile::LockFailedError)
         return false;
-    // Holding the lock (or unable to lock at all, e.g. an unwritable temp folder): any socket
-    // left under the name is a dead copy's.
-    QLocalServer::removeServer(m_name);
+    // Holding the lock (or unable to lock at all): a socket left under the name is a dead
+    // copy's.
+    QLocalServer::removeServer(m_socketPath);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    m_server->listen(m_name);
+    m_server->listen(m_socketPath);
     connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains(RaiseRequest))
-                    emit raiseRequested();
-                socket->disconnectFromServer();
-            });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        }
+        while (QLocalSocket *socket = m_server->nextPendingConnection())
+            serve(socket);
     });
     return true;
 }
 
-bool SingleInstance::askPrimaryToRaise(int timeoutMs) {
-    // The first copy may still be starting: retry until it listens.
+void SingleInstance::serve(QLocalSocket *socket) {
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+        // One request per connection, one line long; anything longer than a path is junk.
+        if (!socket->canReadLine()) {
+            if (socket->bytesAvailable() > 64 * 1024)
+                socket->abort();
+            return;
+        }
+        const QByteArray request = socket->readLine(64 * 1024).trimmed();
+        if (request.startsWith(OpenRequest)) {
+            const QByteArray line = QByteArray::fromBase64(request.mid(OpenRequest.size()));
+            if (!line.isEmpty())
+                emit commandLineReceived(QString::fromUtf8(line));
+        } else if (request != RaiseRequest) {
+            socket->abort();
+            return;
+        }
+        // Acknowledged once the line is queued: from here the running copy owns it.
+        socket->write(Acknowledged);
+        socket->flush();
+        emit raiseRequested();
+    });
+}
+
+bool SingleInstance::handOver(const QString &commandLine, int timeoutMs) {
+    if (m_socketPath.isEmpty())
+        return false;
+    const QByteArray request =
+        (commandLine.isEmpty() ? RaiseRequest : OpenRequest + commandLine.toUtf8().toBase64()) +
+        '\n';
+    // The running copy may still be starting: retry until it listens and answers.
     QDeadlineTimer deadline(timeoutMs);
     do {
         QLocalSocket socket;
-        socket.connectToServer(m_name);
+        socket.connectToServer(m_socketPath);
         if (socket.waitForConnected(200)) {
-            socket.write(RaiseRequest);
-            const bool sent = socket.waitForBytesWritten(1000);
-            socket.waitForDisconnected(500);
-            return sent;
+            socket.write(request);
+            socket.waitForBytesWritten(1000);
+            QByteArray reply;
+            while (!reply.contains('\n') && !deadline.hasExpired() &&
+                   socket.state() == QLocalSocket::ConnectedState) {
+                if (socket.waitForReadyRead(
+                        int(std::clamp<qint64>(deadline.remainingTime(), 1, 500))))
+                    reply += socket.readAll();
+            }
+            reply += socket.readAll();
+            if (reply.startsWith(Acknowledged))
+                return true;
         }
         QThread::msleep(50);
     } while (!deadline.hasExpired());

@@ -5,33 +5,49 @@
 #include <memory>
 
 class QLocalServer;
+class QLocalSocket;
 
 namespace qen {
 
 // Finds the running copy of the program. The first copy holds a lock file for its whole life
-// and listens on a local socket; a later copy fails to take the lock and asks the first, over
-// the socket, to raise its window. The lock decides the race when many copies start at once,
-// and it is released by the system if the holder dies, so a crash never blocks the next start.
+// and listens on a local socket; a later copy fails to take the lock and hands its command
+// line to the first over the socket, which acknowledges it and raises its window. The lock
+// decides the race when many copies start at once, and the system releases it if the holder
+// dies, so a crash never blocks the next start.
+//
+// Lock and socket live in a folder no other user can enter (the work root, else
+// $XDG_RUNTIME_DIR, else a private folder in /tmp), so nobody else can pose as the running
+// copy and receive the file names.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    // The name is derived from the user, the caption and the work root (copies with different
-    // work roots cannot hand over to each other, so they do not count as the same program).
+    // Copies with different work roots cannot hand over to each other, so they do not count
+    // as the same program.
     explicit SingleInstance(const QString &workRoot, QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this process is now the running copy.
+    // Creates the work root when missing, then tries to become the running copy. True when
+    // this process is now the running copy (also when no private folder could be found:
+    // then every copy runs on its own rather than trust a folder others can write to).
     bool becomePrimary();
-    // Asks the running copy to raise its window; waits up to timeoutMs for it to listen.
-    bool askPrimaryToRaise(int timeoutMs = 5000);
+    // Gives the running copy the command line (empty: only raise its window) and waits for
+    // its acknowledgement. False when none came within timeoutMs.
+    bool handOver(const QString &commandLine, int timeoutMs = 15000);
 
-    QString serverName() const { return m_name; }
+    // Where lock and socket go for this work root; empty when no safe folder exists.
+    static QString privateFolder(const QString &workRoot);
+    QString socketPath() const { return m_socketPath; }
 
 signals:
     void raiseRequested();
+    void commandLineReceived(const QString &line);
 
 private:
-    QString m_name;
+    void serve(QLocalSocket *socket);
+
+    QString m_root;
+    QString m_lockPath;
+    QString m_socketPath;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer *m_server = nullptr;
 };

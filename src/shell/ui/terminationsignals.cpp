@@ -11,6 +11,8 @@ namespace qen {
 
 namespace {
 int s_pipe[2] = {-1, -1};
+// SIGHUP: the terminal or the session that started us has gone.
+constexpr int HandledSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 // Only async-signal-safe work here: one byte into the pipe.
 void onSignal(int) {
@@ -33,13 +35,13 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent) {
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
+    for (const int sig : HandledSignals)
+        ::sigaction(sig, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
-    ::signal(SIGTERM, SIG_DFL);
-    ::signal(SIGINT, SIG_DFL);
+    for (const int sig : HandledSignals)
+        ::signal(sig, SIG_DFL);
     if (s_pipe[0] >= 0) {
         ::close(s_pipe[0]);
         ::close(s_pipe[1]);

@@ -6,8 +6,9 @@ class QSocketNotifier;
 
 namespace qen {
 
-// Turns SIGTERM and SIGINT (a logout, Ctrl+C in a terminal) into a signal delivered on the
-// event loop, so that ending the program that way takes the same road as Exit.
+// Turns SIGTERM, SIGINT and SIGHUP (a logout, Ctrl+C in a terminal, a closed terminal) into a
+// signal delivered on the event loop, so that ending the program that way takes the same road
+// as Exit.
 class TerminationSignals : public QObject {
     Q_OBJECT
 public:

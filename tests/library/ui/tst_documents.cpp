@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QWindow>
 #include <QtTest>
 
 using namespace qen;
@@ -32,6 +33,8 @@ private slots:
     void unreadablePageIsReported();
     void workFolderThatCannotBeMadeIsNamed();
     void recordIsShownFiltered();
+    void missingRecordGivesOneMessage();
+    void releaseOnAnotherRowShowsThatRow();
     void wwpConverterNamedInSettingsIsUsed();
 
 private:
@@ -237,6 +240,39 @@ void TestDocuments::recordIsShownFiltered() {
     QCOMPARE(m_window->recordView()->tag(), txt);
     QVERIFY(m_window->command("mnuView_Lock")->isChecked());
     QVERIFY(m_window->recordView()->isReadOnly());
+}
+
+void TestDocuments::missingRecordGivesOneMessage() {
+    QVERIFY(QDir().mkpath(m_window->folders().setting()));
+    QVERIFY(WritePrivateProfileString("输出选项", "摘要", "0",
+                                      m_window->folders().setting() + "/Output.ini"));
+    const QString txt = make("gone.txt", fixture::gbk("【题名】书名\r\n"));
+    const QString tif = make("page.tif", fixture::g4Tiff());
+    m_window->CreateTree(txt + QChar(0) + tif);
+    QVERIFY(m_ui->messages.isEmpty());
+    QVERIFY(QFile::remove(txt));
+    m_window->documents()->nodeClick(1);
+    QCOMPARE(m_ui->messages.size(), 1);
+    QVERIFY2(m_ui->messages[0].text.contains(txt), qPrintable(m_ui->messages[0].text));
+}
+
+void TestDocuments::releaseOnAnotherRowShowsThatRow() {
+    m_window->CreateTree(makePackage("report.qen", QStringLiteral("题名"), 3));
+    QTreeWidget *tree = m_window->tree();
+    QTreeWidgetItem *package = tree->topLevelItem(0);
+    // Through the window system, so the application sees the button held while moving.
+    QWindow *window = m_window->windowHandle();
+    const auto at = [&](QTreeWidgetItem *it) {
+        return tree->viewport()->mapTo(m_window.get(), tree->visualItemRect(it).center());
+    };
+    QTest::mousePress(window, Qt::LeftButton, {}, at(package->child(0)));
+    QTest::mouseMove(window, at(package->child(1)));
+    QTest::mouseMove(window, at(package->child(2)));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at(package->child(2)));
+    QTRY_VERIFY(m_window->imageView()->fileName().endsWith("/p3.tif"));
+    QCOMPARE(tree->currentItem(), package->child(2));
+    QCOMPARE(m_window->documents()->model().selected(), 4);
+    QCOMPARE(m_window->statusPanel(3)->text(), QStringLiteral("题名:第3页"));
 }
 
 void TestDocuments::wwpConverterNamedInSettingsIsUsed() {

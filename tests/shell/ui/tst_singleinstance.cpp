@@ -1,14 +1,17 @@
 // Real copies of the program, started as separate processes against one work root.
 #include "platform/product.h"
+#include "shell/ui/singleinstance.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <unistd.h>
 
 class TestSingleInstance : public QObject {
     Q_OBJECT
@@ -18,12 +21,20 @@ private slots:
     void secondCopyHandsOverItsFile();
     void secondCopyWithoutArgumentsWritesNothing();
     void tenCopiesAtOnceLeaveOne();
+    void copiesStartedAtOnceOpenEveryFile_data();
+    void copiesStartedAtOnceOpenEveryFile();
+    void relativeNameIsMadeWholeByTheSecondCopy();
+    void lockAndSocketStayInAPrivateFolder();
     void junkHandoverIsDeletedAndIgnored();
+    void terminationCleansUpLikeExit_data();
     void terminationCleansUpLikeExit();
+    void lostDisplayCleansUp();
     void startsWithAFileInPlaceOfTheWorkRoot();
 
 private:
-    QProcess *start(const QStringList &args);
+    QProcess *start(const QStringList &args, const QString &root = QString(),
+                    const QString &workingDir = QString());
+    QString logOf(QProcess *p);
     void startPrimary();
     bool waitFor(const std::function<bool()> &condition, int ms);
     QString handoverFile() const {
@@ -32,19 +43,30 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_root;
     QList<QProcess *> m_processes;
+    QHash<QProcess *, QString> m_logs;
     QProcess *m_primary = nullptr;
 };
 
-QProcess *TestSingleInstance::start(const QStringList &args) {
+QProcess *TestSingleInstance::start(const QStringList &args, const QString &root,
+                                    const QString &workingDir) {
     auto *p = new QProcess(this);
+    if (!workingDir.isEmpty())
+        p->setWorkingDirectory(workingDir);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QENINFO_HOME", m_root->path());
+    env.insert("QENINFO_HOME", root.isEmpty() ? m_root->path() : root);
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("QT_LOGGING_RULES", "qen.shell.debug=true;qt.*=false");
     p->setProcessEnvironment(env);
     p->start(QStringLiteral(QEN_BINARY_DIR "/src/qenbrowser"), args);
     m_processes << p;
     return p;
+}
+
+// Everything the process wrote to stderr so far.
+QString TestSingleInstance::logOf(QProcess *p) {
+    QString &log = m_logs[p];
+    log += QString::fromUtf8(p->readAllStandardError());
+    return log;
 }
 
 bool TestSingleInstance::waitFor(const std::function<bool()> &condition, int ms) {
@@ -79,6 +101,7 @@ void TestSingleInstance::cleanup() {
         delete p;
     }
     m_processes.clear();
+    m_logs.clear();
     m_primary = nullptr;
 }
 
@@ -86,15 +109,12 @@ void TestSingleInstance::secondCopyHandsOverItsFile() {
     startPrimary();
     const QString name = m_root->path() + "/两个 文件.qen";
     QProcess *second = start({name});
-    QVERIFY(second->waitForFinished(10000));
+    QVERIFY(second->waitForFinished(20000));
     QCOMPARE(second->exitCode(), 0);
-    // Picked up and deleted within about a second; the primary opens the whole line.
-    QVERIFY(waitFor([&] { return !QFile::exists(handoverFile()); }, 4000));
-    m_primary->terminate();
-    QVERIFY(m_primary->waitForFinished(10000));
-    const QString log = QString::fromUtf8(m_primary->readAllStandardError());
-    QVERIFY2(log.contains("open: \"" + name + "\""), qPrintable(log));
-    QVERIFY(log.contains("raise"));
+    // Handed over the socket, so no hand-over file is left; the primary opens the whole line.
+    QVERIFY(waitFor([&] { return logOf(m_primary).contains("open: \"" + name + "\""); }, 10000));
+    QVERIFY(!QFile::exists(handoverFile()));
+    QVERIFY(logOf(m_primary).contains("raise"));
 }
 
 void TestSingleInstance::secondCopyWithoutArgumentsWritesNothing() {
@@ -147,19 +167,131 @@ void TestSingleInstance::junkHandoverIsDeletedAndIgnored() {
     QVERIFY(!m_primary->readAllStandardError().contains("open:"));
 }
 
+void TestSingleInstance::copiesStartedAtOnceOpenEveryFile_data() {
+    QTest::addColumn<int>("copies");
+    QTest::newRow("three") << 3;
+    QTest::newRow("ten") << 10;
+}
+void TestSingleInstance::copiesStartedAtOnceOpenEveryFile() {
+    QFETCH(int, copies);
+    // A fresh work root: nothing exists until the copies make it.
+    const QString root = m_root->path() + "/fresh/QenInfo";
+    QStringList files;
+    QList<QProcess *> started;
+    for (int i = 0; i < copies; ++i) {
+        files << m_root->path() + QStringLiteral("/page%1.tif").arg(i);
+        QVERIFY(QFile::copy(QStringLiteral(QEN_TEST_DATA "/tiff-g4.tif"), files.last()));
+    }
+    for (const QString &file : files)
+        started << start({file}, root);
+    QVERIFY(waitFor(
+        [&] {
+            return std::count_if(started.begin(), started.end(), [](QProcess *p) {
+                       return p->state() == QProcess::NotRunning;
+                   }) == copies - 1;
+        },
+        60000));
+    QProcess *primary = nullptr;
+    for (QProcess *p : started) {
+        if (p->state() != QProcess::NotRunning)
+            primary = p;
+        else
+            QCOMPARE(p->exitCode(), 0);
+    }
+    QVERIFY(primary);
+    for (const QString &file : files)
+        QVERIFY2(waitFor([&] { return logOf(primary).contains("open: \"" + file + "\""); }, 20000),
+                 qPrintable(file + " was not opened:\n" + logOf(primary)));
+    QVERIFY(!QFile::exists(root + "/" + qen::product::instanceNumber() + ".tmp"));
+}
+
+void TestSingleInstance::relativeNameIsMadeWholeByTheSecondCopy() {
+    startPrimary();
+    const QString elsewhere = m_root->path() + "/elsewhere";
+    QVERIFY(QDir().mkpath(elsewhere));
+    QVERIFY(QFile::copy(QStringLiteral(QEN_TEST_DATA "/tiff-g4.tif"), elsewhere + "/page.tif"));
+    QProcess *second = start({"page.tif"}, QString(), elsewhere);
+    QVERIFY(second->waitForFinished(20000));
+    QVERIFY(waitFor(
+        [&] { return logOf(m_primary).contains("open: \"" + elsewhere + "/page.tif\""); }, 10000));
+}
+
+void TestSingleInstance::lockAndSocketStayInAPrivateFolder() {
+    const QString root = m_root->path();
+    QVERIFY(QFile::setPermissions(root, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ExeOwner));
+    QCOMPARE(qen::SingleInstance::privateFolder(root), root);
+    // A root others may write to could hold a squatter's socket: never used.
+    QVERIFY(QFile::setPermissions(root, QFileDevice::Permissions(0x7777)));
+    const QString other = qen::SingleInstance::privateFolder(root);
+    QVERIFY(other != root);
+    QVERIFY(!other.isEmpty());
+    QFileInfo info(other);
+    QCOMPARE(info.ownerId(), ::getuid());
+    QCOMPARE(info.permissions() & (QFileDevice::WriteOther | QFileDevice::ReadOther |
+                                   QFileDevice::WriteGroup | QFileDevice::ExeOther),
+             QFileDevice::Permissions());
+}
+
+void TestSingleInstance::terminationCleansUpLikeExit_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
 void TestSingleInstance::terminationCleansUpLikeExit() {
+    QFETCH(int, signal);
     startPrimary();
     const QString temp = m_root->path() + "/Temp";
     const QString mine = temp + "/" + qen::product::instanceNumber() + "report";
-    QVERIFY(QDir().mkpath(mine));
-    QFile page(mine + "/p1.tif");
-    QVERIFY(page.open(QIODevice::WriteOnly));
-    page.close();
-    ::kill(static_cast<pid_t>(m_primary->processId()), SIGTERM);
+    for (const QString &file : {mine + "/p1.tif", mine + "/.hidden", mine + "/sub/p2.tif"}) {
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        QFile page(file);
+        QVERIFY(page.open(QIODevice::WriteOnly));
+    }
+    ::kill(static_cast<pid_t>(m_primary->processId()), signal);
     QVERIFY(m_primary->waitForFinished(10000));
     QCOMPARE(m_primary->exitStatus(), QProcess::NormalExit);
     QVERIFY(!QFileInfo::exists(temp));
-    QVERIFY(m_primary->readAllStandardError().contains("cleanup"));
+    QVERIFY(logOf(m_primary).contains("cleanup"));
+}
+
+void TestSingleInstance::lostDisplayCleansUp() {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty())
+        QSKIP("Xvfb is not installed");
+    QProcess server;
+    const QString display = QStringLiteral(":%1").arg(200 + ::getpid() % 500);
+    server.start(xvfb, {display, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    QVERIFY(server.waitForStarted());
+    QProcess *app = new QProcess(this);
+    m_processes << app;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QENINFO_HOME", m_root->path());
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("DISPLAY", display);
+    env.insert("QT_LOGGING_RULES", "qen.shell.debug=true;qt.*=false");
+    app->setProcessEnvironment(env);
+    const QString temp = m_root->path() + "/Temp";
+    // Xvfb takes a moment to accept connections; a copy that starts too early is retried.
+    for (int attempt = 0; attempt < 20 && !QFileInfo(temp).isDir(); ++attempt) {
+        QTest::qWait(250);
+        if (app->state() == QProcess::NotRunning)
+            app->start(QStringLiteral(QEN_BINARY_DIR "/src/qenbrowser"), QStringList());
+        waitFor([&] { return QFileInfo(temp).isDir() || app->state() == QProcess::NotRunning; },
+                5000);
+    }
+    if (!QFileInfo(temp).isDir()) {
+        server.kill();
+        server.waitForFinished();
+        QSKIP("the program cannot reach the X server here");
+    }
+    const QString mine = temp + "/" + qen::product::instanceNumber() + "pkg/sub";
+    QVERIFY(QDir().mkpath(mine));
+    server.terminate();
+    QVERIFY(server.waitForFinished(10000));
+    QVERIFY(app->waitForFinished(10000));
+    QVERIFY(!QFileInfo::exists(temp));
 }
 
 void TestSingleInstance::startsWithAFileInPlaceOfTheWorkRoot() {

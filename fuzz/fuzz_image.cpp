@@ -1,0 +1,38 @@
+// Page images as the image view loads them. The first byte picks the file's extension (the
+// reader compares it with the content); the rest is the file. WWP pages go through our
+// decoder first, as the page display does.
+#include "fuzzsupport.h"
+#include "library/imagedocument.h"
+#include "library/wwp.h"
+#include "platform/error.h"
+
+using namespace qen;
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    fuzz::ensureGuiApplication();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    if (size < 1)
+        return 0;
+    static const char *const extensions[] = {"tif", "jpg", "gif", "bmp", "png", "wwp", "page"};
+    const char *ext = extensions[data[0] % std::size(extensions)];
+    const QString path = fuzz::scratch() + QStringLiteral("/page.") + QLatin1String(ext);
+    fuzz::writeFile(path, data + 1, size - 1);
+    QString page = path;
+    if (qstrcmp(ext, "wwp") == 0) {
+        page = fuzz::scratch() + QStringLiteral("/page.tif");
+        QFile::remove(page);
+        if (!WwpDecoder::decodeWrapped(path, page))
+            return 0;
+    }
+    try {
+        const QImage image = ImageDocument::readFile(page);
+        QEN_FUZZ_CHECK(!image.isNull(), "a page read without an error is empty");
+        QEN_FUZZ_CHECK(image.sizeInBytes() <= 4 * ImageDocument::MaxFileBytes,
+                       "a page larger than the cap was built");
+    } catch (const Error &) {
+    }
+    return 0;
+}
