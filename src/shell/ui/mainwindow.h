@@ -17,6 +17,8 @@ class QTreeWidget;
 namespace qen {
 
 class CommandBar;
+class PrintCommands;
+class SaveCommands;
 class Documents;
 class RecordCommands;
 class Zoom;
@@ -105,6 +107,8 @@ private:
     // --- recognition ---
 
     // --- saving and printing ---
+    SaveCommands *m_saving = nullptr;
+    PrintCommands *m_printing = nullptr;
 
     // --- PDF export ---
 
