@@ -80,7 +80,8 @@ void PrintJob::printDocument(const QTextDocument &source) {
     doc->documentLayout()->setPaintDevice(&m_printer);
     const QSizeF page = m_printer.pageRect(QPrinter::DevicePixel).size();
     QTextFrameFormat frame = doc->rootFrame()->frameFormat();
-    frame.setMargin(m_printer.resolution() * 2 / 2.54); // 2 cm
+    // 2 cm, given at screen resolution: the layout scales frame margins to the device.
+    frame.setMargin(2 / 2.54 * 96);
     doc->rootFrame()->setFrameFormat(frame);
     doc->setPageSize(page);
     for (int i = 0; i < doc->pageCount(); ++i) {

@@ -137,18 +137,18 @@ void TestPrintCommands::recordShownPrintsFiltered() {
         QSKIP("pdftotext (poppler-utils) is not installed");
     const QString src = m_dir->filePath("src");
     QDir().mkpath(src);
-    fixture::writeAll(src + "/r.txt", test::gbk("unfiltered record"));
-    fixture::writeAll(src + "/r.tmp", test::gbk("filtered record"));
+    fixture::writeAll(src + "/r.txt", test::gbk("stored record"));
+    fixture::writeAll(src + "/r.tmp", test::gbk("shown record"));
     m_tree->addPackage(src + "/a.qen", "文章", src, {"r.txt"});
     m_tree->select(2);
     m_record->loadFile(src + "/r.tmp");
     setLeftTwips(m_image.get(), twips::ParkedLeft);
 
     m_commands->PrintPages(1);
-    QVERIFY2(pdfText().contains("filtered record") && !pdfText().contains("unfiltered"),
+    QVERIFY2(pdfText().contains("shown record") && !pdfText().contains("stored"),
              qPrintable(pdfText()));
     m_commands->PrintPages(2);
-    QVERIFY2(pdfText().contains("unfiltered record"), qPrintable(pdfText()));
+    QVERIFY2(pdfText().contains("stored record"), qPrintable(pdfText()));
 }
 
 void TestPrintCommands::noPrinterSaidOnce() {
