@@ -112,23 +112,22 @@ void ArticleSaver::savePage(const PageDisplay::PageFile &file, const QString &fo
     do
         target = dir.filePath(claims.claim(wanted));
     while (entryAt(target) == Entry::Folder);
-    CopyFile(file.path, target, true);
+    CopyFile(file.path, target, true, true);
     ++m_outcome.saved;
 }
 
 QString ArticleSaver::numberedName(int number, const QString &pagePath) {
-    const QString ext = savenames::hasExtension(pagePath) ? GetFileExt(pagePath).toLower()
-                                                          : QString();
-    return ext.isEmpty() ? QString::number(number)
-                         : QStringLiteral("%1.%2").arg(number).arg(ext);
+    const QString ext =
+        savenames::hasExtension(pagePath) ? GetFileExt(pagePath).toLower() : QString();
+    return ext.isEmpty() ? QString::number(number) : QStringLiteral("%1.%2").arg(number).arg(ext);
 }
 
 const ArticleSaver::Outcome &ArticleSaver::saveArticle(int article, const QString &folder) {
     m_outcome = {};
     checkFolder(folder);
     exportnames::NameClaims folders, pages;
-    const QString target = makeFolder(folder, m_tree.text(article),
-                                      fallbackFolderName(m_tree.key(article)), folders);
+    const QString target =
+        makeFolder(folder, m_tree.text(article), fallbackFolderName(m_tree.key(article)), folders);
     for (const int page : m_tree.children(article))
         savePage(pageFile(page), target, QString(), pages);
     return m_outcome;

@@ -82,8 +82,8 @@ void TestPageSaving::build(const QStringList &roots) {
                 fixture::writeAll(source + '/' + name, bytes);
         }
         if (package)
-            QVERIFY(m_tree->addPackage(source + "/pkg.qen", root.section('|', 0, 0), source,
-                                       names));
+            QVERIFY(
+                m_tree->addPackage(source + "/pkg.qen", root.section('|', 0, 0), source, names));
         else
             QVERIFY(m_tree->addSingle(source + '/' + names.first()));
     }

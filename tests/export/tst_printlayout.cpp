@@ -41,10 +41,11 @@ void TestPrintLayout::placement() {
     QFETCH(QSizeF, paper);
     QFETCH(QRectF, expected);
     const QRectF r = imagePlacement(width, height, paper);
-    QVERIFY2(qAbs(r.x() - expected.x()) < 1e-6 && qAbs(r.y() - expected.y()) < 1e-6 &&
-                 qAbs(r.width() - expected.width()) < 1e-6 &&
-                 qAbs(r.height() - expected.height()) < 1e-6,
-             qPrintable(QString("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())));
+    QVERIFY2(
+        qAbs(r.x() - expected.x()) < 1e-6 && qAbs(r.y() - expected.y()) < 1e-6 &&
+            qAbs(r.width() - expected.width()) < 1e-6 &&
+            qAbs(r.height() - expected.height()) < 1e-6,
+        qPrintable(QString("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())));
 }
 
 void TestPrintLayout::paper_data() {
@@ -54,8 +55,8 @@ void TestPrintLayout::paper_data() {
     QTest::addColumn<int>("backToCode");
     QTest::newRow("A3") << 8 << QPageSize(QPageSize::A3) << QSizeF(297, 420) << 8;
     QTest::newRow("A4") << 9 << QPageSize(QPageSize::A4) << QSizeF(210, 297) << 9;
-    QTest::newRow("A4 small prints on A4") << 10 << QPageSize(QPageSize::A4) << QSizeF(210, 297)
-                                           << 9;
+    QTest::newRow("A4 small prints on A4")
+        << 10 << QPageSize(QPageSize::A4) << QSizeF(210, 297) << 9;
     QTest::newRow("A5") << 11 << QPageSize(QPageSize::A5) << QSizeF(148, 210) << 11;
     QTest::newRow("B4") << 12 << QPageSize(QPageSize::B4) << QSizeF(250, 354) << 12;
     QTest::newRow("B5") << 13 << QPageSize(QPageSize::B5) << QSizeF(182, 257) << 13;
@@ -79,10 +80,10 @@ void TestPrintLayout::printPixels_data() {
     QTest::addColumn<QSize>("image");
     QTest::addColumn<QRectF>("target");
     QTest::addColumn<QSize>("expected");
-    QTest::newRow("coarser than the device") << QSize(2480, 3508) << QRectF(0, 0, 4960, 7016)
-                                             << QSize(2480, 3508);
-    QTest::newRow("finer than the device") << QSize(4960, 7016) << QRectF(10, 10, 1240, 1754)
-                                           << QSize(1240, 1754);
+    QTest::newRow("coarser than the device")
+        << QSize(2480, 3508) << QRectF(0, 0, 4960, 7016) << QSize(2480, 3508);
+    QTest::newRow("finer than the device")
+        << QSize(4960, 7016) << QRectF(10, 10, 1240, 1754) << QSize(1240, 1754);
 }
 
 void TestPrintLayout::printPixels() {

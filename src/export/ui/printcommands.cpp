@@ -37,8 +37,9 @@ QPainter &PrintJob::newPage() {
         m_printer.setPageOrientation(QPageLayout::Portrait);
         if (!m_painter.begin(&m_printer))
             throw PrinterError(QStringLiteral("无法开始打印：打印机 %1 不能使用。")
-                            .arg(m_printer.printerName().isEmpty() ? m_printer.outputFileName()
-                                                                   : m_printer.printerName()));
+                                   .arg(m_printer.printerName().isEmpty()
+                                            ? m_printer.outputFileName()
+                                            : m_printer.printerName()));
     } else if (!m_printer.newPage()) {
         throw PrinterError(QStringLiteral("打印机无法开始新的一页，打印已停止。"));
     }
@@ -61,6 +62,9 @@ void PrintJob::printImage(const QImage &page) {
     const double scale = m_printer.resolution() / double(twips::PerInch);
     const QRectF target(twipsRect.x() * scale, twipsRect.y() * scale, twipsRect.width() * scale,
                         twipsRect.height() * scale);
+    // Printing on Linux goes through Qt's PDF engine, which sends images as JPEG unless told
+    // otherwise: around scanned text that leaves gray smudges, so bilevel pages go lossless.
+    painter.setRenderHint(QPainter::LosslessImageRendering, page.format() == QImage::Format_Mono);
     // Detail beyond what the printer resolves only costs memory and time in the job.
     const QSize pixels = printlayout::printPixels(page.size(), target);
     if (pixels == page.size()) {

@@ -17,9 +17,9 @@
 namespace qen {
 
 namespace {
-const QString ImageFilter = QStringLiteral(
-    "所有图像文件 (*.tif *.jpg *.gif *.bmp);;TIF文件 (*.tif);;JPG文件 (*.jpg);;"
-    "GIF文件 (*.gif);;BMP文件 (*.bmp)");
+const QString ImageFilter =
+    QStringLiteral("所有图像文件 (*.tif *.jpg *.gif *.bmp);;TIF文件 (*.tif);;JPG文件 (*.jpg);;"
+                   "GIF文件 (*.gif);;BMP文件 (*.bmp)");
 const QString TifQuestion = QStringLiteral("您没有设置文件类型，将接.TIF格式存贮,要继续吗？");
 const QString TxtQuestion = QStringLiteral("您没有设置文件类型，将接.TXT格式存贮,要继续吗？");
 const QString Done = QStringLiteral("保存完成!");
@@ -33,8 +33,8 @@ bool somethingAt(const QString &path) {
 
 SaveCommands::SaveCommands(ExportControls controls, ExportHooks hooks, Interaction &interaction,
                            QObject *parent)
-    : QObject(parent), m_controls(controls), m_hooks(std::move(hooks)),
-      m_interaction(interaction) {}
+    : QObject(parent), m_controls(controls), m_hooks(std::move(hooks)), m_interaction(interaction) {
+}
 
 void SaveCommands::SavePages(int scope) {
     const ArticleTree &tree = *m_controls.tree;
@@ -101,8 +101,8 @@ void SaveCommands::saveImagePage(int node) {
     if (view && !view->isParked() && view->hasImage()) {
         image = view->image();
     } else {
-        const int page = m_controls.tree->firstChild(node) ? m_controls.tree->firstChild(node)
-                                                            : node;
+        const int page =
+            m_controls.tree->firstChild(node) ? m_controls.tree->firstChild(node) : node;
         const PageDisplay::PageFile file = m_controls.display->pageFile(page);
         if (!file.ok)
             throw Error(QStringLiteral("无法解码页面 %1。").arg(file.path));
@@ -138,8 +138,8 @@ void SaveCommands::saveRecordPage(int node, bool rtfRecord) {
 }
 
 void SaveCommands::saveWwpPage(int node) {
-    const QString target = chooseName(QStringLiteral("TIF图像文件 (*.tif)"), QString(),
-                                      TifQuestion, QStringLiteral(".tif"));
+    const QString target = chooseName(QStringLiteral("TIF图像文件 (*.tif)"), QString(), TifQuestion,
+                                      QStringLiteral(".tif"));
     if (target.isEmpty() || !mayReplace(target, QStringLiteral("文件已经存在，要覆盖吗?")))
         return;
     ExportBusy busy(m_hooks, QStringLiteral("正在保存数据，请稍候。。。"));
@@ -149,7 +149,7 @@ void SaveCommands::saveWwpPage(int node) {
     const PageDisplay::PageFile file = m_controls.display->pageFile(node);
     if (!file.ok)
         throw Error(QStringLiteral("无法解码 WWP 页面 %1。").arg(key));
-    CopyFile(file.path, target, true);
+    CopyFile(file.path, target, true, true);
     m_interaction.information(m_controls.window, Done);
 }
 

@@ -54,8 +54,8 @@ QString QtInteraction::existingDirectory(QWidget *parent, const QString &title,
 }
 
 QString QtInteraction::saveFileNameUnconfirmed(QWidget *parent, const QString &title,
-                                              const QString &filter,
-                                              const QString &defaultSuffix) {
+                                               const QString &filter,
+                                               const QString &defaultSuffix) {
     QFileDialog dialog(parent, title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -129,8 +129,8 @@ void TestSaveCommands::currentPage_data() {
 
     const QByteArray tiff("II*\0", 4), old("old");
     QTest::newRow("image typed without extension, yes: TIFF")
-        << "tif" << QStringList{} << "x" << QList<int>{1} << QStringList{TifQuestion, Done} << "x.tif"
-        << tiff;
+        << "tif" << QStringList{} << "x" << QList<int>{1} << QStringList{TifQuestion, Done}
+        << "x.tif" << tiff;
     QTest::newRow("image typed without extension, no: nothing")
         << "tif" << QStringList{} << "x" << QList<int>{0} << QStringList{TifQuestion} << "x.tif"
         << QByteArray();
@@ -138,34 +138,32 @@ void TestSaveCommands::currentPage_data() {
         << "tif" << QStringList{"x.png.tif"} << "x.png" << QList<int>{0} << QStringList{Exists}
         << "x.png.tif" << old;
     QTest::newRow("existing file replaced on yes")
-        << "tif" << QStringList{"x.tif"} << "x.tif" << QList<int>{1}
-        << QStringList{Exists, Done} << "x.tif" << tiff;
-    QTest::newRow("bmp by extension")
-        << "tif" << QStringList{} << "x.bmp" << QList<int>{} << QStringList{Done} << "x.bmp"
-        << QByteArray("BM");
-    QTest::newRow("cancel") << "tif" << QStringList{} << "" << QList<int>{} << QStringList{}
-                            << "" << QByteArray();
+        << "tif" << QStringList{"x.tif"} << "x.tif" << QList<int>{1} << QStringList{Exists, Done}
+        << "x.tif" << tiff;
+    QTest::newRow("bmp by extension") << "tif" << QStringList{} << "x.bmp" << QList<int>{}
+                                      << QStringList{Done} << "x.bmp" << QByteArray("BM");
+    QTest::newRow("cancel") << "tif" << QStringList{} << "" << QList<int>{} << QStringList{} << ""
+                            << QByteArray();
     QTest::newRow("a folder where the file goes: error, folder kept")
         << "tif" << QStringList{"dir:x.tif"} << "x.tif" << QList<int>{1}
         << QStringList{Exists, "error"} << "" << QByteArray();
     QTest::newRow("parked view: the page is read from its file")
-        << "parked tif" << QStringList{} << "x.tif" << QList<int>{} << QStringList{Done}
-        << "x.tif" << tiff;
+        << "parked tif" << QStringList{} << "x.tif" << QList<int>{} << QStringList{Done} << "x.tif"
+        << tiff;
     QTest::newRow("parked view, page file gone: error")
-        << "gone tif" << QStringList{} << "x.tif" << QList<int>{} << QStringList{"error"}
-        << "x.tif" << QByteArray();
+        << "gone tif" << QStringList{} << "x.tif" << QList<int>{} << QStringList{"error"} << "x.tif"
+        << QByteArray();
     QTest::newRow("record as rtf holds the filtered text")
-        << "txt" << QStringList{} << "notes.rtf" << QList<int>{} << QStringList{Done}
-        << "notes.rtf" << QByteArray("{\\rtf");
+        << "txt" << QStringList{} << "notes.rtf" << QList<int>{} << QStringList{Done} << "notes.rtf"
+        << QByteArray("{\\rtf");
     QTest::newRow("rtf record typed without extension: plain text")
         << "rtf" << QStringList{} << "notes" << QList<int>{1} << QStringList{TxtQuestion, Done}
         << "notes.txt" << test::gbk("filtered 题录");
     QTest::newRow("record over an existing file, no")
-        << "txt" << QStringList{"notes.txt"} << "notes.txt" << QList<int>{0}
-        << QStringList{Exists} << "notes.txt" << old;
-    QTest::newRow("wwp decoded and copied")
-        << "wwp" << QStringList{} << "w" << QList<int>{1} << QStringList{TifQuestion, Done}
-        << "w.tif" << tiff;
+        << "txt" << QStringList{"notes.txt"} << "notes.txt" << QList<int>{0} << QStringList{Exists}
+        << "notes.txt" << old;
+    QTest::newRow("wwp decoded and copied") << "wwp" << QStringList{} << "w" << QList<int>{1}
+                                            << QStringList{TifQuestion, Done} << "w.tif" << tiff;
     QTest::newRow("wwp over an existing file asks its own question")
         << "wwp" << QStringList{"w.tif"} << "w.tif" << QList<int>{0} << QStringList{WwpExists}
         << "w.tif" << old;
@@ -198,8 +196,7 @@ void TestSaveCommands::currentPage() {
     QCOMPARE(shown, messages);
     for (const test::ShownMessage &m : m_user->messages)
         if (m.title == "error")
-            QVERIFY2(m.text.contains(m_out) || m.text.contains(m_dir->path()),
-                     qPrintable(m.text));
+            QVERIFY2(m.text.contains(m_out) || m.text.contains(m_dir->path()), qPrintable(m.text));
     if (!written.isEmpty()) {
         const QByteArray bytes = fixture::readAll(m_out + '/' + written);
         QVERIFY2(starts.isEmpty() ? bytes.isEmpty() : bytes.startsWith(starts),
@@ -264,7 +261,8 @@ void TestSaveCommands::skippedPagesAreNamed() {
 }
 
 void TestSaveCommands::rootFolderIsAFolder() {
-    m_user->directoryAnswers << "/" << "" << m_out + "/";
+    m_user->directoryAnswers << "/"
+                             << "" << m_out + "/";
     QCOMPARE(BrowseForFolder(*m_user, nullptr, "p"), QString("/"));
     QCOMPARE(BrowseForFolder(*m_user, nullptr, "p"), QString());
     QCOMPARE(BrowseForFolder(*m_user, nullptr, "p"), m_out);
