@@ -1,15 +1,9 @@
 #include "export/pagesaving.h"
-#include "library/articletree.h"
-#include "library/pagedisplay.h"
-#include "library/wwp.h"
 #include "platform/error.h"
-#include "platform/workfolders.h"
 
-#include "../library/zipfixture.h"
+#include "exportfixture.h"
 
-#include <QDir>
 #include <QDirIterator>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -41,22 +35,18 @@ private:
     void prepare(const QStringList &before);
     QStringList listing() const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<WorkFolders> m_folders;
-    std::unique_ptr<WwpDecoder> m_decoder;
-    std::unique_ptr<ArticleTree> m_tree;
-    std::unique_ptr<PageDisplay> m_display;
+    std::unique_ptr<test::ExportWorld> m_world;
+    QTemporaryDir *m_dir = nullptr;
+    ArticleTree *m_tree = nullptr;
+    PageDisplay *m_display = nullptr;
     QString m_target;
 };
 
 void TestPageSaving::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_folders = std::make_unique<WorkFolders>(m_dir->filePath("root"), m_dir->filePath("app"));
-    m_folders->prepareAtStartup();
-    m_decoder = std::make_unique<WwpDecoder>(*m_folders);
-    m_decoder->setConverterCommand("false");
-    m_tree = std::make_unique<ArticleTree>();
-    m_display = std::make_unique<PageDisplay>(*m_tree, *m_folders, *m_decoder);
+    m_world = std::make_unique<test::ExportWorld>();
+    m_dir = &m_world->dir;
+    m_tree = &m_world->tree;
+    m_display = &m_world->display;
     m_target = m_dir->filePath("target");
     QVERIFY(QDir().mkpath(m_target));
 }

@@ -1,17 +1,13 @@
 #include "export/printlayout.h"
 #include "export/ui/printcommands.h"
-#include "library/articletree.h"
-#include "library/pagedisplay.h"
 #include "library/ui/imageview.h"
-#include "library/wwp.h"
 #include "platform/twips.h"
 #include "platform/ui/twipsgeometry.h"
-#include "platform/workfolders.h"
 #include "records/ui/recordview.h"
 #include "scriptedinteraction.h"
 #include "testfiles.h"
 
-#include "../../library/zipfixture.h"
+#include "../exportfixture.h"
 
 #include <QDir>
 #include <QProcess>
@@ -40,11 +36,10 @@ private:
     QList<QSizeF> pdfPages() const;
     QString pdfText() const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<WorkFolders> m_folders;
-    std::unique_ptr<WwpDecoder> m_decoder;
-    std::unique_ptr<ArticleTree> m_tree;
-    std::unique_ptr<PageDisplay> m_display;
+    std::unique_ptr<test::ExportWorld> m_world;
+    QTemporaryDir *m_dir = nullptr;
+    ArticleTree *m_tree = nullptr;
+    PageDisplay *m_display = nullptr;
     std::unique_ptr<ImageView> m_image;
     std::unique_ptr<RecordView> m_record;
     std::unique_ptr<ScriptedInteraction> m_user;
@@ -52,19 +47,16 @@ private:
 };
 
 void TestPrintCommands::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_folders = std::make_unique<WorkFolders>(m_dir->filePath("root"), m_dir->filePath("app"));
-    m_folders->prepareAtStartup();
-    m_decoder = std::make_unique<WwpDecoder>(*m_folders);
-    m_decoder->setConverterCommand("false");
-    m_tree = std::make_unique<ArticleTree>();
-    m_display = std::make_unique<PageDisplay>(*m_tree, *m_folders, *m_decoder);
+    m_world = std::make_unique<test::ExportWorld>();
+    m_dir = &m_world->dir;
+    m_tree = &m_world->tree;
+    m_display = &m_world->display;
     m_image = std::make_unique<ImageView>();
     m_record = std::make_unique<RecordView>();
     m_user = std::make_unique<ScriptedInteraction>(pdf());
     m_user->printer().setPageSize(printlayout::pageSizeForCode(9));
     m_commands = std::make_unique<PrintCommands>(
-        ExportControls{nullptr, m_tree.get(), m_display.get(), m_image.get(), m_record.get()},
+        ExportControls{nullptr, m_tree, m_display, m_image.get(), m_record.get()},
         *m_user);
 }
 
@@ -152,12 +144,7 @@ void TestPrintCommands::recordShownPrintsFiltered() {
 }
 
 void TestPrintCommands::noPrinterSaidOnce() {
-    const QString src = m_dir->filePath("src");
-    QDir().mkpath(src);
-    for (const char *name : {"p1.tif", "p2.tif", "p3.tif"})
-        fixture::writeAll(src + '/' + name, fixture::g4Tiff());
-    m_tree->addPackage(src + "/a.qen", "文章", src, {"p1.tif", "p2.tif", "p3.tif"});
-    m_tree->select(2);
+    m_world->g4Package({"p1.tif", "p2.tif", "p3.tif"});
     m_user->printerInstalled = false;
     m_commands->PrintPages(3);
     QCOMPARE(m_user->messages.size(), 1);
@@ -165,12 +152,7 @@ void TestPrintCommands::noPrinterSaidOnce() {
 }
 
 void TestPrintCommands::printerFailureStopsTheWalk() {
-    const QString src = m_dir->filePath("src");
-    QDir().mkpath(src);
-    for (const char *name : {"p1.tif", "p2.tif", "p3.tif"})
-        fixture::writeAll(src + '/' + name, fixture::g4Tiff());
-    m_tree->addPackage(src + "/a.qen", "文章", src, {"p1.tif", "p2.tif", "p3.tif"});
-    m_tree->select(2);
+    m_world->g4Package({"p1.tif", "p2.tif", "p3.tif"});
     m_user->printer().setOutputFileName(m_dir->filePath("no such folder/out.pdf"));
     m_commands->PrintPages(3);
     QCOMPARE(m_user->texts("error").size(), 1);

@@ -1,18 +1,14 @@
 #include "export/ui/browsefolder.h"
 #include "export/ui/savecommands.h"
-#include "library/articletree.h"
-#include "library/pagedisplay.h"
 #include "library/tiffcodec.h"
 #include "library/ui/imageview.h"
-#include "library/wwp.h"
 #include "platform/twips.h"
 #include "platform/ui/twipsgeometry.h"
-#include "platform/workfolders.h"
 #include "records/ui/recordview.h"
 #include "scriptedinteraction.h"
 #include "testfiles.h"
 
-#include "../../library/zipfixture.h"
+#include "../exportfixture.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -45,11 +41,10 @@ private slots:
 private:
     int openPage(const QString &kind);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<WorkFolders> m_folders;
-    std::unique_ptr<WwpDecoder> m_decoder;
-    std::unique_ptr<ArticleTree> m_tree;
-    std::unique_ptr<PageDisplay> m_display;
+    std::unique_ptr<test::ExportWorld> m_world;
+    QTemporaryDir *m_dir = nullptr;
+    ArticleTree *m_tree = nullptr;
+    PageDisplay *m_display = nullptr;
     std::unique_ptr<ImageView> m_image;
     std::unique_ptr<RecordView> m_record;
     std::unique_ptr<ScriptedInteraction> m_user;
@@ -59,13 +54,10 @@ private:
 };
 
 void TestSaveCommands::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_folders = std::make_unique<WorkFolders>(m_dir->filePath("root"), m_dir->filePath("app"));
-    m_folders->prepareAtStartup();
-    m_decoder = std::make_unique<WwpDecoder>(*m_folders);
-    m_decoder->setConverterCommand("false");
-    m_tree = std::make_unique<ArticleTree>();
-    m_display = std::make_unique<PageDisplay>(*m_tree, *m_folders, *m_decoder);
+    m_world = std::make_unique<test::ExportWorld>();
+    m_dir = &m_world->dir;
+    m_tree = &m_world->tree;
+    m_display = &m_world->display;
     m_image = std::make_unique<ImageView>();
     m_record = std::make_unique<RecordView>();
     m_user = std::make_unique<ScriptedInteraction>();
@@ -77,7 +69,7 @@ void TestSaveCommands::init() {
                       {},
                       {}};
     m_commands = std::make_unique<SaveCommands>(
-        ExportControls{nullptr, m_tree.get(), m_display.get(), m_image.get(), m_record.get()},
+        ExportControls{nullptr, m_tree, m_display, m_image.get(), m_record.get()},
         hooks, *m_user);
     m_out = m_dir->filePath("out");
     QDir().mkpath(m_out);
