@@ -10,6 +10,7 @@ packages=(
     libzip-dev libtiff-dev libgif-dev
     libtesseract-dev tesseract-ocr-chi-sim tesseract-ocr-eng
     fonts-noto-cjk xvfb xauth zip unzip ccache
+    desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl appstream groff-base
 )
 missing=()
 for p in "${packages[@]}"; do

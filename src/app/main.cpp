@@ -2,6 +2,7 @@
 // to the running one, asks it to come to the front, and ends.
 #include "platform/product.h"
 #include "platform/textcodec.h"
+#include "platform/ui/icons.h"
 #include "platform/ui/interaction.h"
 #include "platform/workfolders.h"
 #include "shell/handover.h"
@@ -17,6 +18,9 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(qen::product::name());
     QApplication::setApplicationVersion(qen::product::version());
+    // Ties the window to its desktop entry (its icon and name in the task switcher).
+    QGuiApplication::setDesktopFileName(QStringLiteral(QEN_APP_ID));
+    QApplication::setWindowIcon(qen::icons::programIcon());
 
     const QString root = qen::WorkFolders::defaultRoot();
     const qen::WorkFolders folders(
@@ -39,8 +43,7 @@ int main(int argc, char *argv[]) {
     qen::MainWindow window(folders, interaction);
     QObject::connect(&instance, &qen::SingleInstance::raiseRequested, &window, [&window] {
         qCDebug(lcShell) << "raise";
-        window.raise();
-        window.activateWindow();
+        window.bringToFront();
     });
     qen::TerminationSignals termination;
     QObject::connect(&termination, &qen::TerminationSignals::terminationRequested, &window,

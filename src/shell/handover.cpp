@@ -3,6 +3,7 @@
 #include "platform/filehelpers.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -14,7 +15,20 @@ constexpr qint64 MaxBytes = 16 * 1024;
 } // namespace
 
 QString commandLine(const QStringList &arguments) {
-    return arguments.join(QLatin1Char(' '));
+    const QString joined = arguments.join(QLatin1Char(' '));
+    if (arguments.size() < 2 || QFileInfo::exists(joined))
+        return joined;
+    // A file manager starts the program once for all the files a user selected, one name per
+    // argument. Joined they name no file and nothing would open; as a list each one does.
+    // A name with blanks typed without quotes still arrives split and still opens joined.
+    QStringList files;
+    for (const QString &argument : arguments) {
+        const QFileInfo info(argument);
+        if (!info.isFile())
+            return joined;
+        files << info.absoluteFilePath();
+    }
+    return files.join(QChar(u'\0'));
 }
 
 bool write(const QString &file, const QString &line) {
@@ -52,7 +66,8 @@ QString take(const QString &file) {
     if (utf8.hasError())
         return QString();
     for (const QChar c : text) {
-        if (c.unicode() < 0x20 && c != QLatin1Char('\t'))
+        // NUL separates the names of a list (several files from a file manager).
+        if (c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QChar(u'\0'))
             return QString();
     }
     return text;

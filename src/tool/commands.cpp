@@ -1,5 +1,7 @@
 #include "tool/commands.h"
 
+#include "platform/product.h"
+
 #include <cstdio>
 #include <iterator>
 
@@ -11,7 +13,7 @@ namespace {
 const Command Commands[] = {
     {"version", "version                 print the program version",
      [](const QStringList &) {
-         std::fputs("Qen Browser 3.0\n", stdout);
+         std::fputs(qPrintable(versionText()), stdout);
          return 0;
      }},
     {"info",
@@ -37,8 +39,13 @@ int errorExit(const QString &message) {
     return 2;
 }
 
+QString versionText() {
+    return QStringLiteral("%1 %2\n").arg(product::name(), product::version());
+}
+
 QString usage() {
-    QString text = QStringLiteral("usage: qentool COMMAND [ARGS]\n\ncommands:\n");
+    QString text = QStringLiteral("usage: qentool COMMAND [ARGS]\n"
+                                  "       qentool --help | --version\n\ncommands:\n");
     for (const Command &c : Commands)
         text += QStringLiteral("  %1\n").arg(QString::fromUtf8(c.synopsis));
     text += QStringLiteral("\nErrors go to standard error; the exit status is then 2.\n");

@@ -14,6 +14,8 @@ struct Command {
 };
 
 QString usage();
+// "Qen Browser 3.0": what --version and the version command print.
+QString versionText();
 int run(const QString &name, const QStringList &args);
 
 int errorExit(const QString &message);

@@ -14,6 +14,10 @@ int main(int argc, char *argv[]) {
         std::fputs(qPrintable(qen::tool::usage()), stdout);
         return command.isEmpty() ? 2 : 0;
     }
+    if (command == QLatin1String("--version") || command == QLatin1String("-V")) {
+        std::fputs(qPrintable(qen::tool::versionText()), stdout);
+        return 0;
+    }
     args.removeFirst();
     return qen::tool::run(command, args);
 }

@@ -55,7 +55,11 @@ void Documents::openCommand() {
         m_controls.window, OpenDialogTitle(), QString(), OpenDialogFilters().join(";;")));
     if (files.isEmpty())
         return; // Cancel, or the same selection again: the command ends without a word
-    CreateTree(files);
+    openAndFit(files);
+}
+
+void Documents::openAndFit(const QString &sFiles) {
+    CreateTree(sFiles);
     if (m_hooks.fitWidth)
         m_hooks.fitWidth();
 }

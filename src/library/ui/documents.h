@@ -52,6 +52,9 @@ public:
 
     // The Open command: asks for files, opens them, then fits the page to the width.
     void openCommand();
+    // What the Open command does with the chosen files, for files that come another way
+    // (dropped on the window): opens the NUL-separated list, then fits the page to the width.
+    void openAndFit(const QString &sFiles);
     // Opens a NUL-separated list and shows the node it selects. Errors go to an "error" box.
     void CreateTree(const QString &sFiles);
     // Shows the node's page (the first page of a package node).

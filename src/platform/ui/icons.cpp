@@ -6,6 +6,12 @@
 #include <QPixmap>
 #include <functional>
 
+// The resources are compiled into a static library; naming them here keeps the linker from
+// dropping them from the program.
+static void initResources() {
+    Q_INIT_RESOURCE(qen);
+}
+
 namespace qen::icons {
 
 namespace {
@@ -206,6 +212,20 @@ QIcon pageIcon() {
         for (int y : {10, 15, 20})
             p.drawLine(QPointF(10, y), QPointF(22, y));
     });
+}
+
+QList<int> programIconSizes() {
+    return {16, 22, 24, 32, 48, 64, 128, 256};
+}
+
+QIcon programIcon() {
+    // The rendered sizes of the desktop icon, so the title bar and the task switcher pick a
+    // sharp one and no SVG support is needed at run time.
+    initResources();
+    QIcon icon;
+    for (int size : programIconSizes())
+        icon.addFile(QStringLiteral(":/qen/icons/%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 } // namespace qen::icons

@@ -10,4 +10,8 @@ QIcon toolbarIcon(const QString &imageKey);
 // The tree's two pictures: an article (package or single file) and a page.
 QIcon articleIcon();
 QIcon pageIcon();
+// The program's own icon, the same pictures the desktop shows in its menu: the window uses it.
+QIcon programIcon();
+// The pixel sizes programIcon() holds, smallest first.
+QList<int> programIconSizes();
 } // namespace qen::icons

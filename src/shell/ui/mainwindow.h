@@ -45,6 +45,8 @@ public:
     void CleanUp();
     // Enables the commands that fit the open articles and the shown view.
     void UpdateCommands();
+    // A second start (a double click on a file) asks for the window: shown, raised, active.
+    void bringToFront();
 
     QAction *command(const QString &name) const;
     const WorkFolders &folders() const { return m_folders; }
@@ -61,6 +63,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildClientArea();
