@@ -56,8 +56,7 @@ void TestPrintCommands::init() {
     m_user = std::make_unique<ScriptedInteraction>(pdf());
     m_user->printer().setPageSize(printlayout::pageSizeForCode(9));
     m_commands = std::make_unique<PrintCommands>(
-        ExportControls{nullptr, m_tree, m_display, m_image.get(), m_record.get()},
-        *m_user);
+        ExportControls{nullptr, m_tree, m_display, m_image.get(), m_record.get()}, *m_user);
 }
 
 QList<QSizeF> TestPrintCommands::pdfPages() const {

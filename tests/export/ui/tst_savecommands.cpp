@@ -69,8 +69,7 @@ void TestSaveCommands::init() {
                       {},
                       {}};
     m_commands = std::make_unique<SaveCommands>(
-        ExportControls{nullptr, m_tree, m_display, m_image.get(), m_record.get()},
-        hooks, *m_user);
+        ExportControls{nullptr, m_tree, m_display, m_image.get(), m_record.get()}, hooks, *m_user);
     m_out = m_dir->filePath("out");
     QDir().mkpath(m_out);
     QDir().mkpath(m_dir->filePath("src"));

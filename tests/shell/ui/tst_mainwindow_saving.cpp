@@ -1,9 +1,6 @@
-#include "scriptedinteraction.h"
-#include "shell/ui/mainwindow.h"
+#include "windowfixture.h"
 
 #include <QAction>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace qen;
@@ -16,24 +13,22 @@ private slots:
 };
 
 void TestMainWindowSaving::menuItemsSaveAndPrint() {
-    QTemporaryDir dir;
-    test::ScriptedInteraction ui(dir.filePath("printed.pdf"));
-    MainWindow window(WorkFolders(dir.filePath("QenInfo"), dir.filePath("prog")), ui);
-    window.Form_Load(QString());
-    const QString page = dir.filePath("page.tif");
-    QVERIFY(QFile::copy(QString(QEN_TEST_DATA) + "/tiff-g4.tif", page));
-    window.CreateTree(page);
+    test::WindowFixture f;
+    f.ui.printer().setOutputFileName(f.dir.filePath("printed.pdf"));
+    QFile source(QString(QEN_TEST_DATA) + "/tiff-g4.tif");
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    f.window->CreateTree(f.make("page.tif", source.readAll()));
 
-    ui.saveAnswers << dir.filePath("saved.tif");
-    window.command("mnuFile_SaveCurrPage")->trigger();
-    QVERIFY(QFileInfo::exists(dir.filePath("saved.tif")));
-    QCOMPARE(ui.texts("提示信息"), QStringList{"保存完成!"});
+    f.ui.saveAnswers << f.dir.filePath("saved.tif");
+    f.window->command("mnuFile_SaveCurrPage")->trigger();
+    QVERIFY(QFileInfo::exists(f.dir.filePath("saved.tif")));
+    QCOMPARE(f.ui.texts("提示信息"), QStringList{"保存完成!"});
 
-    ui.printerSetupAnswer = false;
-    window.command("mnuFile_PrintSetup")->trigger();
-    window.command("mnuFile_PrintCurrPage")->trigger();
-    QVERIFY(QFileInfo(dir.filePath("printed.pdf")).size() > 0);
-    QCOMPARE(ui.texts("error"), QStringList());
+    f.ui.printerSetupAnswer = false;
+    f.window->command("mnuFile_PrintSetup")->trigger();
+    f.window->command("mnuFile_PrintCurrPage")->trigger();
+    QVERIFY(QFileInfo(f.dir.filePath("printed.pdf")).size() > 0);
+    QCOMPARE(f.ui.texts("error"), QStringList());
 }
 
 QTEST_MAIN(TestMainWindowSaving)
