@@ -1,13 +1,10 @@
 #include "export/printlayout.h"
 #include "export/ui/printcommands.h"
-#include "library/ui/imageview.h"
 #include "platform/twips.h"
 #include "platform/ui/twipsgeometry.h"
-#include "records/ui/recordview.h"
-#include "scriptedinteraction.h"
 #include "testfiles.h"
 
-#include "../exportfixture.h"
+#include "exportviews.h"
 
 #include <QDir>
 #include <QProcess>
@@ -36,27 +33,24 @@ private:
     QList<QSizeF> pdfPages() const;
     QString pdfText() const;
 
-    std::unique_ptr<test::ExportWorld> m_world;
+    std::unique_ptr<test::ExportViews> m_world;
     QTemporaryDir *m_dir = nullptr;
     ArticleTree *m_tree = nullptr;
-    PageDisplay *m_display = nullptr;
-    std::unique_ptr<ImageView> m_image;
-    std::unique_ptr<RecordView> m_record;
-    std::unique_ptr<ScriptedInteraction> m_user;
+    ImageView *m_image = nullptr;
+    RecordView *m_record = nullptr;
+    ScriptedInteraction *m_user = nullptr;
     std::unique_ptr<PrintCommands> m_commands;
 };
 
 void TestPrintCommands::init() {
-    m_world = std::make_unique<test::ExportWorld>();
+    m_world = std::make_unique<test::ExportViews>();
     m_dir = &m_world->dir;
     m_tree = &m_world->tree;
-    m_display = &m_world->display;
-    m_image = std::make_unique<ImageView>();
-    m_record = std::make_unique<RecordView>();
-    m_user = std::make_unique<ScriptedInteraction>(pdf());
+    m_image = &m_world->image;
+    m_record = &m_world->record;
+    m_user = &m_world->user;
     m_user->printer().setPageSize(printlayout::pageSizeForCode(9));
-    m_commands = std::make_unique<PrintCommands>(
-        ExportControls{nullptr, m_tree, m_display, m_image.get(), m_record.get()}, *m_user);
+    m_commands = std::make_unique<PrintCommands>(m_world->controls(), *m_user);
 }
 
 QList<QSizeF> TestPrintCommands::pdfPages() const {
@@ -133,7 +127,7 @@ void TestPrintCommands::recordShownPrintsFiltered() {
     m_tree->addPackage(src + "/a.qen", "文章", src, {"r.txt"});
     m_tree->select(2);
     m_record->loadFile(src + "/r.tmp");
-    setLeftTwips(m_image.get(), twips::ParkedLeft);
+    setLeftTwips(m_image, twips::ParkedLeft);
 
     m_commands->PrintPages(1);
     QVERIFY2(pdfText().contains("shown record") && !pdfText().contains("stored"),

@@ -1,14 +1,11 @@
 #include "export/ui/browsefolder.h"
 #include "export/ui/savecommands.h"
 #include "library/tiffcodec.h"
-#include "library/ui/imageview.h"
 #include "platform/twips.h"
 #include "platform/ui/twipsgeometry.h"
-#include "records/ui/recordview.h"
-#include "scriptedinteraction.h"
 #include "testfiles.h"
 
-#include "../exportfixture.h"
+#include "exportviews.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -41,26 +38,24 @@ private slots:
 private:
     int openPage(const QString &kind);
 
-    std::unique_ptr<test::ExportWorld> m_world;
+    std::unique_ptr<test::ExportViews> m_world;
     QTemporaryDir *m_dir = nullptr;
     ArticleTree *m_tree = nullptr;
-    PageDisplay *m_display = nullptr;
-    std::unique_ptr<ImageView> m_image;
-    std::unique_ptr<RecordView> m_record;
-    std::unique_ptr<ScriptedInteraction> m_user;
+    ImageView *m_image = nullptr;
+    RecordView *m_record = nullptr;
+    ScriptedInteraction *m_user = nullptr;
     std::unique_ptr<SaveCommands> m_commands;
     QString m_out;
     QList<int> m_shown;
 };
 
 void TestSaveCommands::init() {
-    m_world = std::make_unique<test::ExportWorld>();
+    m_world = std::make_unique<test::ExportViews>();
     m_dir = &m_world->dir;
     m_tree = &m_world->tree;
-    m_display = &m_world->display;
-    m_image = std::make_unique<ImageView>();
-    m_record = std::make_unique<RecordView>();
-    m_user = std::make_unique<ScriptedInteraction>();
+    m_image = &m_world->image;
+    m_record = &m_world->record;
+    m_user = &m_world->user;
     m_shown.clear();
     ExportHooks hooks{[this](int node) {
                           m_tree->select(node);
@@ -68,8 +63,7 @@ void TestSaveCommands::init() {
                       },
                       {},
                       {}};
-    m_commands = std::make_unique<SaveCommands>(
-        ExportControls{nullptr, m_tree, m_display, m_image.get(), m_record.get()}, hooks, *m_user);
+    m_commands = std::make_unique<SaveCommands>(m_world->controls(), hooks, *m_user);
     m_out = m_dir->filePath("out");
     QDir().mkpath(m_out);
     QDir().mkpath(m_dir->filePath("src"));
@@ -91,7 +85,7 @@ int TestSaveCommands::openPage(const QString &kind) {
             QImage other(10, 10, QImage::Format_Mono);
             other.fill(1);
             m_image->setImage(other);
-            setLeftTwips(m_image.get(), twips::ParkedLeft);
+            setLeftTwips(m_image, twips::ParkedLeft);
         }
         if (kind.startsWith("gone"))
             QFile::remove(path);
@@ -102,7 +96,7 @@ int TestSaveCommands::openPage(const QString &kind) {
                                               : test::gbk("unfiltered record"));
         m_record->setPlainText("filtered 题录");
         m_record->setTag(path);
-        setLeftTwips(m_image.get(), twips::ParkedLeft);
+        setLeftTwips(m_image, twips::ParkedLeft);
     }
     const int node = m_tree->addSingle(path);
     m_tree->select(node);
