@@ -12,6 +12,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace qen::test {
 
 struct ExportWorld {
@@ -36,6 +39,29 @@ struct ExportWorld {
         tree.select(package + 1);
         return package;
     }
+};
+
+// A full disk, as far as this process can tell: while it lives, writing a file past `bytes`
+// fails with EFBIG instead of ending the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    struct rlimit m_old;
+    void (*m_handler)(int);
 };
 
 } // namespace qen::test

@@ -6,9 +6,6 @@
 #include <QDirIterator>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 using namespace qen;
 
 // Saving articles into a chosen folder. Each row builds a tree from sources written by the
@@ -234,26 +231,18 @@ void TestPageSaving::saveAll() {
 }
 
 void TestPageSaving::fullDiskKeepsTheGoodFile() {
-    // A file size limit stands in for a full disk: writes past it fail with EFBIG.
     const QByteArray big(64 * 1024, 'x');
     build({"论文|p1.tif,p2.tif"});
     fixture::writeAll(m_tree->key(3), big);
     prepare({"dir:论文", "论文/p2.tif"});
     ArticleSaver saver(*m_tree, *m_display);
-    struct rlimit old;
-    getrlimit(RLIMIT_FSIZE, &old);
-    auto *previous = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = old;
-    limit.rlim_cur = 16 * 1024;
-    setrlimit(RLIMIT_FSIZE, &limit);
     QString message;
     try {
+        const test::FileSizeLimit full(16 * 1024);
         saver.saveArticle(1, m_target);
     } catch (const Error &e) {
         message = e.description();
     }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
     QVERIFY2(message.contains(m_target + "/论文/p2.tif"), qPrintable(message));
     QCOMPARE(saver.outcome().saved, 1);
     QCOMPARE(listing(), QStringList({"论文/p1.tif", "论文/p2.tif"}));

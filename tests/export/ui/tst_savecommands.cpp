@@ -34,6 +34,7 @@ private slots:
     void allArticlesWithOneSingleFileSavesThePage();
     void skippedPagesAreNamed();
     void rootFolderIsAFolder();
+    void fullDiskKeepsTheOldFile();
 
 private:
     int openPage(const QString &kind);
@@ -251,6 +252,23 @@ void TestSaveCommands::rootFolderIsAFolder() {
     QCOMPARE(BrowseForFolder(*m_user, nullptr, "p"), QString("/"));
     QCOMPARE(BrowseForFolder(*m_user, nullptr, "p"), QString());
     QCOMPARE(BrowseForFolder(*m_user, nullptr, "p"), m_out);
+}
+
+void TestSaveCommands::fullDiskKeepsTheOldFile() {
+    const QString page = m_dir->filePath("src/big.tif");
+    fixture::writeAll(page, fixture::g4Tiff(2480, 3508));
+    QVERIFY(m_image->setFileName(page));
+    m_tree->select(m_tree->addSingle(page));
+    fixture::writeAll(m_out + "/x.tif", "old");
+    m_user->saveAnswers << m_out + "/x.tif";
+    {
+        const test::FileSizeLimit full(512);
+        m_commands->SavePages(SaveCommands::CurrentPage);
+    }
+    QCOMPARE(m_user->texts("error").size(), 1);
+    QVERIFY(m_user->texts("error").first().contains(m_out + "/x.tif"));
+    QCOMPARE(fixture::readAll(m_out + "/x.tif"), QByteArray("old"));
+    QCOMPARE(QDir(m_out).entryList(QDir::Files | QDir::Hidden), QStringList{"x.tif"});
 }
 
 QTEST_MAIN(TestSaveCommands)
