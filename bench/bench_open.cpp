@@ -178,58 +178,5 @@ int main(int argc, char *argv[]) {
                 "%.1f ms; ratio %.2f (limit 1.30)\n",
                 o, b, o / b);
 
-    // Title behind 200 MB of NUL padding: the worst case, every block must be looked at.
-    const QString padded = dir.filePath(QStringLiteral("padded.qen"));
-    {
-        QFile f(padded);
-        f.open(QIODevice::WriteOnly);
-        f.write(QByteArray("PK\x05\x06\0\0\0\0", 8));
-        f.write("title");
-        const QByteArray zeros(1 << 20, '\0');
-        for (int i = 0; i < 200; ++i)
-            f.write(zeros);
-    }
-    std::vector<double> tail, whole;
-    QString title;
-    for (int i = 0; i < 5; ++i) {
-        QElapsedTimer t;
-        t.start();
-        title = ReadPackageTitle(padded);
-        tail.push_back(double(t.nsecsElapsed()) / 1e6);
-        t.restart();
-        QFile f(padded);
-        f.open(QIODevice::ReadOnly);
-        const QByteArray all = f.readAll();
-        qsizetype end = all.size();
-        while (end > 0 && all[end - 1] == '\0')
-            --end;
-        whole.push_back(double(t.nsecsElapsed()) / 1e6);
-    }
-    const double tt = median(tail), tw = median(whole);
-    std::printf("title of a 200 MB file with NUL padding after it (\"%s\"): %.1f ms (limit "
-                "50 ms); reading it whole: %.1f ms; ratio %.2f\n",
-                qPrintable(title), tt, tw, tt / tw);
-
-    // The usual shape: padding first, the end record and title last. Only the tail is read.
-    {
-        QFile f(padded);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        const QByteArray zeros(1 << 20, '\0');
-        for (int i = 0; i < 200; ++i)
-            f.write(zeros);
-        f.write(QByteArray("PK\x05\x06\0\0\0\0", 8));
-        f.write("title");
-    }
-    std::vector<double> leading;
-    for (int i = 0; i < 5; ++i) {
-        QElapsedTimer t;
-        t.start();
-        title = ReadPackageTitle(padded);
-        leading.push_back(double(t.nsecsElapsed()) / 1e6);
-    }
-    const double tl = median(leading);
-    std::printf("title of a 200 MB file with NUL padding before it (\"%s\"): %.2f ms (limit "
-                "50 ms); ratio to reading it whole %.4f\n",
-                qPrintable(title), tl, tl / tw);
     return 0;
 }

@@ -11,6 +11,7 @@ packages=(
     libtesseract-dev tesseract-ocr-chi-sim tesseract-ocr-eng
     fonts-noto-cjk xvfb xauth zip unzip ccache
     desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl appstream groff-base
+    python3 p7zip-full libarchive-tools imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -34,21 +34,6 @@ Content sniff(const QByteArray &d) {
     return Content::Unknown;
 }
 
-Content fromExtension(const QString &path) {
-    const QString ext = QFileInfo(path).suffix().toLower();
-    if (ext == u"tif" || ext == u"tiff")
-        return Content::Tiff;
-    if (ext == u"jpg" || ext == u"jpeg" || ext == u"jpe")
-        return Content::Jpeg;
-    if (ext == u"gif")
-        return Content::Gif;
-    if (ext == u"bmp")
-        return Content::Bmp;
-    if (ext == u"png")
-        return Content::Png;
-    return Content::Unknown;
-}
-
 QString contentName(Content c) {
     switch (c) {
     case Content::Tiff:
@@ -130,12 +115,21 @@ QImage decodeWithQt(const QByteArray &data, Content c, QString *error) {
     QImageReader reader(&buffer, qtFormat(c));
     reader.setAllocationLimit(int(tiff::MaxImageBytes / (1024 * 1024)));
     reader.setAutoTransform(false);
-    const QSize declared = reader.size();
+    QSize declared = reader.size();
+    // A top-down BMP declares a negative height, which is valid.
+    if (c == Content::Bmp)
+        declared.setHeight(std::abs(declared.height()));
     if (!declared.isValid() || declared.isEmpty()) {
         *error = QStringLiteral("%1 文件头已损坏").arg(contentName(c));
         return {};
     }
-    if (qint64(declared.width()) * declared.height() * 4 > tiff::MaxImageBytes) {
+    // The file's bytes stay while the image is built; a page with transparency is copied
+    // once more when it is put on white.
+    const QImage::Format format = reader.imageFormat();
+    const bool flattened = format != QImage::Format_Invalid &&
+                           QImage::toPixelFormat(format).alphaUsage() == QPixelFormat::UsesAlpha;
+    const qint64 imageBytes = qint64(declared.width()) * declared.height() * 4;
+    if (data.size() + imageBytes * (flattened ? 2 : 1) > tiff::MaxImageBytes) {
         *error = QStringLiteral("图像尺寸 %1×%2 过大，无法显示")
                      .arg(declared.width())
                      .arg(declared.height());
@@ -147,7 +141,8 @@ QImage decodeWithQt(const QByteArray &data, Content c, QString *error) {
     }
     QImage image;
     if (!reader.read(&image) || image.isNull()) {
-        *error = QStringLiteral("%1 图像数据已损坏：%2").arg(contentName(c), reader.errorString());
+        *error = QStringLiteral("%1 图像数据已损坏（详情：%2）")
+                     .arg(contentName(c), reader.errorString());
         return {};
     }
     return image;
@@ -168,21 +163,23 @@ QImage ImageDocument::readFile(const QString &path) {
     if (info.size() == 0)
         fail(path, QStringLiteral("文件是空的（0 字节）"));
     if (info.size() > MaxFileBytes)
-        fail(path, QStringLiteral("文件过大（%1 字节）").arg(info.size()));
+        fail(path, QStringLiteral("文件过大（%1 MB），超过了一页可能的大小（%2 MB）")
+                       .arg((info.size() + (1 << 20) - 1) >> 20)
+                       .arg(MaxFileBytes >> 20));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        fail(path, file.errorString());
+        fail(path, file.error() == QFileDevice::OpenError && !info.isReadable()
+                       ? QStringLiteral("没有读取这个文件的权限")
+                       : QStringLiteral("无法读取文件（详情：%1）").arg(file.errorString()));
     const QByteArray data = file.readAll();
     if (data.size() != info.size())
-        fail(path, QStringLiteral("读取失败：%1").arg(file.errorString()));
+        fail(path,
+             QStringLiteral("读取失败，文件可能正在被改写（详情：%1）").arg(file.errorString()));
 
+    // By content, as every viewer does: a JPEG named .tif is still a good page.
     const Content content = sniff(data);
-    const Content expected = fromExtension(path);
     if (content == Content::Unknown)
         fail(path, QStringLiteral("不是可识别的图像格式（TIFF、JPEG、GIF、BMP、PNG）"));
-    if (expected != Content::Unknown && expected != content)
-        fail(path, QStringLiteral("扩展名是 .%1，但内容是 %2 图像")
-                       .arg(info.suffix(), contentName(content)));
 
     QString error;
     const QImage decoded =
@@ -256,6 +253,14 @@ void ImageDocument::load(const QString &path) {
         return;
     m_image = readFile(path);
     m_fileName = path;
+    changed();
+}
+
+void ImageDocument::reload() {
+    if (m_fileName.isEmpty())
+        return;
+    QImage fresh = readFile(m_fileName);
+    m_image = std::move(fresh);
     changed();
 }
 

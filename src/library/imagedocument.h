@@ -29,6 +29,9 @@ public:
 
     // Loads a file; on failure the document is empty and the error is thrown.
     void load(const QString &path);
+    // Reads the file again, dropping every adjustment. On failure the error is thrown and the
+    // page stays as it was.
+    void reload();
     void clear();
     // Takes an image (normalised to a page shape); the document then has no file name.
     void setImage(const QImage &image);

@@ -22,39 +22,9 @@ namespace qen {
 
 namespace {
 
-constexpr qint64 TitleBlock = 1 << 20;
-
-bool allZero(const char *data, qint64 size) {
-    // memcmp against a zero page uses the library's vector code: the padding runs are long
-    // and this keeps a 200 MB tail well inside its time.
-    static const char zeros[64 * 1024] = {};
-    while (size > 0) {
-        const qint64 n = std::min<qint64>(size, sizeof zeros);
-        if (std::memcmp(data, zeros, size_t(n)) != 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
 bool lexists(const QString &path) {
     struct stat st;
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
-}
-
-// Reads [offset, offset+size) fully; false on a read error or a short file.
-bool readAt(int fd, char *buffer, qint64 offset, qint64 size) {
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, buffer + done, size_t(size - done), off_t(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
 }
 
 } // namespace
@@ -87,70 +57,20 @@ QString GetWorkFolder(const WorkFolders &folders, const QString &baseName) {
     return candidate;
 }
 
-QString ReadPackageTitle(const QString &packagePath) {
-    const int fd = ::open(QFile::encodeName(packagePath).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return QString();
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
-        ::close(fd);
-        return QString();
+QString PackageTitle(const QByteArray &comment, const QString &packagePath) {
+    // Packages written in fixed-size blocks carry NUL padding at the end of the comment; the
+    // title is the text before it, after any NUL that precedes it.
+    qsizetype end = comment.size();
+    while (end > 0 && comment.at(end - 1) == '\0')
+        --end;
+    if (end == 0) {
+        QString fileName, folder;
+        SplitPath(packagePath, fileName, folder);
+        return GetBaseName(fileName);
     }
-    const qint64 size = st.st_size;
-    std::vector<char> buffer(size_t(std::min(size, TitleBlock)));
-
-    // Walk back over the NUL padding block by block, then inside the last block that holds
-    // data find where the end text starts. The title is what lies between the last NUL
-    // before it and the end of the data.
-    qint64 end = size; // one past the last non-NUL byte, once found
-    qint64 pos = size;
-    bool found = false;
-    while (pos > 0 && !found) {
-        const qint64 len = std::min(pos, TitleBlock);
-        const qint64 start = pos - len;
-        if (!readAt(fd, buffer.data(), start, len)) {
-            ::close(fd);
-            return QString();
-        }
-        if (!allZero(buffer.data(), len)) {
-            qint64 i = len;
-            while (i > 0 && buffer[size_t(i - 1)] == 0)
-                --i;
-            end = start + i;
-            found = true;
-        }
-        pos = start;
-    }
-    if (!found) {
-        ::close(fd);
-        return QString();
-    }
-
-    QByteArray title;
-    qint64 cursor = end;
-    bool nulFound = false;
-    while (cursor > 0 && !nulFound) {
-        const qint64 len = std::min(cursor, TitleBlock);
-        const qint64 start = cursor - len;
-        if (!readAt(fd, buffer.data(), start, len)) {
-            ::close(fd);
-            return QString();
-        }
-        qint64 i = len;
-        while (i > 0 && buffer[size_t(i - 1)] != 0)
-            --i;
-        nulFound = i > 0;
-        title.prepend(buffer.data() + i, len - i);
-        cursor = start;
-        // A file without any NUL before its end text (a text file given the package
-        // extension) has no title; stop before such a tail grows large.
-        if (!nulFound && title.size() > 256 * 1024)
-            break;
-    }
-    ::close(fd);
-    if (!nulFound)
-        return QString();
-    return text::decodeGbk(title);
+    const QByteArrayView text = QByteArrayView(comment).first(end);
+    const QByteArrayView title = text.sliced(text.lastIndexOf('\0') + 1);
+    return text::isCjkUtf8(title) ? QString::fromUtf8(title) : text::decodeGbk(title);
 }
 
 QString CleanPackageTitle(const QString &rawTitle) {
@@ -177,7 +97,6 @@ QString CleanPackageTitle(const QString &rawTitle) {
 
 ExtractResult ExtractPackage(const QString &packagePath, const QString &targetFolder,
                              const ExtractOptions &options) {
-    const QString raw = ReadPackageTitle(packagePath);
     ZipLimits limits;
     limits.maxTotalBytes = options.maxTotalBytes;
     limits.maxEntries = options.maxEntries;
@@ -185,7 +104,7 @@ ExtractResult ExtractPackage(const QString &packagePath, const QString &targetFo
     if (options.yield)
         options.yield();
     ExtractResult result;
-    result.title = CleanPackageTitle(raw);
+    result.title = CleanPackageTitle(PackageTitle(stats.comment, packagePath));
     result.bytesWritten = stats.bytesWritten;
     result.filesWritten = stats.filesWritten;
     return result;

@@ -13,10 +13,11 @@ class WorkFolders;
 // did not exist before the call, so two openings of one package never mix files.
 QString GetWorkFolder(const WorkFolders &folders, const QString &baseName);
 
-// The bytes after the last NUL of the file once its trailing NULs are dropped, decoded as
-// GBK. Reads backwards from the end in blocks, so a large package is never held in memory.
-// A missing or empty file, or one with no NUL before its end text, has an empty title.
-QString ReadPackageTitle(const QString &packagePath);
+// The raw title of a package from its archive comment: the text after the comment's last
+// NUL once trailing NULs are dropped, or the whole comment when it holds none; GBK unless it
+// is plainly CJK UTF-8. A package without a comment (or one of nothing but NULs) is titled
+// with its file name without the extension.
+QString PackageTitle(const QByteArray &comment, const QString &packagePath);
 
 // Trailing blanks, the characters : " \ / < > ? | * and a few control codes removed, then cut
 // to 50 characters. Leading blanks stay.

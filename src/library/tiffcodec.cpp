@@ -114,8 +114,80 @@ TiffPtr open(MemoryIo *io, const char *mode, ErrorSink *sink) {
     return TiffPtr(t);
 }
 
+// Our words first; libtiff's English text only as a detail behind them.
 QString failure(const ErrorSink &sink, const QString &fallback) {
-    return sink.first.isEmpty() ? fallback : fallback + QStringLiteral("：") + sink.first;
+    return sink.first.isEmpty() ? fallback
+                                : fallback + QStringLiteral("（详情：%1）").arg(sink.first);
+}
+
+// Rows become columns. Bilevel pages stay 1-bit; a mostly white page skips its empty bytes.
+QImage transposed(const QImage &source) {
+    const int w = source.width(), h = source.height();
+    QImage out(h, w, source.format());
+    if (out.isNull())
+        return out;
+    out.setColorTable(source.colorTable());
+    out.setDotsPerMeterX(source.dotsPerMeterY());
+    out.setDotsPerMeterY(source.dotsPerMeterX());
+    switch (source.depth()) {
+    case 1:
+        out.fill(0);
+        for (int y = 0; y < h; ++y) {
+            const uchar *row = source.constScanLine(y);
+            const uchar bit = uchar(0x80 >> (y & 7));
+            for (int bx = 0; bx < (w + 7) / 8; ++bx) {
+                if (!row[bx])
+                    continue;
+                for (int k = 0; k < 8 && bx * 8 + k < w; ++k)
+                    if (row[bx] & (0x80 >> k))
+                        out.scanLine(bx * 8 + k)[y >> 3] |= bit;
+            }
+        }
+        break;
+    case 8:
+        for (int y = 0; y < h; ++y) {
+            const uchar *row = source.constScanLine(y);
+            for (int x = 0; x < w; ++x)
+                out.scanLine(x)[y] = row[x];
+        }
+        break;
+    default: {
+        const QImage wide =
+            source.depth() == 32 ? source : source.convertToFormat(QImage::Format_RGB32);
+        out = QImage(h, w, wide.format());
+        if (out.isNull())
+            return out;
+        out.setDotsPerMeterX(source.dotsPerMeterY());
+        out.setDotsPerMeterY(source.dotsPerMeterX());
+        for (int y = 0; y < h; ++y) {
+            const auto *row = reinterpret_cast<const quint32 *>(wide.constScanLine(y));
+            for (int x = 0; x < w; ++x)
+                reinterpret_cast<quint32 *>(out.scanLine(x))[y] = row[x];
+        }
+    }
+    }
+    return out;
+}
+
+// Turns a page decoded in stored order the way its Orientation tag says it is seen: scanners
+// and fax software write upside-down and sideways pages and leave the turning to the viewer.
+QImage oriented(QImage image, uint16_t orientation) {
+    if (orientation < ORIENTATION_TOPRIGHT || orientation > ORIENTATION_LEFTBOT)
+        return image;
+    if (orientation >= ORIENTATION_LEFTTOP)
+        image = transposed(image);
+    if (image.isNull())
+        return image;
+    const bool mirror = orientation == ORIENTATION_TOPRIGHT ||
+                        orientation == ORIENTATION_BOTRIGHT ||
+                        orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
+    const bool flip = orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT ||
+                      orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
+    if (mirror)
+        imageops::mirrorHorizontal(image);
+    if (flip)
+        imageops::flipVertical(image);
+    return image;
 }
 
 void readResolution(TIFF *t, QImage &image) {
@@ -173,6 +245,7 @@ QImage read(const QByteArray &data, QString *error) {
     }
     uint32_t w = 0, h = 0;
     uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = PLANARCONFIG_CONTIG;
+    uint16_t compression = COMPRESSION_NONE, orientation = ORIENTATION_TOPLEFT;
     if (!TIFFGetField(t.get(), TIFFTAG_IMAGEWIDTH, &w) ||
         !TIFFGetField(t.get(), TIFFTAG_IMAGELENGTH, &h) || w == 0 || h == 0) {
         *error = failure(sink, QStringLiteral("TIFF 文件没有有效的图像尺寸"));
@@ -181,6 +254,16 @@ QImage read(const QByteArray &data, QString *error) {
     TIFFGetFieldDefaulted(t.get(), TIFFTAG_BITSPERSAMPLE, &bps);
     TIFFGetFieldDefaulted(t.get(), TIFFTAG_SAMPLESPERPIXEL, &spp);
     TIFFGetFieldDefaulted(t.get(), TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(t.get(), TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(t.get(), TIFFTAG_ORIENTATION, &orientation);
+    // A valid file in a form we cannot decode is not a damaged one: say so.
+    if (!TIFFIsCODECConfigured(compression)) {
+        const TIFFCodec *codec = TIFFFindCODEC(compression);
+        *error = QStringLiteral("本程序不支持这个 TIFF 文件的压缩方式（%1）")
+                     .arg(codec ? QString::fromLatin1(codec->name)
+                                : QStringLiteral("编号 %1").arg(compression));
+        return {};
+    }
     if (!TIFFGetField(t.get(), TIFFTAG_PHOTOMETRIC, &photometric))
         photometric = PHOTOMETRIC_MINISWHITE;
 
@@ -191,7 +274,15 @@ QImage read(const QByteArray &data, QString *error) {
     const bool gray = singleChannel && bps == 8;
     const qint64 pixels = qint64(w) * h;
     const qint64 bytes = bilevel ? pixels / 8 : gray ? pixels : pixels * 4;
-    if (w > 1000000 || h > 1000000 || bytes > MaxImageBytes) {
+    // Everything held at once counts: the file itself, the decoded page, a gray page's copy
+    // made from the colour raster, and the turned copy of a sideways page.
+    const bool grayFromRaster =
+        !bilevel && !gray && spp == 1 &&
+        (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
+    const qint64 finalBytes = grayFromRaster ? pixels : bytes;
+    const qint64 held = data.size() + bytes + (grayFromRaster ? pixels : 0) +
+                        (orientation >= ORIENTATION_LEFTTOP ? finalBytes : 0);
+    if (w > 1000000 || h > 1000000 || held > MaxImageBytes) {
         *error = QStringLiteral("图像尺寸 %1×%2 过大，无法显示").arg(w).arg(h);
         return {};
     }
@@ -219,13 +310,29 @@ QImage read(const QByteArray &data, QString *error) {
             imageops::clearMonoPadding(image);
         }
     } else {
+        char why[1024] = {};
+        if (!TIFFRGBAImageOK(t.get(), why)) {
+            uint16_t sampleFormat = SAMPLEFORMAT_UINT;
+            TIFFGetFieldDefaulted(t.get(), TIFFTAG_SAMPLEFORMAT, &sampleFormat);
+            QString kind;
+            if (sampleFormat == SAMPLEFORMAT_IEEEFP)
+                kind = QStringLiteral("浮点数样本");
+            else if (bps != 1 && bps != 2 && bps != 4 && bps != 8 && bps != 16)
+                kind = QStringLiteral("每个样本 %1 位").arg(bps);
+            else
+                kind = QStringLiteral("颜色格式 %1，每像素 %2 个样本").arg(photometric).arg(spp);
+            *error = QStringLiteral("本程序不支持这种 TIFF 图像（%1）").arg(kind);
+            return {};
+        }
         image = QImage(int(w), int(h), QImage::Format_RGB32);
         if (image.isNull()) {
             *error = QStringLiteral("内存不足，无法打开 %1×%2 的图像").arg(w).arg(h);
             return {};
         }
         auto *raster = reinterpret_cast<uint32_t *>(image.bits());
-        if (!TIFFReadRGBAImageOriented(t.get(), w, h, raster, ORIENTATION_TOPLEFT, 1)) {
+        // Asked for the file's own orientation, libtiff hands the rows out as stored; they
+        // are turned below, as the single-channel pages are.
+        if (!TIFFReadRGBAImageOriented(t.get(), w, h, raster, orientation, 1)) {
             *error = failure(sink, QStringLiteral("TIFF 图像数据已损坏或不完整"));
             return {};
         }
@@ -253,6 +360,9 @@ QImage read(const QByteArray &data, QString *error) {
         return {};
     }
     readResolution(t.get(), image);
+    image = oriented(std::move(image), orientation);
+    if (image.isNull())
+        *error = QStringLiteral("内存不足，无法打开 %1×%2 的图像").arg(w).arg(h);
     return image;
 }
 

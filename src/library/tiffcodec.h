@@ -7,8 +7,9 @@
 // TIFF through libtiff, so that bilevel pages stay 1-bit from file to screen and back.
 namespace qen::tiff {
 
-// Largest decoded image the reader accepts, in bytes of the image it would build. A file
-// that declares more is refused before anything is allocated.
+// Most memory one page may take while it is read: the file's bytes, the image built from
+// them and any copy made on the way (a turned page, a gray page from a colour raster). A file
+// that needs more is refused before anything is allocated.
 inline constexpr qint64 MaxImageBytes = 256ll * 1024 * 1024;
 
 // Decodes the first page. Bilevel pages come back as Format_Mono with index 1 = black,

@@ -11,6 +11,12 @@ namespace qen::viewgeom {
 inline constexpr double MinZoom = 0.01;
 inline constexpr double MaxZoom = 100.0;
 
+// The selection rectangle frames the band from outside: its left and top edges lie this many
+// view pixels before the band's first pixel, its right and bottom edges this many after the
+// band's last pixel.
+inline constexpr int BandLeadMargin = 8;
+inline constexpr int BandTrailMargin = 9;
+
 // A factor the view accepts: finite and within [MinZoom, MaxZoom].
 bool acceptableZoom(double zoom);
 

@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 #include <zip.h>
@@ -26,30 +28,48 @@ QByteArray native(const QString &path) {
     return QFile::encodeName(path);
 }
 
-QString openFailure(const QString &zipPath, int code, int sysErr) {
+// What a libzip error means to the reader, in words they can act on; libzip's own English
+// text goes last, as a detail, where it adds anything.
+QString zipReason(const zip_error_t *error) {
+    const int code = zip_error_code_zip(error);
+    const int sys = zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error) : 0;
     switch (code) {
     case ZIP_ER_NOZIP:
-        return QStringLiteral("无法打开文章包 %1：它不是 ZIP 格式的文件，或者文件不完整"
-                              "（例如只下载了一部分）。")
-            .arg(zipPath);
+        return QStringLiteral("它不是 ZIP 格式的文件，或者文件不完整（例如只下载了一部分）。");
     case ZIP_ER_INCONS:
-        return QStringLiteral("无法打开文章包 %1：压缩包的目录前后不一致，文件已损坏。")
-            .arg(zipPath);
-    case ZIP_ER_NOENT:
-        return QStringLiteral("找不到文章包 %1：文件可能已被移动或删除。").arg(zipPath);
-    case ZIP_ER_OPEN:
-    case ZIP_ER_READ:
+    case ZIP_ER_EOF:
+    case ZIP_ER_COMPRESSED_DATA:
+    case ZIP_ER_ZLIB:
+        return QStringLiteral("压缩包的内容前后不一致，文件已损坏或不完整。");
     case ZIP_ER_SEEK:
-        return QStringLiteral("无法读取文章包 %1：%2").arg(zipPath, systemReason(sysErr));
+    case ZIP_ER_READ:
+    case ZIP_ER_TELL:
+        // A directory that points past the end of the file fails as a seek or a read of
+        // the file itself: in both cases the file is what is wrong, not the disk.
+        if (sys == 0 || sys == EINVAL)
+            return QStringLiteral("压缩包的目录指向文件之外，文件已损坏或不完整。");
+        return QStringLiteral("读取文件时出错（%1）。").arg(systemReason(sys));
+    case ZIP_ER_OPEN:
+        if (sys == EACCES || sys == EPERM)
+            return QStringLiteral("没有读取这个文件的权限。");
+        if (sys == ENOENT)
+            return QStringLiteral("找不到文件：它可能已被移动或删除。");
+        return QStringLiteral("无法打开文件（%1）。").arg(systemReason(sys));
+    case ZIP_ER_MULTIDISK:
+        return QStringLiteral("它是分卷压缩包的一部分，本程序不支持分卷压缩包。");
+    case ZIP_ER_CRC:
+        return QStringLiteral("校验和不符，数据已损坏。");
     case ZIP_ER_MEMORY:
-        return QStringLiteral("无法打开文章包 %1：内存不足。").arg(zipPath);
-    default: {
-        zip_error_t error;
-        zip_error_init_with_code(&error, code);
-        const QString reason = QString::fromUtf8(zip_error_strerror(&error));
-        zip_error_fini(&error);
-        return QStringLiteral("无法打开文章包 %1：%2").arg(zipPath, reason);
-    }
+        return QStringLiteral("内存不足。");
+    case ZIP_ER_COMPNOTSUPP:
+        return QStringLiteral("使用了本程序不支持的压缩方法。");
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+        return QStringLiteral("已加密，本程序无法解开加密的文章包。");
+    default:
+        return QStringLiteral("文件已损坏或无法读取（%1）。")
+            .arg(QString::fromUtf8(zip_error_strerror(const_cast<zip_error_t *>(error))));
     }
 }
 
@@ -66,6 +86,30 @@ QString methodName(zip_int32_t method) {
     default:
         return QStringLiteral("方法 %1").arg(method);
     }
+}
+
+QString tooLarge(qint64 size, qint64 limit) {
+    return QStringLiteral("解开后有 %1 MB，超过了一页可能的大小（%2 MB），不予解开"
+                          "（文件可能已损坏或是恶意构造的）。")
+        .arg((size + (1 << 20) - 1) >> 20)
+        .arg(limit >> 20);
+}
+
+Error bombError(const QString &zipPath, qint64 limit) {
+    return Error(QStringLiteral("文章包 %1 解开后会超过 %2 MB，不予解开"
+                                "（文件可能已损坏或是恶意构造的）。")
+                     .arg(zipPath)
+                     .arg(limit >> 20));
+}
+
+// What may be written into the folder's file system, keeping the reserve free for
+// everything else; unknown (a file system that does not say) counts as unlimited.
+qint64 spaceFor(const QString &folder, qint64 reserve) {
+    struct statvfs vfs;
+    if (::statvfs(native(folder).constData(), &vfs) != 0)
+        return std::numeric_limits<qint64>::max();
+    const qint64 available = qint64(vfs.f_bavail) * qint64(vfs.f_frsize);
+    return available - reserve;
 }
 
 struct Planned {
@@ -130,10 +174,19 @@ ZipExtractStats ExtractZip(const QString &zipPath, const QString &folder, const 
     if (::lstat(native(folder).constData(), &fst) != 0 || !S_ISDIR(fst.st_mode))
         throw Error(QStringLiteral("无法解开文章包 %1：文件夹 %2 不存在。").arg(zipPath, folder));
 
-    int code = 0;
-    zip_t *za = zip_open(native(zipPath).constData(), ZIP_RDONLY, &code);
-    if (!za)
-        throw Error(openFailure(zipPath, code, errno));
+    // Through a source, so that a failure keeps the system's own error code with it.
+    zip_error_t openError;
+    zip_error_init(&openError);
+    zip_source_t *source = zip_source_file_create(native(zipPath).constData(), 0, -1, &openError);
+    zip_t *za = source ? zip_open_from_source(source, ZIP_RDONLY, &openError) : nullptr;
+    if (!za) {
+        if (source)
+            zip_source_free(source);
+        const QString reason = zipReason(&openError);
+        zip_error_fini(&openError);
+        throw Error(QStringLiteral("无法打开文章包 %1：%2").arg(zipPath, reason));
+    }
+    zip_error_fini(&openError);
     ZipCloser closer{za};
 
     const zip_int64_t count = zip_get_num_entries(za, 0);
@@ -150,8 +203,13 @@ ZipExtractStats ExtractZip(const QString &zipPath, const QString &folder, const 
     // Everything is checked before the first byte is written, so a refused package leaves
     // nothing behind even when its bad entry comes last.
     std::vector<Planned> plan;
-    ZipExtractStats stats;
     qint64 declared = 0;
+    ZipExtractStats stats;
+    int commentLength = 0;
+    if (const char *comment = zip_get_archive_comment(za, &commentLength, ZIP_FL_ENC_RAW);
+        comment && commentLength > 0)
+        stats.comment = QByteArray(comment, commentLength);
+
     for (zip_int64_t i = 0; i < count; ++i) {
         const char *rawName = zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_RAW);
         const char *strictName = zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_STRICT);
@@ -163,7 +221,7 @@ ZipExtractStats ExtractZip(const QString &zipPath, const QString &folder, const 
         // libzip converts an unflagged name from CP437 under the strict rule and leaves a
         // name known to be UTF-8 alone. The raw name is already the Info-ZIP Unicode path
         // when the entry carries one, so equal results mean UTF-8 (or plain ASCII).
-        const bool utf8 = raw == QByteArray(strictName);
+        const bool utf8 = raw == QByteArray(strictName) || text::isCjkUtf8(raw);
         const QString name = DecodeEntryName(raw, utf8);
 
         zip_uint8_t opsys = 0;
@@ -171,6 +229,9 @@ ZipExtractStats ExtractZip(const QString &zipPath, const QString &folder, const 
         zip_file_get_external_attributes(za, zip_uint64_t(i), 0, &opsys, &attributes);
         const mode_t unixMode = mode_t(attributes >> 16);
         const bool hasUnixMode = opsys == ZIP_OPSYS_UNIX && unixMode != 0;
+        // Python's zipfile.writestr stores bare permissions without a file type; every unzip
+        // tool takes such an entry for a plain file, and so do we.
+        const mode_t fileType = hasUnixMode ? (unixMode & S_IFMT) : 0;
 
         const bool driveLetter =
             name.size() > 1 && name.at(1) == QLatin1Char(':') && name.at(0).isLetter();
@@ -183,13 +244,13 @@ ZipExtractStats ExtractZip(const QString &zipPath, const QString &folder, const 
             if (part != QLatin1String("."))
                 parts << part;
         }
-        if (hasUnixMode && S_ISLNK(unixMode))
+        if (fileType == S_IFLNK)
             throw entryError(name, QStringLiteral("是符号链接，为安全起见不予解开。"));
-        const bool directory = name.endsWith(QLatin1Char('/')) ||
-                               (hasUnixMode && S_ISDIR(unixMode)) ||
+        const bool directory = name.endsWith(QLatin1Char('/')) || fileType == S_IFDIR ||
                                (!hasUnixMode && (attributes & 0x10));
-        if (hasUnixMode && !S_ISDIR(unixMode) && !S_ISREG(unixMode))
-            throw entryError(name, QStringLiteral("不是普通文件，不予解开。"));
+        if (fileType != 0 && fileType != S_IFDIR && fileType != S_IFREG)
+            throw entryError(name,
+                             QStringLiteral("不是普通文件（是设备、管道或套接字），不予解开。"));
         if (parts.isEmpty())
             continue;
         // The DOS attribute byte: hidden 0x02, system 0x04.
@@ -213,15 +274,23 @@ ZipExtractStats ExtractZip(const QString &zipPath, const QString &folder, const 
             throw entryError(name, QStringLiteral("使用了本程序不支持的压缩方法（%1），无法解开。")
                                        .arg(methodName(zst.comp_method)));
         if (zst.valid & ZIP_STAT_SIZE) {
-            declared += qint64(std::min<zip_uint64_t>(zst.size, zip_uint64_t(1) << 62));
+            const qint64 size = qint64(std::min<zip_uint64_t>(zst.size, zip_uint64_t(1) << 62));
+            if (size > limits.maxEntryBytes)
+                throw entryError(name, tooLarge(size, limits.maxEntryBytes));
+            declared += size;
             if (declared > limits.maxTotalBytes)
-                throw Error(QStringLiteral("文章包 %1 解开后会超过 %2 MB，不予解开"
-                                           "（文件可能已损坏或是恶意构造的）。")
-                                .arg(zipPath)
-                                .arg(limits.maxTotalBytes >> 20));
+                throw bombError(zipPath, limits.maxTotalBytes);
         }
         plan.push_back({zip_uint64_t(i), parts, false});
     }
+
+    if (const qint64 room = spaceFor(folder, limits.reserveBytes); declared > room)
+        throw Error(QStringLiteral("无法解开文章包 %1：解开后约有 %2 MB，但文件夹 %3 所在的磁盘"
+                                   "只剩 %4 MB 可用空间。请腾出磁盘空间后再打开。")
+                        .arg(zipPath)
+                        .arg((declared + (1 << 20) - 1) >> 20)
+                        .arg(folder)
+                        .arg(std::max<qint64>(0, room + limits.reserveBytes) >> 20));
 
     Written written;
     const QByteArray base = native(folder);
@@ -254,10 +323,9 @@ ZipExtractStats ExtractZip(const QString &zipPath, const QString &folder, const 
         ensureDir(p.parts, p.parts.size() - 1, name);
         const QByteArray target = base + '/' + native(name);
         zip_file_t *zf = zip_fopen_index(za, p.index, 0);
-        if (!zf) {
-            const QString reason = QString::fromUtf8(zip_strerror(za));
-            throw entryError(name, QStringLiteral("无法解开：%1").arg(reason));
-        }
+        if (!zf)
+            throw entryError(name,
+                             QStringLiteral("无法解开：%1").arg(zipReason(zip_get_error(za))));
         // O_NOFOLLOW: a link can only be here if something else put it there; never write
         // through it.
         const int fd =
@@ -269,26 +337,26 @@ ZipExtractStats ExtractZip(const QString &zipPath, const QString &folder, const 
         }
         written.addFile(target);
         ++stats.filesWritten;
+        qint64 entryBytes = 0;
         for (;;) {
             const zip_int64_t n = zip_fread(zf, buffer.data(), buffer.size());
             if (n == 0)
                 break;
             if (n < 0) {
-                const bool crc = zip_error_code_zip(zip_file_get_error(zf)) == ZIP_ER_CRC;
-                const QString reason = QString::fromUtf8(zip_file_strerror(zf));
+                const QString reason = zipReason(zip_file_get_error(zf));
                 zip_fclose(zf);
                 ::close(fd);
-                throw entryError(name, crc ? QStringLiteral("的校验和不符，数据已损坏。")
-                                           : QStringLiteral("无法解开：%1").arg(reason));
+                throw entryError(name, QStringLiteral("无法解开：%1").arg(reason));
             }
             total += n;
-            if (total > limits.maxTotalBytes) {
+            entryBytes += n;
+            // The sizes in the directory may lie; what is actually unpacked counts.
+            if (entryBytes > limits.maxEntryBytes || total > limits.maxTotalBytes) {
                 zip_fclose(zf);
                 ::close(fd);
-                throw Error(QStringLiteral("文章包 %1 解开后超过 %2 MB，不予解开"
-                                           "（文件可能已损坏或是恶意构造的）。")
-                                .arg(zipPath)
-                                .arg(limits.maxTotalBytes >> 20));
+                if (entryBytes > limits.maxEntryBytes)
+                    throw entryError(name, tooLarge(entryBytes, limits.maxEntryBytes));
+                throw bombError(zipPath, limits.maxTotalBytes);
             }
             const char *data = buffer.data();
             qint64 left = n;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 #include "testfiles.h"
@@ -101,6 +102,13 @@ private slots:
     void saveReplacesReadOnlyFile();
     void failedSaveKeepsOldFileAndNamesPath();
     void documentCopyAndRevision();
+    void loadsByContentNotExtension_data();
+    void loadsByContentNotExtension();
+    void readsTopDownBmp();
+    void followsTiffOrientation_data();
+    void followsTiffOrientation();
+    void unsupportedTiffIsNotCalledDamaged_data();
+    void unsupportedTiffIsNotCalledDamaged();
 };
 
 void TestImageDocument::readsBilevelTiff_data() {
@@ -194,8 +202,6 @@ void TestImageDocument::refusesBadFiles_data() {
                              << "不存在";
     QTest::newRow("text named .jpg") << "text-content.jpg"
                                      << "不是可识别的图像格式";
-    QTest::newRow("PNG named .tif") << "png-content.tif"
-                                    << "扩展名是 .tif，但内容是 PNG";
     QTest::newRow("TIFF cut in half") << "truncated-g4.tif"
                                       << "TIFF";
     QTest::newRow("strip runs past the end") << "strip-past-end-g4.tif"
@@ -353,6 +359,178 @@ void TestImageDocument::documentCopyAndRevision() {
     document.setImage(grayPattern());
     QVERIFY(document.fileName().isEmpty());
     QCOMPARE(document.image().format(), QImage::Format_Grayscale8);
+}
+
+// A page named for one format but holding another is shown, as every viewer shows it.
+void TestImageDocument::loadsByContentNotExtension_data() {
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("JPEG named .tif") << QByteArray("jpg") << "page.tif";
+    QTest::newRow("PNG named .tif") << QByteArray("png") << "page.tif";
+    QTest::newRow("GIF named .bmp") << QByteArray("gif") << "page.bmp";
+    QTest::newRow("BMP named .jpg") << QByteArray("bmp") << "page.jpg";
+    QTest::newRow("TIFF named .gif") << QByteArray("tif") << "page.gif";
+}
+
+void TestImageDocument::loadsByContentNotExtension() {
+    QFETCH(QByteArray, format);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    if (format == "gif" || format == "tif") {
+        QFile::copy(fixture(format == "gif" ? "gif-bilevel.gif" : "tiff-g4.tif"), path);
+    } else {
+        QImageWriter writer(path, format);
+        writer.setQuality(100);
+        QVERIFY(writer.write(grayPattern()));
+    }
+    const QImage image = ImageDocument::readFile(path);
+    QCOMPARE(image.size(), QSize(37, 23));
+}
+
+// Rows stored top first, declared by a negative height: valid, and written by many scanners.
+void TestImageDocument::readsTopDownBmp() {
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(
+        QImageWriter(&buffer, "bmp").write(colourPattern().convertToFormat(QImage::Format_RGB888)));
+    const qint32 bitsAt = qFromLittleEndian<qint32>(bmp.constData() + 10);
+    const qint32 height = qFromLittleEndian<qint32>(bmp.constData() + 22);
+    const int stride = (37 * 3 + 3) / 4 * 4;
+    QCOMPARE(height, 23);
+    QByteArray topDown = bmp.left(bitsAt);
+    for (int row = height - 1; row >= 0; --row)
+        topDown += bmp.mid(bitsAt + row * stride, stride);
+    qToLittleEndian<qint32>(-height, topDown.data() + 22);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("top-down.bmp");
+    qen::test::writeFile(path, topDown);
+    QVERIFY(samePixels(ImageDocument::readFile(path), colourPattern()));
+}
+
+namespace {
+
+// Where the pixel seen at (x, y) of a w x h page is stored under each Orientation value,
+// as the TIFF specification words them: 1 top-left, 2 top-right, 3 bottom-right,
+// 4 bottom-left, 5 left-top, 6 right-top, 7 right-bottom, 8 left-bottom (row 0 side first).
+QPoint storedAt(int orientation, int x, int y, int w, int h) {
+    switch (orientation) {
+    case 2:
+        return {w - 1 - x, y};
+    case 3:
+        return {w - 1 - x, h - 1 - y};
+    case 4:
+        return {x, h - 1 - y};
+    case 5:
+        return {y, x};
+    case 6:
+        return {y, w - 1 - x};
+    case 7:
+        return {h - 1 - y, w - 1 - x};
+    case 8:
+        return {h - 1 - y, x};
+    default:
+        return {x, y};
+    }
+}
+
+// Writes `seen` as it would be stored under the orientation: G4 for a bilevel page, LZW RGB
+// for a colour one.
+QByteArray orientedTiff(const QImage &seen, int orientation) {
+    const bool bilevel = seen.format() == QImage::Format_Mono;
+    const bool turned = orientation >= 5;
+    const int sw = turned ? seen.height() : seen.width();
+    const int sh = turned ? seen.width() : seen.height();
+    QTemporaryFile scratch;
+    scratch.open();
+    TIFF *tif = TIFFOpen(QFile::encodeName(scratch.fileName()).constData(), "w");
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(sw));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(sh));
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, uint16_t(orientation));
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(sh));
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bilevel ? 1 : 8);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, bilevel ? 1 : 3);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, bilevel ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, bilevel ? COMPRESSION_CCITTFAX4 : COMPRESSION_LZW);
+    QImage stored(sw, sh, bilevel ? QImage::Format_Mono : QImage::Format_RGB888);
+    stored.setColorTable(seen.colorTable());
+    for (int y = 0; y < seen.height(); ++y)
+        for (int x = 0; x < seen.width(); ++x) {
+            const QPoint at = storedAt(orientation, x, y, seen.width(), seen.height());
+            if (bilevel)
+                stored.setPixel(at, seen.pixelIndex(x, y));
+            else
+                stored.setPixel(at, seen.pixel(x, y));
+        }
+    const int lineBytes = bilevel ? (sw + 7) / 8 : sw * 3;
+    for (int y = 0; y < sh; ++y) {
+        QByteArray row(reinterpret_cast<const char *>(stored.constScanLine(y)), lineBytes);
+        TIFFWriteScanline(tif, row.data(), uint32_t(y), 0);
+    }
+    TIFFClose(tif);
+    return scratch.readAll();
+}
+
+} // namespace
+
+void TestImageDocument::followsTiffOrientation_data() {
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<bool>("bilevel");
+    for (int o = 1; o <= 8; ++o) {
+        QTest::addRow("bilevel G4, orientation %d", o) << o << true;
+        QTest::addRow("colour, orientation %d", o) << o << false;
+    }
+}
+
+void TestImageDocument::followsTiffOrientation() {
+    QFETCH(int, orientation);
+    QFETCH(bool, bilevel);
+    const QImage seen = bilevel ? monoPattern() : colourPattern();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("oriented.tif");
+    qen::test::writeFile(path, orientedTiff(seen, orientation));
+    const QImage image = ImageDocument::readFile(path);
+    QCOMPARE(image.format(), bilevel ? QImage::Format_Mono : QImage::Format_RGB32);
+    QVERIFY(samePixels(image, seen));
+    if (bilevel)
+        for (int y = 0; y < image.height(); ++y)
+            QCOMPARE(image.constScanLine(y)[4] & 0x07, 0);
+}
+
+// Valid files we cannot decode are "not supported", never "damaged".
+void TestImageDocument::unsupportedTiffIsNotCalledDamaged_data() {
+    QTest::addColumn<int>("bitsPerSample");
+    QTest::addColumn<int>("sampleFormat");
+    QTest::newRow("12-bit gray") << 12 << int(SAMPLEFORMAT_UINT);
+    QTest::newRow("32-bit float gray") << 32 << int(SAMPLEFORMAT_IEEEFP);
+}
+
+void TestImageDocument::unsupportedTiffIsNotCalledDamaged() {
+    QFETCH(int, bitsPerSample);
+    QFETCH(int, sampleFormat);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("unusual.tif");
+    TIFF *tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 8u);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 4u);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bitsPerSample);
+    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, sampleFormat);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 4u);
+    QByteArray row(8 * bitsPerSample / 8, '\x40');
+    for (uint32_t y = 0; y < 4; ++y)
+        TIFFWriteScanline(tif, row.data(), y, 0);
+    TIFFClose(tif);
+    try {
+        ImageDocument::readFile(path);
+        QFAIL("an undecodable TIFF was shown");
+    } catch (const Error &e) {
+        QVERIFY2(e.description().contains(path) && e.description().contains("不支持") &&
+                     !e.description().contains("损坏"),
+                 qPrintable(e.description()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestImageDocument)

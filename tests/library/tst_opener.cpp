@@ -139,6 +139,11 @@ void TestOpener::duplicatesAreSkipped() {
     QCOMPARE(m_tree->text(4), QString());
     m_opener->CreateTree(package("untitled2.qen", "??", {"p1.tif"}));
     QCOMPARE(m_tree->count(), 5);
+    // Archives without a comment are titled by their file names, so two of them both open.
+    m_opener->CreateTree(package("plain1.zip", "", {"p1.tif"}));
+    m_opener->CreateTree(package("plain2.zip", "", {"p1.tif"}));
+    QCOMPARE(m_tree->count(), 9);
+    QCOMPARE(m_tree->text(8), QString("plain2"));
 }
 
 void TestOpener::firstKeyRule_data() {

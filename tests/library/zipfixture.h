@@ -88,28 +88,50 @@ inline quint32 crc32(const QByteArray &bytes) {
     return ~crc;
 }
 
-// One stored entry carrying the Info-ZIP Unicode path field, which libzip will not write.
-inline QByteArray zipWithUnicodePath(const QByteArray &rawName, const QByteArray &utf8Name) {
-    const QByteArray data = "page";
-    QByteArray extra, local, central, end;
-    QDataStream x(&extra, QIODevice::WriteOnly), l(&local, QIODevice::WriteOnly),
-        c(&central, QIODevice::WriteOnly), e(&end, QIODevice::WriteOnly);
-    for (QDataStream *s : {&x, &l, &c, &e})
+// One entry written header by header, for what libzip will not write: the Info-ZIP Unicode
+// path field, sizes that claim what the data is not, data compressed elsewhere.
+struct RawEntry {
+    QByteArray name;
+    QByteArray data = "page"; // as stored (compressed when method is 8)
+    quint16 method = 0;
+    quint32 crc = 0;
+    quint32 size = 0; // uncompressed
+    QByteArray extra;
+    quint32 externalAttributes = 0100644u << 16;
+};
+
+inline QByteArray rawZip(const RawEntry &entry) {
+    QByteArray local, central, end;
+    QDataStream l(&local, QIODevice::WriteOnly), c(&central, QIODevice::WriteOnly),
+        e(&end, QIODevice::WriteOnly);
+    for (QDataStream *s : {&l, &c, &e})
         s->setByteOrder(QDataStream::LittleEndian);
-    x << quint16(0x7075) << quint16(5 + utf8Name.size()) << quint8(1) << crc32(rawName);
-    extra += utf8Name;
-    const auto n = quint16(rawName.size()), xn = quint16(extra.size());
-    const auto size = quint32(data.size()), crc = crc32(data);
-    l << quint32(0x04034b50) << quint16(20) << quint16(0) << quint16(0) << quint32(0) << crc << size
-      << size << n << xn;
-    local += rawName + extra + data;
-    c << quint32(0x02014b50) << quint16(0x031E) << quint16(20) << quint16(0) << quint16(0)
-      << quint32(0) << crc << size << size << n << xn << quint16(0) << quint16(0) << quint16(0)
-      << quint32(0100644u << 16) << quint32(0);
-    central += rawName + extra;
+    const auto n = quint16(entry.name.size()), xn = quint16(entry.extra.size());
+    const auto packed = quint32(entry.data.size());
+    l << quint32(0x04034b50) << quint16(20) << quint16(0) << entry.method << quint32(0) << entry.crc
+      << packed << entry.size << n << xn;
+    local += entry.name + entry.extra + entry.data;
+    c << quint32(0x02014b50) << quint16(0x031E) << quint16(20) << quint16(0) << entry.method
+      << quint32(0) << entry.crc << packed << entry.size << n << xn << quint16(0) << quint16(0)
+      << quint16(0) << entry.externalAttributes << quint32(0);
+    central += entry.name + entry.extra;
     e << quint32(0x06054b50) << quint16(0) << quint16(0) << quint16(1) << quint16(1)
       << quint32(central.size()) << quint32(local.size()) << quint16(0);
     return local + central + end;
+}
+
+// One stored entry carrying the Info-ZIP Unicode path field, which libzip will not write.
+inline QByteArray zipWithUnicodePath(const QByteArray &rawName, const QByteArray &utf8Name) {
+    QByteArray extra;
+    QDataStream x(&extra, QIODevice::WriteOnly);
+    x.setByteOrder(QDataStream::LittleEndian);
+    x << quint16(0x7075) << quint16(5 + utf8Name.size()) << quint8(1) << crc32(rawName);
+    extra += utf8Name;
+    RawEntry entry{rawName};
+    entry.crc = crc32(entry.data);
+    entry.size = quint32(entry.data.size());
+    entry.extra = extra;
+    return rawZip(entry);
 }
 
 // Sets the general-purpose flags (offset 6 in a local header, 8 in a central one) or the

@@ -44,6 +44,7 @@ void TestQentool::initTestCase() {
                                fixture::file(fixture::gbk("第1页.tif")), fixture::file(".hidden")},
                               fixture::gbk("期刊\"全文\"")));
     fixture::writeAll(m_dir.filePath("scan.tif"), fixture::g4Tiff());
+    QVERIFY(fixture::writeZip(m_dir.filePath("plain.zip"), {fixture::file("p1.tif")}));
 }
 
 void TestQentool::info_data() {
@@ -56,6 +57,9 @@ void TestQentool::info_data() {
                              "\"第1页.tif\"]}\n";
     QTest::newRow("single page") << QStringList{"info", m_dir.filePath("scan.tif")}
                                  << "title: scan\n1\tscan.tif\n";
+    // As in the program's tree: an archive without a comment is titled by its file name.
+    QTest::newRow("package without a comment")
+        << QStringList{"info", m_dir.filePath("plain.zip")} << "title: plain\n1\tp1.tif\n";
 }
 
 void TestQentool::info() {

@@ -45,16 +45,32 @@ bool ImageView::setFileName(const QString &path) {
     return m_lastError.isEmpty();
 }
 
+bool ImageView::reload() {
+    m_lastError.clear();
+    try {
+        m_document.reload();
+    } catch (const Error &e) {
+        m_lastError = e.description();
+    } catch (const std::bad_alloc &) {
+        m_lastError = QStringLiteral("无法打开图像文件 %1：内存不足").arg(fileName());
+    }
+    m_cache.clear();
+    layoutScrollBars(); // the file may have changed size on disk
+    clipBandToPage();
+    viewport()->update();
+    return m_lastError.isEmpty();
+}
+
 void ImageView::setImage(const QImage &image) {
     m_lastError.clear();
     m_document.setImage(image);
     pageChanged();
 }
 
-// A new page starts at its top-left corner without a band; the zoom stays.
+// A new page starts at its top-left corner; the zoom and the band stay, so that the user can
+// take the same area of several pages in turn.
 void ImageView::pageChanged() {
     const QPoint before = scroll();
-    m_band = QRect();
     m_cache.clear();
     m_relayout = true;
     horizontalScrollBar()->setValue(0);
@@ -64,6 +80,17 @@ void ImageView::pageChanged() {
     viewport()->update();
     if (scroll() != before)
         emit scrolled();
+    clipBandToPage();
+}
+
+void ImageView::clipBandToPage() {
+    if (m_band.isEmpty())
+        return;
+    const QRect kept = m_band & QRect(QPoint(0, 0), m_document.size());
+    if (kept == m_band)
+        return;
+    m_band = kept.isEmpty() ? QRect() : kept;
+    emit selectionClipped();
 }
 
 void ImageView::adjusted() {

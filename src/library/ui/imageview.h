@@ -25,12 +25,17 @@ public:
 
     // FileName. "" empties the view. On failure the view is empty, the file name is "" and
     // lastError() names the file and what is wrong. The zoom factor is kept; the scroll
-    // offsets go back to the top-left corner and the band is removed.
+    // offsets go back to the top-left corner. The band stays on the same image pixels, clipped
+    // to the new page (selectionClipped() tells when that changed it).
     bool setFileName(const QString &path);
+    // Loads the shown file again, without any adjustment; zoom, scroll offsets and band stay.
+    // When the file can no longer be read the page stays as it is and lastError() says why.
+    bool reload();
     QString fileName() const { return m_document.fileName(); }
     QString lastError() const { return m_lastError; }
 
-    // ImageHandle: takes an image as the page (the file name becomes "").
+    // ImageHandle: takes an image as the page (the file name becomes ""); the band is kept as
+    // for a new file.
     void setImage(const QImage &image);
     // The page as the view holds it, adjustments included. Also the Picture for printing.
     QImage image() const { return m_document.image(); }
@@ -135,6 +140,8 @@ signals:
     void mouseMove(int button, int shift, double x, double y);
     void mouseUp(int button, int shift, double x, double y);
     void scrolled();
+    // A new page clipped the band to its size or, lying wholly outside it, removed it.
+    void selectionClipped();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -147,6 +154,7 @@ protected:
 
 private:
     void pageChanged();
+    void clipBandToPage();
     void adjusted();
     void layoutScrollBars();
     QPoint scroll() const { return {scrollX(), scrollY()}; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/viewgeometry.h"
 #include "platform/ui/twipsgeometry.h"
 
 #include <QPoint>
@@ -18,8 +19,8 @@ namespace qen {
 class SelectionShape : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int LeadMargin = 8;  // pixels from the shape's left/top to the band
-    static constexpr int TrailMargin = 9; // pixels from the band's last pixel to right/bottom
+    static constexpr int LeadMargin = viewgeom::BandLeadMargin;
+    static constexpr int TrailMargin = viewgeom::BandTrailMargin;
     static constexpr int HandleSize = 7;
 
     // Starts hidden at Left 840, Top 1410, Width 1605, Height 2085 twips of the container.

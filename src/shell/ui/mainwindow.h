@@ -17,6 +17,7 @@ class QTreeWidget;
 namespace qen {
 
 class CommandBar;
+class ImageTools;
 class PrintCommands;
 class SaveCommands;
 class Documents;
@@ -107,6 +108,12 @@ private:
     // --- navigation, zoom, keys, layout, help ---
 
     // --- image tools ---
+public:
+    // Adjustments, selection, copy and the crop file recognition reads.
+    ImageTools *imageTools() const { return m_imageTools; }
+
+private:
+    ImageTools *m_imageTools = nullptr;
 
     // --- recognition ---
 

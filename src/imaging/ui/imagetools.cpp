@@ -1,0 +1,190 @@
+#include "imaging/ui/imagetools.h"
+
+#include "imaging/cropfile.h"
+#include "library/imagedocument.h"
+#include "library/ui/imageview.h"
+#include "library/ui/selectionshape.h"
+#include "library/viewgeometry.h"
+#include "platform/error.h"
+#include "platform/ui/interaction.h"
+
+namespace qen {
+
+const std::vector<ImageTools::Adjustment> &ImageTools::adjustments() {
+    static const std::vector<Adjustment> table = {
+        {"mnuTool_Brighter", true, [](ImageView &v) { v.adjustBrightness(70); }},
+        {"mnuTool_Hreverse", true, [](ImageView &v) { v.mirrorHorizontal(); }},
+        // Flipping is quick enough that a busy window would only flicker.
+        {"mnuTool_UpDown", false, [](ImageView &v) { v.flipVertical(); }},
+        {"mnuTool_BlackWhiteReverse", true, [](ImageView &v) { v.negate(); }},
+        {"mnuTool_Contrast", true, [](ImageView &v) { v.enhanceContrast(); }},
+        {"mnuTool_Intensify", true, [](ImageView &v) { v.intensify(2.0f); }},
+    };
+    return table;
+}
+
+ImageTools::ImageTools(const WorkFolders &folders, Interaction &interaction, Controls controls,
+                       QObject *parent)
+    : QObject(parent), m_folders(folders), m_interaction(interaction), m_controls(controls) {
+    connect(m_controls.imgEdit, &ImageView::selectionClipped, this, &ImageTools::followClippedBand);
+}
+
+void ImageTools::adjust(const Adjustment &adjustment) {
+    ImageView &view = *m_controls.imgEdit;
+    if (adjustment.busy && m_hooks.busy)
+        m_hooks.busy(busyText(), [&] { adjustment.apply(view); });
+    else
+        adjustment.apply(view);
+}
+
+void ImageTools::undo() {
+    ImageView &view = *m_controls.imgEdit;
+    if (view.isParked() || view.fileName().isEmpty())
+        return;
+    if (!view.reload())
+        m_interaction.error(m_controls.window, view.lastError());
+}
+
+void ImageTools::setGrayscale(bool on) {
+    ImageView &view = *m_controls.imgEdit;
+    view.prepareGrayscale();
+    view.setGrayscaleMode(on ? 1 : 0);
+    view.refresh();
+}
+
+void ImageTools::selectionModeChanged(bool on) {
+    m_controls.imgEdit->setSelectionBand(false);
+    showRectangle(false);
+    m_controls.imgEdit->setMousePointer(on ? 2 : 0);
+}
+
+void ImageTools::copyCurrPage() {
+    ImageView &view = *m_controls.imgEdit;
+    if (view.isParked())
+        return;
+    view.setSelectionBand(false);
+    view.copyToClipboard(m_interaction);
+}
+
+void ImageTools::copySelArea() {
+    if (CropSelectionToFile())
+        m_controls.imgHide->copyToClipboard(m_interaction);
+}
+
+QString ImageTools::cropPath() const {
+    return cropfile::path(m_folders.appPath());
+}
+
+bool ImageTools::CropSelectionToFile() {
+    const QString path = cropPath();
+    ImageView &edit = *m_controls.imgEdit;
+    ImageView &hide = *m_controls.imgHide;
+    try {
+        // The old crop goes first, whatever happens next, so recognition never reads it again.
+        cropfile::prepare(path);
+    } catch (const Error &e) {
+        m_interaction.error(m_controls.window, e.description());
+        return false;
+    }
+    if (edit.isParked() || !edit.hasImage())
+        return false;
+    try {
+        hide.setImage(edit.selectionImage());
+        hide.setSaveFileType(int(ImageFileType::Tiff));
+        hide.setSaveFileName(path);
+        hide.setSaveOptionFlag(false);
+        hide.saveFile();
+    } catch (const Error &e) {
+        m_interaction.error(m_controls.window, cropfile::failureText(path, e.description()));
+        return false;
+    }
+    if (!hide.setFileName(path)) {
+        m_interaction.error(m_controls.window, cropfile::failureText(path, hide.lastError()));
+        return false;
+    }
+    hide.finishCrop();
+    return true;
+}
+
+selection::Scale ImageTools::scale() const {
+    const QWidget *area = m_controls.imgEdit->clientArea();
+    return {twipsPerPixelX(area), twipsPerPixelY(area)};
+}
+
+bool ImageTools::selecting() const {
+    return m_hooks.selectionMode && m_hooks.selectionMode();
+}
+
+void ImageTools::showRectangle(bool shown) {
+    m_controls.ctl->setShown(shown);
+    m_controls.ctl->setState(shown ? 1 : 0);
+}
+
+void ImageTools::mouseDown(int button, int, double x, double y) {
+    if (button != 1)
+        return;
+    m_anchor = selection::pixelAt(x, y, scale());
+    if (selecting()) {
+        // The rectangle shows at its last place until the pointer moves.
+        showRectangle(true);
+        m_controls.imgEdit->setSelectionBand(false);
+    } else {
+        m_controls.imgEdit->setMousePointer(20);
+        showRectangle(false);
+    }
+}
+
+void ImageTools::mouseMove(int button, int, double x, double y) {
+    if (button != 1)
+        return;
+    const selection::Scale t = scale();
+    if (selecting()) {
+        const TwipsRect r = selection::drawnRectangle(m_anchor, x, y, t);
+        m_controls.ctl->move(r.left, r.top, r.width, r.height);
+        return;
+    }
+    ImageView &view = *m_controls.imgEdit;
+    view.setMousePointer(20);
+    const QPoint scroll =
+        selection::pannedScroll({view.scrollX(), view.scrollY()}, m_anchor, x, y, t);
+    view.setScrollY(scroll.y());
+    view.setScrollX(scroll.x());
+    m_anchor = selection::pixelAt(x, y, t);
+}
+
+void ImageTools::mouseUp(int button, int, double, double) {
+    if (button == 1 && selecting())
+        commitRectangle();
+}
+
+void ImageTools::handleDrag(int button, int, double x, double y, int handle) {
+    if (button != 1)
+        return;
+    m_controls.imgEdit->setSelectionBand(false);
+    if (const auto r = selection::draggedRectangle(geometryTwips(m_controls.ctl), x, y, handle))
+        m_controls.ctl->move(r->left, r->top, r->width, r->height);
+}
+
+void ImageTools::handleDragEnd() {
+    commitRectangle();
+}
+
+void ImageTools::commitRectangle() {
+    const auto c = selection::bandCorners(geometryTwips(m_controls.ctl), scale());
+    m_controls.imgEdit->setSelectionBand(true, c.start.x(), c.start.y());
+    m_controls.imgEdit->selectionBandExtend(c.end.x(), c.end.y());
+}
+
+void ImageTools::followClippedBand() {
+    const ImageView &view = *m_controls.imgEdit;
+    if (view.selectionRect().isEmpty()) {
+        showRectangle(false);
+        return;
+    }
+    const QRect shown = viewgeom::imageToView(view.selectionRect(),
+                                              {view.scrollX(), view.scrollY()}, view.zoomFactor());
+    const TwipsRect r = selection::rectangleAround(shown, scale());
+    m_controls.ctl->move(r.left, r.top, r.width, r.height);
+}
+
+} // namespace qen
