@@ -10,58 +10,19 @@
 #include "library/wwp.h"
 #include "platform/workfolders.h"
 
+#include "benchsupport.h"
+
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QPainter>
 #include <QPrinter>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
-
-#include <algorithm>
-#include <cstdio>
-#include <functional>
-#include <vector>
 
 using namespace qen;
 
 namespace {
 
-constexpr int Pages = 20, PageW = 2480, PageH = 3508, Runs = 5;
-
-// A bilevel page of text-like strokes: short black bars in lines, as a scanned article has.
-QImage scanPage(int seed) {
-    QImage page(PageW, PageH, QImage::Format_Mono);
-    page.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    page.fill(0);
-    QPainter p(&page);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::color1);
-    QRandomGenerator rng{quint32(seed)};
-    for (int y = 300; y < PageH - 300; y += 62)
-        for (int x = 250; x < PageW - 300;) {
-            const int w = 8 + rng.bounded(30);
-            p.drawRect(x, y + rng.bounded(10), w, 30 + rng.bounded(12));
-            x += w + 6 + rng.bounded(20);
-        }
-    p.end();
-    page.setDotsPerMeterX(11811);
-    page.setDotsPerMeterY(11811);
-    return page;
-}
-
-double timeMs(const std::function<void()> &f) {
-    QElapsedTimer t;
-    t.start();
-    f();
-    return t.nsecsElapsed() / 1e6;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+constexpr int Pages = 20, Runs = 5;
 
 // The process's peak resident set so far (VmHWM), in MB.
 double peakMb() {
@@ -93,7 +54,7 @@ int main(int argc, char **argv) {
     qint64 bytes = 0;
     for (int i = 0; i < Pages; ++i) {
         names << QStringLiteral("p%1.tif").arg(i + 1, 2, 10, QLatin1Char('0'));
-        ImageDocument::writeFile(scanPage(i), src + QLatin1Char('/') + names.last(), 4);
+        ImageDocument::writeFile(textPage(i, true), src + QLatin1Char('/') + names.last(), 4);
         bytes += QFileInfo(src + QLatin1Char('/') + names.last()).size();
     }
     ArticleTree tree;
