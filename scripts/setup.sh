@@ -12,6 +12,7 @@ packages=(
     fonts-noto-cjk xvfb xauth zip unzip ccache
     desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl appstream groff-base
     python3 p7zip-full libarchive-tools imagemagick
+    ghostscript poppler-utils qpdf libtiff-tools
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -154,7 +154,7 @@ QImage decodeWithQt(const QByteArray &data, Content c, QString *error) {
 
 } // namespace
 
-QImage ImageDocument::readFile(const QString &path) {
+QByteArray ImageDocument::readBytes(const QString &path) {
     const QFileInfo info(path);
     if (!info.exists())
         fail(path, QStringLiteral("文件不存在"));
@@ -175,7 +175,11 @@ QImage ImageDocument::readFile(const QString &path) {
     if (data.size() != info.size())
         fail(path,
              QStringLiteral("读取失败，文件可能正在被改写（详情：%1）").arg(file.errorString()));
+    return data;
+}
 
+QImage ImageDocument::readFile(const QString &path) {
+    const QByteArray data = readBytes(path);
     // By content, as every viewer does: a JPEG named .tif is still a good page.
     const Content content = sniff(data);
     if (content == Content::Unknown)

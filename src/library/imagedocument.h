@@ -20,6 +20,9 @@ public:
     // the file and what is wrong: missing, empty, truncated, corrupt, content that does not
     // match the extension, dimensions too large to hold.
     static QImage readFile(const QString &path);
+    // The bytes of an image file, with the same checks (missing, empty, too large, short
+    // read) and the same messages. Throws qen::Error naming the file.
+    static QByteArray readBytes(const QString &path);
     // Encodes to `type` (3, 4, 5 or 8) and writes through a temporary file and a rename, so a
     // failure never leaves a half-written file in place of a good one. Throws qen::Error.
     // tiffSetting 0 chooses the compression by content (G4 for bilevel, LZW otherwise); it is

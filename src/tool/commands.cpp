@@ -30,6 +30,11 @@ const Command Commands[] = {
      "filter RECORD [--options FILE]\n"
      "                          print the record as the field filter writes it",
      runFilter},
+    {"topdf",
+     "topdf OUT.pdf INPUT...  write the pages of page files and packages (each in its\n"
+     "                          page order) into one PDF, keeping compressed page data\n"
+     "                          as it is; the first package's title is the PDF's title",
+     runToPdf},
 };
 
 } // namespace

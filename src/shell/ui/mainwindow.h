@@ -21,6 +21,7 @@ class ImageTools;
 class PrintCommands;
 class SaveCommands;
 class Documents;
+class PdfCommands;
 class RecordCommands;
 class Zoom;
 class ImageView;
@@ -122,6 +123,7 @@ private:
     PrintCommands *m_printing = nullptr;
 
     // --- PDF export ---
+    PdfCommands *m_pdf = nullptr;
 
     // --- desktop ---
 };

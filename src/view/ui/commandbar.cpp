@@ -70,7 +70,7 @@ const std::initializer_list<Menu> Menus = {
       {"mnuPage_AutoSize", u"最佳尺寸(&D)", Plain}}},
     {"mnuPDF",
      u"PDF(&D)",
-     SwitchedOff,
+     Plain,
      {{"mnuPDF_Current", u"存贮当前页为PDF文件(&A)", Plain},
       {"mnuPDF_CurrentArticle", u"存贮当前篇为PDF文件(&B)", Plain},
       {"mnuPDF_AllArticle", u"存贮所有篇为PDF文件(&C)", Plain}}},

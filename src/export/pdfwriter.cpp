@@ -1,0 +1,463 @@
+#include "export/pdfwriter.h"
+
+#include "library/imagedocument.h"
+#include "library/tiffcodec.h"
+#include "platform/error.h"
+#include "platform/product.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <tiffio.h>
+
+#include <array>
+#include <optional>
+
+namespace qen::pdf {
+
+namespace {
+
+[[noreturn]] void fail(const QString &path, const QString &what) {
+    throw Error(QStringLiteral("页面 %1 无法转换成PDF：%2").arg(path, what));
+}
+
+QByteArray number(double v) {
+    // Page sizes in points: four decimals keep the page within a thousandth of a pixel of
+    // the image at any resolution, without exponents that PDF does not allow.
+    QByteArray s = QByteArray::number(v, 'f', 4);
+    while (s.endsWith('0'))
+        s.chop(1);
+    if (s.endsWith('.'))
+        s.chop(1);
+    return s;
+}
+
+// ---- JPEG streams -------------------------------------------------------------------
+
+struct JpegInfo {
+    int width = 0, height = 0, components = 0;
+    bool adobe = false;
+    double xDpi = 0, yDpi = 0;
+};
+
+int be16(const QByteArray &d, qsizetype at) {
+    return uchar(d[at]) << 8 | uchar(d[at + 1]);
+}
+
+// Reads the markers up to the first scan. The data after it is what a decoder draws from,
+// so it is not looked into, but a stream without its end marker is a cut-off file.
+std::optional<JpegInfo> parseJpeg(const QByteArray &d, QString *error) {
+    auto bad = [error](const QString &what) {
+        *error = what;
+        return std::nullopt;
+    };
+    if (!d.startsWith("\xFF\xD8"))
+        return bad(QStringLiteral("不是 JPEG 数据"));
+    JpegInfo info;
+    bool frame = false;
+    qsizetype i = 2;
+    for (;;) {
+        while (i < d.size() && uchar(d[i]) == 0xFF && i + 1 < d.size() && uchar(d[i + 1]) == 0xFF)
+            ++i;
+        if (i + 4 > d.size() || uchar(d[i]) != 0xFF)
+            return bad(QStringLiteral("JPEG 数据已损坏或不完整"));
+        const int marker = uchar(d[i + 1]);
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            i += 2;
+            continue;
+        }
+        const int length = be16(d, i + 2);
+        if (length < 2 || i + 2 + length > d.size())
+            return bad(QStringLiteral("JPEG 数据已损坏或不完整"));
+        const QByteArray body = d.mid(i + 4, length - 2);
+        if (marker == 0xDA)
+            break;
+        if (marker == 0xE0 && body.startsWith(QByteArray("JFIF\0", 5)) && body.size() >= 12) {
+            const int units = uchar(body[7]);
+            const double factor = units == 1 ? 1 : units == 2 ? 2.54 : 0;
+            const int x = be16(body, 8), y = be16(body, 10);
+            if (factor > 0 && x > 0 && y > 0) {
+                info.xDpi = x * factor;
+                info.yDpi = y * factor;
+            }
+        } else if (marker == 0xEE && body.startsWith("Adobe")) {
+            info.adobe = true;
+        } else if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+                   marker != 0xCC) {
+            // Huffman-coded baseline, extended and progressive frames are what PDF readers
+            // decode; lossless, hierarchical and arithmetic-coded ones are not.
+            if (marker > 0xC2)
+                return bad(QStringLiteral("PDF 不支持这种 JPEG 编码（SOF%1）").arg(marker - 0xC0));
+            if (body.size() < 6 || uchar(body[0]) != 8)
+                return bad(QStringLiteral("PDF 不支持这种 JPEG 编码（非 8 位）"));
+            info.height = be16(body, 1);
+            info.width = be16(body, 3);
+            info.components = uchar(body[5]);
+            frame = true;
+        }
+        i += 2 + length;
+    }
+    if (!frame || info.width == 0 || info.height == 0)
+        return bad(QStringLiteral("JPEG 数据没有有效的图像尺寸"));
+    if (info.components != 1 && info.components != 3 && info.components != 4)
+        return bad(QStringLiteral("JPEG 数据有 %1 个颜色分量").arg(info.components));
+    if (qint64(info.width) * info.height * info.components > tiff::MaxImageBytes)
+        return bad(QStringLiteral("图像尺寸 %1×%2 过大").arg(info.width).arg(info.height));
+    if (d.lastIndexOf("\xFF\xD9") < i)
+        return bad(QStringLiteral("JPEG 数据不完整（文件被截断）"));
+    return info;
+}
+
+Image dctImage(const QByteArray &stream, const JpegInfo &info) {
+    Image image;
+    image.width = info.width;
+    image.height = info.height;
+    image.bitsPerComponent = 8;
+    image.colorSpace = info.components == 1   ? "/DeviceGray"
+                       : info.components == 3 ? "/DeviceRGB"
+                                              : "/DeviceCMYK";
+    // Adobe's CMYK JPEGs are stored inverted; readers of PDF expect to be told.
+    if (info.components == 4 && info.adobe)
+        image.decode = "[1 0 1 0 1 0 1 0]";
+    image.filter = "/DCTDecode";
+    image.data = stream;
+    return image;
+}
+
+// ---- pixels -------------------------------------------------------------------------
+
+QByteArray deflate(const QByteArray &raw) {
+    // qCompress puts the length in front of a plain zlib stream, which is what Flate reads.
+    return qCompress(raw).mid(4);
+}
+
+Image flateImage(const QImage &source) {
+    Image image;
+    image.width = source.width();
+    image.height = source.height();
+    image.filter = "/FlateDecode";
+    QByteArray raw;
+    const auto rows = [&](const QImage &img, int lineBytes) {
+        raw.reserve(qsizetype(lineBytes) * img.height());
+        for (int y = 0; y < img.height(); ++y)
+            raw.append(reinterpret_cast<const char *>(img.constScanLine(y)), lineBytes);
+    };
+    if (source.format() == QImage::Format_Mono && source.colorCount() == 2) {
+        image.bitsPerComponent = 1;
+        const QRgb zero = source.color(0) | 0xff000000, one = source.color(1) | 0xff000000;
+        const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0);
+        if (zero == white && one == black) {
+            image.colorSpace = "/DeviceGray";
+            image.decode = "[1 0]";
+        } else if (zero == black && one == white) {
+            image.colorSpace = "/DeviceGray";
+        } else {
+            image.colorSpace = "[/Indexed /DeviceRGB 1 <" +
+                               QByteArray::number(zero & 0xffffff, 16).rightJustified(6, '0') +
+                               QByteArray::number(one & 0xffffff, 16).rightJustified(6, '0') + ">]";
+        }
+        rows(source, (source.width() + 7) / 8);
+    } else if (source.format() == QImage::Format_Grayscale8) {
+        image.colorSpace = "/DeviceGray";
+        rows(source, source.width());
+    } else {
+        image.colorSpace = "/DeviceRGB";
+        rows(source.convertToFormat(QImage::Format_RGB888), source.width() * 3);
+    }
+    image.data = deflate(raw);
+    return image;
+}
+
+// ---- TIFF pages ---------------------------------------------------------------------
+
+const std::array<uchar, 256> &reversedBits() {
+    static const std::array<uchar, 256> table = [] {
+        std::array<uchar, 256> t{};
+        for (int i = 0; i < 256; ++i) {
+            int r = 0;
+            for (int b = 0; b < 8; ++b)
+                if (i & (1 << b))
+                    r |= 0x80 >> b;
+            t[size_t(i)] = uchar(r);
+        }
+        return t;
+    }();
+    return table;
+}
+
+bool bilevelCcitt(const tiff::StoredPage &p) {
+    return (p.compression == COMPRESSION_CCITTFAX4 || p.compression == COMPRESSION_CCITTFAX3) &&
+           p.bitsPerSample == 1 && p.samplesPerPixel == 1 && !p.tiled &&
+           (p.photometric == PHOTOMETRIC_MINISWHITE || p.photometric == PHOTOMETRIC_MINISBLACK);
+}
+
+// The strip as PDF's CCITT filter reads it, or nothing when the page has to be re-encoded:
+// PDF has one stream per image where a TIFF may have many strips each coded afresh, and the
+// fill bits before a 2-D line's tag bit are read differently by different PDF readers.
+std::optional<Image> ccittImage(const tiff::StoredPage &p) {
+    if (!bilevelCcitt(p) || p.strips.size() != 1)
+        return std::nullopt;
+    int k = -1;
+    bool byteAlign = false;
+    if (p.compression == COMPRESSION_CCITTFAX3) {
+        if (p.t4Options & GROUP3OPT_UNCOMPRESSED)
+            return std::nullopt;
+        const bool twoD = p.t4Options & GROUP3OPT_2DENCODING;
+        byteAlign = p.t4Options & GROUP3OPT_FILLBITS;
+        if (twoD && byteAlign)
+            return std::nullopt;
+        k = twoD ? 1 : 0;
+    }
+    Image image;
+    image.width = p.width;
+    image.height = p.height;
+    image.bitsPerComponent = 1;
+    image.colorSpace = "/DeviceGray";
+    image.filter = "/CCITTFaxDecode";
+    image.parms = "<< /K " + QByteArray::number(k) + " /Columns " + QByteArray::number(p.width) +
+                  " /Rows " + QByteArray::number(p.height) +
+                  (byteAlign ? " /EncodedByteAlign false" : "") +
+                  // The codes name white and black runs; on a MinIsBlack page the runs the
+                  // codes call white are the ones shown black.
+                  (p.photometric == PHOTOMETRIC_MINISBLACK ? " /BlackIs1 true" : "") + " >>";
+    image.data = p.strips.first();
+    if (p.fillOrder == FILLORDER_LSB2MSB) {
+        const auto &table = reversedBits();
+        for (char &c : image.data)
+            c = char(table[uchar(c)]);
+    }
+    return image;
+}
+
+std::optional<Image> jpegTiffImage(const tiff::StoredPage &p, const QString &path) {
+    if (p.compression != COMPRESSION_JPEG || p.tiled || p.strips.size() != 1 ||
+        p.bitsPerSample != 8 || p.planar != PLANARCONFIG_CONTIG)
+        return std::nullopt;
+    const bool gray = p.samplesPerPixel == 1 && (p.photometric == PHOTOMETRIC_MINISBLACK ||
+                                                 p.photometric == PHOTOMETRIC_MINISWHITE);
+    const bool colour = p.samplesPerPixel == 3 &&
+                        (p.photometric == PHOTOMETRIC_RGB || p.photometric == PHOTOMETRIC_YCBCR);
+    if (!gray && !colour)
+        return std::nullopt;
+    // The strip leaves out the tables that all strips share; the tag holds them as a stream
+    // of its own (SOI, tables, EOI). Joined they are one complete JPEG file.
+    QByteArray stream = p.strips.first();
+    if (!p.jpegTables.isEmpty()) {
+        if (!p.jpegTables.startsWith("\xFF\xD8") || !p.jpegTables.endsWith("\xFF\xD9") ||
+            !stream.startsWith("\xFF\xD8"))
+            fail(path, QStringLiteral("JPEG 表已损坏"));
+        stream = p.jpegTables.chopped(2) + stream.mid(2);
+    }
+    QString error;
+    const std::optional<JpegInfo> info = parseJpeg(stream, &error);
+    if (!info)
+        fail(path, error);
+    if (info->width != p.width || info->height != p.height || info->components != p.samplesPerPixel)
+        fail(path, QStringLiteral("JPEG 数据与 TIFF 所述的图像尺寸不符"));
+    // A TIFF says RGB when the JPEG holds RGB itself. PDF readers take three components
+    // for YCbCr unless an Adobe marker says otherwise (Ghostscript ignores ColorTransform),
+    // so the marker is put in front of the frame; the coded data is not touched.
+    if (p.photometric == PHOTOMETRIC_RGB && !info->adobe)
+        stream.insert(2, QByteArray("\xFF\xEE\x00\x0E"
+                                    "Adobe\x00\x64\x00\x00\x00\x00\x00",
+                                    16));
+    Image image = dctImage(stream, *info);
+    if (p.photometric == PHOTOMETRIC_MINISWHITE)
+        image.decode = "[1 0]";
+    return image;
+}
+
+void setResolution(Image &image, double xDpi, double yDpi) {
+    if (xDpi > 0 && yDpi > 0) {
+        image.xDpi = xDpi;
+        image.yDpi = yDpi;
+    }
+}
+
+QList<Image> tiffImages(const QByteArray &data, const QString &path) {
+    QList<tiff::StoredPage> pages;
+    QString error;
+    if (!tiff::readStored(data, &pages, &error))
+        fail(path, error);
+    QList<Image> images;
+    for (int i = 0; i < pages.size(); ++i) {
+        const tiff::StoredPage &p = pages.at(i);
+        std::optional<Image> image = ccittImage(p);
+        if (!image)
+            image = jpegTiffImage(p, path);
+        if (!image) {
+            const QImage pixels = tiff::read(data, &error, i);
+            if (pixels.isNull())
+                fail(path, pages.size() > 1 ? QStringLiteral("第 %1 页：%2").arg(i + 1).arg(error)
+                                            : error);
+            if (bilevelCcitt(p)) {
+                // Strips or fill bits PDF cannot take as they are: the decoded page is coded
+                // again as one G4 strip, which loses nothing.
+                const QByteArray g4 = tiff::write(pixels, &error);
+                QList<tiff::StoredPage> again;
+                if (g4.isEmpty() || !tiff::readStored(g4, &again, &error) || again.isEmpty())
+                    fail(path, error);
+                image = ccittImage(again.first());
+            }
+            if (!image)
+                image = flateImage(pixels);
+        }
+        setResolution(*image, p.xDpi, p.yDpi);
+        images.append(*image);
+    }
+    return images;
+}
+
+} // namespace
+
+QList<Image> imagesOf(const QString &path) {
+    const QByteArray data = ImageDocument::readBytes(path);
+    if (data.startsWith("II*\0") || data.startsWith(QByteArray("MM\0*", 4)) ||
+        data.startsWith(QByteArray("II+\0", 4)) || data.startsWith(QByteArray("MM\0+", 4)))
+        return tiffImages(data, path);
+    if (data.startsWith("\xFF\xD8")) {
+        QString error;
+        const std::optional<JpegInfo> jpeg = parseJpeg(data, &error);
+        if (!jpeg)
+            fail(path, error);
+        Image image = dctImage(data, *jpeg);
+        setResolution(image, jpeg->xDpi, jpeg->yDpi);
+        return {image};
+    }
+    // GIF, BMP, PNG: read as showing them does, with the same checks.
+    QImage pixels;
+    try {
+        pixels = ImageDocument::readFile(path);
+    } catch (const Error &e) {
+        fail(path, e.description());
+    }
+    Image image = flateImage(pixels);
+    // Qt gives 96 dpi to images that state none; that is no scanner's resolution.
+    const double x = pixels.dotsPerMeterX() * 0.0254, y = pixels.dotsPerMeterY() * 0.0254;
+    if (pixels.dotsPerMeterX() != 3780 || pixels.dotsPerMeterY() != 3780)
+        setResolution(image, x, y);
+    return {image};
+}
+
+Writer::Writer(const QString &target) : m_target(target), m_file(target) {}
+
+Writer::~Writer() {
+    if (m_file.isOpen())
+        m_file.cancelWriting();
+}
+
+void Writer::open() {
+    if (m_file.isOpen())
+        return;
+    if (!m_file.open(QIODevice::WriteOnly))
+        throw Error(QStringLiteral("无法写入PDF文件 %1：%2").arg(m_target, m_file.errorString()));
+    // Objects 1-3 (catalog, page tree, information) are written last, when the pages are
+    // known; the slots are kept so that the numbers never change.
+    m_offsets = {0, 0, 0};
+    write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+}
+
+void Writer::write(const QByteArray &bytes) {
+    if (m_failed)
+        return;
+    if (m_file.write(bytes) != bytes.size())
+        m_failed = true;
+    m_written += bytes.size();
+}
+
+int Writer::beginObject() {
+    m_offsets.append(m_written);
+    const int id = int(m_offsets.size());
+    write(QByteArray::number(id) + " 0 obj\n");
+    return id;
+}
+
+void Writer::addFile(const QString &path) {
+    const QList<Image> images = imagesOf(path);
+    for (const Image &image : images)
+        addImage(image);
+}
+
+void Writer::addImage(const Image &image) {
+    open();
+    const double w = image.width * 72.0 / image.xDpi, h = image.height * 72.0 / image.yDpi;
+    const int imageId = beginObject();
+    QByteArray dict = "<< /Type /XObject /Subtype /Image /Width " +
+                      QByteArray::number(image.width) + " /Height " +
+                      QByteArray::number(image.height) + " /ColorSpace " + image.colorSpace +
+                      " /BitsPerComponent " + QByteArray::number(image.bitsPerComponent) +
+                      " /Filter " + image.filter;
+    if (!image.parms.isEmpty())
+        dict += " /DecodeParms " + image.parms;
+    if (!image.decode.isEmpty())
+        dict += " /Decode " + image.decode;
+    write(dict + " /Length " + QByteArray::number(image.data.size()) + " >>\nstream\n");
+    write(image.data);
+    write("\nendstream\nendobj\n");
+
+    const QByteArray content = "q " + number(w) + " 0 0 " + number(h) + " 0 0 cm /Im0 Do Q";
+    const int contentId = beginObject();
+    write("<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
+          "\nendstream\nendobj\n");
+
+    const int pageId = beginObject();
+    write("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + number(w) + " " + number(h) +
+          "] /Resources << /XObject << /Im0 " + QByteArray::number(imageId) +
+          " 0 R >> >> /Contents " + QByteArray::number(contentId) + " 0 R >>\nendobj\n");
+    m_pages.append(pageId);
+}
+
+namespace {
+QByteArray utf16Text(const QString &text) {
+    // A text string with a byte-order mark is UTF-16BE; hex keeps it free of escapes.
+    QByteArray bytes("\xFE\xFF");
+    for (const QChar c : text) {
+        bytes.append(char(c.unicode() >> 8));
+        bytes.append(char(c.unicode() & 0xFF));
+    }
+    return "<" + bytes.toHex().toUpper() + ">";
+}
+} // namespace
+
+void Writer::commit() {
+    if (m_pages.isEmpty())
+        throw Error(QStringLiteral("没有可以转换成PDF的页面，未写入 %1").arg(m_target));
+    auto fixed = [this](int id) {
+        m_offsets[id - 1] = m_written;
+        write(QByteArray::number(id) + " 0 obj\n");
+    };
+    fixed(1);
+    write("<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
+    fixed(2);
+    QByteArray kids;
+    for (const int id : m_pages)
+        kids += QByteArray::number(id) + " 0 R ";
+    write("<< /Type /Pages /Count " + QByteArray::number(m_pages.size()) + " /Kids [" + kids +
+          "] >>\nendobj\n");
+    fixed(3);
+    write("<< /Title " + utf16Text(m_title) + " /Producer " +
+          utf16Text(product::name() + QLatin1Char(' ') + product::version()) + " >>\nendobj\n");
+
+    const qint64 xref = m_written;
+    QByteArray table =
+        "xref\n0 " + QByteArray::number(m_offsets.size() + 1) + "\n0000000000 65535 f \n";
+    for (const qint64 offset : std::as_const(m_offsets))
+        table += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    write(table);
+    write("trailer\n<< /Size " + QByteArray::number(m_offsets.size() + 1) +
+          " /Root 1 0 R /Info 3 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n");
+    if (m_failed || !m_file.commit()) {
+        const QString reason = m_file.errorString();
+        m_file.cancelWriting();
+        throw Error(QStringLiteral("无法写入PDF文件 %1：%2").arg(m_target, reason));
+    }
+}
+
+void WritePdf(const QStringList &files, const QString &title, const QString &target) {
+    Writer writer(target);
+    writer.setTitle(title);
+    for (const QString &file : files)
+        writer.addFile(file);
+    writer.commit();
+}
+
+} // namespace qen::pdf

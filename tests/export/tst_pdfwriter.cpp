@@ -1,0 +1,278 @@
+// The PDF writer against files made by other tools: every kind of page rendered back by
+// Ghostscript equals the source's pixels, passed-through data is the source's own bytes, and
+// bad pages leave no PDF behind and nothing replaced.
+#include "export/pdfwriter.h"
+#include "library/imagedocument.h"
+#include "library/tiffcodec.h"
+#include "platform/error.h"
+#include "testfiles.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace qen;
+
+namespace {
+
+QString fixture(const QString &name) {
+    return QStringLiteral(QEN_TEST_DATA "/") + name;
+}
+
+struct Tool {
+    int status = -1;
+    QByteArray out;
+};
+
+Tool run(const QString &program, const QStringList &args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000))
+        return {};
+    return {p.exitCode(), p.readAllStandardOutput() + p.readAllStandardError()};
+}
+
+bool have(const char *tool) {
+    return !QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty();
+}
+
+// The source as our own readers see it, page by page.
+QList<QImage> sourcePages(const QString &path) {
+    const QByteArray data = test::readFile(path);
+    tiff::Info info;
+    if (!tiff::inspect(data, &info))
+        return {ImageDocument::readFile(path)};
+    QList<QImage> pages;
+    for (int i = 0; i < info.pages; ++i) {
+        QString error;
+        pages << tiff::read(data, &error, i);
+    }
+    return pages;
+}
+
+// Largest difference of any channel at any pixel; -1 when the sizes differ.
+int maxDifference(const QImage &a, const QImage &b) {
+    if (a.size() != b.size())
+        return -1;
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q))});
+        }
+    return worst;
+}
+
+} // namespace
+
+class TestPdfWriter : public QObject {
+    Q_OBJECT
+private slots:
+    void everyKindOfPageStaysExact_data();
+    void everyKindOfPageStaysExact();
+    void badPageWritesNothing_data();
+    void badPageWritesNothing();
+    void unwritableTargetIsNamed();
+    void titleAndPageOrder();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestPdfWriter::everyKindOfPageStaysExact_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("encoding"); // as pdfimages -list names it
+    QTest::addColumn<int>("bits");
+    QTest::addColumn<bool>("sameBytes"); // the stream is the source's compressed data
+    QTest::addColumn<double>("dpi");
+    QTest::addColumn<int>("tolerance"); // two JPEG decoders may round differently
+
+    QTest::newRow("G4") << "tiff-g4.tif"
+                        << "ccitt" << 1 << true << 300.0 << 0;
+    QTest::newRow("G4 at 200 dpi (ImageMagick)") << "pdf-g4-200dpi.tif"
+                                                 << "ccitt" << 1 << true << 200.0 << 0;
+    QTest::newRow("G4 MinIsBlack") << "pdf-g4-minisblack.tif"
+                                   << "ccitt" << 1 << true << 300.0 << 0;
+    QTest::newRow("G4 fill order 2") << "tiff-g4-fillorder2.tif"
+                                     << "ccitt" << 1 << false << 300.0 << 0;
+    QTest::newRow("G4 in five strips") << "pdf-g4-multistrip.tif"
+                                       << "ccitt" << 1 << false << 300.0 << 0;
+    QTest::newRow("G4, two pages") << "tiff-multipage.tif"
+                                   << "ccitt" << 1 << true << 300.0 << 0;
+    QTest::newRow("G3 1-D with fill bits") << "tiff-g3.tif"
+                                           << "ccitt" << 1 << true << 300.0 << 0;
+    QTest::newRow("G3 2-D") << "pdf-g3-2d.tif"
+                            << "ccitt" << 1 << true << 300.0 << 0;
+    QTest::newRow("G3 2-D with fill bits") << "pdf-g3-2d-fill.tif"
+                                           << "ccitt" << 1 << false << 300.0 << 0;
+    QTest::newRow("JPEG in TIFF, gray") << "tiff-jpeg-gray.tif"
+                                        << "jpeg" << 8 << false << 300.0 << 2;
+    QTest::newRow("JPEG in TIFF, RGB") << "tiff-jpeg-rgb.tif"
+                                       << "jpeg" << 8 << false << 300.0 << 3;
+    QTest::newRow("JPEG file at 150 dpi") << "pdf-gray-150dpi.jpg"
+                                          << "jpeg" << 8 << true << 150.0 << 2;
+    QTest::newRow("JPEG file, colour") << "pdf-colour.jpg"
+                                       << "jpeg" << 8 << true << 300.0 << 3;
+    QTest::newRow("LZW gray") << "tiff-lzw-gray.tif"
+                              << "image" << 8 << false << 300.0 << 0;
+    QTest::newRow("LZW bilevel") << "tiff-lzw-bilevel.tif"
+                                 << "image" << 1 << false << 300.0 << 0;
+    QTest::newRow("palette") << "tiff-palette-bilevel.tif"
+                             << "image" << 1 << false << 300.0 << 0;
+    QTest::newRow("uncompressed, fill order 2") << "tiff-fillorder2.tif"
+                                                << "image" << 1 << false << 300.0 << 0;
+    QTest::newRow("tiled bilevel") << "tiff-tiled-bilevel.tif"
+                                   << "image" << 1 << false << 300.0 << 0;
+    QTest::newRow("GIF") << "gif-bilevel.gif"
+                         << "image" << 1 << false << 300.0 << 0;
+    QTest::newRow("BMP") << "pdf-colour.bmp"
+                         << "image" << 8 << false << 300.0 << 0;
+    QTest::newRow("PNG") << "pdf-colour.png"
+                         << "image" << 8 << false << 300.0 << 0;
+}
+
+void TestPdfWriter::everyKindOfPageStaysExact() {
+    QFETCH(QString, file);
+    QFETCH(QString, encoding);
+    QFETCH(int, bits);
+    QFETCH(bool, sameBytes);
+    QFETCH(double, dpi);
+    QFETCH(int, tolerance);
+
+    const QString source = fixture(file);
+    const QList<QImage> expected = sourcePages(source);
+    const QList<pdf::Image> images = pdf::imagesOf(source);
+    QCOMPARE(images.size(), expected.size());
+    for (const pdf::Image &image : images) {
+        QCOMPARE(image.xDpi, dpi);
+        QCOMPARE(image.bitsPerComponent, bits);
+    }
+    if (sameBytes) {
+        const QByteArray bytes = test::readFile(source);
+        QList<tiff::StoredPage> stored;
+        QString error;
+        if (tiff::readStored(bytes, &stored, &error)) {
+            for (int i = 0; i < stored.size(); ++i)
+                QCOMPARE(images.at(i).data, stored.at(i).strips.first());
+        } else {
+            QCOMPARE(images.first().data, bytes);
+        }
+    }
+    if (encoding == QLatin1String("jpeg")) {
+        // The merged tables and strip make a stream an ordinary JPEG reader takes whole.
+        const QImage decoded = QImage::fromData(images.first().data, "JPEG");
+        QVERIFY(!decoded.isNull());
+        QCOMPARE(maxDifference(decoded.convertToFormat(QImage::Format_RGB32),
+                               expected.first().convertToFormat(QImage::Format_RGB32)),
+                 0);
+    }
+
+    const QString pdfPath = m_dir.filePath(QString(QTest::currentDataTag()) + ".pdf");
+    pdf::WritePdf({source}, QStringLiteral("测试"), pdfPath);
+
+    if (have("qpdf")) {
+        const Tool check = run(QStringLiteral("qpdf"), {QStringLiteral("--check"), pdfPath});
+        QVERIFY2(check.status == 0, check.out.constData());
+    } else {
+        qWarning("qpdf is not installed: structure not checked");
+    }
+    if (have("pdfimages")) {
+        const Tool list = run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdfPath});
+        QCOMPARE(list.status, 0);
+        const QList<QByteArray> lines = list.out.split('\n');
+        int rows = 0;
+        for (const QByteArray &line : lines.mid(2)) {
+            const QList<QByteArray> cols = line.simplified().split(' ');
+            if (cols.size() < 10)
+                continue;
+            ++rows;
+            QCOMPARE(QString::fromLatin1(cols.at(8)), encoding);
+            QCOMPARE(cols.at(7).toInt(), bits);
+        }
+        QCOMPARE(rows, expected.size());
+    } else {
+        qWarning("pdfimages is not installed: encodings not checked");
+    }
+    if (!have("gs"))
+        QSKIP("Ghostscript is not installed: pages not rendered back");
+    QTemporaryDir renders;
+    const Tool gs =
+        run(QStringLiteral("gs"), {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m",
+                                   QStringLiteral("-r%1").arg(dpi),
+                                   "-sOutputFile=" + renders.filePath("page%d.png"), pdfPath});
+    QVERIFY2(gs.status == 0, gs.out.constData());
+    for (int i = 0; i < expected.size(); ++i) {
+        const QImage rendered(renders.filePath(QStringLiteral("page%1.png").arg(i + 1)));
+        QVERIFY(!rendered.isNull());
+        const int difference = maxDifference(rendered.convertToFormat(QImage::Format_RGB32),
+                                             expected.at(i).convertToFormat(QImage::Format_RGB32));
+        QVERIFY2(difference >= 0 && difference <= tolerance,
+                 qPrintable(QStringLiteral("page %1: difference %2").arg(i + 1).arg(difference)));
+    }
+}
+
+void TestPdfWriter::badPageWritesNothing_data() {
+    QTest::addColumn<QString>("file");
+    QTest::newRow("TIFF cut in half") << "truncated-g4.tif";
+    QTest::newRow("strip runs past the end") << "strip-past-end-g4.tif";
+    QTest::newRow("zero bytes") << "zero-bytes.tif";
+    QTest::newRow("declares 100000x100000") << "declares-100000x100000.tif";
+    QTest::newRow("PNG declaring 100000x100000") << "declares-100000x100000.png";
+    QTest::newRow("JPEG name, text inside") << "text-content.jpg";
+    QTest::newRow("JPEG cut off") << "truncated.jpg";
+    QTest::newRow("GIF cut off") << "truncated.gif";
+    QTest::newRow("missing") << "no-such-page.tif";
+}
+
+void TestPdfWriter::badPageWritesNothing() {
+    QFETCH(QString, file);
+    const QString target = m_dir.filePath("kept.pdf");
+    test::writeFile(target, "the old PDF");
+    try {
+        pdf::WritePdf({fixture("tiff-g4.tif"), fixture(file)}, QStringLiteral("t"), target);
+        QFAIL("a bad page was accepted");
+    } catch (const Error &e) {
+        QVERIFY2(e.description().contains(file), qPrintable(e.description()));
+    }
+    QCOMPARE(test::readFile(target), QByteArray("the old PDF"));
+    QCOMPARE(QDir(m_dir.path()).entryList({"kept.pdf*"}, QDir::Files | QDir::Hidden).size(), 1);
+}
+
+void TestPdfWriter::unwritableTargetIsNamed() {
+    const QString target = m_dir.filePath("no-such-folder/out.pdf");
+    try {
+        pdf::WritePdf({fixture("tiff-g4.tif")}, QString(), target);
+        QFAIL("wrote into a missing folder");
+    } catch (const Error &e) {
+        QVERIFY(e.description().contains(target));
+    }
+    // An empty document is no document.
+    QVERIFY_THROWS_EXCEPTION(Error, pdf::WritePdf({}, QString(), m_dir.filePath("empty.pdf")));
+    QVERIFY(!QFileInfo::exists(m_dir.filePath("empty.pdf")));
+}
+
+void TestPdfWriter::titleAndPageOrder() {
+    const QString target = m_dir.filePath("order.pdf");
+    const QString title = QStringLiteral("期刊“全文”𠀀");
+    pdf::WritePdf({fixture("pdf-gray-150dpi.jpg"), fixture("tiff-multipage.tif"),
+                   fixture("pdf-g4-200dpi.tif")},
+                  title, target);
+    if (!have("pdfinfo"))
+        QSKIP("pdfinfo is not installed");
+    const Tool info =
+        run(QStringLiteral("pdfinfo"), {"-enc", "UTF-8", "-f", "1", "-l", "4", target});
+    QCOMPARE(info.status, 0);
+    const QString text = QString::fromUtf8(info.out).simplified();
+    QVERIFY2(text.contains(QStringLiteral("Title: ") + title), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("Pages: 4")));
+    // 48x32 at 150 dpi, 37x23 twice at 300 dpi, 37x23 at 200 dpi.
+    QVERIFY(text.contains(QStringLiteral("Page 1 size: 23.04 x 15.36 pts")));
+    QVERIFY(text.contains(QStringLiteral("Page 3 size: 8.88 x 5.52 pts")));
+    QVERIFY(text.contains(QStringLiteral("Page 4 size: 13.32 x 8.28 pts")));
+}
+
+QTEST_GUILESS_MAIN(TestPdfWriter)
+#include "tst_pdfwriter.moc"
