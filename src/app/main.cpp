@@ -4,6 +4,7 @@
 #include "platform/textcodec.h"
 #include "platform/ui/icons.h"
 #include "platform/ui/interaction.h"
+#include "platform/uilocale.h"
 #include "platform/workfolders.h"
 #include "shell/handover.h"
 #include "shell/ui/mainwindow.h"
@@ -12,12 +13,22 @@
 #include "shell/ui/terminationsignals.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <cstdio>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(qen::product::name());
     QApplication::setApplicationVersion(qen::product::version());
+    // Qt's own texts (dialog buttons, the file dialog) in the program's language.
+    const QLocale locale = qen::UiLocale(QLocale::system());
+    QLocale::setDefault(locale);
+    QTranslator qtTexts;
+    const QString catalogue =
+        qen::QtCatalogue(locale, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    if (!catalogue.isEmpty() && qtTexts.load(catalogue))
+        QApplication::installTranslator(&qtTexts);
     // Ties the window to its desktop entry (its icon and name in the task switcher).
     QGuiApplication::setDesktopFileName(QStringLiteral(QEN_APP_ID));
     QApplication::setWindowIcon(qen::icons::programIcon());

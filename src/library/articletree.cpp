@@ -37,19 +37,18 @@ int ArticleTree::firstChild(int index) const {
 
 int ArticleTree::nextSibling(int index) const {
     const Node *n = node(index);
-    if (!n)
-        return 0;
-    if (n->parent == 0) {
-        for (int i = index + 1; i <= count(); ++i)
-            if (m_nodes[size_t(i - 1)].parent == 0)
-                return i;
-        return 0;
-    }
-    const std::vector<int> &siblings = m_nodes[size_t(n->parent - 1)].children;
-    for (size_t k = 0; k + 1 < siblings.size(); ++k)
-        if (siblings[k] == index)
-            return siblings[k + 1];
-    return 0;
+    return n ? n->next : 0;
+}
+
+int ArticleTree::previousSibling(int index) const {
+    const Node *n = node(index);
+    return n ? n->previous : 0;
+}
+
+void ArticleTree::link(int index, int previous) {
+    m_nodes[size_t(index - 1)].previous = previous;
+    if (previous)
+        m_nodes[size_t(previous - 1)].next = index;
 }
 
 int ArticleTree::childCount(int index) const {
@@ -107,11 +106,14 @@ int ArticleTree::addPackage(const QString &packageKey, const QString &title, con
     const int first = count() + 1;
     m_nodes.push_back(Node{packageKey, title, ArticleImage, 0, {}});
     m_byKey.insert(packageKey, first);
+    link(first, m_lastRoot);
+    m_lastRoot = first;
     for (qsizetype i = 0; i < keys.size(); ++i) {
         const int index = count() + 1;
         m_nodes.push_back(Node{keys.at(i), PageText(int(i) + 1), PageImage, first, {}});
         m_nodes[size_t(first - 1)].children.push_back(index);
         m_byKey.insert(keys.at(i), index);
+        link(index, i ? index - 1 : 0);
     }
     emit nodesAdded(first, int(keys.size()) + 1);
     return first;
@@ -123,6 +125,8 @@ int ArticleTree::addSingle(const QString &path) {
     const int index = count() + 1;
     m_nodes.push_back(Node{path, GetBaseName(path), PageImage, 0, {}});
     m_byKey.insert(path, index);
+    link(index, m_lastRoot);
+    m_lastRoot = index;
     emit nodesAdded(index, 1);
     return index;
 }
@@ -155,6 +159,7 @@ void ArticleTree::clear() {
     m_nodes.clear();
     m_byKey.clear();
     m_selected = 0;
+    m_lastRoot = 0;
     emit cleared();
 }
 

@@ -28,9 +28,10 @@ public:
     QString key(int index) const;
     QString text(int index) const;
     int image(int index) const;
-    int parent(int index) const;      // 0 for a root node
-    int firstChild(int index) const;  // 0 when there is none
-    int nextSibling(int index) const; // 0 after the last
+    int parent(int index) const;          // 0 for a root node
+    int firstChild(int index) const;      // 0 when there is none
+    int nextSibling(int index) const;     // 0 after the last
+    int previousSibling(int index) const; // 0 before the first
     int childCount(int index) const;
     QList<int> children(int index) const;
     QList<int> roots() const;
@@ -74,7 +75,11 @@ private:
         int image = PageImage;
         int parent = 0;
         std::vector<int> children;
+        // Sibling links are kept as nodes are added, so that moving between articles or
+        // pages never walks the tree.
+        int previous = 0, next = 0;
     };
+    void link(int index, int previous);
     const Node *node(int index) const {
         return isValid(index) ? &m_nodes[size_t(index - 1)] : nullptr;
     }
@@ -82,6 +87,7 @@ private:
     std::vector<Node> m_nodes;
     QHash<QString, int> m_byKey;
     int m_selected = 0;
+    int m_lastRoot = 0;
 };
 
 // Page text of the Nth page (1-based): "第N页".

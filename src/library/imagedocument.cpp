@@ -260,6 +260,12 @@ void ImageDocument::load(const QString &path) {
     changed();
 }
 
+void ImageDocument::adopt(const QString &path, const QImage &image) {
+    m_image = image;
+    m_fileName = path;
+    changed();
+}
+
 void ImageDocument::reload() {
     if (m_fileName.isEmpty())
         return;

@@ -32,6 +32,8 @@ public:
 
     // Loads a file; on failure the document is empty and the error is thrown.
     void load(const QString &path);
+    // Takes a page that readFile already read from path, as load would have.
+    void adopt(const QString &path, const QImage &image);
     // Reads the file again, dropping every adjustment. On failure the error is thrown and the
     // page stays as it was.
     void reload();

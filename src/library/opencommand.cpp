@@ -23,11 +23,21 @@ QStringList OpenDialogFilters() {
         {"*.bmp", "*.bmp"},
         {"所有文件(*.*)", "*"},
     };
+    // The dialog wants "description (patterns)"; a description that already names its
+    // patterns in brackets, or is the pattern itself, is not followed by them a second time.
     QStringList filters;
     for (const auto &pair : pairs) {
         const QString patterns =
             QString::fromUtf8(pair[1]).replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << QStringLiteral("%1 (%2)").arg(QString::fromUtf8(pair[0]), patterns);
+        QString description = QString::fromUtf8(pair[0]);
+        if (description == patterns) {
+            filters << description;
+            continue;
+        }
+        const qsizetype bracket = description.indexOf(QLatin1Char('('));
+        if (bracket > 0 && description.endsWith(QLatin1Char(')')))
+            description = description.left(bracket).trimmed();
+        filters << QStringLiteral("%1 (%2)").arg(description, patterns);
     }
     return filters;
 }

@@ -17,6 +17,11 @@ QString StatusText(const ArticleTree &tree, int index) {
     return tree.text(parent) + QLatin1Char(':') + tree.text(index);
 }
 
+bool IsImageType(const QString &pageType) {
+    return pageType == QLatin1String("TIF") || pageType == QLatin1String("JPG") ||
+           pageType == QLatin1String("GIF") || pageType == QLatin1String("BMP");
+}
+
 void PlaceViews(DisplayPlan::View view, int &imageLeft, int &recordLeft) {
     if (view == DisplayPlan::View::Image && recordLeft >= 0) {
         imageLeft = recordLeft;
@@ -86,8 +91,7 @@ DisplayPlan PageDisplay::show(int index) {
         plan.decodeOk = page.decoded && page.ok;
         plan.view = DisplayPlan::View::Image;
         plan.path = page.path;
-    } else if (type == QLatin1String("TIF") || type == QLatin1String("JPG") ||
-               type == QLatin1String("GIF") || type == QLatin1String("BMP")) {
+    } else if (IsImageType(type)) {
         plan.view = DisplayPlan::View::Image;
         plan.path = key;
     } else if (type == QLatin1String("RTF") || type == QLatin1String("TXT") ||

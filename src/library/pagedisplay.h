@@ -63,6 +63,9 @@ using twips::ParkedLeft;
 // parks the other. An unchanged plan moves nothing.
 void PlaceViews(DisplayPlan::View view, int &imageLeft, int &recordLeft);
 
+// TIF, JPG, GIF, BMP: page types an image view reads as they stand (WWP needs decoding).
+bool IsImageType(const QString &pageType);
+
 // Panel 3: the article's text alone for a root node, else the article's text, ":" and the
 // page's text.
 QString StatusText(const ArticleTree &tree, int index);

@@ -273,6 +273,18 @@ const QImage &ViewportCache::get(const QImage &page, quint64 revision, double zo
     return m_image;
 }
 
+void ViewportCache::seed(const QImage &page, quint64 revision, RenderedViewport viewport) {
+    if (viewport.image.isNull() || viewport.image.size() != viewport.rect.size())
+        return;
+    m_image = std::move(viewport.image);
+    m_rect = viewport.rect;
+    m_pageKey = page.cacheKey();
+    m_revision = revision;
+    m_zoom = viewport.zoom;
+    m_smooth = viewport.smooth;
+    m_lastRendered = 0;
+}
+
 void ViewportCache::clear() {
     m_image = QImage();
     m_rect = QRect();

@@ -19,6 +19,15 @@ void renderInto(const QImage &page, double zoom, const QRect &target, bool smoot
                 const QPoint &at);
 QImage scaledPart(const QImage &page, double zoom, const QRect &target, bool smooth);
 
+// A viewport rendered ahead of showing its page (in another thread): the part `rect` of the
+// page scaled by `zoom`.
+struct RenderedViewport {
+    QImage image;
+    QRect rect;
+    double zoom = 0;
+    bool smooth = false;
+};
+
 // Keeps the last rendered viewport. A repaint of the same area is a copy; a scroll renders
 // only the strip that came into view; a new page, zoom or mode renders afresh. It holds one
 // viewport of pixels and no more.
@@ -28,6 +37,8 @@ public:
                       const QRect &visible);
     QRect rect() const { return m_rect; }
     void clear();
+    // Takes a viewport rendered ahead for this page, so the first paint is a copy.
+    void seed(const QImage &page, quint64 revision, RenderedViewport viewport);
     qint64 bytes() const { return m_image.sizeInBytes(); }
     // Pixels rendered (not copied) by the last get(), for tests and measurements.
     qint64 lastRendered() const { return m_lastRendered; }

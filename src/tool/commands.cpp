@@ -30,6 +30,11 @@ const Command Commands[] = {
      "filter RECORD [--options FILE]\n"
      "                          print the record as the field filter writes it",
      runFilter},
+    {"ocr",
+     "ocr IMAGE [--area X,Y,W,H] [--lang LANGS]\n"
+     "                          print the text recognised in the image (or the area\n"
+     "                          of it, in pixels) as UTF-8; LANGS as in [OCR] Languages",
+     runOcr},
     {"topdf",
      "topdf OUT.pdf INPUT...  write the pages of page files and packages (each in its\n"
      "                          page order) into one PDF, keeping compressed page data\n"

@@ -27,6 +27,8 @@ int runInfo(const QStringList &args);
 int runExtract(const QStringList &args);
 // qentool filter RECORD [--options FILE]: the record as the field filter writes it.
 int runFilter(const QStringList &args);
+// qentool ocr IMAGE [--area X,Y,W,H] [--lang LANGS]: the recognised text, as UTF-8.
+int runOcr(const QStringList &args);
 // qentool topdf OUT.pdf INPUT...: pages and packages into one PDF, compressed data unchanged.
 int runToPdf(const QStringList &args);
 

@@ -1,5 +1,8 @@
 #include "view/layout.h"
 
+#include <cmath>
+#include <initializer_list>
+
 namespace qen::layout {
 
 Result arrange(const Input &in) {
@@ -24,6 +27,90 @@ Result arrange(const Input &in) {
     r.caption = {r.combo.left - in.captionWidth, r.combo.top + 2 * in.twipsPerPixelY,
                  in.captionWidth, in.captionHeight};
     return r;
+}
+
+} // namespace qen::layout
+
+namespace qen::layout {
+
+namespace {
+
+TwipsRect &activeOf(Panes &p) {
+    return p.imageActive() ? p.imageView : p.recordView;
+}
+TwipsRect &parkedOf(Panes &p) {
+    return p.imageActive() ? p.recordView : p.imageView;
+}
+void park(TwipsRect &parked, const TwipsRect &active) {
+    parked = active;
+    parked.left = twips::ParkedLeft;
+}
+
+} // namespace
+
+Panes splitterDrop(Panes p, double releaseX) {
+    const double left = p.shadow.left;
+    p.shadow.left = twips::ParkedLeft;
+    const TwipsRect &view = activeOf(p);
+    const double viewRight = view.left + view.width;
+    // A drop at or past the view's right edge would push the view off the window and leave
+    // the bar out of reach.
+    if (left < MinSplitterLeft || left > MaxSplitterLeft || left + p.splitter.width >= viewRight)
+        return p;
+    p.splitter.left = left;
+    p.tree.left = 0;
+    p.tree.width += releaseX;
+    TwipsRect &active = activeOf(p);
+    active.left = p.splitter.left + p.splitter.width;
+    active.width = std::abs(active.width - releaseX);
+    park(parkedOf(p), active);
+    return p;
+}
+
+namespace {
+Panes alignToTree(Panes p) {
+    for (TwipsRect *r : {&p.splitter, &p.shadow, &p.imageView, &p.recordView}) {
+        r->top = p.tree.top;
+        r->height = p.tree.height;
+    }
+    return p;
+}
+} // namespace
+
+Panes toolbarToggled(Panes p, bool nowShown, double toolbarHeight) {
+    if (nowShown) {
+        p.tree.top = toolbarHeight;
+        p.tree.height -= toolbarHeight;
+    } else {
+        p.tree.top = 0;
+        p.tree.height += toolbarHeight;
+    }
+    return alignToTree(p);
+}
+
+Panes statusBarToggled(Panes p, bool nowShown, double statusHeight) {
+    p.tree.height += nowShown ? -statusHeight : statusHeight;
+    return alignToTree(p);
+}
+
+Panes navigationToggled(Panes p, bool nowShown) {
+    const bool image = p.imageActive();
+    TwipsRect &active = image ? p.imageView : p.recordView;
+    TwipsRect &parked = image ? p.recordView : p.imageView;
+    if (nowShown) {
+        p.tree.left = 0;
+        p.splitter.left = p.tree.left + p.tree.width;
+        const double right = active.left + active.width;
+        active.left = p.splitter.left + p.splitter.width;
+        active.width = right - active.left;
+    } else {
+        p.tree.left = twips::ParkedLeft;
+        p.splitter.left = twips::ParkedLeft;
+        active.width += active.left;
+        active.left = 0;
+    }
+    park(parked, active);
+    return p;
 }
 
 } // namespace qen::layout

@@ -26,3 +26,29 @@ struct Result {
 Result arrange(const Input &in);
 
 } // namespace qen::layout
+
+namespace qen::layout {
+
+// Where the splitter's left edge may be dropped, in twips.
+inline constexpr double MinSplitterLeft = 1000, MaxSplitterLeft = 10500;
+
+// The controls the splitter and the toggles move, in twips of the client area.
+struct Panes {
+    TwipsRect tree, splitter, shadow, imageView, recordView;
+    bool imageActive() const { return imageView.left >= 0; }
+};
+
+// Splitter drop: the shadow's Left and the release point X (relative to the bar). A drop
+// outside 1000..10500 twips, or one that would leave the view no width (at or beyond its
+// right edge), changes nothing; either way the shadow is parked.
+Panes splitterDrop(Panes p, double releaseX);
+
+// The toolbar or status bar was just shown (true) or hidden: the tree, both splitter bars
+// and both views (parked or not) give up or take over the bar's height.
+Panes toolbarToggled(Panes p, bool nowShown, double toolbarHeight);
+Panes statusBarToggled(Panes p, bool nowShown, double statusHeight);
+// The navigation pane was just shown or hidden. The active view keeps its right edge; the
+// tree keeps its width for the next showing.
+Panes navigationToggled(Panes p, bool nowShown);
+
+} // namespace qen::layout

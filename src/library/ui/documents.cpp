@@ -91,7 +91,7 @@ void Documents::nodeClick(int index) {
     m_controls.placePanel->setText(plan.statusText);
     switch (plan.view) {
     case DisplayPlan::View::Image:
-        if (!m_controls.imageView->setFileName(plan.path))
+        if (!showImage(plan.path))
             m_interaction.error(m_controls.window, m_controls.imageView->lastError());
         break;
     case DisplayPlan::View::Record:
@@ -105,13 +105,40 @@ void Documents::nodeClick(int index) {
         break;
     }
     placeViews(plan.view);
+    prefetchNeighbours(plan.view == DisplayPlan::View::Image ? plan.node : 0);
     if (m_hooks.updateCommands)
         m_hooks.updateCommands();
     if (m_controls.imageView->mousePointer() == 11)
         m_controls.imageView->setMousePointer(0);
 }
 
+bool Documents::showImage(const QString &path) {
+    if (std::optional<PagePrefetch::Page> page = m_prefetch.take(path)) {
+        m_controls.imageView->setFileName(path, page->image, std::move(page->viewport));
+        return true;
+    }
+    return m_controls.imageView->setFileName(path);
+}
+
+// The previous and the next page of the shown page's article are read in the background;
+// pages still in WWP form are left to the display, which decodes them beside the package.
+void Documents::prefetchNeighbours(int node) {
+    QStringList paths;
+    if (const int parent = m_model.parent(node)) {
+        const int last = parent + m_model.childCount(parent);
+        for (const int neighbour : {node + 1, node - 1}) {
+            if (neighbour <= parent || neighbour > last)
+                continue;
+            if (IsImageType(m_model.pageType(neighbour)))
+                paths << m_model.key(neighbour);
+        }
+    }
+    // Rendered at the zoom the page will be shown with: page turns keep the zoom.
+    m_prefetch.prefetch(paths, m_controls.imageView->viewportToRender());
+}
+
 void Documents::closeAll() {
+    m_prefetch.clear();
     m_model.clear();
     m_lastOpenSpec.clear();
 }

@@ -4,6 +4,7 @@
 #include "library/opencommand.h"
 #include "library/opener.h"
 #include "library/pagedisplay.h"
+#include "library/pageprefetch.h"
 #include "library/wwp.h"
 
 #include <QObject>
@@ -62,8 +63,13 @@ public:
     // Forgets every article and the last dialog selection (the views are the window's).
     void closeAll();
 
+    // Neighbouring pages read ahead of a page turn.
+    PagePrefetch &prefetch() { return m_prefetch; }
+
 private:
     void placeViews(DisplayPlan::View view);
+    bool showImage(const QString &path);
+    void prefetchNeighbours(int node);
 
     Interaction &m_interaction;
     Controls m_controls;
@@ -74,6 +80,7 @@ private:
     PageDisplay m_display;
     TreeMirror *m_mirror;
     LastOpenSpec m_lastOpenSpec;
+    PagePrefetch m_prefetch;
 };
 
 } // namespace qen

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QtMath>
 
 #include <cmath>
 #include <new>
@@ -43,6 +44,27 @@ bool ImageView::setFileName(const QString &path) {
     }
     pageChanged();
     return m_lastError.isEmpty();
+}
+
+void ImageView::setFileName(const QString &path, const QImage &decoded,
+                            render::RenderedViewport viewport) {
+    m_lastError.clear();
+    m_document.adopt(path, decoded);
+    pageChanged();
+    const render::RenderedViewport wanted = viewportToRender();
+    if (viewport.zoom == wanted.zoom && viewport.smooth == wanted.smooth)
+        m_cache.seed(m_document.image(), m_document.revision(), std::move(viewport));
+}
+
+render::RenderedViewport ImageView::viewportToRender() const {
+    const qreal dpr = viewport()->devicePixelRatioF();
+    render::RenderedViewport v;
+    v.zoom = m_zoom * dpr;
+    v.smooth = m_smooth;
+    // One pixel more than the viewport, as painting rounds a scaled screen outwards.
+    v.rect =
+        QRect(0, 0, qCeil(viewport()->width() * dpr) + 1, qCeil(viewport()->height() * dpr) + 1);
+    return v;
 }
 
 bool ImageView::reload() {
@@ -276,11 +298,32 @@ void ImageView::paintEvent(QPaintEvent *event) {
     if (visible.isEmpty())
         return;
 
-    const QImage &part = m_cache.get(m_document.image(), m_document.revision(), m_zoom, m_smooth,
-                                     visible.translated(offset));
+    // On a scaled screen the page is rendered at device pixels, so it stays as sharp as at
+    // 1x instead of being blown up from logical pixels.
+    const qreal dpr = viewport()->devicePixelRatioF();
     const QRect draw = exposed & visible;
-    if (!part.isNull() && !draw.isEmpty())
-        painter.drawImage(draw.topLeft(), part, draw.translated(-visible.topLeft()));
+    if (dpr == 1.0) {
+        const QImage &part = m_cache.get(m_document.image(), m_document.revision(), m_zoom,
+                                         m_smooth, visible.translated(offset));
+        if (!part.isNull() && !draw.isEmpty())
+            painter.drawImage(draw.topLeft(), part, draw.translated(-visible.topLeft()));
+    } else {
+        const double deviceZoom = m_zoom * dpr;
+        const QRect devicePage(QPoint(0, 0), viewgeom::scaledSize(m_document.size(), deviceZoom));
+        const QRectF logical = QRectF(visible.translated(offset));
+        const QRect deviceVisible =
+            QRect(QPoint(qFloor(logical.left() * dpr), qFloor(logical.top() * dpr)),
+                  QPoint(qCeil(logical.right() * dpr), qCeil(logical.bottom() * dpr))) &
+            devicePage;
+        const QImage &part = m_cache.get(m_document.image(), m_document.revision(), deviceZoom,
+                                         m_smooth, deviceVisible);
+        if (!part.isNull() && !draw.isEmpty()) {
+            const QRectF source(QPointF(draw.translated(offset).topLeft()) * dpr -
+                                    QPointF(deviceVisible.topLeft()),
+                                QSizeF(draw.size()) * dpr);
+            painter.drawImage(QRectF(draw), part, source);
+        }
+    }
 
     if (!m_band.isEmpty()) {
         const QRect band = viewgeom::imageToView(m_band, offset, m_zoom);

@@ -28,6 +28,12 @@ public:
     // offsets go back to the top-left corner. The band stays on the same image pixels, clipped
     // to the new page (selectionClipped() tells when that changed it).
     bool setFileName(const QString &path);
+    // The same with the page already read from path (by ImageDocument::readFile), and
+    // possibly its first viewport already rendered (used when it matches the view's zoom).
+    void setFileName(const QString &path, const QImage &decoded,
+                     render::RenderedViewport viewport = {});
+    // The zoom, smoothing and size in device pixels a viewport rendered ahead must have.
+    render::RenderedViewport viewportToRender() const;
     // Loads the shown file again, without any adjustment; zoom, scroll offsets and band stay.
     // When the file can no longer be read the page stays as it is and lastError() says why.
     bool reload();

@@ -19,7 +19,7 @@ TreeMirror::TreeMirror(const ArticleTree &model, QTreeWidget *widget, QObject *p
     connect(&model, &ArticleTree::cleared, this, &TreeMirror::clear);
     connect(&model, &ArticleTree::keyChanged, this,
             [this](int index, const QString &, const QString &key) {
-                if (QTreeWidgetItem *it = item(index))
+                if (QTreeWidgetItem *it = item(index); it && m_model.parent(index))
                     it->setToolTip(0, key);
             });
     // A mouse click shows the page even when its node is already selected; a keyboard move
@@ -44,7 +44,8 @@ void TreeMirror::add(int first, int count) {
         auto *it = new QTreeWidgetItem(QStringList{m_model.text(index)});
         it->setData(0, IndexRole, index);
         it->setIcon(0, m_model.image(index) == ArticleTree::ArticleImage ? article : page);
-        it->setToolTip(0, m_model.key(index));
+        // An article shows its title (which the tree may cut); a page the file it is read from.
+        it->setToolTip(0, m_model.parent(index) ? m_model.key(index) : m_model.text(index));
         if (QTreeWidgetItem *parent = item(m_model.parent(index)))
             parent->addChild(it);
         else

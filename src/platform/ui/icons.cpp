@@ -1,6 +1,7 @@
 #include "platform/ui/icons.h"
 
 #include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -24,14 +25,40 @@ const QColor Paper(0xfb, 0xfb, 0xf5);
 
 using Painter = std::function<void(QPainter &)>;
 
+// Draws the picture at the size asked for, so that a toolbar on a screen scaled by 2 gets
+// its icons drawn at twice the pixels instead of blown up from 32 x 32.
+class PaintedIcon : public QIconEngine {
+public:
+    explicit PaintedIcon(Painter paint) : m_paint(std::move(paint)) {}
+
+    void paint(QPainter *p, const QRect &rect, QIcon::Mode mode, QIcon::State) override {
+        p->save();
+        p->setRenderHint(QPainter::Antialiasing);
+        p->translate(rect.topLeft());
+        p->scale(rect.width() / double(Size), rect.height() / double(Size));
+        if (mode == QIcon::Disabled)
+            p->setOpacity(0.35);
+        p->setPen(QPen(Ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p->setBrush(Qt::NoBrush);
+        m_paint(*p);
+        p->restore();
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        paint(&p, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override { return size; }
+    QIconEngine *clone() const override { return new PaintedIcon(m_paint); }
+
+private:
+    Painter m_paint;
+};
+
 QIcon draw(const Painter &paint) {
-    QPixmap pixmap(Size, Size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    paint(p);
-    return QIcon(pixmap);
+    return QIcon(new PaintedIcon(paint));
 }
 
 void sheet(QPainter &p, QRectF r) {

@@ -1,6 +1,7 @@
 #include "records/ui/recordcommands.h"
 
 #include "platform/error.h"
+#include "platform/ui/fontchoice.h"
 #include "platform/ui/interaction.h"
 #include "records/fieldfilter.h"
 #include "records/ui/outputoptionsdialog.h"
@@ -64,16 +65,7 @@ void RecordCommands::recordFont() {
         m_interaction.font(m_view->window(), m_view->font(), QString());
     if (!chosen)
         return;
-    // The six values the font dialog stands for, copied onto the view's own font.
-    QFont font = m_view->font();
-    font.setFamily(chosen->family());
-    font.setBold(chosen->bold());
-    font.setItalic(chosen->italic());
-    if (chosen->pointSizeF() > 0)
-        font.setPointSizeF(chosen->pointSizeF());
-    font.setStrikeOut(chosen->strikeOut());
-    font.setUnderline(chosen->underline());
-    m_view->setRecordFont(font);
+    m_view->setRecordFont(withChosenFont(m_view->font(), *chosen));
 }
 
 void RecordCommands::lockToggled(bool checked) {

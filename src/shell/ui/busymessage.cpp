@@ -11,11 +11,13 @@ namespace qen {
 QPointer<BusyMessage> BusyMessage::s_current;
 
 BusyMessage::BusyMessage()
-    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                           Qt::WindowTitleHint),
+    : QWidget(QApplication::activeWindow(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint |
+                                                Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_note(new QLabel(this)) {
     setObjectName(QStringLiteral("frmMsg"));
-    setWindowTitle(QString());
+    // A fixed border with a bare title bar: no minimise, maximise or close button. The title
+    // is a blank because the platform shows the program's name in place of an empty one.
+    setWindowTitle(QStringLiteral(" "));
     setAttribute(Qt::WA_DeleteOnClose);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, pal.color(QPalette::ToolTipBase));

@@ -11,8 +11,9 @@
 #include "records/ui/recordview.h"
 #include "shell/handover.h"
 #include "shell/ui/shelllog.h"
-#include "view/layout.h"
 #include "view/ui/commandbar.h"
+#include "view/ui/elidedlabel.h"
+#include "view/ui/windowlayout.h"
 #include "view/ui/zoom.h"
 
 #include <QAction>
@@ -34,9 +35,11 @@ namespace qen {
 
 namespace {
 // Design sizes in twips.
-constexpr double ToolbarHeight = 420, StatusHeight = 330;
-constexpr double TreeWidth = 1515, SplitterWidth = 105;
-constexpr double ComboWidth = 1215, ComboHeight = 300, CaptionWidth = 915, CaptionHeight = 180;
+constexpr double ToolbarHeight = WindowLayout::ToolbarHeight;
+constexpr double TreeWidth = WindowLayout::TreeWidth, SplitterWidth = WindowLayout::SplitterWidth;
+constexpr double ComboWidth = WindowLayout::ComboWidth, ComboHeight = WindowLayout::ComboHeight;
+constexpr double CaptionWidth = WindowLayout::CaptionWidth,
+                 CaptionHeight = WindowLayout::CaptionHeight;
 constexpr double PanelWidths[] = {3493, 2540, 2540, 6191};
 constexpr double PanelMinimum = 2540;
 
@@ -53,7 +56,7 @@ MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *p
     buildStatusBar();
     m_documents = new Documents(m_folders, m_interaction,
                                 {this, m_tree, m_imgEdit, m_rihEdit, statusPanel(3)}, this);
-    m_zoom = new Zoom(m_imgEdit, m_cboZoom, statusPanel(2), this);
+    m_zoom = new Zoom(m_imgEdit, m_ctl, m_cboZoom, statusPanel(2), this);
     m_records = new RecordCommands(m_rihEdit, m_interaction, m_folders,
                                    command(QStringLiteral("mnuView_Lock")), this);
     m_documents->setHooks({[this] { UpdateCommands(); }, [this] { m_zoom->fit(0); },
@@ -80,6 +83,8 @@ MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *p
     m_watcher = new QFileSystemWatcher(this);
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &MainWindow::HandoverCheck);
 
+    // Narrow enough for a small screen, wide enough for the status panels at their minimum.
+    setMinimumSize(qRound(4 * PanelMinimum / twipsPerPixelX(this)) + 40, 400);
     resize(1024, 720);
 }
 
@@ -154,14 +159,17 @@ void MainWindow::buildClientArea() {
 
 void MainWindow::buildStatusBar() {
     for (int i = 0; i < 4; ++i) {
-        auto *panel = new QLabel(m_staBar);
+        auto *panel = new ElidedLabel(m_staBar);
         panel->setObjectName(QStringLiteral("staBar_Panel%1").arg(i + 1));
         const double tx = twipsPerPixelX(panel);
+        // Panels keep their design widths while there is room and shrink together, down to
+        // their minimum, on a narrower window; what does not fit is cut with "…".
         panel->setMinimumWidth(qRound(PanelMinimum / tx));
-        panel->setFixedWidth(qRound(PanelWidths[i] / tx));
+        panel->setMaximumWidth(qRound(PanelWidths[i] / tx));
+        panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
-        m_staBar->addWidget(panel);
+        m_staBar->addWidget(panel, int(PanelWidths[i]));
         m_panels << panel;
     }
     m_panels[0]->setText(product::maker());
@@ -176,13 +184,11 @@ void MainWindow::connectCommands() {
             &RecordCommands::outputOptions);
     connect(command(QStringLiteral("mnuTool_SetFont")), &QAction::triggered, m_records,
             &RecordCommands::recordFont);
-    for (const char *name : {"mnuFile_Open", "OpenFile"})
-        connect(command(QString::fromLatin1(name)), &QAction::triggered, m_documents,
-                &Documents::openCommand);
+    connect(command(QStringLiteral("mnuFile_Open")), &QAction::triggered, m_documents,
+            &Documents::openCommand);
     connect(command(QStringLiteral("mnuFile_CloseAllArticle")), &QAction::triggered, this,
             &MainWindow::CloseAll);
     connect(command(QStringLiteral("mnuFile_Exit")), &QAction::triggered, this, &QWidget::close);
-    connect(command(QStringLiteral("Exit")), &QAction::triggered, this, &QWidget::close);
 }
 
 QAction *MainWindow::command(const QString &name) const {
@@ -231,6 +237,10 @@ void MainWindow::UpdateCommands() {
     const CommandState state = ComputeCommandState(m_documents->isOpen(), imageShown());
     m_commands->apply(state);
     m_cboZoom->setEnabled(state.zoomCombo);
+    // A hidden navigation pane can always be brought back, also while a record is shown.
+    if (QAction *navigation = command(QStringLiteral("mnuTool_Navigation"));
+        !navigation->isChecked())
+        navigation->setEnabled(true);
 }
 
 void MainWindow::HandoverCheck() {
@@ -280,38 +290,8 @@ void MainWindow::resizeEvent(QResizeEvent *event) {
 }
 
 void MainWindow::Form_Resize() {
-    const TwipsRect client = geometryTwips(m_client);
-    QAction *navigation = command(QStringLiteral("mnuTool_Navigation"));
-    const bool imageActive = imageShown();
-    QWidget *active = imageActive ? static_cast<QWidget *>(m_imgEdit) : m_rihEdit;
-    QWidget *parked = imageActive ? static_cast<QWidget *>(m_rihEdit) : m_imgEdit;
-
-    layout::Input in;
-    in.clientWidth = client.width;
-    in.clientHeight = client.height;
-    in.toolbarTop = 0;
-    in.toolbarHeight = ToolbarHeight;
-    in.statusHeight = StatusHeight;
-    in.tree = geometryTwips(m_tree);
-    in.splitter = geometryTwips(m_showSplitter);
-    in.navigationShown = navigation->isChecked();
-    in.comboWidth = ComboWidth;
-    in.comboHeight = ComboHeight;
-    in.captionWidth = CaptionWidth;
-    in.captionHeight = CaptionHeight;
-    in.twipsPerPixelY = twipsPerPixelY(m_client);
-    const layout::Result r = layout::arrange(in);
-
-    // A move the window refuses (a negative size when very small) is skipped; the rest runs.
-    moveTwips(m_tlbBar, {0, 0, client.width, ToolbarHeight});
-    moveTwips(m_staBar, {0, client.height - StatusHeight, client.width, StatusHeight});
-    moveTwips(m_tree, r.tree);
-    moveTwips(m_showSplitter, r.splitter);
-    moveTwips(active, r.activeView);
-    moveTwips(parked, r.parkedView);
-    moveTwips(m_hideSplitter, r.splitterShadow);
-    moveTwips(m_cboZoom, r.combo);
-    moveTwips(m_txtZoom, r.caption);
+    if (m_layout)
+        m_layout->arrange();
 }
 
 } // namespace qen

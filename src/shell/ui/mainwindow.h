@@ -23,7 +23,11 @@ class SaveCommands;
 class Documents;
 class PdfCommands;
 class RecordCommands;
+class RecognizeCommand;
 class Zoom;
+class Navigator;
+class WindowLayout;
+class KeyHandler;
 class ImageView;
 class Interaction;
 class RecordView;
@@ -107,6 +111,13 @@ private:
     RecordCommands *m_records = nullptr;
 
     // --- navigation, zoom, keys, layout, help ---
+public:
+    Navigator *navigator() const { return m_navigator; }
+
+private:
+    Navigator *m_navigator = nullptr;
+    WindowLayout *m_layout = nullptr;
+    KeyHandler *m_keys = nullptr;
 
     // --- image tools ---
 public:
@@ -117,6 +128,7 @@ private:
     ImageTools *m_imageTools = nullptr;
 
     // --- recognition ---
+    RecognizeCommand *m_recognize = nullptr;
 
     // --- saving and printing ---
     SaveCommands *m_saving = nullptr;

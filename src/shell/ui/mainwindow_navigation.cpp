@@ -1,8 +1,67 @@
 // Navigation, zoom, keys, layout toggles and help.
+#include "help/ui/aboutbox.h"
+#include "library/ui/documents.h"
+#include "library/ui/imageview.h"
+#include "records/ui/recordview.h"
 #include "shell/ui/mainwindow.h"
+#include "view/navigation.h"
+#include "view/ui/commandbar.h"
+#include "view/ui/keyhandler.h"
+#include "view/ui/navigator.h"
+#include "view/ui/windowlayout.h"
+#include "view/ui/zoom.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeWidget>
 
 namespace qen {
 
-void MainWindow::wireNavigation() {}
+void MainWindow::wireNavigation() {
+    auto on = [this](const char *name, auto slot) {
+        connect(command(QString::fromLatin1(name)), &QAction::triggered, this, slot);
+    };
+
+    m_navigator = new Navigator(
+        m_documents, [this] { return imageShown(); }, this);
+    const std::pair<const char *, int> pages[] = {
+        {"mnuPage_HomePage", HomePage},       {"mnuPage_PrevPage", PrevPage},
+        {"mnuPage_NextPage", NextPage},       {"mnuPage_EndPage", EndPage},
+        {"mnuPage_HomeArticle", HomeArticle}, {"mnuPage_PrevArticle", PrevArticle},
+        {"mnuPage_NextArticle", NextArticle}, {"mnuPage_EndArticle", EndArticle},
+    };
+    for (const auto &[name, code] : pages)
+        on(name, [this, code = code] { m_navigator->NavigateTree(code); });
+
+    on("mnuPage_ZoomIn", [this] { m_zoom->StepZoom(true); });
+    on("mnuPage_ZoomOut", [this] { m_zoom->StepZoom(false); });
+    on("mnuPage_FitWidth", [this] { m_zoom->fit(0); });
+    on("mnuPage_FitHeight", [this] { m_zoom->fit(1); });
+    on("mnuPage_AutoSize", [this] { m_zoom->fit(2); });
+
+    m_layout = new WindowLayout({m_client, m_tlbBar, m_staBar, m_tree, m_showSplitter,
+                                 m_hideSplitter, m_imgEdit, m_rihEdit, m_cboZoom, m_txtZoom,
+                                 command(QStringLiteral("mnuView_Toolbar")),
+                                 command(QStringLiteral("mnuView_Statusbar")),
+                                 command(QStringLiteral("mnuTool_Navigation"))},
+                                this);
+    on("mnuView_Toolbar", [this] { m_layout->toggleToolbar(); });
+    on("mnuView_Statusbar", [this] { m_layout->toggleStatusBar(); });
+    on("mnuTool_Navigation", [this] {
+        m_layout->toggleNavigation();
+        UpdateCommands();
+    });
+
+    on("mnuHelp_HomePage", [this] { ShowHomePage(m_interaction, this); });
+    on("mnuHelp_About", [this] { ShowAbout(m_interaction, this); });
+
+    m_commands->forwardButtons();
+    m_keys = new KeyHandler(this, m_imgEdit, m_tree, command(QStringLiteral("mnuTool_CopySelArea")),
+                            command(QStringLiteral("mnuTool_CopyCurrPage")), this);
+}
 
 } // namespace qen

@@ -2,6 +2,7 @@
 
 #include "library/commandstate.h"
 #include "platform/ui/icons.h"
+#include "view/dispatch.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -58,6 +59,7 @@ const std::initializer_list<Menu> Menus = {
       {"mnuPage_EndArticle", u"最末篇(&2)", Plain},
       {"mnuPage_PrevArticle", u"上一篇(&3)", Plain},
       {"mnuPage_NextArticle", u"下一篇(&4)", Plain},
+      Separator,
       {"mnuPage_HomePage", u"最前页(&5)", Plain},
       {"mnuPage_EndPage", u"最末页(&6)", Plain},
       {"mnuPage_PrevPage", u"上一页(&7)", Plain},
@@ -184,6 +186,23 @@ CommandBar::CommandBar(QMainWindow *window, QToolBar *toolbar) {
         m_buttons.insert(action->objectName(), action);
         if (spec.separatorAfter)
             toolbar->addSeparator();
+    }
+}
+
+void CommandBar::forwardButtons() {
+    for (auto it = m_buttons.cbegin(); it != m_buttons.cend(); ++it) {
+        QAction *button = it.value();
+        QAction *item = m_menuItems.value(ToolbarCommand(it.key()));
+        if (!item)
+            continue;
+        QObject::connect(button, &QAction::triggered, item, [item, button] {
+            if (item->isEnabled())
+                item->trigger();
+            // A switch (the selection tool) shows its menu item's state, whatever the click
+            // did to the button itself.
+            if (button->isCheckable() && item->isCheckable())
+                button->setChecked(item->isChecked());
+        });
     }
 }
 

@@ -23,6 +23,10 @@ public:
     const QHash<QString, QAction *> &menuItems() const { return m_menuItems; }
     const QHash<QString, QAction *> &buttons() const { return m_buttons; }
 
+    // Each toolbar button runs its menu item (the toolbar dispatch), so a command is
+    // connected once, to its menu item.
+    void forwardButtons();
+
     // Sets the enabled flag of every menu item and button the state names; others keep theirs.
     void apply(const CommandState &state);
 

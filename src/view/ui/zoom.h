@@ -1,5 +1,7 @@
 #pragma once
 
+#include "view/zoomtext.h"
+
 #include <QObject>
 
 class QComboBox;
@@ -8,25 +10,39 @@ class QLabel;
 namespace qen {
 
 class ImageView;
+class SelectionShape;
 
-// The zoom combo and the fit commands of the image view.
+// The zoom combo cboZoom, the step and fit commands, and the selection rectangle kept over
+// the image while the view scrolls.
 class Zoom : public QObject {
     Q_OBJECT
 public:
-    Zoom(ImageView *view, QComboBox *combo, QLabel *zoomPanel, QObject *parent = nullptr);
+    Zoom(ImageView *view, SelectionShape *ctl, QComboBox *combo, QLabel *zoomPanel,
+         QObject *parent = nullptr);
 
-    // Applies the combo's percentage (its Click): nothing while the record view is shown.
+    // The combo's Click: applies its percentage; nothing while the record view is shown.
     void applyComboText();
+    // Enter in the combo: applies an accepted typed text and writes it back as "N%". A text
+    // that is refused stays as typed and changes nothing.
+    void typedEntry();
+    // Zoom in (true) or out by 20 percentage points; nothing without a loaded page.
+    void StepZoom(bool zoomIn);
     // 0 best width, 1 best height, 2 best size; nothing while the record view is shown.
     void fit(int mode);
+    // Moves the selection rectangle to follow the page after a scroll.
+    void followScroll();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void removeSelection();
+    void setComboText(const QString &text);
+
     ImageView *m_view;
+    SelectionShape *m_ctl;
     QComboBox *m_combo;
     QLabel *m_panel;
 };
-
-// The number at the start of a text such as "150%" (0 when there is none).
-double LeadingNumber(const QString &text);
 
 } // namespace qen

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "library/pagerender.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <QWaitCondition>
+#include <memory>
+#include <optional>
+
+class QThreadPool;
+
+namespace qen {
+
+// Reads the pages next to the shown one in a background thread, so that turning to them
+// costs a copy instead of a decode. It holds at most the files last asked for (the previous
+// and the next page), drops them when asked for others, and never makes the caller wait
+// except for a page that is already being read (reading it again would take longer).
+class PagePrefetch {
+public:
+    PagePrefetch();
+    ~PagePrefetch();
+    PagePrefetch(const PagePrefetch &) = delete;
+    PagePrefetch &operator=(const PagePrefetch &) = delete;
+
+    struct Page {
+        QImage image;
+        render::RenderedViewport viewport; // null unless a viewport was asked for
+    };
+    // Starts reading these files; anything held or queued for other files is dropped. With a
+    // viewport (its zoom, smoothing and rect, image left null), the part of each page it
+    // shows is rendered as well.
+    void prefetch(const QStringList &paths, const render::RenderedViewport &viewport = {});
+    // The page read for path, if it was asked for and read without error and the file has not
+    // changed since. It is handed over once.
+    std::optional<Page> take(const QString &path);
+    // Drops everything (a new article, close-all).
+    void clear();
+    // Waits until no read is running, for tests and measurements.
+    void waitForIdle();
+    int heldCount() const;
+
+private:
+    struct Entry {
+        QString path;
+        QDateTime modified;
+        qint64 size = -1;
+        bool done = false;
+        Page page;
+    };
+    void read(const QString &path, const render::RenderedViewport &viewport);
+
+    mutable QMutex m_mutex;
+    QWaitCondition m_changed;
+    QList<Entry> m_entries;
+    int m_running = 0;
+    std::unique_ptr<QThreadPool> m_pool;
+};
+
+} // namespace qen

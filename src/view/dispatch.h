@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace qen {
+
+// The toolbar's dispatch: the menu item a button's key runs, compared upper-cased (so a key
+// that differs only in letter case runs the same command); "" for a key that runs nothing.
+QString ToolbarCommand(const QString &buttonKey);
+
+// Where the keyboard focus is when a key is pressed.
+enum class KeyFocus { ImageView, Tree, TextControl, Other };
+
+// What a key press in the main window does.
+struct KeyAction {
+    enum Kind { None, Scroll, CopySelection, CopyPage };
+    Kind kind = None;
+    int dx = 0, dy = 0; // for Scroll, in screen pixels
+    bool operator==(const KeyAction &) const = default;
+};
+
+// The arrow keys scroll the image by 10 pixels and Page Up/Down by 100 while the image view
+// has the focus, whatever Shift, Ctrl or Alt are held; elsewhere they are left to the focused
+// control (in the tree they move the selection, which shows the page). Ctrl+C alone copies
+// the selected area when a band is drawn (width and height above 0), else the whole page,
+// except in a text control, which copies its own selected text. `key` is a Qt::Key, `shift`
+// the bit set 1 Shift, 2 Ctrl, 4 Alt.
+KeyAction KeyTable(int key, int shift, KeyFocus focus, int bandWidth, int bandHeight);
+
+} // namespace qen

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QLabel>
+
+namespace qen {
+
+// A status panel whose text is cut with "…" where it does not fit (never in the middle of a
+// character), with the whole text as its tooltip.
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    // The text as drawn in the panel's present width.
+    QString shownText() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
+};
+
+} // namespace qen

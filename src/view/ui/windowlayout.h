@@ -1,0 +1,51 @@
+#pragma once
+
+#include "view/layout.h"
+
+#include <QObject>
+
+class QAction;
+class QLabel;
+class QWidget;
+
+namespace qen {
+
+// Places the main window's regions in twips: on every resize, while the splitter bar is
+// dragged and dropped, and when the View menu shows or hides the toolbar, the status bar or
+// the navigation pane. The arithmetic is in view/layout; this applies it to the widgets.
+class WindowLayout : public QObject {
+    Q_OBJECT
+public:
+    // Design sizes in twips.
+    static constexpr double ToolbarHeight = 420, StatusHeight = 330;
+    static constexpr double TreeWidth = 1515, SplitterWidth = 105;
+    static constexpr double ComboWidth = 1215, ComboHeight = 300;
+    static constexpr double CaptionWidth = 915, CaptionHeight = 180;
+
+    struct Controls {
+        QWidget *client = nullptr;
+        QWidget *toolbar = nullptr, *statusBar = nullptr, *tree = nullptr;
+        QWidget *showSplitter = nullptr, *hideSplitter = nullptr;
+        QWidget *imageView = nullptr, *recordView = nullptr;
+        QWidget *combo = nullptr, *caption = nullptr;
+        QAction *toolbarItem = nullptr, *statusItem = nullptr, *navigationItem = nullptr;
+    };
+    explicit WindowLayout(Controls controls, QObject *parent = nullptr);
+
+    // Form_Resize.
+    void arrange();
+    void toggleToolbar();
+    void toggleStatusBar();
+    void toggleNavigation();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    layout::Panes panes() const;
+    void apply(const layout::Panes &p);
+
+    Controls m_c;
+};
+
+} // namespace qen

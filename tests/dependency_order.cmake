@@ -1,0 +1,23 @@
+# Fails when a subsystem includes one above it. Subsystems from the bottom up; each may
+# include only itself and those before it in this list.
+set(order platform library imaging records ocr export view help shell)
+file(GLOB_RECURSE sources RELATIVE ${SRC} ${SRC}/*.cpp ${SRC}/*.h)
+set(bad "")
+foreach(f IN LISTS sources)
+    string(REGEX MATCH "^[^/]+" sub "${f}")
+    list(FIND order "${sub}" rank)
+    if(rank EQUAL -1)
+        continue() # app and tool sit above everything
+    endif()
+    file(STRINGS ${SRC}/${f} includes REGEX "^#include \"[a-z]+/")
+    foreach(line IN LISTS includes)
+        string(REGEX REPLACE "^#include \"([a-z]+)/.*" "\\1" target "${line}")
+        list(FIND order "${target}" target_rank)
+        if(target_rank GREATER rank)
+            string(APPEND bad "  ${f}: ${line}\n")
+        endif()
+    endforeach()
+endforeach()
+if(bad)
+    message(FATAL_ERROR "Includes that point up (order: ${order}):\n${bad}")
+endif()

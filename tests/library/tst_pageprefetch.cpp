@@ -1,0 +1,100 @@
+#include "library/imagedocument.h"
+#include "library/pageprefetch.h"
+#include "testfiles.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace qen;
+
+class TestPagePrefetch : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void handsOverOnceWhatWasRead();
+    void dropsWhatIsNoLongerWanted();
+    void changedFileIsReadAgain();
+    void unreadableFileIsLeftToTheDisplay();
+    void pageBeingReadIsWaitedFor();
+
+private:
+    QString page(const QString &name, int width);
+    QTemporaryDir m_dir;
+};
+
+QString TestPagePrefetch::page(const QString &name, int width) {
+    QImage image(width, 300, QImage::Format_Mono);
+    image.fill(1);
+    for (int y = 10; y < 290; y += 20)
+        for (int x = 10; x < width - 10; ++x)
+            image.setPixel(x, y, 0);
+    const QString path = m_dir.filePath(name);
+    ImageDocument::writeFile(image, path, int(ImageFileType::Tiff));
+    return path;
+}
+
+void TestPagePrefetch::initTestCase() {
+    QVERIFY(m_dir.isValid());
+}
+
+void TestPagePrefetch::handsOverOnceWhatWasRead() {
+    const QString a = page("a.tif", 400), b = page("b.tif", 500);
+    PagePrefetch prefetch;
+    prefetch.prefetch({a, b});
+    prefetch.waitForIdle();
+    QCOMPARE(prefetch.heldCount(), 2);
+    const std::optional<PagePrefetch::Page> got = prefetch.take(a);
+    QVERIFY(got);
+    QVERIFY(test::samePixels(got->image, ImageDocument::readFile(a)));
+    QVERIFY(!prefetch.take(a)); // once
+    QCOMPARE(prefetch.heldCount(), 1);
+    QVERIFY(!prefetch.take(m_dir.filePath("never-asked.tif")));
+}
+
+void TestPagePrefetch::dropsWhatIsNoLongerWanted() {
+    const QString a = page("c.tif", 400), b = page("d.tif", 400), c = page("e.tif", 400);
+    PagePrefetch prefetch;
+    prefetch.prefetch({a, b});
+    prefetch.waitForIdle();
+    // Turning on: the page still wanted is kept, the other dropped; never more than two.
+    prefetch.prefetch({b, c});
+    prefetch.waitForIdle();
+    QCOMPARE(prefetch.heldCount(), 2);
+    QVERIFY(!prefetch.take(a));
+    QVERIFY(prefetch.take(b));
+    // A new article: nothing is held.
+    prefetch.prefetch({});
+    QCOMPARE(prefetch.heldCount(), 0);
+    QVERIFY(!prefetch.take(c));
+}
+
+void TestPagePrefetch::changedFileIsReadAgain() {
+    const QString a = page("f.tif", 400);
+    PagePrefetch prefetch;
+    prefetch.prefetch({a});
+    prefetch.waitForIdle();
+    page("f.tif", 600); // rewritten after it was read ahead
+    QVERIFY(!prefetch.take(a));
+}
+
+void TestPagePrefetch::unreadableFileIsLeftToTheDisplay() {
+    const QString broken = m_dir.filePath("broken.tif");
+    test::writeFile(broken, "II*\0garbage");
+    PagePrefetch prefetch;
+    prefetch.prefetch({broken, m_dir.filePath("missing.tif")});
+    prefetch.waitForIdle();
+    QVERIFY(!prefetch.take(broken));
+    QVERIFY(!prefetch.take(m_dir.filePath("missing.tif")));
+}
+
+void TestPagePrefetch::pageBeingReadIsWaitedFor() {
+    const QString big = page("big.tif", 4000);
+    PagePrefetch prefetch;
+    prefetch.prefetch({big});
+    const std::optional<PagePrefetch::Page> got = prefetch.take(big); // possibly still being read
+    QVERIFY(got);
+    QCOMPARE(got->image.width(), 4000);
+}
+
+QTEST_GUILESS_MAIN(TestPagePrefetch)
+#include "tst_pageprefetch.moc"

@@ -1,0 +1,367 @@
+// The real main window driven through its menus, toolbar and keys: navigation, zoom, the bar
+// toggles, the splitter, the key table and the Help commands.
+#include "../../library/zipfixture.h"
+#include "help/ui/aboutbox.h"
+#include "library/ui/documents.h"
+#include "library/ui/imageview.h"
+#include "platform/ui/twipsgeometry.h"
+#include "records/ui/recordview.h"
+#include "scriptedinteraction.h"
+#include "shell/ui/mainwindow.h"
+#include "view/ui/elidedlabel.h"
+#include "view/ui/navigator.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace qen;
+
+class TestViewCommands : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void menusAndToolbarNavigate();
+    void pageCommandsStayOnARecord();
+    void barsToggle();
+    void narrowWindowOverlapsNothing();
+    void navigationPaneComesBackFromARecord();
+    void splitterDrag();
+    void keys();
+    void ctrlCInTheRecordViewKeepsItsText();
+    void toolbarButtonsRunTheirMenuItems();
+    void help();
+    void linkLabel();
+
+private:
+    QString package(const QString &name, int pages);
+    void open(const QStringList &paths);
+    QString shownPage() const;
+    void run(const char *name) { m_window->command(QString::fromLatin1(name))->trigger(); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<test::ScriptedInteraction> m_ui;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+QString TestViewCommands::package(const QString &name, int pages) {
+    std::vector<fixture::Entry> entries;
+    for (int i = 1; i <= pages; ++i)
+        entries.push_back(fixture::file(QStringLiteral("p%1.tif").arg(i).toLatin1(),
+                                        fixture::g4Tiff(300 + i, 400)));
+    const QString path = m_dir->filePath(name);
+    if (!fixture::writeZip(path, entries, fixture::gbk(name)))
+        return {};
+    return path;
+}
+
+void TestViewCommands::open(const QStringList &paths) {
+    m_ui->openAnswers << paths;
+    run("mnuFile_Open");
+}
+
+// "title:第N页" for a page, as status panel 3 shows it.
+QString TestViewCommands::shownPage() const {
+    return m_window->statusPanel(3)->text();
+}
+
+void TestViewCommands::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_ui = std::make_unique<test::ScriptedInteraction>();
+    m_window = std::make_unique<MainWindow>(
+        WorkFolders(m_dir->filePath("QenInfo"), m_dir->filePath("prog")), *m_ui);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->Form_Load(QString());
+}
+
+void TestViewCommands::cleanup() {
+    m_window.reset();
+    m_ui.reset();
+}
+
+void TestViewCommands::menusAndToolbarNavigate() {
+    const QString single = m_dir->filePath("single.tif");
+    fixture::writeAll(single, fixture::g4Tiff(200, 200));
+    open({package("a.qen", 3), package("b.qen", 2), single});
+    run("mnuPage_HomeArticle");
+    QCOMPARE(shownPage(), QStringLiteral("a.qen:第1页"));
+    run("mnuPage_NextPage"); // 下一页
+    QCOMPARE(shownPage(), QStringLiteral("a.qen:第2页"));
+    run("NextPage"); // the toolbar's button
+    QCOMPARE(shownPage(), QStringLiteral("a.qen:第3页"));
+    run("mnuPage_NextPage"); // the last page: nothing moves
+    QCOMPARE(shownPage(), QStringLiteral("a.qen:第3页"));
+    run("mnuPage_NextArticle");
+    QCOMPARE(shownPage(), QStringLiteral("b.qen:第1页"));
+    run("mnuPage_EndArticle"); // 最末篇: the single file
+    QCOMPARE(shownPage(), QStringLiteral("single"));
+    QVERIFY(m_window->imageView()->fileName().endsWith("single.tif"));
+    run("mnuPage_PrevArticle"); // the last page of the package before it
+    QCOMPARE(shownPage(), QStringLiteral("b.qen:第2页"));
+    run("mnuPage_HomePage"); // 最前页
+    QCOMPARE(shownPage(), QStringLiteral("b.qen:第1页"));
+    QCOMPARE(m_window->tree()->currentItem()->text(0), QStringLiteral("第1页"));
+    // The next page was read and rendered ahead while this one was shown: the turn paints
+    // it without rendering a pixel.
+    ImageView *view = m_window->imageView();
+    view->viewport()->repaint();
+    m_window->documents()->prefetch().waitForIdle();
+    run("mnuPage_NextPage");
+    QVERIFY(view->fileName().endsWith("p2.tif"));
+    view->viewport()->repaint();
+    QCOMPARE(view->viewportCache().lastRendered(), 0);
+    QVERIFY(!view->viewportCache().rect().isEmpty());
+    QVERIFY(m_ui->messages.isEmpty());
+}
+
+void TestViewCommands::pageCommandsStayOnARecord() {
+    const QString record = m_dir->filePath("r.txt");
+    fixture::writeAll(record, fixture::gbk("【题名】中文\r\n"));
+    open({package("a.qen", 2), record});
+    run("mnuPage_EndArticle");
+    QVERIFY(!m_window->imageShown());
+    const QString before = shownPage();
+    // Called even though switched off: nothing moves, nothing breaks.
+    m_window->navigator()->NavigateTree(1);
+    m_window->navigator()->NavigateTree(2);
+    QCOMPARE(shownPage(), before);
+    run("mnuPage_PrevArticle");
+    QCOMPARE(shownPage(), QStringLiteral("a.qen:第2页"));
+}
+
+void TestViewCommands::barsToggle() {
+    auto *toolbar = m_window->findChild<QToolBar *>("tlbBar");
+    auto *status = m_window->findChild<QStatusBar *>("staBar");
+    QWidget *tree = m_window->tree();
+    const TwipsRect before = geometryTwips(tree);
+    QVERIFY(before.top > 0);
+    run("mnuView_Toolbar");
+    QVERIFY(toolbar->isHidden());
+    QVERIFY(!m_window->command("mnuView_Toolbar")->isChecked());
+    QVERIFY(m_window->zoomCombo()->isHidden()); // the zoom box goes with its band
+    QVERIFY(m_window->findChild<QLabel *>("txtZoom")->isHidden());
+    QCOMPARE(geometryTwips(tree).top, 0.0);
+    QCOMPARE(geometryTwips(m_window->imageView()).top, 0.0);
+    // A hidden bar's space stays with the views after the next layout.
+    m_window->resize(m_window->width() + 20, m_window->height());
+    QTRY_COMPARE(geometryTwips(tree).top, 0.0);
+    run("mnuView_Toolbar");
+    QVERIFY(!toolbar->isHidden());
+    QVERIFY(m_window->command("mnuView_Toolbar")->isChecked());
+    QVERIFY(!m_window->zoomCombo()->isHidden());
+    QCOMPARE(geometryTwips(tree).top, before.top);
+
+    const double height = geometryTwips(tree).height;
+    run("mnuView_Statusbar");
+    QVERIFY(status->isHidden());
+    QVERIFY(geometryTwips(tree).height > height);
+    run("mnuView_Statusbar");
+    QVERIFY(!status->isHidden());
+}
+
+void TestViewCommands::narrowWindowOverlapsNothing() {
+    m_window->resize(760, 560);
+    QTRY_COMPARE(m_window->width(), 760);
+    auto *toolbar = m_window->findChild<QToolBar *>("tlbBar");
+    auto *caption = m_window->findChild<QLabel *>("txtZoom");
+    QVERIFY(toolbar->geometry().right() < caption->geometry().left());
+    QVERIFY(caption->geometry().right() < m_window->zoomCombo()->geometry().left());
+    // Every status panel lies inside the bar, the last one included.
+    auto *status = m_window->findChild<QStatusBar *>("staBar");
+    QTRY_VERIFY(m_window->statusPanel(4)->geometry().right() <= status->width());
+    // Status panel 3 cuts a long title with an ellipsis and keeps the whole title.
+    const QString title = QString(60, QChar(u'题'));
+    m_window->statusPanel(3)->setText(title);
+    auto *panel = qobject_cast<ElidedLabel *>(m_window->statusPanel(3));
+    QVERIFY(panel);
+    QVERIFY(panel->shownText().endsWith(QChar(u'…')));
+    QCOMPARE(panel->text(), title);
+    QVERIFY(m_window->minimumWidth() <= 760);
+    // On a screen scaled by 2 the toolbar's pictures are drawn at twice the pixels.
+    const QPixmap icon = m_window->command("NextPage")->icon().pixmap(QSize(20, 20), 2.0);
+    QCOMPARE(icon.size(), QSize(40, 40));
+    QCOMPARE(icon.devicePixelRatio(), 2.0);
+}
+
+void TestViewCommands::navigationPaneComesBackFromARecord() {
+    const QString record = m_dir->filePath("r.txt");
+    fixture::writeAll(record, fixture::gbk("【题名】中文\r\n"));
+    open({package("a.qen", 1)});
+    run("mnuTool_Navigation");
+    QVERIFY(geometryTwips(m_window->tree()).left < -19000); // parked, to the pixel
+    QCOMPARE(geometryTwips(m_window->imageView()).left, 0.0);
+    open({record});
+    run("mnuPage_EndArticle");
+    QVERIFY(!m_window->imageShown());
+    // Showing only records, the user can still bring the tree back.
+    QVERIFY(m_window->command("mnuTool_Navigation")->isEnabled());
+    run("mnuTool_Navigation");
+    QCOMPARE(geometryTwips(m_window->tree()).left, 0.0);
+    QVERIFY(geometryTwips(m_window->recordView()).left > 0);
+}
+
+void TestViewCommands::splitterDrag() {
+    auto *bar = m_window->findChild<QWidget *>("ShowSplitter");
+    auto *shadow = m_window->findChild<QWidget *>("HideSplitter");
+    const double tx = twipsPerPixelX(bar);
+    const int step = qRound(1000 / tx); // drag 1000 twips to the right
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 10), bar->mapToGlobal(QPointF(2, 10)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(2 + step, 10),
+                     bar->mapToGlobal(QPointF(2 + step, 10)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(bar, &move);
+    QVERIFY(geometryTwips(shadow).left > 0); // the shadow follows the pointer
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2 + step, 10),
+                        bar->mapToGlobal(QPointF(2 + step, 10)), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(bar, &release);
+    QVERIFY(geometryTwips(shadow).left < -19000);
+    const TwipsRect tree = geometryTwips(m_window->tree()),
+                    view = geometryTwips(m_window->imageView());
+    // The bar lands where it was released (2 pixels into it, moved by `step`).
+    QCOMPARE(geometryTwips(bar).left, 1515 + (2 + step) * tx);
+    QCOMPARE(tree.width, geometryTwips(bar).left);
+    QCOMPARE(view.left, geometryTwips(bar).left + geometryTwips(bar).width);
+    QCOMPARE(view.left + view.width, geometryTwips(m_window->centralWidget()).width);
+}
+
+void TestViewCommands::keys() {
+    open({package("a.qen", 3)});
+    run("mnuPage_HomeArticle");
+    ImageView *view = m_window->imageView();
+    view->zoomToFactor(4.0); // a page larger than the view, so it can scroll
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(view->scrollY(), 10);
+    QTest::keyClick(view, Qt::Key_PageDown, Qt::ShiftModifier);
+    QCOMPARE(view->scrollY(), 110);
+    QTest::keyClick(view, Qt::Key_Right, Qt::ControlModifier);
+    QCOMPARE(view->scrollX(), 10);
+    QCOMPARE(shownPage(), QStringLiteral("a.qen:第1页")); // the tree did not move
+
+    QSignalSpy copyPage(m_window->command("mnuTool_CopyCurrPage"), &QAction::triggered);
+    QSignalSpy copyArea(m_window->command("mnuTool_CopySelArea"), &QAction::triggered);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(copyPage.count(), 1);
+    view->setSelectionBand(true, 5, 5);
+    view->selectionBandExtend(40, 40);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(copyArea.count(), 1);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(copyArea.count() + copyPage.count(), 2);
+
+    // In the tree the arrows move the selection and show that page; the image's offsets are
+    // those of the new page, not moved by the key as well.
+    m_window->tree()->setFocus();
+    QTest::keyClick(m_window->tree(), Qt::Key_Down);
+    QCOMPARE(shownPage(), QStringLiteral("a.qen:第2页"));
+    QCOMPARE(view->scrollY(), 0);
+}
+
+void TestViewCommands::ctrlCInTheRecordViewKeepsItsText() {
+    const QString record = m_dir->filePath("r.txt");
+    fixture::writeAll(record, fixture::gbk("【题名】中文\r\n"));
+    open({package("a.qen", 1), record});
+    run("mnuPage_EndArticle");
+    QSignalSpy copyPage(m_window->command("mnuTool_CopyCurrPage"), &QAction::triggered);
+    QSignalSpy copyArea(m_window->command("mnuTool_CopySelArea"), &QAction::triggered);
+    m_window->recordView()->setFocus();
+    QTest::keyClick(m_window->recordView(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(copyPage.count() + copyArea.count(), 0);
+    QVERIFY(m_ui->clipboardImage.isNull());
+}
+
+void TestViewCommands::toolbarButtonsRunTheirMenuItems() {
+    open({package("a.qen", 2)});
+    const std::pair<const char *, const char *> pairs[] = {
+        {"SaveCurrArticle", "mnuFile_SaveCurrArticle"},
+        {"PrintCurrArticle", "mnuFile_PrintCurrArticle"},
+        {"ZoomIn", "mnuPage_ZoomIn"},
+        {"FitHeight", "mnuPage_FitHeight"},
+        {"UnDo", "mnuTool_Undo"},
+        {"CopyPage", "mnuTool_CopyCurrPage"},
+        {"RecognizeArea", "mnuTool_Recognize"},
+        {"CopySelectArea", "mnuTool_CopySelArea"},
+        {"Help", "mnuHelp_HomePage"},
+        {"OpenFile", "mnuFile_Open"},
+        {"SelectArea", "mnuTool_SelOCRArea"},
+    };
+    for (const auto &[button, item] : pairs) {
+        QSignalSpy spy(m_window->command(item), &QAction::triggered);
+        run(button);
+        QVERIFY2(spy.count() == 1, button);
+    }
+    // The Open dialog came up once for the button (answered Cancel by the script).
+    QCOMPARE(m_ui->openDialogTitles.size(), 2);
+    // The selection tool's button shows its menu item's check mark, clicked either way.
+    QAction *button = m_window->command("SelectArea"),
+            *item = m_window->command("mnuTool_SelOCRArea");
+    QCOMPARE(button->isChecked(), item->isChecked());
+    QVERIFY(item->isChecked());
+    run("SelectArea");
+    QVERIFY(!item->isChecked());
+    QVERIFY(!button->isChecked());
+    run("mnuTool_SelOCRArea");
+    QVERIFY(button->isChecked());
+}
+
+void TestViewCommands::help() {
+    run("mnuHelp_HomePage");
+    QCOMPARE(m_ui->texts("提示信息"), QStringList{HomePageMessage()});
+    QVERIFY(HomePageMessage().startsWith(QStringLiteral("欢迎访问公司主页：")));
+    QCOMPARE(HomePageMessage().count('\n'), 1);
+    QVERIFY(m_ui->openedUrls.isEmpty()); // the home page command opens nothing
+
+    bool seen = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *box = QApplication::activeModalWidget();
+        QVERIFY(box);
+        QCOMPARE(box->objectName(), QStringLiteral("frmAbout"));
+        QCOMPARE(box->windowTitle(), QStringLiteral("关于..."));
+        QVERIFY(box->findChild<QLabel *>("Label1")->text().contains("V3.0"));
+        QVERIFY(box->findChild<QLabel *>("lblMail"));
+        QVERIFY(box->findChild<QLabel *>("lblURL"));
+        seen = true;
+        box->close();
+    });
+    run("mnuHelp_About");
+    QVERIFY(seen);
+}
+
+void TestViewCommands::linkLabel() {
+    LinkLabel label("support@example.org", QUrl("mailto:support@example.org"), *m_ui);
+    label.resize(200, 20);
+    label.show();
+    auto colour = [&] { return label.palette().color(QPalette::WindowText); };
+    QMouseEvent over(QEvent::MouseMove, QPointF(10, 10), label.mapToGlobal(QPointF(10, 10)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&label, &over);
+    QVERIFY(label.isHighlighted());
+    QCOMPARE(colour(), QColor(0, 0, 255));
+    QVERIFY(label.font().underline());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&label, &leave);
+    QCOMPARE(colour(), QColor(0, 0, 0));
+    QVERIFY(!label.font().underline());
+    // Pressed on the label and released off it: nothing opens.
+    QTest::mousePress(&label, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseRelease(&label, Qt::LeftButton, {}, QPoint(10, 100));
+    QVERIFY(m_ui->openedUrls.isEmpty());
+    QTest::mousePress(&label, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseRelease(&label, Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(m_ui->openedUrls, QList<QUrl>{QUrl("mailto:support@example.org")});
+    QVERIFY(!label.isHighlighted());
+}
+
+QTEST_MAIN(TestViewCommands)
+#include "tst_viewcommands.moc"
