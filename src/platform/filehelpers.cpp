@@ -73,7 +73,7 @@ void MoveFile(const QString &source, const QString &target) {
         throw Error(QStringLiteral("已复制到 %1，但无法删除原文件 %2。").arg(target, source));
 }
 
-void CopyFile(const QString &source, const QString &target, bool overwrite) {
+void CopyFile(const QString &source, const QString &target, bool overwrite, bool durable) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("无法读取文件 %1：%2").arg(source, in.errorString()));
@@ -104,6 +104,12 @@ void CopyFile(const QString &source, const QString &target, bool overwrite) {
         out.close();
         QFile::remove(temp);
         throw Error(QStringLiteral("无法复制文件 %1 到 %2。").arg(source, target));
+    }
+    if (durable && ::fdatasync(out.handle()) != 0) {
+        const int err = errno;
+        out.close();
+        QFile::remove(temp);
+        throw Error(QStringLiteral("无法写入文件 %1：%2").arg(target, systemReason(err)));
     }
     out.close();
     if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {

@@ -14,7 +14,10 @@ bool CreateFolder(const QString &path);
 
 // These throw qen::Error with a description naming the file and the system's reason.
 void MoveFile(const QString &source, const QString &target);
-void CopyFile(const QString &source, const QString &target, bool overwrite);
+// With `durable`, the copy is on the disk before it takes the target's name, so that a crash
+// or power cut cannot leave an empty file where the user's good one was; for files written
+// into the user's own folders.
+void CopyFile(const QString &source, const QString &target, bool overwrite, bool durable = false);
 void EmptyFolder(const QString &folder);
 
 // Makes a file writable by its owner so it can be replaced or deleted. A symbolic link is

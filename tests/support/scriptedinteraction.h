@@ -29,6 +29,8 @@ public:
     QQueue<QString> directoryAnswers;            // "" = Cancel
     QQueue<std::optional<QFont>> fontAnswers;    // nullopt = Cancel
     bool printerSetupAnswer = true;
+    bool printerInstalled = true;
+    QStringList saveDialogFilters, saveDialogSuffixes;
     QImage clipboardImage;
     QString clipboardText;
     QList<QUrl> openedUrls;
@@ -55,11 +57,18 @@ public:
     QString existingDirectory(QWidget *, const QString &, const QString &) override {
         return directoryAnswers.isEmpty() ? QString() : directoryAnswers.dequeue();
     }
+    QString saveFileNameUnconfirmed(QWidget *, const QString &, const QString &filter,
+                                    const QString &suffix) override {
+        saveDialogFilters << filter;
+        saveDialogSuffixes << suffix;
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
+    }
     std::optional<QFont> font(QWidget *, const QFont &, const QString &) override {
         return fontAnswers.isEmpty() ? std::nullopt : fontAnswers.dequeue();
     }
     QPrinter &printer() override { return m_printer; }
     bool setupPrinter(QWidget *) override { return printerSetupAnswer; }
+    bool hasPrinter() override { return printerInstalled; }
     void setClipboardImage(const QImage &image) override { clipboardImage = image; }
     void setClipboardText(const QString &text) override { clipboardText = text; }
     bool openUrl(const QUrl &url) override {

@@ -5,8 +5,9 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDialog>
-#include <QPageSetupDialog>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 
 namespace qen {
 
@@ -52,6 +53,19 @@ QString QtInteraction::existingDirectory(QWidget *parent, const QString &title,
     return QFileDialog::getExistingDirectory(parent, title, dir);
 }
 
+QString QtInteraction::saveFileNameUnconfirmed(QWidget *parent, const QString &title,
+                                               const QString &filter,
+                                               const QString &defaultSuffix) {
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
 std::optional<QFont> QtInteraction::font(QWidget *parent, const QFont &initial,
                                          const QString &title) {
     bool ok = false;
@@ -68,8 +82,17 @@ QPrinter &QtInteraction::printer() {
 }
 
 bool QtInteraction::setupPrinter(QWidget *parent) {
-    QPageSetupDialog dialog(&printer(), parent);
+    // The print dialog rather than page set-up: the user picks the printer as well as paper.
+    QPrintDialog dialog(&printer(), parent);
+    dialog.setWindowTitle(QStringLiteral("打印设置"));
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile);
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtInteraction::hasPrinter() {
+    return (printer().outputFormat() == QPrinter::PdfFormat &&
+            !printer().outputFileName().isEmpty()) ||
+           !QPrinterInfo::availablePrinters().isEmpty();
 }
 
 void QtInteraction::setClipboardImage(const QImage &image) {

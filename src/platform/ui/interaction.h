@@ -31,6 +31,11 @@ public:
                                  const QString &filter, QString *selectedFilter) = 0;
     virtual QString existingDirectory(QWidget *parent, const QString &title,
                                       const QString &dir) = 0;
+    // A save dialog that appends defaultSuffix ("" for none) to a name typed without one and
+    // asks nothing about an existing file: the caller asks once it knows the final name.
+    virtual QString saveFileNameUnconfirmed(QWidget *parent, const QString &title,
+                                            const QString &filter,
+                                            const QString &defaultSuffix) = 0;
     virtual std::optional<QFont> font(QWidget *parent, const QFont &initial,
                                       const QString &title) = 0;
 
@@ -38,6 +43,9 @@ public:
     virtual QPrinter &printer() = 0;
     // Printer set-up dialog; false when cancelled.
     virtual bool setupPrinter(QWidget *parent) = 0;
+    // Whether printing can reach anything: an installed printer, or a file the printer
+    // has been pointed at.
+    virtual bool hasPrinter() = 0;
 
     virtual void setClipboardImage(const QImage &image) = 0;
     virtual void setClipboardText(const QString &text) = 0;
@@ -63,9 +71,12 @@ public:
     QString saveFileName(QWidget *parent, const QString &title, const QString &path,
                          const QString &filter, QString *selectedFilter) override;
     QString existingDirectory(QWidget *parent, const QString &title, const QString &dir) override;
+    QString saveFileNameUnconfirmed(QWidget *parent, const QString &title, const QString &filter,
+                                    const QString &defaultSuffix) override;
     std::optional<QFont> font(QWidget *parent, const QFont &initial, const QString &title) override;
     QPrinter &printer() override;
     bool setupPrinter(QWidget *parent) override;
+    bool hasPrinter() override;
     void setClipboardImage(const QImage &image) override;
     void setClipboardText(const QString &text) override;
     bool openUrl(const QUrl &url) override;

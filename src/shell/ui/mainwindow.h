@@ -18,6 +18,8 @@ namespace qen {
 
 class CommandBar;
 class ImageTools;
+class PrintCommands;
+class SaveCommands;
 class Documents;
 class PdfCommands;
 class RecordCommands;
@@ -133,6 +135,8 @@ private:
     RecognizeCommand *m_recognize = nullptr;
 
     // --- saving and printing ---
+    SaveCommands *m_saving = nullptr;
+    PrintCommands *m_printing = nullptr;
 
     // --- PDF export ---
     PdfCommands *m_pdf = nullptr;

@@ -1,8 +1,40 @@
 // Saving and printing pages, articles and everything.
+#include "export/ui/printcommands.h"
+#include "export/ui/savecommands.h"
+#include "library/ui/documents.h"
+#include "shell/ui/busymessage.h"
 #include "shell/ui/mainwindow.h"
+
+#include <QAction>
 
 namespace qen {
 
-void MainWindow::wireSaving() {}
+void MainWindow::wireSaving() {
+    const ExportControls controls{this, &m_documents->model(), &m_documents->display(), m_imgEdit,
+                                  m_rihEdit};
+    const ExportHooks hooks{[this](int node) { m_documents->nodeClick(node); },
+                            [](const QString &text) { BusyMessage::current()->ShowMsg(text); },
+                            [] { BusyMessage::dismiss(); }};
+    m_saving = new SaveCommands(controls, hooks, m_interaction, this);
+    m_printing = new PrintCommands(controls, m_interaction, this);
+
+    const struct {
+        const char *item;
+        int scope;
+    } saves[] = {{"mnuFile_SaveCurrPage", SaveCommands::CurrentPage},
+                 {"mnuFile_SaveCurrArticle", SaveCommands::CurrentArticle},
+                 {"mnuFile_SaveAllArticle", SaveCommands::AllArticles}},
+      prints[] = {{"mnuFile_PrintCurrPage", PrintCommands::CurrentPage},
+                  {"mnuFile_PrintCurrArticle", PrintCommands::CurrentArticle},
+                  {"mnuFile_PrintAllArticle", PrintCommands::AllArticles}};
+    for (const auto &s : saves)
+        connect(command(QString::fromLatin1(s.item)), &QAction::triggered, m_saving,
+                [this, scope = s.scope] { m_saving->SavePages(scope); });
+    for (const auto &p : prints)
+        connect(command(QString::fromLatin1(p.item)), &QAction::triggered, m_printing,
+                [this, scope = p.scope] { m_printing->PrintPages(scope); });
+    connect(command(QStringLiteral("mnuFile_PrintSetup")), &QAction::triggered, m_printing,
+            &PrintCommands::printSetup);
+}
 
 } // namespace qen
