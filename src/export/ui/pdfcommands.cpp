@@ -1,5 +1,7 @@
 #include "export/ui/pdfcommands.h"
 
+#include "export/ui/browsefolder.h"
+
 #include "export/pdfexport.h"
 #include "library/ui/documents.h"
 #include "platform/error.h"
@@ -60,9 +62,10 @@ void PdfCommands::warn(const QString &text) {
 }
 
 QString PdfCommands::chooseTarget() {
-    QString name =
-        m_context.interaction->saveFileName(m_context.window, QStringLiteral("存贮PDF文件的文件名"),
-                                            QString(), QStringLiteral("*.pdf (*.pdf)"), nullptr);
+    // Our own question below is the only one about an existing file.
+    QString name = m_context.interaction->saveFileNameUnconfirmed(
+        m_context.window, QStringLiteral("存贮PDF文件的文件名"), QStringLiteral("PDF文件 (*.pdf)"),
+        QStringLiteral("pdf"));
     if (name.isEmpty())
         return {};
     if (GetFileExt(name).toUpper() != QLatin1String("PDF"))
@@ -124,8 +127,8 @@ void PdfCommands::SaveCurrentArticle() {
 
 void PdfCommands::SaveAllArticles() {
     Documents &documents = *m_context.documents;
-    const QString folder = m_context.interaction->existingDirectory(
-        m_context.window, QStringLiteral("请选择你要存贮这些PDF的文件目录"), QString());
+    const QString folder = BrowseForFolder(*m_context.interaction, m_context.window,
+                                           QStringLiteral("请选择你要存贮这些PDF的文件目录"));
     if (folder.isEmpty())
         return;
     Busy busy(m_context);
