@@ -51,16 +51,17 @@ int main(int argc, char *argv[]) {
     const QString root = qen::WorkFolders::defaultRoot();
     const qen::WorkFolders folders(
         root, qen::WorkFolders::appPathFor(QApplication::applicationDirPath(), root));
-    const QString commandLine = qen::handover::commandLine(QApplication::arguments().mid(1));
+    // Made whole here for both roads: the running copy works in another folder, and a
+    // package named relative to this one would otherwise get no base name for its work folder.
+    const QString commandLine = qen::handover::absoluteCommandLine(
+        qen::handover::commandLine(QApplication::arguments().mid(1)), QDir::currentPath());
 
     qen::SingleInstance instance(root);
     if (!instance.becomePrimary()) {
-        // The running copy works in another folder: a relative name must be made whole here.
-        const QString line = qen::handover::absoluteCommandLine(commandLine, QDir::currentPath());
-        if (!instance.handOver(line) && !line.isEmpty() &&
-            !qen::handover::write(folders.handoverFile(), line)) {
+        if (!instance.handOver(commandLine) && !commandLine.isEmpty() &&
+            !qen::handover::write(folders.handoverFile(), commandLine)) {
             std::fprintf(stderr, "qenbrowser: could not hand %s to the running copy\n",
-                         qPrintable(line));
+                         qPrintable(commandLine));
             return 1;
         }
         return 0;
