@@ -9,6 +9,7 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QtTest>
+#include <memory>
 
 using namespace qen;
 
@@ -33,13 +34,12 @@ private slots:
 private:
     QAction *item(const char *name) { return m_frm->findChild<QAction *>(QLatin1String(name)); }
     QTemporaryDir m_dir;
-    test::ScriptedInteraction *m_ui = nullptr;
+    std::unique_ptr<test::ScriptedInteraction> m_ui;
     QPointer<FrmText> m_frm;
 };
 
 void TstFrmText::init() {
-    delete m_ui;
-    m_ui = new test::ScriptedInteraction(m_dir.filePath(u"print.pdf"_qs));
+    m_ui = std::make_unique<test::ScriptedInteraction>(m_dir.filePath(u"print.pdf"_qs));
     m_frm = new FrmText(*m_ui);
 }
 
