@@ -412,7 +412,7 @@ void TestImageDocument::readsTopDownBmp() {
 namespace {
 
 // Where the pixel seen at (x, y) of a w x h page is stored under each Orientation value,
-// as the TIFF specification words them: 1 top-left, 2 top-right, 3 bottom-right,
+// as the TIFF standard words them: 1 top-left, 2 top-right, 3 bottom-right,
 // 4 bottom-left, 5 left-top, 6 right-top, 7 right-bottom, 8 left-bottom (row 0 side first).
 QPoint storedAt(int orientation, int x, int y, int w, int h) {
     switch (orientation) {
