@@ -20,8 +20,48 @@ PagePrefetch::~PagePrefetch() {
     m_pool->waitForDone();
 }
 
+namespace {
+
+render::RenderedViewport request(render::RenderedViewport viewport) {
+    viewport.image = QImage();
+    return viewport;
+}
+
+bool sameRequest(const render::RenderedViewport &a, const render::RenderedViewport &b) {
+    return a.zoom == b.zoom && a.smooth == b.smooth && a.rect == b.rect;
+}
+
+QImage readPage(const QString &path) {
+    try {
+        return ImageDocument::readFile(path);
+    } catch (const Error &) {
+        // Showing the page reads it again and reports the error then.
+    } catch (const std::bad_alloc &) {
+    }
+    return {};
+}
+
+render::RenderedViewport renderViewport(const QImage &image,
+                                        const render::RenderedViewport &wanted) {
+    render::RenderedViewport out;
+    if (!(wanted.zoom > 0) || image.isNull())
+        return out;
+    out = wanted;
+    out.rect = wanted.rect & QRect(QPoint(0, 0), viewgeom::scaledSize(image.size(), wanted.zoom));
+    try {
+        out.image =
+            render::scaledPart(image, wanted.zoom, out.rect, wanted.smooth, render::ScreenFormat);
+    } catch (const std::bad_alloc &) {
+        return {}; // the paint renders it then
+    }
+    return out;
+}
+
+} // namespace
+
 void PagePrefetch::prefetch(const QStringList &paths, const render::RenderedViewport &viewport) {
     QMutexLocker lock(&m_mutex);
+    m_viewport = request(viewport);
     // Keep what is already held or under way for a file still wanted.
     QList<Entry> kept;
     QStringList wanted;
@@ -36,50 +76,79 @@ void PagePrefetch::prefetch(const QStringList &paths, const render::RenderedView
     }
     // Queued reads of dropped files find nothing to do when their turn comes.
     m_entries = kept;
+    for (Entry &e : m_entries)
+        if (e.done && !e.page.image.isNull() && !sameRequest(e.renderedFor, m_viewport))
+            start(e);
     for (const QString &path : wanted) {
         if (std::any_of(m_entries.begin(), m_entries.end(),
                         [&](const Entry &e) { return e.path == path; }))
             continue;
         const QFileInfo info(path);
-        m_entries << Entry{path, info.lastModified(), info.size(), false, {}};
-        ++m_running;
-        m_pool->start([this, path, viewport] { read(path, viewport); });
+        m_entries << Entry{path, info.lastModified(), info.size(), false, {}, {}};
+        start(m_entries.last());
     }
 }
 
-void PagePrefetch::read(const QString &path, const render::RenderedViewport &viewport) {
-    Page page;
-    {
-        QMutexLocker lock(&m_mutex);
-        if (!std::any_of(m_entries.begin(), m_entries.end(),
-                         [&](const Entry &e) { return e.path == path && !e.done; })) {
-            --m_running;
-            m_changed.wakeAll();
-            return;
-        }
-    }
-    try {
-        page.image = ImageDocument::readFile(path);
-        if (viewport.zoom > 0 && !page.image.isNull()) {
-            const QRect scaled(QPoint(0, 0),
-                               viewgeom::scaledSize(page.image.size(), viewport.zoom));
-            page.viewport = viewport;
-            page.viewport.rect = viewport.rect & scaled;
-            page.viewport.image =
-                render::scaledPart(page.image, viewport.zoom, page.viewport.rect, viewport.smooth);
-        }
-    } catch (const Error &) {
-        // Showing the page reads it again and reports the error then.
-    } catch (const std::bad_alloc &) {
-    }
+void PagePrefetch::setViewport(const render::RenderedViewport &viewport) {
     QMutexLocker lock(&m_mutex);
-    --m_running;
+    if (sameRequest(m_viewport, viewport))
+        return;
+    m_viewport = request(viewport);
+    // A page still being read renders the new viewport when its read is done.
     for (Entry &e : m_entries)
-        if (e.path == path && !e.done) {
-            e.done = true;
-            e.page = page;
+        if (e.done && !e.page.image.isNull() && !sameRequest(e.renderedFor, m_viewport))
+            start(e);
+}
+
+void PagePrefetch::start(Entry &entry) {
+    entry.done = false;
+    ++m_running;
+    m_pool->start([this, path = entry.path] { work(path); });
+}
+
+PagePrefetch::Entry *PagePrefetch::pending(const QString &path) {
+    const auto it = std::find_if(m_entries.begin(), m_entries.end(),
+                                 [&](const Entry &e) { return e.path == path && !e.done; });
+    return it == m_entries.end() ? nullptr : &*it;
+}
+
+void PagePrefetch::work(const QString &path) {
+    QImage image;
+    bool haveImage = false;
+    Page page;
+    render::RenderedViewport renderedFor;
+    bool rendered = false;
+    for (;;) {
+        render::RenderedViewport wanted;
+        {
+            QMutexLocker lock(&m_mutex);
+            Entry *e = pending(path);
+            // Done when the file is no longer wanted, or what was rendered is still the
+            // viewport asked for (the view may have zoomed while the page was read).
+            if (!e || (rendered && (page.image.isNull() || sameRequest(renderedFor, m_viewport)))) {
+                if (e) {
+                    e->done = true;
+                    e->page = page;
+                    e->renderedFor = renderedFor;
+                }
+                --m_running;
+                m_changed.wakeAll();
+                return;
+            }
+            if (!haveImage && !e->page.image.isNull()) { // held: only its viewport is stale
+                image = e->page.image;
+                haveImage = true;
+            }
+            wanted = m_viewport;
         }
-    m_changed.wakeAll();
+        if (!haveImage) {
+            image = readPage(path);
+            haveImage = true;
+        }
+        page = Page{image, renderViewport(image, wanted)};
+        renderedFor = wanted;
+        rendered = true;
+    }
 }
 
 std::optional<PagePrefetch::Page> PagePrefetch::take(const QString &path) {

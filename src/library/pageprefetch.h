@@ -34,6 +34,9 @@ public:
     // viewport (its zoom, smoothing and rect, image left null), the part of each page it
     // shows is rendered as well.
     void prefetch(const QStringList &paths, const render::RenderedViewport &viewport = {});
+    // The view's zoom, mode or size changed: the pages held or being read are rendered again
+    // for the new viewport (from the page already read), so the next turn still paints a copy.
+    void setViewport(const render::RenderedViewport &viewport);
     // The page read for path, if it was asked for and read without error and the file has not
     // changed since. It is handed over once.
     std::optional<Page> take(const QString &path);
@@ -50,12 +53,19 @@ private:
         qint64 size = -1;
         bool done = false;
         Page page;
+        render::RenderedViewport renderedFor; // what page.viewport was asked as, image null
     };
-    void read(const QString &path, const render::RenderedViewport &viewport);
+    Entry *pending(const QString &path);
+    // Reads a page (or takes the one held), then renders it until what it rendered is the
+    // viewport still wanted.
+    void work(const QString &path);
+    void start(Entry &entry);
+    bool isCurrent(const Page &page) const;
 
     mutable QMutex m_mutex;
     QWaitCondition m_changed;
     QList<Entry> m_entries;
+    render::RenderedViewport m_viewport; // the one wanted, image null
     int m_running = 0;
     std::unique_ptr<QThreadPool> m_pool;
 };

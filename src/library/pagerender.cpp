@@ -198,6 +198,16 @@ void copyPixels(const QImage &src, const QRect &from, QImage &dst, const QPoint 
                     size_t(from.width() * bpp));
 }
 
+// A gray part rendered for the screen: each gray byte becomes an opaque RGB32 pixel.
+void grayToScreen(const QImage &gray, QImage &dst, const QPoint &at) {
+    for (int r = 0; r < gray.height(); ++r) {
+        const uchar *in = gray.constScanLine(r);
+        auto *out = reinterpret_cast<QRgb *>(dst.scanLine(at.y() + r)) + at.x();
+        for (int i = 0; i < gray.width(); ++i)
+            out[i] = 0xff000000u | in[i] * 0x010101u;
+    }
+}
+
 } // namespace
 
 QImage::Format outputFormat(const QImage &page) {
@@ -210,6 +220,16 @@ void renderInto(const QImage &page, double zoom, const QRect &target, bool smoot
                 const QPoint &at) {
     if (page.isNull() || target.isEmpty() || !(zoom > 0))
         return;
+    if (dst.format() != outputFormat(page)) {
+        if (dst.format() != ScreenFormat)
+            return; // no other format is rendered into
+        QImage gray(target.size(), QImage::Format_Grayscale8);
+        if (gray.isNull())
+            return;
+        renderInto(page, zoom, target, smooth, gray, {0, 0});
+        grayToScreen(gray, dst, at);
+        return;
+    }
     switch (page.format()) {
     case QImage::Format_Mono:
         renderMono(page, zoom, target, smooth, dst, at);
@@ -228,9 +248,14 @@ void renderInto(const QImage &page, double zoom, const QRect &target, bool smoot
 }
 
 QImage scaledPart(const QImage &page, double zoom, const QRect &target, bool smooth) {
+    return scaledPart(page, zoom, target, smooth, outputFormat(page));
+}
+
+QImage scaledPart(const QImage &page, double zoom, const QRect &target, bool smooth,
+                  QImage::Format format) {
     if (page.isNull() || target.isEmpty())
         return {};
-    QImage out(target.size(), outputFormat(page));
+    QImage out(target.size(), format);
     if (!out.isNull())
         renderInto(page, zoom, target, smooth, out, {0, 0});
     return out;
@@ -247,7 +272,7 @@ const QImage &ViewportCache::get(const QImage &page, quint64 revision, double zo
         clear();
         return m_image;
     }
-    QImage next(visible.size(), outputFormat(page));
+    QImage next(visible.size(), ScreenFormat);
     if (next.isNull()) {
         clear();
         return m_image;
@@ -274,7 +299,8 @@ const QImage &ViewportCache::get(const QImage &page, quint64 revision, double zo
 }
 
 void ViewportCache::seed(const QImage &page, quint64 revision, RenderedViewport viewport) {
-    if (viewport.image.isNull() || viewport.image.size() != viewport.rect.size())
+    if (viewport.image.isNull() || viewport.image.size() != viewport.rect.size() ||
+        viewport.image.format() != ScreenFormat)
         return;
     m_image = std::move(viewport.image);
     m_rect = viewport.rect;

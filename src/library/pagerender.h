@@ -10,7 +10,13 @@ namespace qen::render {
 // The output format for a page: Grayscale8 for bilevel and gray pages, RGB32 for colour.
 QImage::Format outputFormat(const QImage &page);
 
-// Renders `target` (in pixels of the page scaled by `zoom`) into `dst` at `at`. Smooth
+// What viewports for the screen are rendered in: the format of a window's backing store on
+// 24- and 32-bit displays, so that painting a viewport is a plain copy and not a conversion
+// of every pixel (which costs more than reading the page ahead saves).
+constexpr QImage::Format ScreenFormat = QImage::Format_RGB32;
+
+// Renders `target` (in pixels of the page scaled by `zoom`) into `dst` at `at`; `dst` has the
+// page's output format or ScreenFormat. Smooth
 // shrinks by averaging every page pixel under a screen pixel (so thin strokes of a bilevel
 // page stay visible as gray) and enlarges bilinearly (bilevel pages: by pixel, crisp);
 // otherwise each screen pixel takes the page pixel under its centre. A screen pixel maps
@@ -18,6 +24,8 @@ QImage::Format outputFormat(const QImage &page);
 void renderInto(const QImage &page, double zoom, const QRect &target, bool smooth, QImage &dst,
                 const QPoint &at);
 QImage scaledPart(const QImage &page, double zoom, const QRect &target, bool smooth);
+QImage scaledPart(const QImage &page, double zoom, const QRect &target, bool smooth,
+                  QImage::Format format);
 
 // A viewport rendered ahead of showing its page (in another thread): the part `rect` of the
 // page scaled by `zoom`.
@@ -28,8 +36,8 @@ struct RenderedViewport {
     bool smooth = false;
 };
 
-// Keeps the last rendered viewport. A repaint of the same area is a copy; a scroll renders
-// only the strip that came into view; a new page, zoom or mode renders afresh. It holds one
+// Keeps the last rendered viewport, in ScreenFormat. A repaint of the same area is a copy; a scroll
+// renders only the strip that came into view; a new page, zoom or mode renders afresh. It holds one
 // viewport of pixels and no more.
 class ViewportCache {
 public:

@@ -1,5 +1,6 @@
 #include "library/imagedocument.h"
 #include "library/pageprefetch.h"
+#include "library/viewgeometry.h"
 #include "testfiles.h"
 
 #include <QTemporaryDir>
@@ -16,6 +17,8 @@ private slots:
     void changedFileIsReadAgain();
     void unreadableFileIsLeftToTheDisplay();
     void pageBeingReadIsWaitedFor();
+    void viewportFollowsTheView_data();
+    void viewportFollowsTheView();
 
 private:
     QString page(const QString &name, int width);
@@ -94,6 +97,45 @@ void TestPagePrefetch::pageBeingReadIsWaitedFor() {
     const std::optional<PagePrefetch::Page> got = prefetch.take(big); // possibly still being read
     QVERIFY(got);
     QCOMPARE(got->image.width(), 4000);
+}
+
+// A fit or a zoom after the pages were asked for: what is handed over is the viewport of the
+// new zoom, whether the change came while the page was read or after.
+void TestPagePrefetch::viewportFollowsTheView_data() {
+    QTest::addColumn<bool>("whileReading");
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<bool>("smooth");
+    QTest::addRow("zoomed after the read") << false << 0.25 << true;
+    QTest::addRow("zoomed while reading") << true << 0.25 << true;
+    QTest::addRow("display mode switched") << false << 0.5 << false;
+    QTest::addRow("zoomed in past the page") << false << 3.0 << true;
+}
+
+void TestPagePrefetch::viewportFollowsTheView() {
+    QFETCH(bool, whileReading);
+    QFETCH(double, zoom);
+    QFETCH(bool, smooth);
+    const QString a = page("g.tif", 2000);
+    render::RenderedViewport asked;
+    asked.zoom = 0.5;
+    asked.smooth = true;
+    asked.rect = QRect(0, 0, 640, 120);
+    PagePrefetch prefetch;
+    prefetch.prefetch({a}, asked);
+    if (!whileReading)
+        prefetch.waitForIdle();
+    asked.zoom = zoom;
+    asked.smooth = smooth;
+    prefetch.setViewport(asked);
+    const std::optional<PagePrefetch::Page> got = prefetch.take(a);
+    QVERIFY(got);
+    QCOMPARE(got->viewport.zoom, zoom);
+    QCOMPARE(got->viewport.smooth, smooth);
+    const QImage page = ImageDocument::readFile(a);
+    const QRect shown = asked.rect & QRect(QPoint(0, 0), viewgeom::scaledSize(page.size(), zoom));
+    QCOMPARE(got->viewport.rect, shown);
+    QCOMPARE(got->viewport.image,
+             render::scaledPart(page, zoom, shown, smooth, render::ScreenFormat));
 }
 
 QTEST_GUILESS_MAIN(TestPagePrefetch)

@@ -44,6 +44,8 @@ private slots:
     void thinLineSurvivesSmoothShrink();
     void partsJoinWithoutSeams_data();
     void partsJoinWithoutSeams();
+    void screenFormatShowsTheSamePixels_data();
+    void screenFormatShowsTheSamePixels();
     void cacheRendersOnlyWhatIsNew();
 };
 
@@ -99,21 +101,26 @@ void TestPageRender::partsJoinWithoutSeams_data() {
     QTest::addColumn<QImage>("page");
     QTest::addColumn<double>("zoom");
     QTest::addColumn<bool>("smooth");
+    QTest::addColumn<bool>("screen");
     const QImage pages[] = {monoPage(301, 157), grayPage(301, 157), colourPage(301, 157)};
     const char *names[] = {"bilevel", "gray", "colour"};
     for (int i = 0; i < 3; ++i)
         for (double zoom : {0.3, 0.77, 1.0, 2.5})
             for (bool smooth : {true, false})
-                QTest::addRow("%s %g%% %s", names[i], zoom * 100, smooth ? "smooth" : "sharp")
-                    << pages[i] << zoom << smooth;
+                for (bool screen : {false, true})
+                    QTest::addRow("%s %g%% %s%s", names[i], zoom * 100, smooth ? "smooth" : "sharp",
+                                  screen ? " for the screen" : "")
+                        << pages[i] << zoom << smooth << screen;
 }
 
 void TestPageRender::partsJoinWithoutSeams() {
     QFETCH(QImage, page);
     QFETCH(double, zoom);
     QFETCH(bool, smooth);
+    QFETCH(bool, screen);
     const QRect all(QPoint(0, 0), viewgeom::scaledSize(page.size(), zoom));
-    const QImage whole = render::scaledPart(page, zoom, all, smooth);
+    const QImage whole = render::scaledPart(
+        page, zoom, all, smooth, screen ? render::ScreenFormat : render::outputFormat(page));
     QImage pieced(all.size(), whole.format());
     pieced.fill(0x7f);
     const int cx = all.width() / 3, cy = all.height() * 2 / 5;
@@ -124,18 +131,40 @@ void TestPageRender::partsJoinWithoutSeams() {
     QCOMPARE(pieced, whole);
 }
 
+// What the screen gets is the page's own rendering, pixel for pixel, only in the format the
+// window paints without converting.
+void TestPageRender::screenFormatShowsTheSamePixels_data() {
+    QTest::addColumn<QImage>("page");
+    QTest::addRow("bilevel") << monoPage(203, 131);
+    QTest::addRow("gray") << grayPage(203, 131);
+    QTest::addRow("colour") << colourPage(203, 131);
+}
+
+void TestPageRender::screenFormatShowsTheSamePixels() {
+    QFETCH(QImage, page);
+    const QRect part(7, 5, 90, 60);
+    for (bool smooth : {true, false}) {
+        const QImage own = render::scaledPart(page, 0.61, part, smooth);
+        const QImage screen = render::scaledPart(page, 0.61, part, smooth, render::ScreenFormat);
+        QCOMPARE(screen.format(), render::ScreenFormat);
+        QCOMPARE(screen, own.convertToFormat(render::ScreenFormat));
+    }
+}
+
 void TestPageRender::cacheRendersOnlyWhatIsNew() {
     const QImage page = monoPage(800, 1200);
     render::ViewportCache cache;
     const QRect view(0, 0, 300, 200);
     const QImage first = cache.get(page, 1, 0.77, true, view);
     QCOMPARE(cache.lastRendered(), 300 * 200);
-    QCOMPARE(cache.bytes(), qint64(300 * 200));
+    QCOMPARE(first.format(), render::ScreenFormat); // painted as a plain copy
+    QCOMPARE(cache.bytes(), qint64(300 * 200 * 4));
     cache.get(page, 1, 0.77, true, view);
     QCOMPARE(cache.lastRendered(), 0);
     const QImage scrolled = cache.get(page, 1, 0.77, true, view.translated(0, 10));
     QCOMPARE(cache.lastRendered(), 300 * 10);
-    QCOMPARE(scrolled, render::scaledPart(page, 0.77, view.translated(0, 10), true));
+    QCOMPARE(scrolled,
+             render::scaledPart(page, 0.77, view.translated(0, 10), true, render::ScreenFormat));
     cache.get(page, 2, 0.77, true, view); // the page was adjusted
     QCOMPARE(cache.lastRendered(), 300 * 200);
     cache.get(page, 2, 0.9, true, view); // zoomed

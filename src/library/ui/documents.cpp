@@ -46,6 +46,10 @@ Documents::Documents(const WorkFolders &folders, Interaction &interaction, Contr
     };
     m_opener.setHooks(hooks);
     connect(m_mirror, &TreeMirror::nodeClicked, this, &Documents::nodeClick);
+    // Pages read ahead follow the view: after a fit, a zoom or a resize the next turn is still
+    // a copy (the first fit comes after the first page is shown and its neighbours read).
+    connect(controls.imageView, &ImageView::viewportToRenderChanged, this,
+            [this] { m_prefetch.setViewport(m_controls.imageView->viewportToRender()); });
 }
 
 Documents::~Documents() = default;

@@ -125,6 +125,7 @@ bool ImageView::zoomToFactor(double factor) {
     if (!viewgeom::acceptableZoom(factor))
         return false;
     const double ratio = factor / m_zoom;
+    const bool changed = factor != m_zoom;
     const QPoint before = scroll();
     m_zoom = factor;
     m_relayout = true;
@@ -135,6 +136,8 @@ bool ImageView::zoomToFactor(double factor) {
     viewport()->update();
     if (scroll() != before)
         emit scrolled();
+    if (changed)
+        emit viewportToRenderChanged();
     return true;
 }
 
@@ -178,9 +181,11 @@ void ImageView::scrollContentsBy(int dx, int dy) {
     }
 }
 
+// Called for the viewport's resizes as well (a scroll bar that comes or goes).
 void ImageView::resizeEvent(QResizeEvent *event) {
     QAbstractScrollArea::resizeEvent(event);
     layoutScrollBars();
+    emit viewportToRenderChanged();
 }
 
 void ImageView::setSelectionBand(bool on, int x, int y) {
@@ -239,8 +244,11 @@ void ImageView::setMousePointer(int pointer) {
 }
 
 void ImageView::setGrayscaleMode(int mode) {
+    const bool changed = m_smooth != (mode != 0);
     m_smooth = mode != 0;
     viewport()->update();
+    if (changed)
+        emit viewportToRenderChanged();
 }
 
 void ImageView::prepareGrayscale() {

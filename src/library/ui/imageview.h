@@ -32,7 +32,8 @@ public:
     // possibly its first viewport already rendered (used when it matches the view's zoom).
     void setFileName(const QString &path, const QImage &decoded,
                      render::RenderedViewport viewport = {});
-    // The zoom, smoothing and size in device pixels a viewport rendered ahead must have.
+    // The zoom, smoothing and size in device pixels a viewport rendered ahead must have;
+    // viewportToRenderChanged() tells when it may have changed.
     render::RenderedViewport viewportToRender() const;
     // Loads the shown file again, without any adjustment; zoom, scroll offsets and band stay.
     // When the file can no longer be read the page stays as it is and lastError() says why.
@@ -146,6 +147,9 @@ signals:
     void mouseMove(int button, int shift, double x, double y);
     void mouseUp(int button, int shift, double x, double y);
     void scrolled();
+    // The zoom, the display mode or the viewport's size changed: viewports rendered ahead
+    // for the old values are of no use.
+    void viewportToRenderChanged();
     // A new page clipped the band to its size or, lying wholly outside it, removed it.
     void selectionClipped();
 

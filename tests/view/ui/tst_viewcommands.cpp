@@ -29,6 +29,8 @@ private slots:
     void init();
     void cleanup();
     void menusAndToolbarNavigate();
+    void turnAfterAViewChangeIsACopy_data();
+    void turnAfterAViewChangeIsACopy();
     void pageCommandsStayOnARecord();
     void barsToggle();
     void narrowWindowOverlapsNothing();
@@ -120,6 +122,38 @@ void TestViewCommands::menusAndToolbarNavigate() {
     QCOMPARE(view->viewportCache().lastRendered(), 0);
     QVERIFY(!view->viewportCache().rect().isEmpty());
     QVERIFY(m_ui->messages.isEmpty());
+}
+
+// The pages next to the shown one are read and rendered ahead at the view's zoom; a change of
+// zoom, display mode or window size after that (opening itself ends with a fit) must not
+// leave the next turn to render the page afresh.
+void TestViewCommands::turnAfterAViewChangeIsACopy_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addRow("fit width after opening") << QString();
+    QTest::addRow("zoom in") << QStringLiteral("mnuPage_ZoomIn");
+    QTest::addRow("fit height") << QStringLiteral("mnuPage_FitHeight");
+    QTest::addRow("grayscale view switched") << QStringLiteral("grayscale");
+    QTest::addRow("window made larger") << QStringLiteral("resize");
+}
+
+void TestViewCommands::turnAfterAViewChangeIsACopy() {
+    QFETCH(QString, change);
+    open({package("a.qen", 3)});
+    ImageView *view = m_window->imageView();
+    if (change == QLatin1String("grayscale"))
+        view->setGrayscaleMode(0);
+    else if (change == QLatin1String("resize"))
+        m_window->resize(m_window->width() + 150, m_window->height() + 100);
+    else if (!change.isEmpty())
+        m_window->command(change)->trigger();
+    QApplication::processEvents(); // layout: scroll bars come or go
+    view->viewport()->repaint();
+    m_window->documents()->prefetch().waitForIdle();
+    run("mnuPage_NextPage");
+    QVERIFY(view->fileName().endsWith("p2.tif"));
+    view->viewport()->repaint();
+    QCOMPARE(view->viewportCache().lastRendered(), 0);
+    QVERIFY(!view->viewportCache().rect().isEmpty());
 }
 
 void TestViewCommands::pageCommandsStayOnARecord() {
