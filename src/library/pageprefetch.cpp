@@ -6,10 +6,12 @@
 
 #include <QFileInfo>
 #include <QThreadPool>
+#include <QTimer>
 
 namespace qen {
 
-PagePrefetch::PagePrefetch() : m_pool(std::make_unique<QThreadPool>()) {
+PagePrefetch::PagePrefetch()
+    : m_pool(std::make_unique<QThreadPool>()), m_timerContext(std::make_unique<QObject>()) {
     // One reader: the user waits for one page at a time, and a second core is better left to
     // the window.
     m_pool->setMaxThreadCount(1);
@@ -76,6 +78,7 @@ void PagePrefetch::prefetch(const QStringList &paths, const render::RenderedView
     }
     // Queued reads of dropped files find nothing to do when their turn comes.
     m_entries = kept;
+    bool startLater = false;
     for (Entry &e : m_entries)
         if (e.done && !e.page.image.isNull() && !sameRequest(e.renderedFor, m_viewport))
             start(e);
@@ -84,9 +87,20 @@ void PagePrefetch::prefetch(const QStringList &paths, const render::RenderedView
                         [&](const Entry &e) { return e.path == path; }))
             continue;
         const QFileInfo info(path);
-        m_entries << Entry{path, info.lastModified(), info.size(), false, {}, {}};
-        start(m_entries.last());
+        m_entries << Entry{path, info.lastModified(), info.size(), false, false, {}, {}};
+        startLater = true;
     }
+    if (startLater)
+        QTimer::singleShot(0, m_timerContext.get(), [this] {
+            QMutexLocker lock(&m_mutex);
+            startWaiting();
+        });
+}
+
+void PagePrefetch::startWaiting() {
+    for (Entry &e : m_entries)
+        if (!e.started)
+            start(e);
 }
 
 void PagePrefetch::setViewport(const render::RenderedViewport &viewport) {
@@ -101,6 +115,7 @@ void PagePrefetch::setViewport(const render::RenderedViewport &viewport) {
 }
 
 void PagePrefetch::start(Entry &entry) {
+    entry.started = true;
     entry.done = false;
     ++m_running;
     m_pool->start([this, path = entry.path] { work(path); });
@@ -158,6 +173,10 @@ std::optional<PagePrefetch::Page> PagePrefetch::take(const QString &path) {
                                      [&](const Entry &e) { return e.path == path; });
         if (it == m_entries.end())
             return std::nullopt;
+        if (!it->started) { // not begun: reading it here costs the same
+            m_entries.erase(it);
+            return std::nullopt;
+        }
         if (!it->done) {
             m_changed.wait(&m_mutex);
             continue;
@@ -180,6 +199,7 @@ void PagePrefetch::clear() {
 
 void PagePrefetch::waitForIdle() {
     QMutexLocker lock(&m_mutex);
+    startWaiting();
     while (m_running > 0)
         m_changed.wait(&m_mutex);
 }

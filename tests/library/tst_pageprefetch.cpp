@@ -19,6 +19,7 @@ private slots:
     void pageBeingReadIsWaitedFor();
     void viewportFollowsTheView_data();
     void viewportFollowsTheView();
+    void readingWaitsForTheEventLoop();
 
 private:
     QString page(const QString &name, int width);
@@ -94,6 +95,7 @@ void TestPagePrefetch::pageBeingReadIsWaitedFor() {
     const QString big = page("big.tif", 4000);
     PagePrefetch prefetch;
     prefetch.prefetch({big});
+    QCoreApplication::processEvents(); // the read starts from the event loop
     const std::optional<PagePrefetch::Page> got = prefetch.take(big); // possibly still being read
     QVERIFY(got);
     QCOMPARE(got->image.width(), 4000);
@@ -122,7 +124,9 @@ void TestPagePrefetch::viewportFollowsTheView() {
     asked.rect = QRect(0, 0, 640, 120);
     PagePrefetch prefetch;
     prefetch.prefetch({a}, asked);
-    if (!whileReading)
+    if (whileReading)
+        QCoreApplication::processEvents(); // the read starts from the event loop
+    else
         prefetch.waitForIdle();
     asked.zoom = zoom;
     asked.smooth = smooth;
@@ -136,6 +140,18 @@ void TestPagePrefetch::viewportFollowsTheView() {
     QCOMPARE(got->viewport.rect, shown);
     QCOMPARE(got->viewport.image,
              render::scaledPart(page, zoom, shown, smooth, render::ScreenFormat));
+}
+
+// The page just shown is painted before its neighbours are read; a turn that comes before
+// the read began reads the page itself instead of waiting for it.
+void TestPagePrefetch::readingWaitsForTheEventLoop() {
+    const QString a = page("h.tif", 400);
+    PagePrefetch prefetch;
+    prefetch.prefetch({a});
+    QCOMPARE(prefetch.heldCount(), 0);
+    QVERIFY(!prefetch.take(a));
+    prefetch.prefetch({a});
+    QTRY_COMPARE(prefetch.heldCount(), 1); // the event loop started it
 }
 
 QTEST_GUILESS_MAIN(TestPagePrefetch)
