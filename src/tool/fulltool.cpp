@@ -16,11 +16,12 @@ int runFullTool(int argc, char **argv) {
     for (const QString &path : candidates) {
         if (!QFileInfo(path).isFile())
             continue;
-        // Kept loaded until the process ends: the commands' objects live until then.
-        auto *library = new QLibrary(path);
-        if (auto entry = reinterpret_cast<FullToolEntry>(library->resolve(QEN_TOOL_ENTRY)))
+        // The library stays loaded when the object goes: the commands' objects live until the
+        // process ends.
+        QLibrary library(path);
+        if (auto entry = reinterpret_cast<FullToolEntry>(library.resolve(QEN_TOOL_ENTRY)))
             return entry(argc, argv);
-        reasons << library->errorString();
+        reasons << library.errorString();
     }
     if (reasons.isEmpty())
         reasons << QStringLiteral("not found");
