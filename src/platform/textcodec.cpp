@@ -68,7 +68,9 @@ namespace {
 // After the byte-order mark that names the encoding, a second one is text (U+FEFF) like any
 // other character: Qt's decoders would drop it, and writing the file back would lose it.
 QString afterMark(QStringDecoder::Encoding encoding, QByteArrayView rest) {
-    QStringDecoder d(encoding, QStringDecoder::Flag::ConvertInitialBom);
+    // Stateless: a broken sequence at the very end becomes U+FFFD instead of vanishing.
+    QStringDecoder d(encoding,
+                     QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     return d.decode(rest);
 }
 } // namespace
