@@ -11,14 +11,6 @@
 
 namespace qen::pdfexport {
 
-bool IsPdfPageType(const QString &type) {
-    static const QStringList types = {QStringLiteral("WWP"),  QStringLiteral("TIF"),
-                                      QStringLiteral("TIFF"), QStringLiteral("JPG"),
-                                      QStringLiteral("JPEG"), QStringLiteral("GIF"),
-                                      QStringLiteral("BMP"),  QStringLiteral("PNG")};
-    return types.contains(type);
-}
-
 Staging::Staging(const QString &parent) : m_dir(parent + QStringLiteral("/pdf-XXXXXX")) {
     if (!m_dir.isValid())
         throw Error(QStringLiteral("无法在 %1 中建立存放PDF页面的临时文件夹：%2")
@@ -66,7 +58,7 @@ Outcome PdfExport::exportPages(const QList<int> &pages, const QString &title, co
                                bool skipOthers) {
     Staging staging(m_stagingParent);
     for (const int page : pages) {
-        if (!IsPdfPageType(m_tree.pageType(page))) {
+        if (!pdf::IsPdfPageType(m_tree.pageType(page))) {
             if (skipOthers)
                 continue;
             return {Outcome::Unsupported, {}};

@@ -12,9 +12,6 @@ class PageDisplay;
 
 namespace pdfexport {
 
-// Page types the writer takes without losing a pixel. Records are not pages of a PDF.
-bool IsPdfPageType(const QString &type);
-
 // A folder of its own for one export's pages, removed with its contents when the export
 // ends, so that two exports (or two pages with the same base name) never meet in it.
 class Staging {

@@ -1,7 +1,6 @@
 #include "export/pdfwriter.h"
 
-#include "library/imagedocument.h"
-#include "library/tiffcodec.h"
+#include "library/tiffstored.h"
 #include "platform/error.h"
 #include "platform/product.h"
 
@@ -15,10 +14,6 @@
 namespace qen::pdf {
 
 namespace {
-
-[[noreturn]] void fail(const QString &path, const QString &what) {
-    throw Error(QStringLiteral("页面 %1 无法转换成PDF：%2").arg(path, what));
-}
 
 QByteArray number(double v) {
     // Page sizes in points: four decimals keep the page within a thousandth of a pixel of
@@ -123,50 +118,6 @@ Image dctImage(const QByteArray &stream, const JpegInfo &info) {
     return image;
 }
 
-// ---- pixels -------------------------------------------------------------------------
-
-QByteArray deflate(const QByteArray &raw) {
-    // qCompress puts the length in front of a plain zlib stream, which is what Flate reads.
-    return qCompress(raw).mid(4);
-}
-
-Image flateImage(const QImage &source) {
-    Image image;
-    image.width = source.width();
-    image.height = source.height();
-    image.filter = "/FlateDecode";
-    QByteArray raw;
-    const auto rows = [&](const QImage &img, int lineBytes) {
-        raw.reserve(qsizetype(lineBytes) * img.height());
-        for (int y = 0; y < img.height(); ++y)
-            raw.append(reinterpret_cast<const char *>(img.constScanLine(y)), lineBytes);
-    };
-    if (source.format() == QImage::Format_Mono && source.colorCount() == 2) {
-        image.bitsPerComponent = 1;
-        const QRgb zero = source.color(0) | 0xff000000, one = source.color(1) | 0xff000000;
-        const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0);
-        if (zero == white && one == black) {
-            image.colorSpace = "/DeviceGray";
-            image.decode = "[1 0]";
-        } else if (zero == black && one == white) {
-            image.colorSpace = "/DeviceGray";
-        } else {
-            image.colorSpace = "[/Indexed /DeviceRGB 1 <" +
-                               QByteArray::number(zero & 0xffffff, 16).rightJustified(6, '0') +
-                               QByteArray::number(one & 0xffffff, 16).rightJustified(6, '0') + ">]";
-        }
-        rows(source, (source.width() + 7) / 8);
-    } else if (source.format() == QImage::Format_Grayscale8) {
-        image.colorSpace = "/DeviceGray";
-        rows(source, source.width());
-    } else {
-        image.colorSpace = "/DeviceRGB";
-        rows(source.convertToFormat(QImage::Format_RGB888), source.width() * 3);
-    }
-    image.data = deflate(raw);
-    return image;
-}
-
 // ---- TIFF pages ---------------------------------------------------------------------
 
 const std::array<uchar, 256> &reversedBits() {
@@ -244,15 +195,15 @@ std::optional<Image> jpegTiffImage(const tiff::StoredPage &p, const QString &pat
     if (!p.jpegTables.isEmpty()) {
         if (!p.jpegTables.startsWith("\xFF\xD8") || !p.jpegTables.endsWith("\xFF\xD9") ||
             !stream.startsWith("\xFF\xD8"))
-            fail(path, QStringLiteral("JPEG 表已损坏"));
+            failPage(path, QStringLiteral("JPEG 表已损坏"));
         stream = p.jpegTables.chopped(2) + stream.mid(2);
     }
     QString error;
     const std::optional<JpegInfo> info = parseJpeg(stream, &error);
     if (!info)
-        fail(path, error);
+        failPage(path, error);
     if (info->width != p.width || info->height != p.height || info->components != p.samplesPerPixel)
-        fail(path, QStringLiteral("JPEG 数据与 TIFF 所述的图像尺寸不符"));
+        failPage(path, QStringLiteral("JPEG 数据与 TIFF 所述的图像尺寸不符"));
     // A TIFF says RGB when the JPEG holds RGB itself. PDF readers take three components
     // for YCbCr unless an Adobe marker says otherwise (Ghostscript ignores ColorTransform),
     // so the marker is put in front of the frame; the coded data is not touched.
@@ -266,42 +217,25 @@ std::optional<Image> jpegTiffImage(const tiff::StoredPage &p, const QString &pat
     return image;
 }
 
-void setResolution(Image &image, double xDpi, double yDpi) {
-    if (xDpi > 0 && yDpi > 0) {
-        image.xDpi = xDpi;
-        image.yDpi = yDpi;
-    }
-}
-
 QList<Image> tiffImages(const QByteArray &data, const QString &path) {
     QList<tiff::StoredPage> pages;
     QString error;
     if (!tiff::readStored(data, &pages, &error))
-        fail(path, error);
+        failPage(path, error);
     QList<Image> images;
-    for (int i = 0; i < pages.size(); ++i) {
-        const tiff::StoredPage &p = pages.at(i);
+    for (const tiff::StoredPage &p : std::as_const(pages)) {
         std::optional<Image> image = ccittImage(p);
         if (!image)
             image = jpegTiffImage(p, path);
         if (!image) {
-            const QImage pixels = tiff::read(data, &error, i);
-            if (pixels.isNull())
-                fail(path, pages.size() > 1 ? QStringLiteral("第 %1 页：%2").arg(i + 1).arg(error)
-                                            : error);
-            if (bilevelCcitt(p)) {
-                // Strips or fill bits PDF cannot take as they are: the decoded page is coded
-                // again as one G4 strip, which loses nothing.
-                const QByteArray g4 = tiff::write(pixels, &error);
-                QList<tiff::StoredPage> again;
-                if (g4.isEmpty() || !tiff::readStored(g4, &again, &error) || again.isEmpty())
-                    fail(path, error);
-                image = ccittImage(again.first());
-            }
-            if (!image)
-                image = flateImage(pixels);
+            image = Image{};
+            image->needsPixels = true;
+            // Strips or fill bits PDF cannot take as they are: the decoded page is coded
+            // again as one G4 strip, which loses nothing.
+            if (bilevelCcitt(p))
+                image->filter = "/CCITTFaxDecode";
         }
-        setResolution(*image, p.xDpi, p.yDpi);
+        image->setResolution(p.xDpi, p.yDpi);
         images.append(*image);
     }
     return images;
@@ -309,33 +243,38 @@ QList<Image> tiffImages(const QByteArray &data, const QString &path) {
 
 } // namespace
 
-QList<Image> imagesOf(const QString &path) {
-    const QByteArray data = ImageDocument::readBytes(path);
-    if (data.startsWith("II*\0") || data.startsWith(QByteArray("MM\0*", 4)) ||
-        data.startsWith(QByteArray("II+\0", 4)) || data.startsWith(QByteArray("MM\0+", 4)))
+bool IsPdfPageType(const QString &type) {
+    static const QStringList types = {QStringLiteral("WWP"),  QStringLiteral("TIF"),
+                                      QStringLiteral("TIFF"), QStringLiteral("JPG"),
+                                      QStringLiteral("JPEG"), QStringLiteral("GIF"),
+                                      QStringLiteral("BMP"),  QStringLiteral("PNG")};
+    return types.contains(type);
+}
+
+void failPage(const QString &path, const QString &what) {
+    throw Error(QStringLiteral("页面 %1 无法转换成PDF：%2").arg(path, what));
+}
+
+bool isTiff(const QByteArray &data) {
+    return data.startsWith("II*\0") || data.startsWith(QByteArray("MM\0*", 4)) ||
+           data.startsWith(QByteArray("II+\0", 4)) || data.startsWith(QByteArray("MM\0+", 4));
+}
+
+QList<Image> storedImagesOf(const QByteArray &data, const QString &path) {
+    if (isTiff(data))
         return tiffImages(data, path);
     if (data.startsWith("\xFF\xD8")) {
         QString error;
         const std::optional<JpegInfo> jpeg = parseJpeg(data, &error);
         if (!jpeg)
-            fail(path, error);
+            failPage(path, error);
         Image image = dctImage(data, *jpeg);
-        setResolution(image, jpeg->xDpi, jpeg->yDpi);
+        image.setResolution(jpeg->xDpi, jpeg->yDpi);
         return {image};
     }
-    // GIF, BMP, PNG: read as showing them does, with the same checks.
-    QImage pixels;
-    try {
-        pixels = ImageDocument::readFile(path);
-    } catch (const Error &e) {
-        fail(path, e.description());
-    }
-    Image image = flateImage(pixels);
-    // Qt gives 96 dpi to images that state none; that is no scanner's resolution.
-    const double x = pixels.dotsPerMeterX() * 0.0254, y = pixels.dotsPerMeterY() * 0.0254;
-    if (pixels.dotsPerMeterX() != 3780 || pixels.dotsPerMeterY() != 3780)
-        setResolution(image, x, y);
-    return {image};
+    Image pixels;
+    pixels.needsPixels = true;
+    return {pixels};
 }
 
 Writer::Writer(const QString &target) : m_target(target), m_file(target) {}
@@ -369,12 +308,6 @@ int Writer::beginObject() {
     const int id = int(m_offsets.size());
     write(QByteArray::number(id) + " 0 obj\n");
     return id;
-}
-
-void Writer::addFile(const QString &path) {
-    const QList<Image> images = imagesOf(path);
-    for (const Image &image : images)
-        addImage(image);
 }
 
 void Writer::addImage(const Image &image) {
@@ -450,14 +383,6 @@ void Writer::commit() {
         m_file.cancelWriting();
         throw Error(QStringLiteral("无法写入PDF文件 %1：%2").arg(m_target, reason));
     }
-}
-
-void WritePdf(const QStringList &files, const QString &title, const QString &target) {
-    Writer writer(target);
-    writer.setTitle(title);
-    for (const QString &file : files)
-        writer.addFile(file);
-    writer.commit();
 }
 
 } // namespace qen::pdf

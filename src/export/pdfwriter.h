@@ -24,10 +24,35 @@ struct Image {
     QByteArray decode;     // the Decode array, or empty
     QByteArray data;
     double xDpi = DefaultDpi, yDpi = DefaultDpi;
+    // Set by storedImagesOf for a page that has to be decoded first: nothing else but the
+    // resolution is filled in then, and a filter of /CCITTFaxDecode asks for the page to be
+    // coded again as one G4 strip.
+    bool needsPixels = false;
+
+    // Takes a stated resolution; a missing or unusable one (zero) keeps the default.
+    void setResolution(double x, double y) {
+        if (x > 0 && y > 0) {
+            xDpi = x;
+            yDpi = y;
+        }
+    }
 };
 
-// The images of one page file, in page order (every page of a multi-page TIFF). Throws
-// qen::Error naming the file and what is wrong with it.
+// Page types (upper-case extensions) the writer takes without losing a pixel. Records are
+// not pages of a PDF.
+bool IsPdfPageType(const QString &type);
+
+// The images of a page file's bytes as they are stored, in page order (every page of a
+// multi-page TIFF): CCITT and JPEG data ready to be copied, every other page marked
+// needsPixels. Needs no image decoder. Throws qen::Error naming the file when its TIFF or
+// JPEG structure is broken.
+QList<Image> storedImagesOf(const QByteArray &data, const QString &path);
+bool isTiff(const QByteArray &data);
+// Throws qen::Error: this page cannot go into a PDF, and why.
+[[noreturn]] void failPage(const QString &path, const QString &what);
+
+// The images of one page file, in page order, pages that PDF cannot carry as they are stored
+// decoded into their exact pixels. Throws qen::Error naming the file and what is wrong.
 QList<Image> imagesOf(const QString &path);
 
 // Writes pages into one file. Nothing appears at the target until commit() succeeds; then

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/pagefile.h"
+
 #include <QImage>
 #include <QString>
 
@@ -13,15 +15,13 @@ enum class ImageFileType { Gif = 3, Tiff = 4, Bmp = 5, Jpeg = 8 };
 
 class ImageDocument {
 public:
-    // Files larger than this are not read at all; decoded images are capped separately.
-    static constexpr qint64 MaxFileBytes = 256ll * 1024 * 1024;
+    static constexpr qint64 MaxFileBytes = pagefile::MaxBytes;
 
     // Reads the first page of a TIFF, JPEG, GIF, BMP or PNG file. Throws qen::Error naming
     // the file and what is wrong: missing, empty, truncated, corrupt, content that does not
     // match the extension, dimensions too large to hold.
     static QImage readFile(const QString &path);
-    // The bytes of an image file, with the same checks (missing, empty, too large, short
-    // read) and the same messages. Throws qen::Error naming the file.
+    // The bytes of an image file, with the same checks and messages (see pagefile).
     static QByteArray readBytes(const QString &path);
     // Encodes to `type` (3, 4, 5 or 8) and writes through a temporary file and a rename, so a
     // failure never leaves a half-written file in place of a good one. Throws qen::Error.

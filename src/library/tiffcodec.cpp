@@ -1,6 +1,7 @@
 #include "library/tiffcodec.h"
 
 #include "library/imageops.h"
+#include "library/tiffmemory.h"
 
 #include <tiffio.h>
 
@@ -13,112 +14,6 @@
 namespace qen::tiff {
 
 namespace {
-
-// libtiff reads from and writes to memory: the caller owns the file access (size checks on
-// the way in, QSaveFile on the way out), and no path ever reaches the library.
-struct MemoryIo {
-    const char *data = nullptr;
-    qint64 size = 0;
-    qint64 pos = 0;
-    QByteArray *out = nullptr;
-};
-
-tmsize_t readProc(thandle_t h, void *dst, tmsize_t n) {
-    auto *io = static_cast<MemoryIo *>(h);
-    const qint64 available = std::max<qint64>(0, io->size - io->pos);
-    const qint64 count = std::min<qint64>(n, available);
-    if (count > 0)
-        std::memcpy(dst, io->data + io->pos, static_cast<size_t>(count));
-    io->pos += count;
-    return static_cast<tmsize_t>(count);
-}
-
-tmsize_t writeProc(thandle_t h, void *src, tmsize_t n) {
-    auto *io = static_cast<MemoryIo *>(h);
-    if (!io->out || n < 0)
-        return -1;
-    const qint64 end = io->pos + n;
-    if (end > io->out->size())
-        io->out->resize(end);
-    std::memcpy(io->out->data() + io->pos, src, static_cast<size_t>(n));
-    io->pos = end;
-    io->data = io->out->constData();
-    io->size = io->out->size();
-    return n;
-}
-
-toff_t seekProc(thandle_t h, toff_t offset, int whence) {
-    auto *io = static_cast<MemoryIo *>(h);
-    qint64 base = 0;
-    if (whence == SEEK_CUR)
-        base = io->pos;
-    else if (whence == SEEK_END)
-        base = io->size;
-    const qint64 target = base + static_cast<qint64>(offset);
-    if (target < 0)
-        return static_cast<toff_t>(-1);
-    io->pos = target;
-    return static_cast<toff_t>(target);
-}
-
-int closeProc(thandle_t) {
-    return 0;
-}
-toff_t sizeProc(thandle_t h) {
-    return static_cast<toff_t>(static_cast<MemoryIo *>(h)->size);
-}
-
-int mapProc(thandle_t h, void **base, toff_t *size) {
-    auto *io = static_cast<MemoryIo *>(h);
-    if (io->out)
-        return 0;
-    *base = const_cast<char *>(io->data);
-    *size = static_cast<toff_t>(io->size);
-    return 1;
-}
-void unmapProc(thandle_t, void *, toff_t) {}
-
-struct ErrorSink {
-    QString first;
-};
-
-int onError(TIFF *, void *user, const char *module, const char *fmt, va_list ap) {
-    auto *sink = static_cast<ErrorSink *>(user);
-    if (sink && sink->first.isEmpty()) {
-        char text[512];
-        std::vsnprintf(text, sizeof text, fmt, ap);
-        sink->first = QString::fromLocal8Bit(text);
-        if (module && *module)
-            sink->first = QStringLiteral("%1 (%2)").arg(sink->first, QString::fromLatin1(module));
-    }
-    return 1;
-}
-
-int onWarning(TIFF *, void *, const char *, const char *, va_list) {
-    return 1;
-}
-
-struct TiffCloser {
-    void operator()(TIFF *t) const { TIFFClose(t); }
-};
-using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
-
-TiffPtr open(MemoryIo *io, const char *mode, ErrorSink *sink) {
-    TIFFOpenOptions *opts = TIFFOpenOptionsAlloc();
-    TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(MaxImageBytes));
-    TIFFOpenOptionsSetErrorHandlerExtR(opts, onError, sink);
-    TIFFOpenOptionsSetWarningHandlerExtR(opts, onWarning, nullptr);
-    TIFF *t = TIFFClientOpenExt("page", mode, io, readProc, writeProc, seekProc, closeProc,
-                                sizeProc, mapProc, unmapProc, opts);
-    TIFFOpenOptionsFree(opts);
-    return TiffPtr(t);
-}
-
-// Our words first; libtiff's English text only as a detail behind them.
-QString failure(const ErrorSink &sink, const QString &fallback) {
-    return sink.first.isEmpty() ? fallback
-                                : fallback + QStringLiteral("（详情：%1）").arg(sink.first);
-}
 
 // Rows become columns. Bilevel pages stay 1-bit; a mostly white page skips its empty bytes.
 QImage transposed(const QImage &source) {
@@ -188,26 +83,6 @@ QImage oriented(QImage image, uint16_t orientation) {
     if (flip)
         imageops::flipVertical(image);
     return image;
-}
-
-// Dots per metre as the page states them; false when it states none that can be used
-// (no tag, unit "none", zero or absurd values).
-bool resolutionPerMeter(TIFF *t, double *x, double *y) {
-    float xres = 0, yres = 0;
-    uint16_t unit = RESUNIT_INCH;
-    TIFFGetFieldDefaulted(t, TIFFTAG_RESOLUTIONUNIT, &unit);
-    if (!TIFFGetField(t, TIFFTAG_XRESOLUTION, &xres) || !(xres > 0))
-        return false;
-    if (!TIFFGetField(t, TIFFTAG_YRESOLUTION, &yres) || !(yres > 0))
-        yres = xres;
-    const double perMeter = unit == RESUNIT_CENTIMETER ? 100.0
-                            : unit == RESUNIT_NONE     ? 0
-                                                       : 1 / 0.0254;
-    if (!(perMeter > 0) || !(xres < 100000) || !(yres < 100000))
-        return false;
-    *x = xres * perMeter;
-    *y = yres * perMeter;
-    return true;
 }
 
 void readResolution(TIFF *t, QImage &image) {
@@ -444,101 +319,6 @@ QByteArray write(const QImage &source, QString *error) {
         return {};
     }
     return out;
-}
-
-bool inspect(const QByteArray &data, Info *info) {
-    MemoryIo io{data.constData(), data.size(), 0, nullptr};
-    ErrorSink sink;
-    TiffPtr t = open(&io, "r", &sink);
-    if (!t)
-        return false;
-    uint32_t w = 0, h = 0;
-    uint16_t bps = 1, spp = 1, compression = 1, photometric = 0;
-    TIFFGetField(t.get(), TIFFTAG_IMAGEWIDTH, &w);
-    TIFFGetField(t.get(), TIFFTAG_IMAGELENGTH, &h);
-    TIFFGetFieldDefaulted(t.get(), TIFFTAG_BITSPERSAMPLE, &bps);
-    TIFFGetFieldDefaulted(t.get(), TIFFTAG_SAMPLESPERPIXEL, &spp);
-    TIFFGetFieldDefaulted(t.get(), TIFFTAG_COMPRESSION, &compression);
-    TIFFGetField(t.get(), TIFFTAG_PHOTOMETRIC, &photometric);
-    *info = {
-        int(w), int(h), bps, spp, compression, photometric, int(TIFFNumberOfDirectories(t.get()))};
-    return true;
-}
-
-bool readStored(const QByteArray &data, QList<StoredPage> *pages, QString *error) {
-    MemoryIo io{data.constData(), data.size(), 0, nullptr};
-    ErrorSink sink;
-    TiffPtr t = open(&io, "r", &sink);
-    if (!t) {
-        *error = failure(sink, QStringLiteral("不是有效的 TIFF 文件"));
-        return false;
-    }
-    TIFF *tif = t.get();
-    pages->clear();
-    do {
-        const QString where = QStringLiteral("第 %1 页").arg(pages->size() + 1);
-        StoredPage p;
-        uint32_t w = 0, h = 0;
-        uint16_t bps = 1, spp = 1, compression = 1, photometric = 0, fill = 1, planar = 1;
-        if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) ||
-            !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h) || w == 0 || h == 0) {
-            *error = failure(sink, where + QStringLiteral("没有有效的图像尺寸"));
-            return false;
-        }
-        TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
-        TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
-        TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
-        TIFFGetFieldDefaulted(tif, TIFFTAG_FILLORDER, &fill);
-        TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
-        if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
-            photometric = PHOTOMETRIC_MINISWHITE;
-        const qint64 bytes = (qint64(w) * bps * spp + 7) / 8 * h;
-        if (w > 1000000 || h > 1000000 || bytes > MaxImageBytes) {
-            *error = QStringLiteral("%1图像尺寸 %2×%3 过大").arg(where).arg(w).arg(h);
-            return false;
-        }
-        p.width = int(w);
-        p.height = int(h);
-        p.bitsPerSample = bps;
-        p.samplesPerPixel = spp;
-        p.compression = compression;
-        p.photometric = photometric;
-        p.fillOrder = fill;
-        p.planar = planar;
-        p.tiled = TIFFIsTiled(tif);
-        uint32_t t4 = 0;
-        if (compression == COMPRESSION_CCITTFAX3 && TIFFGetField(tif, TIFFTAG_GROUP3OPTIONS, &t4))
-            p.t4Options = t4;
-        double x = 0, y = 0;
-        if (resolutionPerMeter(tif, &x, &y)) {
-            p.xDpi = x * 0.0254;
-            p.yDpi = y * 0.0254;
-        }
-        uint32_t tablesSize = 0;
-        void *tables = nullptr;
-        if (compression == COMPRESSION_JPEG &&
-            TIFFGetField(tif, TIFFTAG_JPEGTABLES, &tablesSize, &tables) && tables)
-            p.jpegTables = QByteArray(static_cast<const char *>(tables), qsizetype(tablesSize));
-        if (!p.tiled) {
-            const uint32_t strips = TIFFNumberOfStrips(tif);
-            for (uint32_t s = 0; s < strips; ++s) {
-                const uint64_t size = TIFFGetStrileByteCount(tif, s);
-                const uint64_t offset = TIFFGetStrileOffset(tif, s);
-                if (size == 0 || offset > uint64_t(data.size()) ||
-                    size > uint64_t(data.size()) - offset) {
-                    *error = QStringLiteral("%1的图像数据超出文件末尾（文件不完整）").arg(where);
-                    return false;
-                }
-                p.strips.append(data.mid(qsizetype(offset), qsizetype(size)));
-            }
-        }
-        pages->append(std::move(p));
-    } while (TIFFReadDirectory(tif));
-    if (!sink.first.isEmpty()) {
-        *error = failure(sink, QStringLiteral("TIFF 文件已损坏"));
-        return false;
-    }
-    return true;
 }
 
 } // namespace qen::tiff

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "library/imagedocument.h"
+#include "library/pagefile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,7 +12,7 @@ struct ZipLimits {
     qint64 maxTotalBytes = qint64(2) << 30;
     // No entry may be larger than a page can be: the image view refuses bigger files anyway,
     // and a single huge entry is the classic zip bomb.
-    qint64 maxEntryBytes = ImageDocument::MaxFileBytes;
+    qint64 maxEntryBytes = pagefile::MaxBytes;
     // Left free on the work folder's file system, so that unpacking a package never fills
     // the disk the rest of the desktop needs.
     qint64 reserveBytes = qint64(64) << 20;

@@ -2,16 +2,13 @@
 
 #include "ocr/engine/qenocr.h"
 #include "ocr/resultfile.h"
+#include "platform/companion.h"
 #include "platform/error.h"
 #include "platform/filehelpers.h"
 #include "platform/profilestring.h"
 
 #include <QCoreApplication>
 #include <QMutexLocker>
-
-#ifndef QEN_OCR_LIBDIR
-#define QEN_OCR_LIBDIR "/usr/local/lib/qenbrowser"
-#endif
 
 namespace qen::ocr {
 
@@ -61,11 +58,7 @@ QStringList languagePackages(const QString &languages) {
 }
 
 QStringList librarySearchPaths(const QString &executableDir) {
-    QStringList paths{executableDir + QLatin1Char('/') + libraryFileName()};
-    const QString installed = QStringLiteral(QEN_OCR_LIBDIR "/") + libraryFileName();
-    if (!paths.contains(installed))
-        paths << installed;
-    return paths;
+    return companionLibraryPaths(executableDir, libraryFileName());
 }
 
 OcrLibrary::OcrLibrary(QStringList candidates) : m_candidates(std::move(candidates)) {}

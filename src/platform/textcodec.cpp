@@ -64,17 +64,24 @@ QString decodeGbk(QByteArrayView bytes) {
     return decoder.decode(bytes);
 }
 
+namespace {
+// After the byte-order mark that names the encoding, a second one is text (U+FEFF) like any
+// other character: Qt's decoders would drop it, and writing the file back would lose it.
+QString afterMark(QStringDecoder::Encoding encoding, QByteArrayView rest) {
+    // Stateless: a broken sequence at the very end becomes U+FFFD instead of vanishing.
+    QStringDecoder d(encoding,
+                     QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return d.decode(rest);
+}
+} // namespace
+
 Decoded decodeExternal(QByteArrayView bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return {QString::fromUtf8(bytes.sliced(3)), Encoding::Utf8Bom};
-    if (bytes.startsWith("\xFF\xFE")) {
-        QStringDecoder d(QStringDecoder::Utf16LE);
-        return {d.decode(bytes.sliced(2)), Encoding::Utf16Le};
-    }
-    if (bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder d(QStringDecoder::Utf16BE);
-        return {d.decode(bytes.sliced(2)), Encoding::Utf16Be};
-    }
+        return {afterMark(QStringDecoder::Utf8, bytes.sliced(3)), Encoding::Utf8Bom};
+    if (bytes.startsWith("\xFF\xFE"))
+        return {afterMark(QStringDecoder::Utf16LE, bytes.sliced(2)), Encoding::Utf16Le};
+    if (bytes.startsWith("\xFE\xFF"))
+        return {afterMark(QStringDecoder::Utf16BE, bytes.sliced(2)), Encoding::Utf16Be};
     if (isCjkUtf8(bytes))
         return {QString::fromUtf8(bytes), Encoding::Utf8};
     return {decodeGbk(bytes), Encoding::Gbk};

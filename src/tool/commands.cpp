@@ -45,11 +45,6 @@ const Command Commands[] = {
 
 } // namespace
 
-int errorExit(const QString &message) {
-    std::fprintf(stderr, "qentool: %s\n", qPrintable(message));
-    return 2;
-}
-
 QString versionText() {
     return QStringLiteral("%1 %2\n").arg(product::name(), product::version());
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/pdfwriter.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -31,5 +33,17 @@ int runFilter(const QStringList &args);
 int runOcr(const QStringList &args);
 // qentool topdf OUT.pdf INPUT...: pages and packages into one PDF, compressed data unchanged.
 int runToPdf(const QStringList &args);
+
+// What topdf does with pages that need more than copying: WWP pages to decode and pages to
+// decode into pixels. The full tool decodes them; the quick path, which loads no image
+// library, throws NeedsDecoder, and the full tool then takes the whole job over.
+struct PdfPageSource {
+    bool (*decodeWwp)(const QString &wwp, const QString &tiff);
+    QList<pdf::Image> (*imagesOf)(const QString &path);
+};
+struct NeedsDecoder {};
+int runToPdf(const QStringList &args, const PdfPageSource &source);
+// The quick path's source: stored data only.
+const PdfPageSource &storedPageSource();
 
 } // namespace qen::tool

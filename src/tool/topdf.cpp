@@ -1,7 +1,6 @@
-#include "export/pdfexport.h"
 #include "export/pdfwriter.h"
 #include "library/opener.h"
-#include "library/wwp.h"
+#include "library/pagefile.h"
 #include "platform/error.h"
 #include "platform/filehelpers.h"
 #include "tool/commands.h"
@@ -14,10 +13,17 @@
 
 namespace qen::tool {
 
-int runToPdf(const QStringList &args) {
+int runToPdf(const QStringList &args, const PdfPageSource &source) {
     if (args.size() < 2 || args.first().startsWith(QLatin1String("--")))
         return errorExit(QStringLiteral("usage: qentool topdf OUT.pdf INPUT..."));
     const QString target = QDir::cleanPath(args.first());
+    // Said once the job's outcome is known: a quick run that hands the job to the full tool
+    // must not say it twice.
+    QStringList leftOut;
+    auto sayLeftOut = [&leftOut] {
+        for (const QString &path : std::as_const(leftOut))
+            std::fprintf(stderr, "qentool: %s is not an image page; left out\n", qPrintable(path));
+    };
     try {
         QTemporaryDir scratch;
         if (!scratch.isValid())
@@ -29,9 +35,8 @@ int runToPdf(const QStringList &args) {
         // Pages go in as the program shows them: WWP pages decoded, records left out.
         auto addPage = [&](const QString &path) {
             const QString type = GetFileExt(path).toUpper();
-            if (!pdfexport::IsPdfPageType(type)) {
-                std::fprintf(stderr, "qentool: %s is not an image page; left out\n",
-                             qPrintable(path));
+            if (!pdf::IsPdfPageType(type)) {
+                leftOut << path;
                 return;
             }
             if (type != QLatin1String("WWP")) {
@@ -39,7 +44,7 @@ int runToPdf(const QStringList &args) {
                 return;
             }
             const QString tiff = scratch.filePath(QStringLiteral("wwp%1.tif").arg(files.size()));
-            if (!WwpDecoder::decodeWrapped(path, tiff))
+            if (!source.decodeWwp(path, tiff))
                 throw Error(QStringLiteral("无法解码 WWP 页面 %1").arg(path));
             files << tiff;
         };
@@ -64,11 +69,35 @@ int runToPdf(const QStringList &args) {
             title = GetBaseName(Opener::cleanItem(args.at(1)));
         if (files.isEmpty())
             throw Error(QStringLiteral("没有可以转换成PDF的页面，未写入 %1").arg(target));
-        pdf::WritePdf(files, title, target);
+        pdf::Writer writer(target);
+        writer.setTitle(title);
+        for (const QString &file : std::as_const(files))
+            for (const pdf::Image &image : source.imagesOf(file))
+                writer.addImage(image);
+        writer.commit();
+        sayLeftOut();
         return 0;
     } catch (const Error &e) {
+        sayLeftOut();
         return errorExit(e.description());
     }
+}
+
+} // namespace qen::tool
+
+namespace qen::tool {
+
+const PdfPageSource &storedPageSource() {
+    static const PdfPageSource source{
+        [](const QString &, const QString &) -> bool { throw NeedsDecoder{}; },
+        [](const QString &path) {
+            QList<pdf::Image> images = pdf::storedImagesOf(pagefile::readBytes(path), path);
+            for (const pdf::Image &image : std::as_const(images))
+                if (image.needsPixels)
+                    throw NeedsDecoder{};
+            return images;
+        }};
+    return source;
 }
 
 } // namespace qen::tool

@@ -1,6 +1,7 @@
 // qentool topdf as a script sees it: exit status, pages in each package's page order, the
 // package's title, and no output file when anything fails.
 #include "../library/zipfixture.h"
+#include "library/tiffcodec.h"
 #include "pdfpages.h"
 
 #include <QProcess>
@@ -46,28 +47,44 @@ void TestToPdf::initTestCase() {
                               fixture::gbk("期刊全文")));
     fixture::writeAll(m_dir.filePath("scan.tif"), g4Tiff(50, 30));
     fixture::writeAll(m_dir.filePath("cut.tif"), g4Tiff(51, 30).left(80));
+    QImage gray(33, 20, QImage::Format_Grayscale8);
+    gray.fill(128);
+    QString error;
+    fixture::writeAll(m_dir.filePath("gray.tif"), qen::tiff::write(gray, &error)); // LZW
 }
 
 void TestToPdf::writes_data() {
     QTest::addColumn<QStringList>("inputs");
     QTest::addColumn<QList<int>>("pageWidths");
+    QTest::addColumn<int>("leftOut"); // times stderr says a file was left out
+    // Stored pages only are written without loading an image decoder; anything to decode
+    // hands the job to the full tool, which must not repeat what the quick run said.
     QTest::newRow("package: WWP decoded, record left out")
-        << QStringList{"article.qen"} << QList<int>{41, 42};
+        << QStringList{"article.qen"} << QList<int>{41, 42} << 1;
     QTest::newRow("pages and a package, in the order given")
-        << QStringList{"scan.tif", "article.qen", "scan.tif"} << QList<int>{50, 41, 42, 50};
+        << QStringList{"scan.tif", "article.qen", "scan.tif"} << QList<int>{50, 41, 42, 50} << 1;
+    QTest::newRow("stored pages only")
+        << QStringList{"scan.tif", "scan.tif"} << QList<int>{50, 50} << 0;
+    QTest::newRow("a page to decode after stored ones")
+        << QStringList{"scan.tif", "gray.tif"} << QList<int>{50, 33} << 0;
 }
 
 void TestToPdf::writes() {
     QFETCH(QStringList, inputs);
     QFETCH(QList<int>, pageWidths);
+    QFETCH(int, leftOut);
+    QFile::remove(m_dir.filePath("out.pdf"));
     QStringList args{m_dir.filePath("out.pdf")};
     for (const QString &i : inputs)
         args << m_dir.filePath(i);
     const Run run = topdf(args);
-    QCOMPARE(run.status, 0);
+    QVERIFY2(run.status == 0, qPrintable(run.err));
     QCOMPARE(qen::test::pdfImageWidths(m_dir.filePath("out.pdf")), pageWidths);
+    QCOMPARE(run.err.count(u"left out"_qs), leftOut);
     // The package's title, in UTF-16 with its byte-order mark.
-    QVERIFY(fixture::readAll(m_dir.filePath("out.pdf")).contains("/Title <FEFF671F520A51686587>"));
+    if (inputs.contains(u"article.qen"_qs))
+        QVERIFY(
+            fixture::readAll(m_dir.filePath("out.pdf")).contains("/Title <FEFF671F520A51686587>"));
 }
 
 void TestToPdf::failsWithoutOutput_data() {

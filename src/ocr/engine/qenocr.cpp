@@ -300,10 +300,24 @@ int recognise(const QenOcrRequest &request, char *message, int size) {
         return QEN_OCR_BAD_REQUEST;
     }
 
+    // The models load while the page is read: in a short-lived process (qentool) loading takes
+    // as long as reading a page and preparing the area. The engine's globals are touched by
+    // that thread alone until it is joined; its answer is heard after the page's own errors.
+    char engineMessage[2048] = {};
+    std::future<int> engineReady = std::async(std::launch::async, [&] {
+        return startEngine(languages, engineMessage, int(sizeof engineMessage));
+    });
+    const auto engineStatus = [&] {
+        const int status = engineReady.valid() ? engineReady.get() : QEN_OCR_OK;
+        if (status != QEN_OCR_OK)
+            setMessage(message, size, QString::fromUtf8(engineMessage));
+        return status;
+    };
     QImage image;
     try {
         image = qen::ImageDocument::readFile(imagePath);
     } catch (const qen::Error &e) {
+        engineReady.wait();
         setMessage(message, size, e.description());
         return QEN_OCR_BAD_IMAGE;
     }
@@ -318,17 +332,17 @@ int recognise(const QenOcrRequest &request, char *message, int size) {
     if (!image.isNull() && image.width() >= MinSide && image.height() >= MinSide) {
         if (image.width() > MaxSide || image.height() > MaxSide ||
             qint64(image.width()) * image.height() > MaxPixels) {
+            engineReady.wait();
             setMessage(message, size,
                        QStringLiteral("识别区域过大（%1×%2 像素）；请选择较小的区域。")
                            .arg(image.width())
                            .arg(image.height()));
             return QEN_OCR_IMAGE_TOO_LARGE;
         }
-        const int status = startEngine(languages, message, size);
-        if (status != QEN_OCR_OK)
-            return status;
         const QImage gray = paddedGray(image, dpi);
         image = QImage(); // the page copy is not needed while the engine works
+        if (const int status = engineStatus(); status != QEN_OCR_OK)
+            return status;
         if (gray.isNull()) {
             setMessage(message, size, QStringLiteral("内存不足，无法识别这个区域"));
             return QEN_OCR_ENGINE_FAILED;
@@ -348,6 +362,9 @@ int recognise(const QenOcrRequest &request, char *message, int size) {
         }
         text = qen::ocr::tidyRecognisedText(QString::fromStdString(utf8));
     }
+    // An area too small to hold text has an empty result, whatever the engine says.
+    if (engineReady.valid())
+        engineReady.wait();
     try {
         qen::ocr::writeTextFile(qen::ocr::resultFilePath(folder), text);
     } catch (const qen::Error &e) {

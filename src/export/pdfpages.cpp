@@ -1,0 +1,120 @@
+// The half of the PDF writer that decodes: pages whose stored data PDF cannot carry go in as
+// their exact pixels. Everything that copies stored data is in pdfwriter.cpp, which needs no
+// image library.
+#include "export/pdfwriter.h"
+
+#include "library/imagedocument.h"
+#include "library/tiffcodec.h"
+#include "platform/error.h"
+
+namespace qen::pdf {
+
+namespace {
+
+QByteArray deflate(const QByteArray &raw) {
+    // qCompress puts the length in front of a plain zlib stream, which is what Flate reads.
+    return qCompress(raw).mid(4);
+}
+
+Image flateImage(const QImage &source) {
+    Image image;
+    image.width = source.width();
+    image.height = source.height();
+    image.filter = "/FlateDecode";
+    QByteArray raw;
+    const auto rows = [&](const QImage &img, int lineBytes) {
+        raw.reserve(qsizetype(lineBytes) * img.height());
+        for (int y = 0; y < img.height(); ++y)
+            raw.append(reinterpret_cast<const char *>(img.constScanLine(y)), lineBytes);
+    };
+    if (source.format() == QImage::Format_Mono && source.colorCount() == 2) {
+        image.bitsPerComponent = 1;
+        const QRgb zero = source.color(0) | 0xff000000, one = source.color(1) | 0xff000000;
+        const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0);
+        if (zero == white && one == black) {
+            image.colorSpace = "/DeviceGray";
+            image.decode = "[1 0]";
+        } else if (zero == black && one == white) {
+            image.colorSpace = "/DeviceGray";
+        } else {
+            image.colorSpace = "[/Indexed /DeviceRGB 1 <" +
+                               QByteArray::number(zero & 0xffffff, 16).rightJustified(6, '0') +
+                               QByteArray::number(one & 0xffffff, 16).rightJustified(6, '0') + ">]";
+        }
+        rows(source, (source.width() + 7) / 8);
+    } else if (source.format() == QImage::Format_Grayscale8) {
+        image.colorSpace = "/DeviceGray";
+        rows(source, source.width());
+    } else {
+        image.colorSpace = "/DeviceRGB";
+        rows(source.convertToFormat(QImage::Format_RGB888), source.width() * 3);
+    }
+    image.data = deflate(raw);
+    return image;
+}
+
+Image decodedTiffPage(const QByteArray &data, const QString &path, int index, int pages,
+                      const Image &stored) {
+    QString error;
+    const QImage pixels = tiff::read(data, &error, index);
+    if (pixels.isNull())
+        failPage(path,
+                 pages > 1 ? QStringLiteral("第 %1 页：%2").arg(index + 1).arg(error) : error);
+    Image image;
+    if (stored.filter == "/CCITTFaxDecode") {
+        const QByteArray g4 = tiff::write(pixels, &error);
+        if (g4.isEmpty())
+            failPage(path, error);
+        const QList<Image> again = storedImagesOf(g4, path);
+        if (again.isEmpty() || again.first().needsPixels)
+            failPage(path, QStringLiteral("无法重新编码为 G4"));
+        image = again.first();
+    } else {
+        image = flateImage(pixels);
+    }
+    image.setResolution(stored.xDpi, stored.yDpi);
+    return image;
+}
+
+} // namespace
+
+QList<Image> imagesOf(const QString &path) {
+    const QByteArray data = ImageDocument::readBytes(path);
+    QList<Image> images = storedImagesOf(data, path);
+    if (isTiff(data)) {
+        for (int i = 0; i < images.size(); ++i)
+            if (images.at(i).needsPixels)
+                images[i] = decodedTiffPage(data, path, i, int(images.size()), images.at(i));
+        return images;
+    }
+    if (!images.first().needsPixels)
+        return images;
+    // GIF, BMP, PNG: read as showing them does, with the same checks.
+    QImage pixels;
+    try {
+        pixels = ImageDocument::readFile(path);
+    } catch (const Error &e) {
+        failPage(path, e.description());
+    }
+    Image image = flateImage(pixels);
+    // Qt gives 96 dpi to images that state none; that is no scanner's resolution.
+    if (pixels.dotsPerMeterX() != 3780 || pixels.dotsPerMeterY() != 3780)
+        image.setResolution(pixels.dotsPerMeterX() * 0.0254, pixels.dotsPerMeterY() * 0.0254);
+    return {image};
+}
+
+void Writer::addFile(const QString &path) {
+    const QList<Image> images = imagesOf(path);
+    for (const Image &image : images)
+        addImage(image);
+}
+
+void WritePdf(const QStringList &files, const QString &title, const QString &target) {
+    Writer writer(target);
+    writer.setTitle(title);
+    for (const QString &file : files)
+        writer.addFile(file);
+    writer.commit();
+}
+
+} // namespace qen::pdf

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// TIFF files as they are stored, without decoding a pixel: what writers that carry
+// compressed data over unchanged need, and all that `qentool topdf` loads for such pages.
+namespace qen::tiff {
+
+// Most memory one page may take while it is read: the file's bytes, the image built from
+// them and any copy made on the way (a turned page, a gray page from a colour raster). A file
+// that needs more is refused before anything is allocated.
+inline constexpr qint64 MaxImageBytes = 256ll * 1024 * 1024;
+
+// What a written file holds, for tests and the benchmark.
+struct Info {
+    int width = 0, height = 0, bitsPerSample = 0, samplesPerPixel = 0;
+    int compression = 0, photometric = 0, pages = 0;
+};
+bool inspect(const QByteArray &data, Info *info);
+
+// A page as it is stored, for writers that carry compressed data over unchanged. Values are
+// libtiff's (COMPRESSION_*, PHOTOMETRIC_*, FILLORDER_*), defaults filled in.
+struct StoredPage {
+    int width = 0, height = 0, bitsPerSample = 1, samplesPerPixel = 1;
+    int compression = 1, photometric = 0, fillOrder = 1, planar = 1;
+    bool tiled = false;
+    quint32 t4Options = 0;
+    double xDpi = 0, yDpi = 0; // 0 when the page states no usable resolution
+    QList<QByteArray> strips;  // raw strip data in order; empty for tiled pages
+    QByteArray jpegTables;     // the JPEGTables tag, when present
+};
+// Every page of the file, strips read raw and checked against the file's end. A page that
+// declares more than MaxImageBytes of pixels is refused. False with *error on failure.
+bool readStored(const QByteArray &data, QList<StoredPage> *pages, QString *error);
+
+} // namespace qen::tiff
