@@ -198,13 +198,36 @@ void copyPixels(const QImage &src, const QRect &from, QImage &dst, const QPoint 
                     size_t(from.width() * bpp));
 }
 
-// A gray part rendered for the screen: each gray byte becomes an opaque RGB32 pixel.
-void grayToScreen(const QImage &gray, QImage &dst, const QPoint &at) {
-    for (int r = 0; r < gray.height(); ++r) {
+// Moves a part of an image within it, the parts possibly overlapping (a scroll).
+void movePixels(QImage &image, const QRect &from, const QPoint &to) {
+    const int bpp = image.depth() / 8;
+    const size_t bytes = size_t(from.width() * bpp);
+    auto row = [&](int r) {
+        std::memmove(image.scanLine(to.y() + r) + to.x() * bpp,
+                     image.constScanLine(from.top() + r) + from.left() * bpp, bytes);
+    };
+    if (to.y() <= from.top())
+        for (int r = 0; r < from.height(); ++r)
+            row(r);
+    else
+        for (int r = from.height() - 1; r >= 0; --r)
+            row(r);
+}
+
+// The first `rows` rows of a gray part, for the screen: each byte an opaque RGB32 pixel.
+void grayToScreen(const QImage &gray, int rows, QImage &dst, const QPoint &at) {
+    static const std::array<QRgb, 256> screen = [] {
+        std::array<QRgb, 256> out{};
+        for (uint g = 0; g < 256; ++g)
+            out[g] = 0xff000000u | g * 0x010101u;
+        return out;
+    }();
+    const int width = gray.width();
+    for (int r = 0; r < rows; ++r) {
         const uchar *in = gray.constScanLine(r);
         auto *out = reinterpret_cast<QRgb *>(dst.scanLine(at.y() + r)) + at.x();
-        for (int i = 0; i < gray.width(); ++i)
-            out[i] = 0xff000000u | in[i] * 0x010101u;
+        for (int i = 0; i < width; ++i)
+            out[i] = screen[in[i]];
     }
 }
 
@@ -223,11 +246,18 @@ void renderInto(const QImage &page, double zoom, const QRect &target, bool smoot
     if (dst.format() != outputFormat(page)) {
         if (dst.format() != ScreenFormat)
             return; // no other format is rendered into
-        QImage gray(target.size(), QImage::Format_Grayscale8);
+        // A band of gray rows at a time: small enough to come from the heap again and again
+        // instead of being mapped and faulted in afresh for every part.
+        const int rows = std::clamp(65536 / target.width(), 1, target.height());
+        QImage gray(target.width(), rows, QImage::Format_Grayscale8);
         if (gray.isNull())
             return;
-        renderInto(page, zoom, target, smooth, gray, {0, 0});
-        grayToScreen(gray, dst, at);
+        for (int y = 0; y < target.height(); y += rows) {
+            const QRect band(target.left(), target.top() + y, target.width(),
+                             std::min(rows, target.height() - y));
+            renderInto(page, zoom, band, smooth, gray, {0, 0});
+            grayToScreen(gray, band.height(), dst, at + QPoint(0, y));
+        }
         return;
     }
     switch (page.format()) {
@@ -272,24 +302,33 @@ const QImage &ViewportCache::get(const QImage &page, quint64 revision, double zo
         clear();
         return m_image;
     }
-    QImage next(visible.size(), ScreenFormat);
-    if (next.isNull()) {
-        clear();
-        return m_image;
-    }
     QRegion todo(visible);
     const QRect overlap = sameKey ? (m_rect & visible) : QRect();
-    if (!overlap.isEmpty()) {
-        copyPixels(m_image, overlap.translated(-m_rect.topLeft()), next,
-                   overlap.topLeft() - visible.topLeft());
-        todo -= overlap;
+    if (m_image.size() == visible.size()) {
+        // A scroll, a zoom or a page in a window of the same size: the pixels are redone in
+        // place, which spares mapping and faulting in a viewport of memory on each change.
+        if (!overlap.isEmpty()) {
+            movePixels(m_image, overlap.translated(-m_rect.topLeft()),
+                       overlap.topLeft() - visible.topLeft());
+            todo -= overlap;
+        }
+    } else {
+        QImage next(visible.size(), ScreenFormat);
+        if (next.isNull()) {
+            clear();
+            return m_image;
+        }
+        if (!overlap.isEmpty()) {
+            copyPixels(m_image, overlap.translated(-m_rect.topLeft()), next,
+                       overlap.topLeft() - visible.topLeft());
+            todo -= overlap;
+        }
+        m_image = std::move(next); // the old viewport goes before the new one renders
     }
-    m_image = QImage(); // the old viewport is no longer needed while the new one renders
     for (const QRect &part : todo) {
-        renderInto(page, zoom, part, smooth, next, part.topLeft() - visible.topLeft());
+        renderInto(page, zoom, part, smooth, m_image, part.topLeft() - visible.topLeft());
         m_lastRendered += qint64(part.width()) * part.height();
     }
-    m_image = std::move(next);
     m_rect = visible;
     m_pageKey = page.cacheKey();
     m_revision = revision;

@@ -47,6 +47,8 @@ private slots:
     void screenFormatShowsTheSamePixels_data();
     void screenFormatShowsTheSamePixels();
     void cacheRendersOnlyWhatIsNew();
+    void cacheScrollsInEveryDirection_data();
+    void cacheScrollsInEveryDirection();
 };
 
 void TestPageRender::fullSizeIsThePage() {
@@ -173,6 +175,33 @@ void TestPageRender::cacheRendersOnlyWhatIsNew() {
     QCOMPARE(cache.lastRendered(), 300 * 200);
     QVERIFY(cache.get(QImage(), 3, 1.0, true, view).isNull());
     QCOMPARE(cache.bytes(), 0);
+}
+
+// A scroll keeps what stays in view and renders the rest; the viewport must come out as a
+// fresh render of the new place whichever way it moved, also when the window resized.
+void TestPageRender::cacheScrollsInEveryDirection_data() {
+    QTest::addColumn<QImage>("page");
+    QTest::addColumn<QRect>("to");
+    const QImage pages[] = {monoPage(500, 700), grayPage(500, 700), colourPage(500, 700)};
+    const char *names[] = {"bilevel", "gray", "colour"};
+    const QRect from(40, 60, 200, 150);
+    for (int i = 0; i < 3; ++i) {
+        QTest::addRow("%s down", names[i]) << pages[i] << from.translated(0, 30);
+        QTest::addRow("%s up", names[i]) << pages[i] << from.translated(0, -30);
+        QTest::addRow("%s right", names[i]) << pages[i] << from.translated(25, 0);
+        QTest::addRow("%s up and left", names[i]) << pages[i] << from.translated(-25, -7);
+        QTest::addRow("%s resized", names[i]) << pages[i] << from.adjusted(-10, 5, 30, 20);
+    }
+}
+
+void TestPageRender::cacheScrollsInEveryDirection() {
+    QFETCH(QImage, page);
+    QFETCH(QRect, to);
+    render::ViewportCache cache;
+    cache.get(page, 1, 0.9, true, QRect(40, 60, 200, 150));
+    const QImage scrolled = cache.get(page, 1, 0.9, true, to);
+    QVERIFY(cache.lastRendered() < qint64(to.width()) * to.height());
+    QCOMPARE(scrolled, render::scaledPart(page, 0.9, to, true, render::ScreenFormat));
 }
 
 QTEST_GUILESS_MAIN(TestPageRender)
