@@ -96,8 +96,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         for (const QByteArrayView line : lines(record))
             recordLines << decodeLine(line);
     } else {
-        // Broken UTF-16 goes through UTF-8 on its way, as the filter takes it.
-        const QString recordText = QString::fromUtf8(decoded.text.toUtf8());
+        // Broken UTF-16 goes through UTF-8 on its way, as the filter takes it; a second
+        // byte-order mark stays text there (QString::fromUtf8 would drop it).
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                      QStringDecoder::Flag::ConvertInitialBom);
+        const QString recordText = utf8.decode(decoded.text.toUtf8());
         recordLines = recordText.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
         if (recordText.isEmpty() || recordText.endsWith(u'\n') || recordText.endsWith(u'\r'))
             recordLines.removeLast();
