@@ -76,22 +76,9 @@ bool OcrLibrary::loadLocked(QString *error) {
         return false;
     }
     QStringList reasons;
-    for (const QString &path : m_candidates) {
-        if (!FileExists(path))
-            continue;
-        m_library.setFileName(path);
-        if (m_library.load()) {
-            m_entry = reinterpret_cast<void *>(m_library.resolve(QEN_OCR_ENTRY));
-            if (m_entry)
-                return true;
-            reasons << QStringLiteral("%1 缺少入口 %2").arg(path, QStringLiteral(QEN_OCR_ENTRY));
-            m_library.unload();
-        } else {
-            reasons << m_library.errorString();
-        }
-    }
-    if (reasons.isEmpty())
-        reasons << QStringLiteral("找不到文件");
+    m_entry = loadCompanionEntry(m_library, m_candidates, QEN_OCR_ENTRY, &reasons);
+    if (m_entry)
+        return true;
     // A library that failed once fails again: the answer is kept rather than retried on
     // every recognition.
     m_loadError = loadFailureMessage(m_candidates, reasons.join(QStringLiteral("；")));

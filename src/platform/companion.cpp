@@ -1,6 +1,7 @@
 #include "platform/companion.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #ifndef QEN_COMPANION_RELDIR
 #define QEN_COMPANION_RELDIR "../lib/qenbrowser"
@@ -22,6 +23,27 @@ QStringList companionLibraryPaths(const QString &executableDir, const QString &f
             paths << candidate;
     }
     return paths;
+}
+
+void *loadCompanionEntry(QLibrary &library, const QStringList &candidates, const char *entry,
+                         QStringList *reasons) {
+    reasons->clear();
+    for (const QString &path : candidates) {
+        if (!QFileInfo(path).isFile())
+            continue;
+        library.setFileName(path);
+        if (!library.load()) {
+            reasons->append(library.errorString());
+            continue;
+        }
+        if (void *found = reinterpret_cast<void *>(library.resolve(entry)))
+            return found;
+        reasons->append(QStringLiteral("%1 缺少入口 %2").arg(path, QLatin1String(entry)));
+        library.unload();
+    }
+    if (reasons->isEmpty())
+        reasons->append(QStringLiteral("找不到文件"));
+    return nullptr;
 }
 
 } // namespace qen

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLibrary>
 #include <QString>
 #include <QStringList>
 
@@ -10,5 +11,11 @@
 namespace qen {
 
 QStringList companionLibraryPaths(const QString &executableDir, const QString &fileName);
+
+// Loads the first candidate that exists and exports `entry` into `library`, and returns the
+// entry. Null when none does; *reasons then says why for each candidate tried ("找不到文件"
+// when none exists).
+void *loadCompanionEntry(QLibrary &library, const QStringList &candidates, const char *entry,
+                         QStringList *reasons);
 
 } // namespace qen
