@@ -5,8 +5,11 @@
 #include "pdfpages.h"
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <optional>
 
 namespace {
 
@@ -20,6 +23,25 @@ Run topdf(const QStringList &args) {
     p.start(QStringLiteral(QEN_BINARY_DIR "/src/qentool"), QStringList{"topdf"} + args);
     p.waitForFinished(60000);
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Image widths as poppler's pdfimages lists them, or nothing when it is not installed: the
+// file read back by another program than ours.
+std::optional<QList<int>> popplerWidths(const QString &pdf) {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdfimages")).isEmpty())
+        return std::nullopt;
+    QProcess p;
+    p.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    p.waitForFinished(60000);
+    QList<int> widths;
+    // "page num type width height ...", after two heading lines.
+    const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n');
+    for (const QString &line : lines.mid(2)) {
+        const QStringList cells = line.simplified().split(u' ');
+        if (cells.size() > 3)
+            widths << cells.at(3).toInt();
+    }
+    return widths;
 }
 
 } // namespace
@@ -80,6 +102,8 @@ void TestToPdf::writes() {
     const Run run = topdf(args);
     QVERIFY2(run.status == 0, qPrintable(run.err));
     QCOMPARE(qen::test::pdfImageWidths(m_dir.filePath("out.pdf")), pageWidths);
+    if (const auto widths = popplerWidths(m_dir.filePath("out.pdf")))
+        QCOMPARE(*widths, pageWidths);
     QCOMPARE(run.err.count(u"left out"_qs), leftOut);
     // The package's title, in UTF-16 with its byte-order mark.
     if (inputs.contains(u"article.qen"_qs))
