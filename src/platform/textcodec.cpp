@@ -52,13 +52,34 @@ bool isCjkUtf8(QByteArrayView bytes) {
     return multibyte;
 }
 
+namespace {
+// Opening an ICU converter looks its name up in ICU's alias table, which costs more than
+// converting a settings line; settings and records convert many short texts, so each thread
+// keeps one pair and starts every conversion from a clean state. resetState() does not clear
+// the error count in every Qt 6 release, so a converter that met an error is opened anew.
+struct GbkConverters {
+    QStringEncoder encoder{"GBK"};
+    QStringDecoder decoder{"GBK"};
+};
+
+GbkConverters &gbk() {
+    thread_local GbkConverters converters;
+    if (converters.encoder.hasError())
+        converters.encoder = QStringEncoder("GBK");
+    if (converters.decoder.hasError())
+        converters.decoder = QStringDecoder("GBK");
+    converters.encoder.resetState();
+    converters.decoder.resetState();
+    return converters;
+}
+} // namespace
+
 bool gbkAvailable() {
-    QStringDecoder decoder("GBK");
-    return decoder.isValid();
+    return gbk().decoder.isValid();
 }
 
 QString decodeGbk(QByteArrayView bytes) {
-    QStringDecoder decoder("GBK");
+    QStringDecoder &decoder = gbk().decoder;
     if (!decoder.isValid())
         return QString::fromLatin1(bytes);
     return decoder.decode(bytes);
@@ -88,25 +109,23 @@ Decoded decodeExternal(QByteArrayView bytes) {
 }
 
 std::optional<QByteArray> encodeGbk(QStringView text, QString *firstBad) {
-    QStringEncoder encoder("GBK");
-    QStringDecoder decoder("GBK");
-    if (!encoder.isValid())
+    GbkConverters &c = gbk();
+    if (!c.encoder.isValid())
         return std::nullopt;
     // The ICU converter substitutes silently, so the result is checked by a round trip: in one
     // piece first (the common case, every character held), then character by character to
     // name the first one GBK cannot hold.
-    QByteArray whole = encoder.encode(text);
-    if (!encoder.hasError() && QString(decoder.decode(whole)) == text)
+    QByteArray whole = c.encoder.encode(text);
+    if (!c.encoder.hasError() && QString(c.decoder.decode(whole)) == text)
         return whole;
     QByteArray pieces;
     pieces.reserve(whole.size());
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype len = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         const QStringView ch = text.mid(i, len);
-        QStringEncoder one("GBK");
-        QStringDecoder back("GBK");
-        const QByteArray bytes = one.encode(ch);
-        if (one.hasError() || QString(back.decode(bytes)) != ch) {
+        GbkConverters &one = gbk();
+        const QByteArray bytes = one.encoder.encode(ch);
+        if (one.encoder.hasError() || QString(one.decoder.decode(bytes)) != ch) {
             if (firstBad)
                 *firstBad = ch.toString();
             return std::nullopt;

@@ -16,6 +16,7 @@ private slots:
     void encodeGbk();
     void roundTripKeepsEncoding_data() { detect_data(); }
     void roundTripKeepsEncoding();
+    void conversionsStartClean();
 };
 
 void TestTextCodec::detect_data() {
@@ -37,8 +38,8 @@ void TestTextCodec::detect_data() {
     QTest::newRow("gbk like utf8 lead")
         << QByteArray("\xc4\xe3\xba\xc3") << "你好" << Encoding::Gbk;
     // GBK words whose bytes are valid UTF-8 too, spelling Latin letters ("Ŀ¼").
-    QTest::newRow("gbk 目录 valid as utf8") << QByteArray("\xc4\xbf\xc2\xbc") << "目录"
-                                          << Encoding::Gbk;
+    QTest::newRow("gbk 目录 valid as utf8")
+        << QByteArray("\xc4\xbf\xc2\xbc") << "目录" << Encoding::Gbk;
     QTest::newRow("gbk path with 摘要 valid as utf8")
         << QByteArray("/opt/\xd5\xaa\xd2\xaa/conv") << "/opt/摘要/conv" << Encoding::Gbk;
     QTest::newRow("utf8 cjk punctuation and full-width")
@@ -83,6 +84,19 @@ void TestTextCodec::roundTripKeepsEncoding() {
     const auto again = encode(d.text, d.encoding);
     QVERIFY(again.has_value());
     QCOMPARE(decodeExternal(*again).text, d.text);
+}
+
+// Converters are kept between calls: a failed or cut-off conversion must not colour the next.
+void TestTextCodec::conversionsStartClean() {
+    QString bad;
+    QVERIFY(!qen::text::encodeGbk(QStringLiteral("😀"), &bad));
+    const auto after = qen::text::encodeGbk(QStringLiteral("书a"), &bad);
+    QVERIFY(after.has_value());
+    QCOMPARE(*after, QByteArray("\xca\xe9"
+                                "a"));
+    decodeGbk(QByteArray("\xca")); // a lead byte whose trail byte is missing
+    QCOMPARE(decodeGbk(QByteArray("a")), QStringLiteral("a"));
+    QCOMPARE(decodeGbk(QByteArray("\xca\xe9")), QStringLiteral("书"));
 }
 
 QTEST_GUILESS_MAIN(TestTextCodec)
