@@ -3,6 +3,7 @@
 // decoder first, as the page display does.
 #include "fuzzsupport.h"
 #include "library/imagedocument.h"
+#include "library/tiffstored.h"
 #include "library/wwp.h"
 #include "platform/error.h"
 
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     try {
         const QImage image = ImageDocument::readFile(page);
         QEN_FUZZ_CHECK(!image.isNull(), "a page read without an error is empty");
-        QEN_FUZZ_CHECK(image.sizeInBytes() <= 4 * ImageDocument::MaxFileBytes,
+        QEN_FUZZ_CHECK(image.sizeInBytes() <= tiff::MaxImageBytes,
                        "a page larger than the cap was built");
     } catch (const Error &) {
     }

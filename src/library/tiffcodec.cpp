@@ -226,11 +226,21 @@ QImage read(const QByteArray &data, QString *error, int page) {
             *error = failure(sink, QStringLiteral("TIFF 图像数据已损坏或不完整"));
             return {};
         }
+        // Nothing more is done with a page libtiff found damaged while decoding it.
+        if (!sink.first.isEmpty()) {
+            *error = failure(sink, QStringLiteral("TIFF 图像数据已损坏"));
+            return {};
+        }
         // libtiff hands out ABGR; pages have no use for transparency, so it goes onto white.
+        // Nearly every page is opaque, and its pixels only change byte order.
         const qint64 n = pixels;
         for (qint64 i = 0; i < n; ++i) {
             const uint32_t p = raster[i];
             const int a = int(TIFFGetA(p));
+            if (a == 255) {
+                raster[i] = qRgb(int(TIFFGetR(p)), int(TIFFGetG(p)), int(TIFFGetB(p)));
+                continue;
+            }
             auto over = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
             raster[i] =
                 qRgb(over(int(TIFFGetR(p))), over(int(TIFFGetG(p))), over(int(TIFFGetB(p))));

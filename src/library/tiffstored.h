@@ -11,7 +11,13 @@ namespace qen::tiff {
 // Most memory one page may take while it is read: the file's bytes, the image built from
 // them and any copy made on the way (a turned page, a gray page from a colour raster). A file
 // that needs more is refused before anything is allocated.
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+// Fuzzing builds cap pages lower, so that the fuzzer spends its time in the parsers rather
+// than in filling and converting huge blank pages; every check on the cap stays the same.
+inline constexpr qint64 MaxImageBytes = 16ll * 1024 * 1024;
+#else
 inline constexpr qint64 MaxImageBytes = 256ll * 1024 * 1024;
+#endif
 
 // What a written file holds, for tests and the benchmark.
 struct Info {
