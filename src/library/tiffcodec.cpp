@@ -162,6 +162,13 @@ QImage read(const QByteArray &data, QString *error, int page) {
         (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK);
     const bool bilevel = singleChannel && bps == 1;
     const bool gray = singleChannel && bps == 8;
+    const auto tooLarge = [&] {
+        *error = QStringLiteral("图像尺寸 %1×%2 过大，无法显示").arg(w).arg(h);
+        return QImage();
+    };
+    // Checked first: two declared sides of up to 2^32 multiply past any integer type.
+    if (w > 1000000 || h > 1000000)
+        return tooLarge();
     const qint64 pixels = qint64(w) * h;
     const qint64 bytes = bilevel ? pixels / 8 : gray ? pixels : pixels * 4;
     // Everything held at once counts: the file itself, the decoded page, a gray page's copy
@@ -172,10 +179,8 @@ QImage read(const QByteArray &data, QString *error, int page) {
     const qint64 finalBytes = grayFromRaster ? pixels : bytes;
     const qint64 held = data.size() + bytes + (grayFromRaster ? pixels : 0) +
                         (orientation >= ORIENTATION_LEFTTOP ? finalBytes : 0);
-    if (w > 1000000 || h > 1000000 || held > MaxImageBytes) {
-        *error = QStringLiteral("图像尺寸 %1×%2 过大，无法显示").arg(w).arg(h);
-        return {};
-    }
+    if (held > MaxImageBytes)
+        return tooLarge();
 
     QImage image;
     if (bilevel || gray) {

@@ -50,8 +50,9 @@ bool readStored(const QByteArray &data, QList<StoredPage> *pages, QString *error
         TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
         if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
             photometric = PHOTOMETRIC_MINISWHITE;
-        const qint64 bytes = (qint64(w) * bps * spp + 7) / 8 * h;
-        if (w > 1000000 || h > 1000000 || bytes > MaxImageBytes) {
+        // In floating point: the declared sides and sample sizes multiply past 2^64.
+        const double bytes = (double(w) * bps * spp + 7) / 8 * h;
+        if (w > 1000000 || h > 1000000 || bytes > double(MaxImageBytes)) {
             *error = QStringLiteral("%1图像尺寸 %2×%3 过大").arg(where).arg(w).arg(h);
             return false;
         }

@@ -220,6 +220,7 @@ void TestPdfWriter::badPageWritesNothing_data() {
     QTest::newRow("strip runs past the end") << "strip-past-end-g4.tif";
     QTest::newRow("zero bytes") << "zero-bytes.tif";
     QTest::newRow("declares 100000x100000") << "declares-100000x100000.tif";
+    QTest::newRow("sides multiplying past 64 bits") << "declares-sides-past-64-bits.tif";
     QTest::newRow("PNG declaring 100000x100000") << "declares-100000x100000.png";
     QTest::newRow("JPEG name, text inside") << "text-content.jpg";
     QTest::newRow("JPEG cut off") << "truncated.jpg";
