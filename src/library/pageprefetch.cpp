@@ -77,7 +77,7 @@ void PagePrefetch::prefetch(const QStringList &paths, const render::RenderedView
             kept << *it;
     }
     // Queued reads of dropped files find nothing to do when their turn comes.
-    m_entries = kept;
+    release(std::exchange(m_entries, kept));
     bool startLater = false;
     for (Entry &e : m_entries)
         if (e.done && !e.page.image.isNull() && !sameRequest(e.renderedFor, m_viewport))
@@ -86,8 +86,7 @@ void PagePrefetch::prefetch(const QStringList &paths, const render::RenderedView
         if (std::any_of(m_entries.begin(), m_entries.end(),
                         [&](const Entry &e) { return e.path == path; }))
             continue;
-        const QFileInfo info(path);
-        m_entries << Entry{path, info.lastModified(), info.size(), false, false, {}, {}};
+        m_entries << Entry{path, {}, -1, false, false, {}, {}};
         startLater = true;
     }
     if (startLater)
@@ -95,6 +94,13 @@ void PagePrefetch::prefetch(const QStringList &paths, const render::RenderedView
             QMutexLocker lock(&m_mutex);
             startWaiting();
         });
+}
+
+// Giving a page's memory back to the system makes every core flush its address cache, which
+// the window would feel in the middle of a page turn: the reader thread does it instead.
+void PagePrefetch::release(QList<Entry> entries) {
+    if (!entries.isEmpty())
+        m_pool->start([entries = std::move(entries)]() mutable { entries.clear(); });
 }
 
 void PagePrefetch::startWaiting() {
@@ -130,6 +136,9 @@ PagePrefetch::Entry *PagePrefetch::pending(const QString &path) {
 void PagePrefetch::work(const QString &path) {
     QImage image;
     bool haveImage = false;
+    bool readHere = false;
+    QDateTime modified;
+    qint64 size = -1;
     Page page;
     render::RenderedViewport renderedFor;
     bool rendered = false;
@@ -145,6 +154,10 @@ void PagePrefetch::work(const QString &path) {
                     e->done = true;
                     e->page = page;
                     e->renderedFor = renderedFor;
+                    if (readHere) {
+                        e->modified = modified;
+                        e->size = size;
+                    }
                 }
                 --m_running;
                 m_changed.wakeAll();
@@ -157,8 +170,12 @@ void PagePrefetch::work(const QString &path) {
             wanted = m_viewport;
         }
         if (!haveImage) {
+            // Taken before the read: a file changed while it is read no longer matches.
+            const QFileInfo info(path);
+            modified = info.lastModified();
+            size = info.size();
             image = readPage(path);
-            haveImage = true;
+            haveImage = readHere = true;
         }
         page = Page{image, renderViewport(image, wanted)};
         renderedFor = wanted;
@@ -194,7 +211,14 @@ std::optional<PagePrefetch::Page> PagePrefetch::take(const QString &path) {
 
 void PagePrefetch::clear() {
     QMutexLocker lock(&m_mutex);
-    m_entries.clear();
+    release(std::exchange(m_entries, {}));
+}
+
+bool PagePrefetch::holds(const QString &path) const {
+    QMutexLocker lock(&m_mutex);
+    return std::any_of(m_entries.begin(), m_entries.end(), [&](const Entry &e) {
+        return e.path == path && e.done && !e.page.image.isNull();
+    });
 }
 
 void PagePrefetch::waitForIdle() {

@@ -47,6 +47,8 @@ public:
     std::optional<Page> take(const QString &path);
     // Drops everything (a new article, close-all).
     void clear();
+    // Whether the page for path has been read and waits to be taken (a turn that costs a copy).
+    bool holds(const QString &path) const;
     // Starts what waits for the event loop and waits until no read is running, for tests
     // and measurements.
     void waitForIdle();
@@ -67,6 +69,7 @@ private:
     // viewport still wanted.
     void work(const QString &path);
     void start(Entry &entry);
+    void release(QList<Entry> entries);
     void startWaiting();
 
     mutable QMutex m_mutex;

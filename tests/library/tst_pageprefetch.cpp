@@ -45,11 +45,14 @@ void TestPagePrefetch::handsOverOnceWhatWasRead() {
     const QString a = page("a.tif", 400), b = page("b.tif", 500);
     PagePrefetch prefetch;
     prefetch.prefetch({a, b});
+    QVERIFY(!prefetch.holds(a)); // asked for, not read yet
     prefetch.waitForIdle();
     QCOMPARE(prefetch.heldCount(), 2);
+    QVERIFY(prefetch.holds(a));
     const std::optional<PagePrefetch::Page> got = prefetch.take(a);
     QVERIFY(got);
     QVERIFY(test::samePixels(got->image, ImageDocument::readFile(a)));
+    QVERIFY(!prefetch.holds(a));
     QVERIFY(!prefetch.take(a)); // once
     QCOMPARE(prefetch.heldCount(), 1);
     QVERIFY(!prefetch.take(m_dir.filePath("never-asked.tif")));
@@ -79,6 +82,14 @@ void TestPagePrefetch::changedFileIsReadAgain() {
     prefetch.waitForIdle();
     page("f.tif", 600); // rewritten after it was read ahead
     QVERIFY(!prefetch.take(a));
+
+    // Rewritten after it was asked for but before it was read: the page read is the new one.
+    prefetch.prefetch({a});
+    page("f.tif", 700);
+    prefetch.waitForIdle();
+    const std::optional<PagePrefetch::Page> got = prefetch.take(a);
+    QVERIFY(got);
+    QCOMPARE(got->image.width(), 700);
 }
 
 void TestPagePrefetch::unreadableFileIsLeftToTheDisplay() {
@@ -87,6 +98,7 @@ void TestPagePrefetch::unreadableFileIsLeftToTheDisplay() {
     PagePrefetch prefetch;
     prefetch.prefetch({broken, m_dir.filePath("missing.tif")});
     prefetch.waitForIdle();
+    QVERIFY(!prefetch.holds(broken));
     QVERIFY(!prefetch.take(broken));
     QVERIFY(!prefetch.take(m_dir.filePath("missing.tif")));
 }

@@ -90,7 +90,9 @@ void Documents::placeViews(DisplayPlan::View view) {
 void Documents::nodeClick(int index) {
     if (!m_model.isValid(index))
         return;
-    WaitCursor wait(m_controls.window);
+    // A page read ahead is shown at once; a wait pointer would only flicker, and setting one
+    // reaches every widget of the window.
+    WaitCursor wait(m_prefetch.holds(m_model.key(index)) ? nullptr : m_controls.window);
     const DisplayPlan plan = m_display.show(index);
     m_controls.placePanel->setText(plan.statusText);
     switch (plan.view) {

@@ -16,7 +16,21 @@ constexpr int IndexRole = Qt::UserRole + 1;
 TreeMirror::TreeMirror(const ArticleTree &model, QTreeWidget *widget, QObject *parent)
     : QObject(parent), m_model(model), m_widget(widget) {
     connect(&model, &ArticleTree::nodesAdded, this, &TreeMirror::add);
-    connect(&model, &ArticleTree::selectionChanged, this, &TreeMirror::select);
+    // The highlight follows the model in the next pass of the event loop, not at once: a page
+    // turn paints its page first (the rows cost as much to paint as the page), and a key held
+    // down moves the highlight once per pass instead of once per turn.
+    connect(&model, &ArticleTree::selectionChanged, this, [this] {
+        if (m_selectPending)
+            return;
+        m_selectPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_selectPending = false;
+                select(m_model.selected());
+            },
+            Qt::QueuedConnection);
+    });
     connect(&model, &ArticleTree::cleared, this, &TreeMirror::clear);
     connect(&model, &ArticleTree::keyChanged, this,
             [this](int index, const QString &, const QString &key) {

@@ -34,6 +34,7 @@ private:
     QTreeWidget *m_widget;
     std::vector<QTreeWidgetItem *> m_items; // by node index - 1
     bool m_syncing = false;
+    bool m_selectPending = false;
 };
 
 } // namespace qen

@@ -1,23 +1,51 @@
 #include "view/ui/elidedlabel.h"
 
 #include <QHelpEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QToolTip>
 
 namespace qen {
 
-QString ElidedLabel::shownText() const {
-    const int width = contentsRect().width() - 2 * margin() - 2 * indent();
-    return fontMetrics().elidedText(text(), Qt::ElideRight, std::max(0, width));
+// Laying a Chinese text out costs more than drawing it, and a status panel is painted again
+// at every page turn: the text is laid out once for each text, width and font it is shown with.
+const QStaticText &ElidedLabel::laidOut() const {
+    const int width = std::max(0, contentsRect().width() - 2 * margin() - 2 * indent());
+    if (width == m_shownWidth && text() == m_shownFrom && font() == m_shownFont)
+        return m_shown;
+    m_shownFrom = text();
+    m_shownWidth = width;
+    m_shownFont = font();
+    m_shown.setTextFormat(Qt::PlainText);
+    m_shown.setText(m_shownFrom);
+    m_shown.prepare(QTransform(), m_shownFont);
+    if (m_shown.size().width() > width) {
+        m_shown.setText(fontMetrics().elidedText(m_shownFrom, Qt::ElideRight, width));
+        m_shown.prepare(QTransform(), m_shownFont);
+    }
+    return m_shown;
 }
 
-void ElidedLabel::paintEvent(QPaintEvent *) {
+QString ElidedLabel::shownText() const {
+    return laidOut().text();
+}
+
+void ElidedLabel::paintEvent(QPaintEvent *event) {
     QPainter p(this);
-    drawFrame(&p);
-    const QRect r = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
-    style()->drawItemText(&p, r, int(alignment()), palette(), isEnabled(), shownText(),
-                          foregroundRole());
+    // A new text repaints the inside only; the frame is drawn when it is part of the region.
+    if (!contentsRect().contains(event->rect()))
+        drawFrame(&p);
+    const QStaticText &text = laidOut();
+    const QRect r =
+        contentsRect().adjusted(margin() + indent(), margin(), -margin() - indent(), -margin());
+    const QRect at = QStyle::alignedRect(layoutDirection(),
+                                         QStyle::visualAlignment(layoutDirection(), alignment()),
+                                         text.size().toSize(), r);
+    p.setFont(font());
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    p.drawStaticText(at.topLeft(), text);
 }
 
 bool ElidedLabel::event(QEvent *e) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QStaticText>
 
 namespace qen {
 
@@ -16,6 +17,14 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     bool event(QEvent *event) override;
+
+private:
+    const QStaticText &laidOut() const;
+
+    mutable QStaticText m_shown;
+    mutable QString m_shownFrom;
+    mutable QFont m_shownFont;
+    mutable int m_shownWidth = -1;
 };
 
 } // namespace qen
