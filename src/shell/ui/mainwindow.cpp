@@ -13,6 +13,7 @@
 #include "shell/ui/shelllog.h"
 #include "view/ui/commandbar.h"
 #include "view/ui/elidedlabel.h"
+#include "view/ui/statusbar.h"
 #include "view/ui/windowlayout.h"
 #include "view/ui/zoom.h"
 
@@ -105,7 +106,7 @@ void MainWindow::buildClientArea() {
     m_tlbBar->setMovable(false);
     m_tlbBar->setIconSize(QSize(20, 20));
 
-    m_staBar = new QStatusBar(m_client);
+    m_staBar = new StatusBar(m_client);
     m_staBar->setObjectName(QStringLiteral("staBar"));
     m_staBar->setSizeGripEnabled(false);
 

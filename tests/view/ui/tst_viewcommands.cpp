@@ -34,6 +34,7 @@ private slots:
     void pageCommandsStayOnARecord();
     void barsToggle();
     void narrowWindowOverlapsNothing();
+    void aNewStatusTextRepaintsOnlyItsPanel();
     void navigationPaneComesBackFromARecord();
     void splitterDrag();
     void keys();
@@ -241,6 +242,34 @@ void TestViewCommands::narrowWindowOverlapsNothing() {
     const QPixmap icon = m_window->command("NextPage")->icon().pixmap(QSize(20, 20), 2.0);
     QCOMPARE(icon.size(), QSize(40, 40));
     QCOMPARE(icon.devicePixelRatio(), 2.0);
+}
+
+// A page turn changes panel 3's text; the other panels and the bar are not painted again.
+void TestViewCommands::aNewStatusTextRepaintsOnlyItsPanel() {
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject *, QEvent *e) override {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } first, third;
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->statusPanel(3)->setText(QStringLiteral("数字图书馆:第1页"));
+    QTest::qWait(20);
+    m_window->statusPanel(1)->installEventFilter(&first);
+    m_window->statusPanel(3)->installEventFilter(&third);
+    const QRect before = m_window->statusPanel(3)->geometry();
+    for (const char *text : {"数字图书馆:第2页", "数字图书馆:第3页"}) {
+        m_window->statusPanel(3)->setText(QString::fromUtf8(text));
+        QTRY_VERIFY(third.paints > 0);
+        QCoreApplication::processEvents();
+        third.paints = 0;
+    }
+    QCOMPARE(first.paints, 0);
+    QCOMPARE(m_window->statusPanel(3)->geometry(), before);
+    // A real change of layout still repaints the bar.
+    m_window->resize(m_window->width() + 40, m_window->height());
+    QTRY_VERIFY(first.paints > 0);
 }
 
 void TestViewCommands::navigationPaneComesBackFromARecord() {
