@@ -2,7 +2,6 @@
 
 #include "library/pagerender.h"
 
-#include <QDateTime>
 #include <QImage>
 #include <QMutex>
 #include <QObject>
@@ -55,10 +54,16 @@ public:
     int heldCount() const;
 
 private:
+    // When a file was last written, to the nanosecond, and its size.
+    struct FileStamp {
+        qint64 modifiedNs = -1, size = -1;
+        bool operator==(const FileStamp &) const = default;
+    };
+    static FileStamp stampOf(const QString &path);
+
     struct Entry {
         QString path;
-        QDateTime modified;
-        qint64 size = -1;
+        FileStamp stamp; // the file as it was read
         bool done = false;
         bool started = false;
         Page page;
