@@ -13,6 +13,8 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
+#include <QtEndian>
+#include <cstring>
 
 namespace qen {
 
@@ -73,6 +75,23 @@ quint32 le32(const QByteArray &d, int at) {
            quint32(uchar(d[at + 2])) << 16 | quint32(uchar(d[at + 3])) << 24;
 }
 
+// Every chunk up to IEND lies inside the file. libpng takes a chunk's declared length as it
+// stands and allocates it before reading: a 300-byte file declaring a 256 MB text chunk
+// would cost that much memory to refuse.
+bool pngChunksFit(const QByteArray &d) {
+    const auto *b = reinterpret_cast<const uchar *>(d.constData());
+    qsizetype at = 8; // the signature
+    while (at + 8 <= d.size()) {
+        if (std::memcmp(b + at + 4, "IEND", 4) == 0)
+            return true;
+        const quint32 length = qFromBigEndian<quint32>(b + at);
+        if (length > quint64(d.size() - at - 8) || d.size() - at - 8 - qsizetype(length) < 4)
+            return false; // data and CRC run past the end
+        at += 12 + qsizetype(length);
+    }
+    return at == d.size();
+}
+
 // Qt's BMP reader fills a short file's missing rows with black and calls it a success.
 bool bmpComplete(const QByteArray &d) {
     if (d.size() < 34)
@@ -110,6 +129,13 @@ bool looksComplete(const QByteArray &d, Content c) {
 }
 
 QImage decodeWithQt(const QByteArray &data, Content c, QString *error) {
+    const auto truncated = [&] {
+        *error = QStringLiteral("%1 图像数据不完整（文件被截断）").arg(contentName(c));
+        return QImage();
+    };
+    // Before Qt reads even the header: libpng allocates each chunk it meets on the way.
+    if (c == Content::Png && !pngChunksFit(data))
+        return truncated();
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
@@ -136,10 +162,8 @@ QImage decodeWithQt(const QByteArray &data, Content c, QString *error) {
                      .arg(declared.height());
         return {};
     }
-    if (!looksComplete(data, c)) {
-        *error = QStringLiteral("%1 图像数据不完整（文件被截断）").arg(contentName(c));
-        return {};
-    }
+    if (!looksComplete(data, c))
+        return truncated();
     QImage image;
     if (!reader.read(&image) || image.isNull()) {
         *error = QStringLiteral("%1 图像数据已损坏（详情：%2）")

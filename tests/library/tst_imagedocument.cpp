@@ -212,6 +212,8 @@ void TestImageDocument::refusesBadFiles_data() {
                                                  << "100000×100000";
     QTest::newRow("TIFF sides multiplying past 64 bits") << "declares-sides-past-64-bits.tif"
                                                          << "过大";
+    QTest::newRow("PNG chunk longer than the file") << "png-text-chunk-declares-256mb.png"
+                                                    << "截断";
     QTest::newRow("PNG declares 100000x100000") << "declares-100000x100000.png"
                                                 << "100000×100000";
     QTest::newRow("JPEG cut in half") << "truncated.jpg"
