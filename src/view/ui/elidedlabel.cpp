@@ -43,8 +43,8 @@ void ElidedLabel::paintEvent(QPaintEvent *event) {
                                          QStyle::visualAlignment(layoutDirection(), alignment()),
                                          text.size().toSize(), r);
     p.setFont(font());
-    p.setPen(
-        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    p.setPen(palette().color(isEnabled() ? palette().currentColorGroup() : QPalette::Disabled,
+                             foregroundRole()));
     p.drawStaticText(at.topLeft(), text);
 }
 
