@@ -181,20 +181,28 @@ QByteArray ImageDocument::readBytes(const QString &path) {
     return pagefile::readBytes(path);
 }
 
-QImage ImageDocument::readFile(const QString &path) {
-    const QByteArray data = readBytes(path);
+QImage ImageDocument::decode(const QByteArray &data, QString *error) {
     // By content, as every viewer does: a JPEG named .tif is still a good page.
     const Content content = sniff(data);
-    if (content == Content::Unknown)
-        fail(path, QStringLiteral("不是可识别的图像格式（TIFF、JPEG、GIF、BMP、PNG）"));
-
-    QString error;
+    if (content == Content::Unknown) {
+        *error = QStringLiteral("不是可识别的图像格式（TIFF、JPEG、GIF、BMP、PNG）");
+        return {};
+    }
     const QImage decoded =
-        content == Content::Tiff ? tiff::read(data, &error) : decodeWithQt(data, content, &error);
+        content == Content::Tiff ? tiff::read(data, error) : decodeWithQt(data, content, error);
+    if (decoded.isNull() && error->isEmpty())
+        *error = QStringLiteral("图像数据已损坏");
+    return decoded;
+}
+
+QImage ImageDocument::readFile(const QString &path) {
+    const QByteArray data = readBytes(path);
+    QString error;
+    const QImage decoded = decode(data, &error);
     if (decoded.isNull())
-        fail(path, error.isEmpty() ? QStringLiteral("图像数据已损坏") : error);
+        fail(path, error);
     QImage page = imageops::normalized(decoded);
-    if (content == Content::Gif)
+    if (sniff(data) == Content::Gif)
         page = imageops::reducedToPlainest(page);
     if (page.isNull())
         fail(path, QStringLiteral("内存不足"));

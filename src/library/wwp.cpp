@@ -78,22 +78,6 @@ void removeQuietly(const QString &path) {
     QFile::remove(path);
 }
 
-const char *qtFormat(Kind kind) {
-    switch (kind) {
-    case Kind::Jpeg:
-        return "JPEG";
-    case Kind::Png:
-        return "PNG";
-    case Kind::Gif:
-        return "GIF";
-    case Kind::Bmp:
-        return "BMP";
-    case Kind::Tiff:
-        break;
-    }
-    return "TIFF";
-}
-
 } // namespace
 
 bool IsReadableTiff(const QString &path) {
@@ -131,8 +115,10 @@ bool WwpDecoder::decodeWrapped(const QString &wwpPath, const QString &tiffPath) 
             removeQuietly(tiffPath);
             continue;
         }
-        const QImage image = QImage::fromData(
-            QByteArrayView(reinterpret_cast<const uchar *>(stream), size), qtFormat(c.kind));
+        // Through the page reader's checks: a wrapped stream can declare sizes or chunks as
+        // far beyond its bytes as any page file.
+        QString error;
+        const QImage image = ImageDocument::decode(QByteArray::fromRawData(stream, size), &error);
         if (image.isNull())
             continue;
         try {

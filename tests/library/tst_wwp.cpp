@@ -28,6 +28,11 @@ QByteArray encoded(QImage::Format format, const char *type) {
     return bytes;
 }
 
+QByteArray wrappedDataFile(const char *name) {
+    QFile file(QStringLiteral(QEN_TEST_DATA "/") + name);
+    return file.open(QIODevice::ReadOnly) ? fixture::wwpPage(file.readAll()) : QByteArray();
+}
+
 } // namespace
 
 class TestWwp : public QObject {
@@ -95,6 +100,13 @@ void TestWwp::failures_data() {
         << "p2.wwp" << QByteArray("hdrII*\0\xff\xff\xff\xff", 12) << false;
     QTest::newRow("stream after 64 KiB")
         << "p3.wwp" << QByteArray(70000, '\x01') + fixture::g4Tiff() << false;
+    // A wrapped stream gets the checks of a page file: a cut-off GIF must not become a page
+    // with its lower part missing, and sizes declared past the bytes are not allocated.
+    QTest::newRow("wrapped gif cut off") << "p5.wwp" << wrappedDataFile("truncated.gif") << false;
+    QTest::newRow("wrapped png declaring 100000 x 100000")
+        << "p6.wwp" << wrappedDataFile("declares-100000x100000.png") << false;
+    QTest::newRow("wrapped png with a chunk past its end")
+        << "p7.wwp" << wrappedDataFile("png-text-chunk-declares-256mb.png") << false;
     QTest::newRow("name shorter than three characters") << "ab" << fixture::wwpPage() << false;
     QTest::newRow("tiff path taken") << "p4.wwp" << fixture::wwpPage() << true;
     QTest::newRow("missing file") << "" << QByteArray() << false;
