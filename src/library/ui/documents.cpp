@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace qen {
@@ -131,18 +132,22 @@ bool Documents::showImage(const QString &path) {
 // The previous and the next page of the shown page's article are read in the background;
 // pages still in WWP form are left to the display, which decodes them beside the package.
 void Documents::prefetchNeighbours(int node) {
-    QStringList paths;
+    QStringList paths, places;
     if (const int parent = m_model.parent(node)) {
         const int last = parent + m_model.childCount(parent);
         for (const int neighbour : {node + 1, node - 1}) {
             if (neighbour <= parent || neighbour > last)
                 continue;
+            places << StatusText(m_model, neighbour);
             if (IsImageType(m_model.pageType(neighbour)))
                 paths << m_model.key(neighbour);
         }
     }
     // Rendered at the zoom the page will be shown with: page turns keep the zoom.
     m_prefetch.prefetch(paths, m_controls.imageView->viewportToRender());
+    // After the page's paint, which the posted update request brings first.
+    if (m_hooks.placesAhead && !places.isEmpty())
+        QTimer::singleShot(0, this, [this, places] { m_hooks.placesAhead(places); });
 }
 
 void Documents::closeAll() {

@@ -39,6 +39,9 @@ public:
         // Loads a record into the record view and remembers its path; false when unreadable.
         std::function<bool(const QString &path)> loadRecord;
         std::function<void()> filterRecord; // rewrites the shown record by the output options
+        // Gets the place texts of the shown page's neighbours once the page is painted, so
+        // the place panel can lay them out before a turn needs them.
+        std::function<void(const QStringList &places)> placesAhead;
     };
 
     Documents(const WorkFolders &folders, Interaction &interaction, Controls controls,

@@ -61,13 +61,15 @@ MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *p
     m_zoom = new Zoom(m_imgEdit, m_ctl, m_cboZoom, statusPanel(2), this);
     m_records = new RecordCommands(m_rihEdit, m_interaction, m_folders,
                                    command(QStringLiteral("mnuView_Lock")), this);
-    m_documents->setHooks({[this] { UpdateCommands(); }, [this] { m_zoom->fit(0); },
-                           [this](const QString &path) {
-                               const bool loaded = m_rihEdit->loadFile(path);
-                               m_rihEdit->setTag(path);
-                               return loaded;
-                           },
-                           [this] { m_records->FilterRecord(); }});
+    m_documents->setHooks(
+        {[this] { UpdateCommands(); }, [this] { m_zoom->fit(0); },
+         [this](const QString &path) {
+             const bool loaded = m_rihEdit->loadFile(path);
+             m_rihEdit->setTag(path);
+             return loaded;
+         },
+         [this] { m_records->FilterRecord(); },
+         [this](const QStringList &places) { m_panels[2]->layOutAhead(places); }});
     connectCommands();
     wireNavigation();
     wireImageTools();

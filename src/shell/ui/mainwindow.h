@@ -17,6 +17,7 @@ class QTreeWidget;
 namespace qen {
 
 class CommandBar;
+class ElidedLabel;
 class ImageTools;
 class PrintCommands;
 class SaveCommands;
@@ -94,7 +95,7 @@ private:
     QWidget *m_client = nullptr;
     QToolBar *m_tlbBar = nullptr;
     QStatusBar *m_staBar = nullptr;
-    QList<QLabel *> m_panels;
+    QList<ElidedLabel *> m_panels;
     QTreeWidget *m_tree = nullptr;
     QFrame *m_showSplitter = nullptr;
     QFrame *m_hideSplitter = nullptr;

@@ -6,25 +6,63 @@
 #include <QStyle>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace qen {
+
+int ElidedLabel::textWidth() const {
+    return std::max(0, contentsRect().width() - 2 * margin() - 2 * indent());
+}
+
+QStaticText ElidedLabel::layOut(const QString &text, int width) const {
+    QStaticText laid;
+    laid.setTextFormat(Qt::PlainText);
+    laid.setText(text);
+    laid.prepare(QTransform(), font());
+    if (laid.size().width() > width) {
+        laid.setText(fontMetrics().elidedText(text, Qt::ElideRight, width));
+        laid.prepare(QTransform(), font());
+    }
+    return laid;
+}
 
 // Laying a Chinese text out costs more than drawing it, and a status panel is painted again
 // at every page turn: the text is laid out once for each text, width and font it is shown with.
 const QStaticText &ElidedLabel::laidOut() const {
-    const int width = std::max(0, contentsRect().width() - 2 * margin() - 2 * indent());
+    const int width = textWidth();
     if (width == m_shownWidth && text() == m_shownFrom && font() == m_shownFont)
         return m_shown;
     m_shownFrom = text();
     m_shownWidth = width;
     m_shownFont = font();
-    m_shown.setTextFormat(Qt::PlainText);
-    m_shown.setText(m_shownFrom);
-    m_shown.prepare(QTransform(), m_shownFont);
-    if (m_shown.size().width() > width) {
-        m_shown.setText(fontMetrics().elidedText(m_shownFrom, Qt::ElideRight, width));
-        m_shown.prepare(QTransform(), m_shownFont);
-    }
+    const auto ahead = std::find_if(m_ahead.cbegin(), m_ahead.cend(),
+                                    [&](const Layout &l) { return l.from == m_shownFrom; });
+    if (ahead != m_ahead.cend() && width == m_aheadWidth && font() == m_aheadFont)
+        m_shown = ahead->shown;
+    else
+        m_shown = layOut(m_shownFrom, width);
     return m_shown;
+}
+
+void ElidedLabel::layOutAhead(const QStringList &texts) {
+    const int width = textWidth();
+    const bool aheadFits = width == m_aheadWidth && font() == m_aheadFont;
+    const bool shownFits = width == m_shownWidth && font() == m_shownFont;
+    QList<Layout> ahead;
+    for (const QString &text : texts) {
+        // Turning on, the page just left is a neighbour again.
+        const auto known = std::find_if(m_ahead.cbegin(), m_ahead.cend(),
+                                        [&](const Layout &l) { return l.from == text; });
+        if (aheadFits && known != m_ahead.cend())
+            ahead.append(*known);
+        else if (shownFits && text == m_shownFrom)
+            ahead.append({text, m_shown});
+        else
+            ahead.append({text, layOut(text, width)});
+    }
+    m_ahead = ahead;
+    m_aheadWidth = width;
+    m_aheadFont = font();
 }
 
 QString ElidedLabel::shownText() const {

@@ -35,6 +35,7 @@ private slots:
     void barsToggle();
     void narrowWindowOverlapsNothing();
     void aNewStatusTextRepaintsOnlyItsPanel();
+    void textsLaidOutAheadFollowWidthAndFont();
     void navigationPaneComesBackFromARecord();
     void splitterDrag();
     void keys();
@@ -245,6 +246,52 @@ void TestViewCommands::narrowWindowOverlapsNothing() {
 }
 
 // A page turn changes panel 3's text; the other panels and the bar are not painted again.
+// A panel lays out the neighbouring pages' places ahead of a turn; what it then shows is what
+// it would have laid out at that moment, whatever changed in between.
+void TestViewCommands::textsLaidOutAheadFollowWidthAndFont() {
+    const QString place = QString(40, QChar(u'题')) + QStringLiteral(":p2.tif");
+    const auto freshlyShown = [&](int width, const QFont &font) {
+        ElidedLabel fresh;
+        fresh.setFont(font);
+        fresh.resize(width, 20);
+        fresh.setText(place);
+        return fresh.shownText();
+    };
+    // Another page in between, painted.
+    const auto showOther = [](ElidedLabel &label) {
+        label.setText(QStringLiteral("第1页"));
+        QCOMPARE(label.shownText(), QStringLiteral("第1页"));
+    };
+    ElidedLabel label;
+    label.resize(200, 20);
+    label.layOutAhead({place, QStringLiteral("第2页")});
+    label.setText(place);
+    QVERIFY(label.shownText().endsWith(QChar(u'…')));
+    QCOMPARE(label.shownText(), freshlyShown(200, label.font()));
+
+    showOther(label);
+    label.layOutAhead({place});
+    label.resize(400, 20); // the window was widened before the turn
+    label.setText(place);
+    QCOMPARE(label.shownText(), freshlyShown(400, label.font()));
+
+    showOther(label);
+    label.resize(200, 20);
+    label.layOutAhead({place});
+    label.resize(400, 20);
+    label.layOutAhead({place}); // laid out again, not taken from the narrower layout
+    label.setText(place);
+    QCOMPARE(label.shownText(), freshlyShown(400, label.font()));
+
+    QFont larger = label.font();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+    showOther(label);
+    label.layOutAhead({place});
+    label.setFont(larger);
+    label.setText(place);
+    QCOMPARE(label.shownText(), freshlyShown(400, larger));
+}
+
 void TestViewCommands::aNewStatusTextRepaintsOnlyItsPanel() {
     struct PaintCounter : QObject {
         int paints = 0;
