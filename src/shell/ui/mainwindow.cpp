@@ -238,13 +238,18 @@ void MainWindow::CreateTree(const QString &sFiles) {
 }
 
 void MainWindow::UpdateCommands() {
-    const CommandState state = ComputeCommandState(m_documents->isOpen(), imageShown());
-    m_commands->apply(state);
-    m_cboZoom->setEnabled(state.zoomCombo);
+    // Asked at every page turn; the flags change only with what is open and what is shown.
+    const int inputs = int(m_documents->isOpen()) << 1 | int(imageShown());
+    if (inputs != m_commandInputs) {
+        m_commandInputs = inputs;
+        const CommandState state = ComputeCommandState(inputs & 2, inputs & 1);
+        m_commands->apply(state);
+        m_cboZoom->setEnabled(state.zoomCombo);
+        m_navigationAllowed = state.enabled(QStringLiteral("mnuTool_Navigation"));
+    }
     // A hidden navigation pane can always be brought back, also while a record is shown.
-    if (QAction *navigation = command(QStringLiteral("mnuTool_Navigation"));
-        !navigation->isChecked())
-        navigation->setEnabled(true);
+    QAction *navigation = command(QStringLiteral("mnuTool_Navigation"));
+    navigation->setEnabled(m_navigationAllowed || !navigation->isChecked());
 }
 
 void MainWindow::HandOver(const QString &line) {

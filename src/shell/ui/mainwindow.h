@@ -107,6 +107,8 @@ private:
     QComboBox *m_cboZoom = nullptr;
     QLabel *m_txtZoom = nullptr;
     std::unique_ptr<CommandBar> m_commands;
+    int m_commandInputs = -1; // what the command flags were last set for
+    bool m_navigationAllowed = false;
     QTimer *m_timer1 = nullptr;
     QFileSystemWatcher *m_watcher = nullptr;
     QStringList m_handovers; // handed-over lines not opened yet
