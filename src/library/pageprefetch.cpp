@@ -62,8 +62,7 @@ render::RenderedViewport renderViewport(const QImage &image,
     out = wanted;
     out.rect = wanted.rect & QRect(QPoint(0, 0), viewgeom::scaledSize(image.size(), wanted.zoom));
     try {
-        out.image =
-            render::scaledPart(image, wanted.zoom, out.rect, wanted.smooth, render::ScreenFormat);
+        out.image = render::scaledPart(image, wanted.zoom, out.rect, wanted.smooth);
     } catch (const std::bad_alloc &) {
         return {}; // the paint renders it then
     }

@@ -2,6 +2,10 @@
 
 #include <QRegion>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -216,22 +220,41 @@ void movePixels(QImage &image, const QRect &from, const QPoint &to) {
 
 // The first `rows` rows of a gray part, for the screen: each byte an opaque RGB32 pixel.
 void grayToScreen(const QImage &gray, int rows, QImage &dst, const QPoint &at) {
-    static const std::array<QRgb, 256> screen = [] {
-        std::array<QRgb, 256> out{};
-        for (uint g = 0; g < 256; ++g)
-            out[g] = 0xff000000u | g * 0x010101u;
-        return out;
-    }();
-    const int width = gray.width();
-    for (int r = 0; r < rows; ++r) {
-        const uchar *in = gray.constScanLine(r);
-        auto *out = reinterpret_cast<QRgb *>(dst.scanLine(at.y() + r)) + at.x();
-        for (int i = 0; i < width; ++i)
-            out[i] = screen[in[i]];
-    }
+    grayOntoScreen(gray, QRect(0, 0, gray.width(), rows), dst, at);
 }
 
 } // namespace
+
+void grayOntoScreen(const QImage &gray, const QRect &from, QImage &screen, const QPoint &at) {
+    const int width = from.width();
+    for (int r = 0; r < from.height(); ++r) {
+        const uchar *in = gray.constScanLine(from.top() + r) + from.left();
+        auto *out = reinterpret_cast<quint32 *>(screen.scanLine(at.y() + r)) + at.x();
+        int i = 0;
+#ifdef __SSE2__
+        // Four pixels of 16 bytes per store, past the caches: a viewport is written once and
+        // then only read by the window system, and reading the old pixels in first (as
+        // ordinary stores do) would double the memory traffic of painting a page.
+        while (i < width && (reinterpret_cast<quintptr>(out + i) & 15))
+            out[i] = 0xff000000u | in[i] * 0x010101u, ++i;
+        const __m128i opaque = _mm_set1_epi32(int(0xff000000u));
+        for (; i + 16 <= width; i += 16) {
+            const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+            const __m128i lo = _mm_unpacklo_epi8(g, g), hi = _mm_unpackhi_epi8(g, g);
+            auto *o = reinterpret_cast<__m128i *>(out + i);
+            _mm_stream_si128(o, _mm_or_si128(_mm_unpacklo_epi16(lo, lo), opaque));
+            _mm_stream_si128(o + 1, _mm_or_si128(_mm_unpackhi_epi16(lo, lo), opaque));
+            _mm_stream_si128(o + 2, _mm_or_si128(_mm_unpacklo_epi16(hi, hi), opaque));
+            _mm_stream_si128(o + 3, _mm_or_si128(_mm_unpackhi_epi16(hi, hi), opaque));
+        }
+#endif
+        for (; i < width; ++i)
+            out[i] = 0xff000000u | in[i] * 0x010101u;
+    }
+#ifdef __SSE2__
+    _mm_sfence();
+#endif
+}
 
 QImage::Format outputFormat(const QImage &page) {
     return page.format() == QImage::Format_Mono || page.format() == QImage::Format_Grayscale8
@@ -304,7 +327,8 @@ const QImage &ViewportCache::get(const QImage &page, quint64 revision, double zo
     }
     QRegion todo(visible);
     const QRect overlap = sameKey ? (m_rect & visible) : QRect();
-    if (m_image.size() == visible.size()) {
+    const QImage::Format format = outputFormat(page);
+    if (m_image.size() == visible.size() && m_image.format() == format) {
         // A scroll, a zoom or a page in a window of the same size: the pixels are redone in
         // place, which spares mapping and faulting in a viewport of memory on each change.
         if (!overlap.isEmpty()) {
@@ -313,7 +337,7 @@ const QImage &ViewportCache::get(const QImage &page, quint64 revision, double zo
             todo -= overlap;
         }
     } else {
-        QImage next(visible.size(), ScreenFormat);
+        QImage next(visible.size(), format);
         if (next.isNull()) {
             clear();
             return m_image;
@@ -339,7 +363,7 @@ const QImage &ViewportCache::get(const QImage &page, quint64 revision, double zo
 
 void ViewportCache::seed(const QImage &page, quint64 revision, RenderedViewport viewport) {
     if (viewport.image.isNull() || viewport.image.size() != viewport.rect.size() ||
-        viewport.image.format() != ScreenFormat)
+        viewport.image.format() != outputFormat(page))
         return;
     m_image = std::move(viewport.image);
     m_rect = viewport.rect;

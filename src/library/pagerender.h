@@ -10,10 +10,13 @@ namespace qen::render {
 // The output format for a page: Grayscale8 for bilevel and gray pages, RGB32 for colour.
 QImage::Format outputFormat(const QImage &page);
 
-// What viewports for the screen are rendered in: the format of a window's backing store on
-// 24- and 32-bit displays, so that painting a viewport is a plain copy and not a conversion
-// of every pixel (which costs more than reading the page ahead saves).
+// The format of a window's backing store on 24- and 32-bit displays.
 constexpr QImage::Format ScreenFormat = QImage::Format_RGB32;
+
+// Writes the part `from` of a Grayscale8 image into `screen` (RGB32 or ARGB32_Premultiplied)
+// at `at`, as opaque gray pixels. A gray viewport is kept at a byte a pixel and widened only
+// as it is painted: a quarter of the memory to read, and nothing converted that is not shown.
+void grayOntoScreen(const QImage &gray, const QRect &from, QImage &screen, const QPoint &at);
 
 // Renders `target` (in pixels of the page scaled by `zoom`) into `dst` at `at`; `dst` has the
 // page's output format or ScreenFormat. Smooth
@@ -36,9 +39,9 @@ struct RenderedViewport {
     bool smooth = false;
 };
 
-// Keeps the last rendered viewport, in ScreenFormat. A repaint of the same area is a copy; a scroll
-// renders only the strip that came into view; a new page, zoom or mode renders afresh. It holds one
-// viewport of pixels and no more.
+// Keeps the last rendered viewport, in the page's output format. A repaint of the same area is a
+// copy; a scroll renders only the strip that came into view; a new page, zoom or mode renders
+// afresh. It holds one viewport of pixels and no more.
 class ViewportCache {
 public:
     const QImage &get(const QImage &page, quint64 revision, double zoom, bool smooth,

@@ -1,6 +1,7 @@
 #include "library/pagerender.h"
 #include "library/viewgeometry.h"
 
+#include <QPainter>
 #include <QtTest>
 
 using namespace qen;
@@ -49,6 +50,8 @@ private slots:
     void cacheRendersOnlyWhatIsNew();
     void cacheScrollsInEveryDirection_data();
     void cacheScrollsInEveryDirection();
+    void grayOntoScreen_data();
+    void grayOntoScreen();
 };
 
 void TestPageRender::fullSizeIsThePage() {
@@ -159,14 +162,13 @@ void TestPageRender::cacheRendersOnlyWhatIsNew() {
     const QRect view(0, 0, 300, 200);
     const QImage first = cache.get(page, 1, 0.77, true, view);
     QCOMPARE(cache.lastRendered(), 300 * 200);
-    QCOMPARE(first.format(), render::ScreenFormat); // painted as a plain copy
-    QCOMPARE(cache.bytes(), qint64(300 * 200 * 4));
+    QCOMPARE(first.format(), QImage::Format_Grayscale8); // a byte a pixel until painted
+    QCOMPARE(cache.bytes(), qint64(300 * 200));
     cache.get(page, 1, 0.77, true, view);
     QCOMPARE(cache.lastRendered(), 0);
     const QImage scrolled = cache.get(page, 1, 0.77, true, view.translated(0, 10));
     QCOMPARE(cache.lastRendered(), 300 * 10);
-    QCOMPARE(scrolled,
-             render::scaledPart(page, 0.77, view.translated(0, 10), true, render::ScreenFormat));
+    QCOMPARE(scrolled, render::scaledPart(page, 0.77, view.translated(0, 10), true));
     cache.get(page, 2, 0.77, true, view); // the page was adjusted
     QCOMPARE(cache.lastRendered(), 300 * 200);
     cache.get(page, 2, 0.9, true, view); // zoomed
@@ -201,7 +203,42 @@ void TestPageRender::cacheScrollsInEveryDirection() {
     cache.get(page, 1, 0.9, true, QRect(40, 60, 200, 150));
     const QImage scrolled = cache.get(page, 1, 0.9, true, to);
     QVERIFY(cache.lastRendered() < qint64(to.width()) * to.height());
-    QCOMPARE(scrolled, render::scaledPart(page, 0.9, to, true, render::ScreenFormat));
+    QCOMPARE(scrolled, render::scaledPart(page, 0.9, to, true));
+}
+
+// Widening a gray part onto the screen: every start and width around the 16-pixel blocks the
+// fast path writes, onto both screen formats, touching nothing outside the target rectangle.
+void TestPageRender::grayOntoScreen_data() {
+    QTest::addColumn<QImage::Format>("format");
+    QTest::addColumn<QRect>("from");
+    QTest::addColumn<QPoint>("at");
+    for (const QImage::Format format :
+         {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied}) {
+        const char *name = format == QImage::Format_RGB32 ? "rgb32" : "argb32pm";
+        for (const int width : {1, 3, 15, 16, 17, 31, 33, 64, 70})
+            for (const int x : {0, 1, 3, 5})
+                QTest::addRow("%s, %d wide at %d", name, width, x)
+                    << format << QRect(x, 2, width, 5) << QPoint(x + 2, 1);
+    }
+}
+
+void TestPageRender::grayOntoScreen() {
+    QFETCH(QImage::Format, format);
+    QFETCH(QRect, from);
+    QFETCH(QPoint, at);
+    QImage gray(80, 9, QImage::Format_Grayscale8);
+    for (int y = 0; y < gray.height(); ++y)
+        for (int x = 0; x < gray.width(); ++x)
+            gray.scanLine(y)[x] = uchar(x * 7 + y * 31);
+    QImage screen(90, 8, format);
+    screen.fill(qRgb(200, 10, 30));
+    QImage expected = screen;
+    {
+        QPainter p(&expected);
+        p.drawImage(at, gray.copy(from));
+    }
+    render::grayOntoScreen(gray, from, screen, at);
+    QCOMPARE(screen, expected);
 }
 
 QTEST_GUILESS_MAIN(TestPageRender)

@@ -7,6 +7,7 @@
 #include "platform/ui/mousestate.h"
 
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -19,6 +20,50 @@ namespace qen {
 
 namespace {
 const QColor Background(0x80, 0x80, 0x80);
+
+// A gray part in the screen's format, for Qt to draw; any other part as it is.
+QImage widened(const QImage &part) {
+    if (part.format() != QImage::Format_Grayscale8)
+        return part;
+    QImage out(part.size(), render::ScreenFormat);
+    if (!out.isNull())
+        render::grayOntoScreen(part, part.rect(), out, {0, 0});
+    return out;
+}
+
+// Paints `draw` (view pixels) from `part` at `source`. A gray viewport goes straight into the
+// window's backing store, widened as it is written, where painting reaches that store
+// unscaled; anywhere else (a grab, a scaled store) it is widened first and drawn through Qt.
+void paintViewport(QPainter &painter, const QRegion &exposed, const QImage &part, const QRect &draw,
+                   const QPoint &source) {
+    if (part.format() != QImage::Format_Grayscale8) {
+        painter.drawImage(draw.topLeft(), part, QRect(source, draw.size()));
+        return;
+    }
+    QPaintEngine *engine = painter.paintEngine();
+    QPaintDevice *device = engine ? engine->paintDevice() : nullptr;
+    const QTransform toDevice = painter.deviceTransform();
+    if (engine && engine->type() == QPaintEngine::Raster && device &&
+        device->devType() == QInternal::Image && toDevice.type() <= QTransform::TxTranslate &&
+        !painter.hasClipping()) {
+        auto *screen = static_cast<QImage *>(device);
+        const bool screenFormat = screen->format() == QImage::Format_RGB32 ||
+                                  screen->format() == QImage::Format_ARGB32_Premultiplied;
+        const QPoint offset(qRound(toDevice.dx()), qRound(toDevice.dy()));
+        if (screenFormat && screen->devicePixelRatio() == 1.0 &&
+            QPointF(offset) == QPointF(toDevice.dx(), toDevice.dy())) {
+            // Only what Qt asked to be painted: the rest of the store is other widgets'.
+            QRegion region = (exposed & draw).translated(offset) & screen->rect();
+            if (!engine->systemClip().isEmpty())
+                region &= engine->systemClip();
+            const QPoint toSource = source - draw.topLeft() - offset;
+            for (const QRect &r : region)
+                render::grayOntoScreen(part, r.translated(toSource), *screen, r.topLeft());
+            return;
+        }
+    }
+    painter.drawImage(draw.topLeft(), widened(part.copy(QRect(source, draw.size()))));
+}
 } // namespace
 
 ImageView::ImageView(QWidget *parent) : QAbstractScrollArea(parent) {
@@ -314,7 +359,7 @@ void ImageView::paintEvent(QPaintEvent *event) {
         const QImage &part = m_cache.get(m_document.image(), m_document.revision(), m_zoom,
                                          m_smooth, visible.translated(offset));
         if (!part.isNull() && !draw.isEmpty())
-            painter.drawImage(draw.topLeft(), part, draw.translated(-visible.topLeft()));
+            paintViewport(painter, event->region(), part, draw, draw.topLeft() - visible.topLeft());
     } else {
         const double deviceZoom = m_zoom * dpr;
         const QRect devicePage(QPoint(0, 0), viewgeom::scaledSize(m_document.size(), deviceZoom));
@@ -329,7 +374,7 @@ void ImageView::paintEvent(QPaintEvent *event) {
             const QRectF source(QPointF(draw.translated(offset).topLeft()) * dpr -
                                     QPointF(deviceVisible.topLeft()),
                                 QSizeF(draw.size()) * dpr);
-            painter.drawImage(QRectF(draw), part, source);
+            painter.drawImage(QRectF(draw), widened(part), source);
         }
     }
 

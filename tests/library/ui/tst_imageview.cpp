@@ -1,7 +1,9 @@
+#include "library/pagerender.h"
 #include "library/ui/imageview.h"
 #include "platform/error.h"
 #include "scriptedinteraction.h"
 
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -51,6 +53,8 @@ private slots:
     void saveWritesWhatTheViewHolds();
     void printingSizeAndPointer();
     void paintsOnlyTheVisiblePart();
+    void paintedPixelsAreThePage_data();
+    void paintedPixelsAreThePage();
 
 private:
     QTemporaryDir m_dir;
@@ -312,6 +316,55 @@ void TestImageView::paintsOnlyTheVisiblePart() {
     QCOMPARE(view->viewportCache().bytes(), 0);
     view->viewport()->repaint();
     QVERIFY(view->viewportCache().bytes() > 0);
+}
+
+// Gray viewports are written into the window's store directly; what the window then holds,
+// and what a grab of the view (drawn through Qt instead) holds, is the page as rendered.
+void TestImageView::paintedPixelsAreThePage_data() {
+    QTest::addColumn<QImage>("page");
+    QTest::addColumn<bool>("smooth");
+    QTest::addColumn<QPoint>("scroll");
+    const QImage bilevel = textPage();
+    QImage colour = bilevel.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x)
+            colour.setPixel(x, y, qRgb(x % 256, y, 90));
+    QTest::addRow("bilevel, smoothed") << bilevel << true << QPoint(0, 0);
+    QTest::addRow("bilevel, scrolled") << bilevel << true << QPoint(37, 51);
+    QTest::addRow("bilevel, by pixel") << bilevel << false << QPoint(5, 3);
+    QTest::addRow("gray") << bilevel.convertToFormat(QImage::Format_Grayscale8) << true
+                          << QPoint(11, 0);
+    QTest::addRow("colour") << colour << true << QPoint(0, 0);
+}
+
+void TestImageView::paintedPixelsAreThePage() {
+    QFETCH(QImage, page);
+    QFETCH(bool, smooth);
+    QFETCH(QPoint, scroll);
+    QWidget window;
+    window.resize(470, 350);
+    auto *view = new ImageView(&window);
+    view->setGeometry(23, 11, 401, 297); // away from the store's corner, odd sizes
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    view->setImage(page);
+    view->setGrayscaleMode(smooth ? 1 : 0);
+    QVERIFY(view->zoomToFactor(0.43));
+    view->setScrollX(scroll.x());
+    view->setScrollY(scroll.y());
+    QApplication::processEvents();
+    view->viewport()->repaint();
+
+    const QRect shownPart = view->viewportCache().rect();
+    QCOMPARE(shownPart.size(), view->viewport()->size());
+    const QImage expected =
+        render::scaledPart(view->image(), 0.43, shownPart, smooth, render::ScreenFormat);
+    const QPoint at = view->viewport()->mapTo(&window, QPoint(0, 0));
+    const QImage screen = window.screen()->grabWindow(window.winId()).toImage();
+    QCOMPARE(screen.copy(QRect(at, shownPart.size())).convertToFormat(render::ScreenFormat),
+             expected);
+    const QImage grabbed = view->viewport()->grab().toImage();
+    QCOMPARE(grabbed.convertToFormat(render::ScreenFormat), expected);
 }
 
 QTEST_MAIN(TestImageView)
