@@ -54,6 +54,10 @@ void Zoom::setComboText(const QString &text) {
         m_combo->setCurrentIndex(index);
     }
     m_combo->setCurrentText(text);
+    // A factor a fit left ("78.74194%") is wider than the box: show where it starts, unless
+    // the user is typing in it.
+    if (QLineEdit *edit = m_combo->lineEdit(); edit && !edit->hasFocus())
+        edit->setCursorPosition(0);
 }
 
 void Zoom::applyComboText() {

@@ -196,6 +196,7 @@ void TestZoom::step_data() {
     // The step stops at the open range's ends and leaves everything as it was.
     QTest::newRow("10 out") << double(float(0.1)) << false << "100%" << double(float(0.1));
     QTest::newRow("99.9 in") << double(float(99.9)) << true << "100%" << double(float(99.9));
+    QTest::newRow("after a fit") << 0.5874194 << true << "78.74194%" << double(float(0.7874194));
 }
 
 void TestZoom::step() {
@@ -208,6 +209,9 @@ void TestZoom::step() {
     QFETCH(double, factor);
     QVERIFY2(qAbs(m_view->zoomFactor() - factor) < 1e-6, qPrintable(QString::number(factor)));
     QCOMPARE(m_panel->text(), QStringLiteral("缩放比例:100%")); // a step leaves the panel
+    // A text a step writes shows its first digits when it is longer than the box.
+    if (factor != start)
+        QCOMPARE(m_combo->lineEdit()->cursorPosition(), 0);
 }
 
 void TestZoom::stepWithoutPageDoesNothing() {
