@@ -218,11 +218,6 @@ void movePixels(QImage &image, const QRect &from, const QPoint &to) {
             row(r);
 }
 
-// The first `rows` rows of a gray part, for the screen: each byte an opaque RGB32 pixel.
-void grayToScreen(const QImage &gray, int rows, QImage &dst, const QPoint &at) {
-    grayOntoScreen(gray, QRect(0, 0, gray.width(), rows), dst, at);
-}
-
 } // namespace
 
 void grayOntoScreen(const QImage &gray, const QRect &from, QImage &screen, const QPoint &at) {
@@ -279,7 +274,7 @@ void renderInto(const QImage &page, double zoom, const QRect &target, bool smoot
             const QRect band(target.left(), target.top() + y, target.width(),
                              std::min(rows, target.height() - y));
             renderInto(page, zoom, band, smooth, gray, {0, 0});
-            grayToScreen(gray, band.height(), dst, at + QPoint(0, y));
+            grayOntoScreen(gray, QRect(0, 0, gray.width(), band.height()), dst, at + QPoint(0, y));
         }
         return;
     }

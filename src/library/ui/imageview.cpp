@@ -31,38 +31,42 @@ QImage widened(const QImage &part) {
     return out;
 }
 
-// Paints `draw` (view pixels) from `part` at `source`. A gray viewport goes straight into the
-// window's backing store, widened as it is written, where painting reaches that store
-// unscaled; anywhere else (a grab, a scaled store) it is widened first and drawn through Qt.
+// Paints `draw` (view pixels) from `source` (pixels of `part`, the device pixels of `draw`).
+// A gray viewport goes straight into the window's backing store, widened as it is written,
+// where painting reaches that store pixel for pixel; anywhere else (a grab, a fractional
+// scale) it is widened first and drawn through Qt.
 void paintViewport(QPainter &painter, const QRegion &exposed, const QImage &part, const QRect &draw,
-                   const QPoint &source) {
+                   const QRectF &source) {
     if (part.format() != QImage::Format_Grayscale8) {
-        painter.drawImage(draw.topLeft(), part, QRect(source, draw.size()));
+        painter.drawImage(QRectF(draw), part, source);
         return;
     }
     QPaintEngine *engine = painter.paintEngine();
     QPaintDevice *device = engine ? engine->paintDevice() : nullptr;
     const QTransform toDevice = painter.deviceTransform();
+    const QRectF onDevice = toDevice.mapRect(QRectF(draw));
+    const bool pixelForPixel = onDevice == QRectF(onDevice.toRect()) &&
+                               source == QRectF(source.toRect()) &&
+                               onDevice.size() == source.size();
     if (engine && engine->type() == QPaintEngine::Raster && device &&
-        device->devType() == QInternal::Image && toDevice.type() <= QTransform::TxTranslate &&
-        !painter.hasClipping()) {
+        device->devType() == QInternal::Image && toDevice.type() <= QTransform::TxScale &&
+        !painter.hasClipping() && pixelForPixel) {
         auto *screen = static_cast<QImage *>(device);
-        const bool screenFormat = screen->format() == QImage::Format_RGB32 ||
-                                  screen->format() == QImage::Format_ARGB32_Premultiplied;
-        const QPoint offset(qRound(toDevice.dx()), qRound(toDevice.dy()));
-        if (screenFormat && screen->devicePixelRatio() == 1.0 &&
-            QPointF(offset) == QPointF(toDevice.dx(), toDevice.dy())) {
+        if (screen->format() == QImage::Format_RGB32 ||
+            screen->format() == QImage::Format_ARGB32_Premultiplied) {
             // Only what Qt asked to be painted: the rest of the store is other widgets'.
-            QRegion region = (exposed & draw).translated(offset) & screen->rect();
+            QRegion region = toDevice.map(exposed & draw) & onDevice.toRect() & screen->rect();
             if (!engine->systemClip().isEmpty())
                 region &= engine->systemClip();
-            const QPoint toSource = source - draw.topLeft() - offset;
+            const QPoint toSource = source.toRect().topLeft() - onDevice.toRect().topLeft();
             for (const QRect &r : region)
                 render::grayOntoScreen(part, r.translated(toSource), *screen, r.topLeft());
             return;
         }
     }
-    painter.drawImage(draw.topLeft(), widened(part.copy(QRect(source, draw.size()))));
+    const QRect copied = source.toAlignedRect() & part.rect();
+    painter.drawImage(QRectF(draw), widened(part.copy(copied)),
+                      source.translated(-QPointF(copied.topLeft())));
 }
 } // namespace
 
@@ -359,7 +363,8 @@ void ImageView::paintEvent(QPaintEvent *event) {
         const QImage &part = m_cache.get(m_document.image(), m_document.revision(), m_zoom,
                                          m_smooth, visible.translated(offset));
         if (!part.isNull() && !draw.isEmpty())
-            paintViewport(painter, event->region(), part, draw, draw.topLeft() - visible.topLeft());
+            paintViewport(painter, event->region(), part, draw,
+                          QRectF(draw.translated(-visible.topLeft())));
     } else {
         const double deviceZoom = m_zoom * dpr;
         const QRect devicePage(QPoint(0, 0), viewgeom::scaledSize(m_document.size(), deviceZoom));
@@ -374,7 +379,7 @@ void ImageView::paintEvent(QPaintEvent *event) {
             const QRectF source(QPointF(draw.translated(offset).topLeft()) * dpr -
                                     QPointF(deviceVisible.topLeft()),
                                 QSizeF(draw.size()) * dpr);
-            painter.drawImage(QRectF(draw), widened(part), source);
+            paintViewport(painter, event->region(), part, draw, source);
         }
     }
 
