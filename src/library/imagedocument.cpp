@@ -190,22 +190,24 @@ QImage ImageDocument::decode(const QByteArray &data, QString *error) {
     }
     const QImage decoded =
         content == Content::Tiff ? tiff::read(data, error) : decodeWithQt(data, content, error);
-    if (decoded.isNull() && error->isEmpty())
-        *error = QStringLiteral("图像数据已损坏");
-    return decoded;
+    if (decoded.isNull()) {
+        if (error->isEmpty())
+            *error = QStringLiteral("图像数据已损坏");
+        return {};
+    }
+    QImage page = imageops::normalized(decoded);
+    if (content == Content::Gif)
+        page = imageops::reducedToPlainest(page);
+    if (page.isNull())
+        *error = QStringLiteral("内存不足");
+    return page;
 }
 
 QImage ImageDocument::readFile(const QString &path) {
-    const QByteArray data = readBytes(path);
     QString error;
-    const QImage decoded = decode(data, &error);
-    if (decoded.isNull())
-        fail(path, error);
-    QImage page = imageops::normalized(decoded);
-    if (sniff(data) == Content::Gif)
-        page = imageops::reducedToPlainest(page);
+    const QImage page = decode(readBytes(path), &error);
     if (page.isNull())
-        fail(path, QStringLiteral("内存不足"));
+        fail(path, error);
     return page;
 }
 

@@ -23,9 +23,8 @@ public:
     static QImage readFile(const QString &path);
     // The bytes of an image file, with the same checks and messages (see pagefile).
     static QByteArray readBytes(const QString &path);
-    // Decodes an image held in memory by its content, with readFile's limits and checks; a
-    // null image and the reason in `error` when it cannot. The pixels come as decoded, not
-    // yet put in a page shape.
+    // Decodes an image held in memory by its content into a page shape, with readFile's
+    // limits and checks; a null image and the reason in `error` when it cannot.
     static QImage decode(const QByteArray &data, QString *error);
     // Encodes to `type` (3, 4, 5 or 8) and writes through a temporary file and a rename, so a
     // failure never leaves a half-written file in place of a good one. Throws qen::Error.

@@ -65,6 +65,9 @@ void TestWwp::wrappedStreams_data() {
                                       << QPoint(15, 15) << QPoint(2, 2) << true;
     QTest::newRow("jpeg") << fixture::wwpPage(encoded(QImage::Format_RGB32, "JPEG"))
                           << QPoint(15, 15) << QPoint(2, 2) << false;
+    // Made by ImageMagick: a whole GIF passes the cut-off check that a wrapped stream now gets.
+    QTest::newRow("gif by ImageMagick")
+        << wrappedDataFile("gif-bilevel.gif") << QPoint(0, 0) << QPoint(2, 0) << true;
     // "BM" in the vendor header is no bitmap; the real stream comes later.
     QTest::newRow("false signature in header")
         << QByteArray("BM\x01\x02 vendor header") + fixture::wwpPage() << QPoint(1, 1)
