@@ -43,6 +43,8 @@ private slots:
     void fullSizeIsThePage();
     void shrinkingAveragesInk();
     void thinLineSurvivesSmoothShrink();
+    void bilevelShrinksAsItsGrayCopy_data();
+    void bilevelShrinksAsItsGrayCopy();
     void partsJoinWithoutSeams_data();
     void partsJoinWithoutSeams();
     void screenFormatShowsTheSamePixels_data();
@@ -100,6 +102,36 @@ void TestPageRender::thinLineSurvivesSmoothShrink() {
     const QImage sharp = render::scaledPart(page, 0.25, QRect(0, 0, 16, 16), false);
     QVERIFY(smooth.constScanLine(8)[5] < 255);
     QCOMPARE(int(sharp.constScanLine(8)[5]), 255);
+}
+
+// The bilevel path counts ink through its own tables; the same page as gray bytes goes through
+// plain sums, so the two agree up to how a half level rounds.
+void TestPageRender::bilevelShrinksAsItsGrayCopy_data() {
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<QRect>("part");
+    for (double zoom : {0.77, 0.5, 0.33, 0.13, 0.031})
+        for (const QRect &part : {QRect(0, 0, 1000, 1000), QRect(3, 5, 17, 11)})
+            QTest::addRow("%g%% from %d,%d", zoom * 100, part.x(), part.y()) << zoom << part;
+}
+
+void TestPageRender::bilevelShrinksAsItsGrayCopy() {
+    QFETCH(double, zoom);
+    QFETCH(QRect, part);
+    const QImage page = monoPage(457, 311);
+    const QRect target =
+        part & QRect(QPoint(0, 0), viewgeom::scaledSize(page.size(), zoom)); // up to the edges
+    const QImage bilevel = render::scaledPart(page, zoom, target, true);
+    const QImage gray =
+        render::scaledPart(page.convertToFormat(QImage::Format_Grayscale8), zoom, target, true);
+    QCOMPARE(bilevel.size(), gray.size());
+    for (int y = 0; y < gray.height(); ++y)
+        for (int x = 0; x < gray.width(); ++x)
+            if (std::abs(bilevel.constScanLine(y)[x] - gray.constScanLine(y)[x]) > 1)
+                QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 against %4")
+                                     .arg(x)
+                                     .arg(y)
+                                     .arg(bilevel.constScanLine(y)[x])
+                                     .arg(gray.constScanLine(y)[x])));
 }
 
 void TestPageRender::partsJoinWithoutSeams_data() {
