@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QtTest>
 
+#include <algorithm>
+#include <cmath>
+
 using namespace qen;
 
 namespace {
@@ -44,6 +47,8 @@ private slots:
     void shrinkingAveragesInk();
     void thinLineSurvivesSmoothShrink();
     void bilevelShrinksAsItsGrayCopy_data();
+    void shrinkingAveragesEachChannel_data();
+    void shrinkingAveragesEachChannel();
     void bilevelShrinksAsItsGrayCopy();
     void partsJoinWithoutSeams_data();
     void partsJoinWithoutSeams();
@@ -132,6 +137,65 @@ void TestPageRender::bilevelShrinksAsItsGrayCopy() {
                                      .arg(y)
                                      .arg(bilevel.constScanLine(y)[x])
                                      .arg(gray.constScanLine(y)[x])));
+}
+
+// A box average the plain way: the page pixels from floor(d / zoom) up to floor((d + 1) / zoom)
+// in each direction, each channel's sum divided with rounding.
+QImage plainBoxAverage(const QImage &page, double zoom, const QRect &target) {
+    QImage out(target.size(), page.format());
+    const int channels = page.depth() / 8;
+    auto box = [zoom](int d, int limit) {
+        const int lo = std::clamp(int(std::floor(d / zoom)), 0, limit - 1);
+        return std::pair(lo, std::clamp(int(std::floor((d + 1) / zoom)), lo + 1, limit));
+    };
+    for (int y = 0; y < target.height(); ++y) {
+        const auto [top, bottom] = box(target.top() + y, page.height());
+        for (int x = 0; x < target.width(); ++x) {
+            const auto [left, right] = box(target.left() + x, page.width());
+            const quint64 area = quint64(right - left) * quint64(bottom - top);
+            for (int c = 0; c < channels; ++c) {
+                quint64 sum = 0;
+                for (int sy = top; sy < bottom; ++sy)
+                    for (int sx = left; sx < right; ++sx)
+                        sum += page.constScanLine(sy)[sx * channels + c];
+                out.scanLine(y)[x * channels + c] = uchar((sum + area / 2) / area);
+            }
+        }
+    }
+    return out;
+}
+
+void TestPageRender::shrinkingAveragesEachChannel_data() {
+    QTest::addColumn<QImage>("page");
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<QRect>("part");
+    const QImage gray = grayPage(457, 311), colour = colourPage(457, 311);
+    for (double zoom : {0.77, 0.5, 0.33, 0.13, 0.031})
+        for (const QRect &part : {QRect(0, 0, 1000, 1000), QRect(3, 5, 17, 11)}) {
+            QTest::addRow("gray %g%% from %d,%d", zoom * 100, part.x(), part.y())
+                << gray << zoom << part;
+            QTest::addRow("colour %g%% from %d,%d", zoom * 100, part.x(), part.y())
+                << colour << zoom << part;
+        }
+    // One box of nearly and one of just over 2^24 pixels, where the division by the area changes
+    // its way, each summing to one short of rounding up: the worst case for a multiplication.
+    for (int side : {4095, 4097}) {
+        QImage page(side, side, QImage::Format_Grayscale8);
+        page.fill(254);
+        const qint64 area = qint64(side) * side, extra = (area + 1) / 2 - 1;
+        for (qint64 k = 0; k < extra; ++k)
+            page.scanLine(int(k / side))[k % side] = 255;
+        QTest::addRow("box of %d squared", side) << page << 1 / (side + 0.5) << QRect(0, 0, 1, 1);
+    }
+}
+
+void TestPageRender::shrinkingAveragesEachChannel() {
+    QFETCH(QImage, page);
+    QFETCH(double, zoom);
+    QFETCH(QRect, part);
+    const QRect target = part & QRect(QPoint(0, 0), viewgeom::scaledSize(page.size(), zoom));
+    QVERIFY(!target.isEmpty());
+    QCOMPARE(render::scaledPart(page, zoom, target, true), plainBoxAverage(page, zoom, target));
 }
 
 void TestPageRender::partsJoinWithoutSeams_data() {
