@@ -1,5 +1,5 @@
 // Page view benchmark: page turns, repaints and memory of the image view on 300 dpi A4 pages
-// it generates (bilevel G4 text pages and a grayscale JPEG page), each figure beside the
+// it generates (bilevel G4 text pages, a grayscale and a colour JPEG page), each figure beside the
 // naive path measured in the same run: Qt decode, convert to RGB32, smooth scale.
 #include "library/imagedocument.h"
 #include "library/tiffcodec.h"
@@ -166,6 +166,37 @@ int main(int argc, char **argv) {
         row(label, median(warm), median(naiveWarm), "ms");
         std::snprintf(label, sizeof label, "zoom %3.0f%%: scroll by 40 pixels", zoom * 100);
         row(label, median(scroll), median(naiveWarm), "ms");
+    }
+
+    // A zoom change on pages that are not bilevel: the gray JPEG page and a colour page.
+    QImage colour = textPage(98, false).convertToFormat(QImage::Format_RGB32);
+    {
+        QPainter p(&colour);
+        QRandomGenerator rng{98};
+        for (int i = 0; i < 12; ++i) // photographs and coloured headings
+            p.fillRect(rng.bounded(PageW - 600), rng.bounded(PageH - 400), 600, 400,
+                       QColor::fromHsv(rng.bounded(360), 160, 200));
+    }
+    const QString colourPage = dir.filePath(QStringLiteral("colour.jpg"));
+    ImageDocument::writeFile(colour, colourPage, 8);
+    std::printf("\nZoom change at fit width on other pages, median of 5:\n");
+    for (const auto &[name, path] :
+         {std::pair("grayscale JPEG page", jpegPage), std::pair("colour JPEG page", colourPage)}) {
+        view.setFileName(path);
+        view.zoomToFit(0);
+        naive.load(path);
+        naive.zoom = view.zoomFactor();
+        QApplication::processEvents();
+        std::vector<double> cold, naiveCold;
+        for (int i = 0; i < 5; ++i) {
+            view.prepareGrayscale();
+            cold.push_back(timeMs([&] { view.viewport()->repaint(); }));
+            naiveCold.push_back(timeMs([&] {
+                naive.rescale();
+                naive.repaint();
+            }));
+        }
+        row(name, median(cold), median(naiveCold), "ms");
     }
 
     // Memory per shown bilevel page and growth over 200 pages.

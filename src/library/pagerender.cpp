@@ -182,22 +182,44 @@ void renderMono(const QImage &page, double zoom, const QRect &t, bool smooth, QI
 }
 
 // Rounded division of box sums by the box's area, as a multiplication: a division per channel
-// of every screen pixel took as long as summing the page. Exact for every sum of a box of up to
-// 2^24 pixels (0.024 % zoom), the sum being below 256 times the area; larger boxes divide.
+// of every screen pixel took as long as summing the page. With a sum below 256 times the area,
+// a multiplier of 2^s / area rounded up, s = 8 + 2 * ceil(log2 area), is exact and fits 32
+// bits for boxes of up to 2^22 pixels (0.05 % zoom); larger boxes divide.
 class BoxDivisor {
 public:
-    explicit BoxDivisor(quint64 area = 1)
-        : m_area(area), m_multiplier(area < Exact ? ((quint64(1) << Shift) + area - 1) / area : 0) {
+    explicit BoxDivisor(quint64 area = 1) : m_area(area) {
+        if (area > (quint64(1) << 22))
+            return;
+        int bits = 0;
+        while ((quint64(1) << bits) < area)
+            ++bits;
+        m_shift = 8 + 2 * bits;
+        m_multiplier = ((quint64(1) << m_shift) + area - 1) / area;
     }
     uchar average(quint64 sum) const {
         const quint64 n = sum + m_area / 2;
-        return uchar(m_multiplier ? (n * m_multiplier) >> Shift : n / m_area);
+        return uchar(m_multiplier ? (n * m_multiplier) >> m_shift : n / m_area);
     }
+#ifdef __SSE2__
+    // The four channels of a pixel at once, for boxes that multiply; sums below 2^30.
+    bool multiplies() const {
+        return m_multiplier != 0;
+    }
+    quint32 average4(__m128i sums) const {
+        const __m128i n = _mm_add_epi32(sums, _mm_set1_epi32(int(m_area / 2)));
+        const __m128i m = _mm_set1_epi32(int(quint32(m_multiplier)));
+        const __m128i shift = _mm_cvtsi32_si128(m_shift);
+        const __m128i even = _mm_srl_epi64(_mm_mul_epu32(n, m), shift);
+        const __m128i odd = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(n, 32), m), shift);
+        __m128i q = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+        q = _mm_packs_epi32(q, q);
+        return quint32(_mm_cvtsi128_si32(_mm_packus_epi16(q, q)));
+    }
+#endif
 
 private:
-    static constexpr int Shift = 56;
-    static constexpr quint64 Exact = quint64(1) << 24;
-    quint64 m_area, m_multiplier;
+    quint64 m_area, m_multiplier = 0;
+    int m_shift = 0;
 };
 
 // Adds bytes to 32-bit sums, sixteen at a time where the processor can.
@@ -251,6 +273,17 @@ void shrinkBytes(const QImage &page, double zoom, const QRect &t, QImage &dst, c
             const BoxDivisor &divisor = ofWidth[size_t(xs[i].hi - xs[i].lo)];
             const quint32 *column = down.data() + size_t(xs[i].lo - first) * C;
             const int width = xs[i].hi - xs[i].lo;
+#ifdef __SSE2__
+            if (C == 4 && divisor.multiplies()) {
+                __m128i sums = _mm_setzero_si128();
+                for (int x = 0; x < width; ++x)
+                    sums = _mm_add_epi32(
+                        sums, _mm_loadu_si128(reinterpret_cast<const __m128i *>(column + x * C)));
+                const quint32 pixel = divisor.average4(sums);
+                std::memcpy(out + i * C, &pixel, 4);
+                continue;
+            }
+#endif
             quint64 sum[C] = {};
             for (int x = 0; x < width; ++x)
                 for (int c = 0; c < C; ++c)

@@ -177,15 +177,18 @@ void TestPageRender::shrinkingAveragesEachChannel_data() {
             QTest::addRow("colour %g%% from %d,%d", zoom * 100, part.x(), part.y())
                 << colour << zoom << part;
         }
-    // One box of nearly and one of just over 2^24 pixels, where the division by the area changes
+    // One box of nearly and one of just over 2^22 pixels, where the division by the area changes
     // its way, each summing to one short of rounding up: the worst case for a multiplication.
-    for (int side : {4095, 4097}) {
+    for (int side : {2047, 2049}) {
         QImage page(side, side, QImage::Format_Grayscale8);
         page.fill(254);
         const qint64 area = qint64(side) * side, extra = (area + 1) / 2 - 1;
         for (qint64 k = 0; k < extra; ++k)
             page.scanLine(int(k / side))[k % side] = 255;
-        QTest::addRow("box of %d squared", side) << page << 1 / (side + 0.5) << QRect(0, 0, 1, 1);
+        const double zoom = 1 / (side + 0.5);
+        QTest::addRow("gray box of %d squared", side) << page << zoom << QRect(0, 0, 1, 1);
+        QTest::addRow("colour box of %d squared", side)
+            << page.convertToFormat(QImage::Format_RGB32) << zoom << QRect(0, 0, 1, 1);
     }
 }
 
