@@ -62,21 +62,31 @@ uchar inkLevel(int ink, double area) {
     return uchar(255 - int(ink * 255 / area + 0.5));
 }
 
+// The widths of a row's boxes, each once: two or three, whatever the zoom.
+std::vector<int> boxWidths(const std::vector<Span> &xs) {
+    std::vector<int> widths;
+    for (const Span &x : xs)
+        if (std::find(widths.begin(), widths.end(), x.hi - x.lo) == widths.end())
+            widths.push_back(x.hi - x.lo);
+    return widths;
+}
+
+int widest(const std::vector<int> &widths) {
+    return *std::max_element(widths.begin(), widths.end());
+}
+
 // The gray level of every ink count of a box, for each box size a row of screen pixels has:
 // dividing once per screen pixel cost twice as much as counting the ink.
 class InkLevels {
 public:
-    InkLevels(const std::vector<Span> &xs) {
-        for (const Span &x : xs)
-            m_widest = std::max(m_widest, x.hi - x.lo);
-        m_ofWidth.resize(size_t(m_widest) + 1);
-    }
+    explicit InkLevels(const std::vector<Span> &xs)
+        : m_widths(boxWidths(xs)), m_ofWidth(size_t(widest(m_widths)) + 1) {}
     // Levels indexed by box width, then ink, for boxes this many page rows high.
     const std::vector<const uchar *> &forRows(int rows) {
         if (rows == m_rows)
             return m_ofWidth;
         m_rows = rows;
-        for (int w = 1; w <= m_widest; ++w)
+        for (const int w : m_widths)
             m_ofWidth[size_t(w)] = forArea(w * rows);
         return m_ofWidth;
     }
@@ -92,7 +102,8 @@ private:
         m_tables.emplace_back(area, std::move(levels));
         return m_tables.back().second.data();
     }
-    int m_widest = 1, m_rows = 0;
+    std::vector<int> m_widths;
+    int m_rows = 0;
     std::vector<const uchar *> m_ofWidth;
     std::vector<std::pair<int, std::vector<uchar>>> m_tables;
 };
@@ -252,10 +263,8 @@ void shrinkBytes(const QImage &page, double zoom, const QRect &t, QImage &dst, c
         xs[i] = boxSpan(t.left() + int(i), zoom, iw);
     const int first = xs.front().lo; // the boxes run left to right without gaps
     std::vector<quint32> down(size_t(xs.back().hi - first) * C);
-    int widest = 1;
-    for (const Span &x : xs)
-        widest = std::max(widest, x.hi - x.lo);
-    std::vector<BoxDivisor> ofWidth(size_t(widest) + 1);
+    const std::vector<int> widths = boxWidths(xs);
+    std::vector<BoxDivisor> ofWidth(size_t(widest(widths)) + 1);
     int lastRows = 0;
     for (int r = 0; r < t.height(); ++r) {
         const Span ys = boxSpan(t.top() + r, zoom, ih);
@@ -265,7 +274,7 @@ void shrinkBytes(const QImage &page, double zoom, const QRect &t, QImage &dst, c
         const int rows = ys.hi - ys.lo;
         if (rows != lastRows) {
             lastRows = rows;
-            for (int w = 1; w <= widest; ++w)
+            for (const int w : widths)
                 ofWidth[size_t(w)] = BoxDivisor(quint64(w) * quint64(rows));
         }
         uchar *out = dst.scanLine(at.y() + r) + at.x() * C;
@@ -274,14 +283,17 @@ void shrinkBytes(const QImage &page, double zoom, const QRect &t, QImage &dst, c
             const quint32 *column = down.data() + size_t(xs[i].lo - first) * C;
             const int width = xs[i].hi - xs[i].lo;
 #ifdef __SSE2__
-            if (C == 4 && divisor.multiplies()) {
-                __m128i sums = _mm_setzero_si128();
-                for (int x = 0; x < width; ++x)
-                    sums = _mm_add_epi32(
-                        sums, _mm_loadu_si128(reinterpret_cast<const __m128i *>(column + x * C)));
-                const quint32 pixel = divisor.average4(sums);
-                std::memcpy(out + i * C, &pixel, 4);
-                continue;
+            if constexpr (C == 4) {
+                if (divisor.multiplies()) {
+                    __m128i sums = _mm_setzero_si128();
+                    for (int x = 0; x < width; ++x)
+                        sums = _mm_add_epi32(
+                            sums,
+                            _mm_loadu_si128(reinterpret_cast<const __m128i *>(column + x * C)));
+                    const quint32 pixel = divisor.average4(sums);
+                    std::memcpy(out + i * C, &pixel, 4);
+                    continue;
+                }
             }
 #endif
             quint64 sum[C] = {};
