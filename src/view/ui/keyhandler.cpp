@@ -7,6 +7,7 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -30,8 +31,11 @@ KeyFocus focusKind(QWidget *focus, const ImageView *view, const QWidget *tree) {
         if (w == tree)
             return KeyFocus::Tree;
     }
+    // An editable combo box (the zoom box) holds the focus for its line edit.
+    const auto *combo = qobject_cast<QComboBox *>(focus);
     if (qobject_cast<QLineEdit *>(focus) || qobject_cast<QTextEdit *>(focus) ||
-        qobject_cast<QPlainTextEdit *>(focus) || qobject_cast<QAbstractSpinBox *>(focus))
+        qobject_cast<QPlainTextEdit *>(focus) || qobject_cast<QAbstractSpinBox *>(focus) ||
+        (combo && combo->isEditable()))
         return KeyFocus::TextControl;
     return KeyFocus::Other;
 }

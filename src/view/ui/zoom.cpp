@@ -22,9 +22,10 @@ Zoom::Zoom(ImageView *view, SelectionShape *ctl, QComboBox *combo, QLabel *zoomP
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setCompleter(nullptr);
     // Enter is taken before the combo sees it, so a typed text that matches a list item is
-    // applied once, by the typed entry, and not a second time as a Click.
-    if (combo->lineEdit())
-        combo->lineEdit()->installEventFilter(this);
+    // applied once, by the typed entry, and not a second time as a Click. Keys arrive at the
+    // combo itself, which its line edit hands the focus to; the combo passes them on to the
+    // edit by a direct call that no filter on the edit would see.
+    combo->installEventFilter(this);
     connect(combo, &QComboBox::activated, this, &Zoom::applyComboText);
     connect(view, &ImageView::scrolled, this, &Zoom::followScroll);
 }

@@ -13,8 +13,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -40,6 +42,7 @@ private slots:
     void splitterDrag();
     void keys();
     void ctrlCInTheRecordViewKeepsItsText();
+    void zoomBoxTakesItsKeys();
     void toolbarButtonsRunTheirMenuItems();
     void help();
     void linkLabel();
@@ -407,6 +410,30 @@ void TestViewCommands::ctrlCInTheRecordViewKeepsItsText() {
     QTest::keyClick(m_window->recordView(), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(copyPage.count() + copyArea.count(), 0);
     QVERIFY(m_ui->clipboardImage.isNull());
+}
+
+// Keys typed in the zoom box reach the combo, which holds the focus for its line edit: Enter
+// applies the typed zoom and Ctrl+C copies the box's text, not the page.
+void TestViewCommands::zoomBoxTakesItsKeys() {
+    open({package("a.qen", 1)});
+    run("mnuPage_HomeArticle");
+    auto *combo = m_window->findChild<QComboBox *>(QStringLiteral("cboZoom"));
+    QVERIFY(combo);
+    combo->lineEdit()->setFocus();
+    QCOMPARE(QApplication::focusWidget(), combo);
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo, QStringLiteral("120"));
+    QTest::keyClick(combo, Qt::Key_Return);
+    QCOMPARE(m_window->imageView()->zoomFactor(), 1.2);
+    QCOMPARE(m_window->statusPanel(2)->text(), QStringLiteral("缩放比例:120%"));
+
+    QSignalSpy copyPage(m_window->command("mnuTool_CopyCurrPage"), &QAction::triggered);
+    QSignalSpy copyArea(m_window->command("mnuTool_CopySelArea"), &QAction::triggered);
+    combo->lineEdit()->selectAll();
+    QTest::keyClick(combo, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(copyPage.count() + copyArea.count(), 0);
+    QVERIFY(m_ui->clipboardImage.isNull());
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("120%"));
 }
 
 void TestViewCommands::toolbarButtonsRunTheirMenuItems() {

@@ -68,16 +68,19 @@ void TestZoom::cleanup() {
 
 void TestZoom::type(const QString &text) {
     m_combo->lineEdit()->clear();
-    // Typed key by key, so that a completer would have its chance; an input method's
-    // full-width text arrives whole.
+    // Keys go where the window system sends them: to the combo, which its line edit hands the
+    // focus to. Typed key by key, so that a completer would have its chance; an input
+    // method's full-width text arrives whole.
+    m_combo->lineEdit()->setFocus();
+    QCOMPARE(m_combo->lineEdit()->focusProxy(), m_combo);
     bool ascii = true;
     for (QChar c : text)
         ascii = ascii && c.unicode() < 128;
     if (ascii)
-        QTest::keyClicks(m_combo->lineEdit(), text);
+        QTest::keyClicks(m_combo, text);
     else
         m_combo->lineEdit()->setText(text);
-    QTest::keyClick(m_combo->lineEdit(), Qt::Key_Return);
+    QTest::keyClick(m_combo, Qt::Key_Return);
 }
 
 void TestZoom::leadingNumber_data() {
