@@ -82,7 +82,7 @@ QString ArticleSaver::makeFolder(const QString &parent, const QString &title,
             return path;
         if (there == Entry::Other)
             continue;
-        if (CreateFolder(path))
+        if (CreateFolder(path, FolderAccess::AsUmask))
             return path;
         throw Error(QStringLiteral("无法创建文件夹 %1：%2")
                         .arg(path, QString::fromLocal8Bit(std::strerror(errno))));

@@ -41,10 +41,11 @@ bool FileExists(const QString &path) {
     return info.exists() && !info.isDir();
 }
 
-bool CreateFolder(const QString &path) {
+bool CreateFolder(const QString &path, FolderAccess access) {
     if (path.isEmpty())
         return false;
-    return ::mkdir(QFile::encodeName(path).constData(), 0700) == 0;
+    const mode_t mode = access == FolderAccess::OwnerOnly ? 0700 : 0777;
+    return ::mkdir(QFile::encodeName(path).constData(), mode) == 0;
 }
 
 void MakeWritable(const QString &path) {

@@ -9,8 +9,12 @@ namespace qen {
 
 bool FolderExists(const QString &path);
 bool FileExists(const QString &path);
+// Who may enter a folder made here. Working folders (unpacked packages, temporary files) stay
+// the owner's; a folder made among the user's own files, where the user asked for it, is
+// opened as far as the user's umask allows, as any program's would be.
+enum class FolderAccess { OwnerOnly, AsUmask };
 // Creates one folder whose parent exists. Every failure, "already there" included, is false.
-bool CreateFolder(const QString &path);
+bool CreateFolder(const QString &path, FolderAccess access = FolderAccess::OwnerOnly);
 
 // These throw qen::Error with a description naming the file and the system's reason.
 void MoveFile(const QString &source, const QString &target);

@@ -6,6 +6,8 @@
 #include <QDirIterator>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace qen;
 
 // Saving articles into a chosen folder. Each row builds a tree from sources written by the
@@ -26,6 +28,8 @@ private slots:
     void saveAll();
     void fullDiskKeepsTheGoodFile();
     void missingTargetFolder();
+    void foldersOpenAsTheUmaskSays_data();
+    void foldersOpenAsTheUmaskSays();
 
 private:
     void build(const QStringList &roots);
@@ -255,6 +259,32 @@ void TestPageSaving::missingTargetFolder() {
     const QString gone = m_dir->filePath("no such folder");
     QVERIFY_THROWS_EXCEPTION(Error, saver.saveAll(gone));
     QVERIFY(!QFileInfo::exists(gone));
+}
+
+// A saved article's folder is the user's like the pages in it: as open as the umask allows,
+// not kept to its owner as the program's working folders are.
+void TestPageSaving::foldersOpenAsTheUmaskSays_data() {
+    QTest::addColumn<int>("mask");
+    QTest::addColumn<bool>("all");
+    QTest::newRow("one article, umask 022") << 022 << false;
+    QTest::newRow("one article, umask 027") << 027 << false;
+    QTest::newRow("everything, umask 022") << 022 << true;
+}
+
+void TestPageSaving::foldersOpenAsTheUmaskSays() {
+    QFETCH(int, mask);
+    QFETCH(bool, all);
+    build({"论文|p1.tif"});
+    ArticleSaver saver(*m_tree, *m_display);
+    const mode_t before = ::umask(mode_t(mask));
+    if (all)
+        saver.saveAll(m_target);
+    else
+        saver.saveArticle(1, m_target);
+    ::umask(before);
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(m_target + "/论文").constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 0777), 0777 & ~mask);
 }
 
 QTEST_GUILESS_MAIN(TestPageSaving)
