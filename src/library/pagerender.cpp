@@ -28,6 +28,14 @@ Span boxSpan(int d, double zoom, int limit) {
     return {lo, hi};
 }
 
+// The page columns under each screen column of a target.
+std::vector<Span> columnSpans(const QRect &t, double zoom, int pageWidth) {
+    std::vector<Span> xs(size_t(t.width()));
+    for (int i = 0; i < t.width(); ++i)
+        xs[size_t(i)] = boxSpan(t.left() + i, zoom, pageWidth);
+    return xs;
+}
+
 int nearest(int d, double zoom, int limit) {
     return std::clamp(int(std::floor((d + 0.5) / zoom)), 0, limit - 1);
 }
@@ -115,9 +123,7 @@ void shrinkMono(const QImage &page, double zoom, const QRect &t, QImage &dst, co
     const int iw = page.width(), ih = page.height();
     const int rowBytes = (iw + 7) / 8;
     const auto &lanes = inkLanes();
-    std::vector<Span> xs(size_t(t.width()));
-    for (int i = 0; i < t.width(); ++i)
-        xs[size_t(i)] = boxSpan(t.left() + i, zoom, iw);
+    const std::vector<Span> xs = columnSpans(t, zoom, iw);
     InkLevels levels(xs);
     std::vector<quint64> down(static_cast<size_t>(rowBytes), 0);
     std::vector<int> wide;
@@ -258,9 +264,7 @@ template <int C>
 void shrinkBytes(const QImage &page, double zoom, const QRect &t, QImage &dst, const QPoint &at) {
     const int iw = page.width(), ih = page.height();
     const size_t n = size_t(t.width());
-    std::vector<Span> xs(n);
-    for (size_t i = 0; i < n; ++i)
-        xs[i] = boxSpan(t.left() + int(i), zoom, iw);
+    const std::vector<Span> xs = columnSpans(t, zoom, iw);
     const int first = xs.front().lo; // the boxes run left to right without gaps
     std::vector<quint32> down(size_t(xs.back().hi - first) * C);
     const std::vector<int> widths = boxWidths(xs);
@@ -279,9 +283,9 @@ void shrinkBytes(const QImage &page, double zoom, const QRect &t, QImage &dst, c
         }
         uchar *out = dst.scanLine(at.y() + r) + at.x() * C;
         for (size_t i = 0; i < n; ++i) {
-            const BoxDivisor &divisor = ofWidth[size_t(xs[i].hi - xs[i].lo)];
-            const quint32 *column = down.data() + size_t(xs[i].lo - first) * C;
             const int width = xs[i].hi - xs[i].lo;
+            const BoxDivisor &divisor = ofWidth[size_t(width)];
+            const quint32 *column = down.data() + size_t(xs[i].lo - first) * C;
 #ifdef __SSE2__
             if constexpr (C == 4) {
                 if (divisor.multiplies()) {
