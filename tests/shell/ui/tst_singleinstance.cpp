@@ -1,5 +1,6 @@
 // Real copies of the program, started as separate processes against one work root.
 #include "platform/product.h"
+#include "pythonpackage.h"
 #include "shell/ui/singleinstance.h"
 
 #include <QDir>
@@ -20,6 +21,9 @@ private slots:
     void cleanup();
     void secondCopyHandsOverItsFile();
     void secondCopyWithoutArgumentsWritesNothing();
+    void secondCopyPassesItsActivationToken_data();
+    void secondCopyPassesItsActivationToken();
+    void killedCopysLeftoversGoAtTheNextStart();
     void tenCopiesAtOnceLeaveOne();
     void copiesStartedAtOnceOpenEveryFile_data();
     void copiesStartedAtOnceOpenEveryFile();
@@ -33,7 +37,8 @@ private slots:
 
 private:
     QProcess *start(const QStringList &args, const QString &root = QString(),
-                    const QString &workingDir = QString());
+                    const QString &workingDir = QString(),
+                    const QHash<QString, QString> &extraEnv = {});
     QString logOf(QProcess *p);
     void startPrimary();
     bool waitFor(const std::function<bool()> &condition, int ms);
@@ -48,7 +53,8 @@ private:
 };
 
 QProcess *TestSingleInstance::start(const QStringList &args, const QString &root,
-                                    const QString &workingDir) {
+                                    const QString &workingDir,
+                                    const QHash<QString, QString> &extraEnv) {
     auto *p = new QProcess(this);
     if (!workingDir.isEmpty())
         p->setWorkingDirectory(workingDir);
@@ -56,6 +62,11 @@ QProcess *TestSingleInstance::start(const QStringList &args, const QString &root
     env.insert("QENINFO_HOME", root.isEmpty() ? m_root->path() : root);
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("QT_LOGGING_RULES", "qen.shell.debug=true;qt.*=false");
+    // Only the tokens a row gives: the session running the tests may have its own.
+    env.remove("XDG_ACTIVATION_TOKEN");
+    env.remove("DESKTOP_STARTUP_ID");
+    for (auto it = extraEnv.begin(); it != extraEnv.end(); ++it)
+        env.insert(it.key(), it.value());
     p->setProcessEnvironment(env);
     p->start(QStringLiteral(QEN_BINARY_DIR "/src/qenbrowser"), args);
     m_processes << p;
@@ -128,6 +139,82 @@ void TestSingleInstance::secondCopyWithoutArgumentsWritesNothing() {
     const QString log = QString::fromUtf8(m_primary->readAllStandardError());
     QVERIFY2(log.contains("raise"), qPrintable(log));
     QVERIFY(!log.contains("open:"));
+}
+
+void TestSingleInstance::secondCopyPassesItsActivationToken_data() {
+    QTest::addColumn<QString>("wayland");
+    QTest::addColumn<QString>("x11");
+    QTest::addColumn<QString>("received");
+    QTest::newRow("Wayland token") << "qen-token-42"
+                                   << ""
+                                   << "raise with token qen-token-42";
+    QTest::newRow("X11 startup ID") << ""
+                                    << "launcher-7-host_TIME123456"
+                                    << "raise with token launcher-7-host_TIME123456";
+    QTest::newRow("Wayland wins over X11") << "w-token"
+                                           << "x-id"
+                                           << "raise with token w-token";
+    QTest::newRow("none") << ""
+                          << ""
+                          << "raise without token";
+    // Tokens go into the environment and into window properties: no blank, no control byte.
+    QTest::newRow("a blank is refused") << "two words"
+                                        << ""
+                                        << "raise without token";
+}
+
+void TestSingleInstance::secondCopyPassesItsActivationToken() {
+    QFETCH(QString, wayland);
+    QFETCH(QString, x11);
+    QFETCH(QString, received);
+    startPrimary();
+    QHash<QString, QString> env;
+    if (!wayland.isEmpty())
+        env.insert("XDG_ACTIVATION_TOKEN", wayland);
+    if (!x11.isEmpty())
+        env.insert("DESKTOP_STARTUP_ID", x11);
+    const QString name = m_root->path() + "/a.qen";
+    QProcess *second = start({name}, QString(), QString(), env);
+    QVERIFY(second->waitForFinished(20000));
+    QCOMPARE(second->exitCode(), 0);
+    // The file comes with it, as without a token.
+    QVERIFY(waitFor([&] { return logOf(m_primary).contains("raise"); }, 10000));
+    QVERIFY(waitFor([&] { return logOf(m_primary).contains(received); }, 2000));
+    QVERIFY(logOf(m_primary).contains("open: \"" + name + "\""));
+}
+
+void TestSingleInstance::killedCopysLeftoversGoAtTheNextStart() {
+    const QString temp = m_root->path() + "/Temp";
+    const QString package = m_root->path() + "/long.qen";
+    QVERIFY(qen::test::pythonPackage(package, QEN_TEST_DATA "/tiff-g4.tif", 200, 64 << 20));
+    QProcess *first = start({package});
+    QVERIFY(first->waitForStarted());
+    // Killed the moment its extraction folder appears: in the middle of unpacking.
+    const QString mine = temp + "/" + qen::product::instanceNumber() + "long";
+    QVERIFY(waitFor([&] { return QFileInfo(mine).isDir(); }, 20000));
+    ::kill(static_cast<pid_t>(first->processId()), SIGKILL);
+    QVERIFY(first->waitForFinished(5000));
+    QVERIFY(QFileInfo(mine).isDir());
+    // What is not ours: another program's folder, and a link of our name to a folder outside.
+    const QString foreign = temp + "/other-program/keep.txt";
+    QVERIFY(QDir().mkpath(QFileInfo(foreign).path()));
+    QFile(foreign).open(QIODevice::WriteOnly);
+    QTemporaryDir outside;
+    const QString outsideFile = outside.filePath("keep.tif");
+    QFile(outsideFile).open(QIODevice::WriteOnly);
+    const QString link = temp + "/" + qen::product::instanceNumber() + "link";
+    QVERIFY(QFile::link(outside.path(), link));
+
+    QProcess *next = start({});
+    QVERIFY(next->waitForStarted());
+    QVERIFY(waitFor([&] { return !QFileInfo::exists(mine); }, 10000));
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QVERIFY(QFileInfo::exists(foreign));
+    QVERIFY(QFileInfo::exists(outsideFile));
+    // The new copy is the running one: a third start hands over to it.
+    QProcess *third = start({});
+    QVERIFY(third->waitForFinished(20000));
+    QVERIFY(waitFor([&] { return logOf(next).contains("raise"); }, 10000));
 }
 
 void TestSingleInstance::tenCopiesAtOnceLeaveOne() {
