@@ -91,10 +91,12 @@ void TestWindowPlacement::opensOverTheMainWindow() {
     QVERIFY(QTest::qWaitForWindowExposed(shown));
     QCOMPARE(shown->windowHandle()->transientParent(), main->windowHandle());
     // Wayland tells a client nothing of where its windows are; elsewhere the centre of the
-    // dialog is the centre of the main window, not of the screen.
+    // dialog is the centre of the main window, not of the screen (the test's screens are
+    // larger than the main window, which opens in their top-left corner).
     if (centred && !onWayland()) {
         const QPoint offset = shown->frameGeometry().center() - main->frameGeometry().center();
-        QVERIFY2(offset.manhattanLength() <= 40,
+        // Within a title bar's height: the toolkit allows for a frame it can only guess.
+        QVERIFY2(qAbs(offset.x()) <= 48 && qAbs(offset.y()) <= 48,
                  qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
     }
     photograph(which);
