@@ -1,10 +1,10 @@
 // The program on a real Wayland compositor: a headless weston of the test's own, in a runtime
 // folder of its own, so nothing of the session running the tests is touched.
 #include "platform/product.h"
+#include "programprocess.h"
 #include "pythonpackage.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLibraryInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -34,18 +34,11 @@ private:
     QString m_socket;
     QProcess *m_compositor = nullptr;
     QList<QProcess *> m_processes;
-    QHash<QProcess *, QString> m_logs;
+    qen::test::ProcessLogs m_logs;
 };
 
 bool TestWayland::waitFor(const std::function<bool()> &condition, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
+    return qen::test::waitFor(condition, ms);
 }
 
 void TestWayland::initTestCase() {
@@ -79,27 +72,18 @@ bool TestWayland::startCompositor(const QString &socket) {
 
 QProcess *TestWayland::startProgram(const QStringList &args, const QHash<QString, QString> &extra) {
     auto *p = new QProcess(this);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QENINFO_HOME", m_root.path());
+    QProcessEnvironment env = qen::test::programEnvironment(m_root.path(), "wayland", extra);
     env.insert("XDG_RUNTIME_DIR", m_runtime.path());
     env.insert("WAYLAND_DISPLAY", m_socket);
-    env.insert("QT_QPA_PLATFORM", "wayland");
-    env.insert("QT_LOGGING_RULES", "qen.shell.debug=true;qt.*=false");
     env.remove("DISPLAY");
-    env.remove("XDG_ACTIVATION_TOKEN");
-    env.remove("DESKTOP_STARTUP_ID");
-    for (auto it = extra.begin(); it != extra.end(); ++it)
-        env.insert(it.key(), it.value());
     p->setProcessEnvironment(env);
-    p->start(QStringLiteral(QEN_BINARY_DIR "/src/qenbrowser"), args);
+    p->start(qen::test::programPath(), args);
     m_processes << p;
     return p;
 }
 
 QString TestWayland::logOf(QProcess *p) {
-    QString &log = m_logs[p];
-    log += QString::fromUtf8(p->readAllStandardError());
-    return log;
+    return m_logs.of(p);
 }
 
 QStringList TestWayland::leftovers() const {

@@ -1,10 +1,10 @@
 // Real copies of the program, started as separate processes against one work root.
 #include "platform/product.h"
+#include "programprocess.h"
 #include "pythonpackage.h"
 #include "shell/ui/singleinstance.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -48,7 +48,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_root;
     QList<QProcess *> m_processes;
-    QHash<QProcess *, QString> m_logs;
+    qen::test::ProcessLogs m_logs;
     QProcess *m_primary = nullptr;
 };
 
@@ -58,37 +58,19 @@ QProcess *TestSingleInstance::start(const QStringList &args, const QString &root
     auto *p = new QProcess(this);
     if (!workingDir.isEmpty())
         p->setWorkingDirectory(workingDir);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QENINFO_HOME", root.isEmpty() ? m_root->path() : root);
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("QT_LOGGING_RULES", "qen.shell.debug=true;qt.*=false");
-    // Only the tokens a row gives: the session running the tests may have its own.
-    env.remove("XDG_ACTIVATION_TOKEN");
-    env.remove("DESKTOP_STARTUP_ID");
-    for (auto it = extraEnv.begin(); it != extraEnv.end(); ++it)
-        env.insert(it.key(), it.value());
-    p->setProcessEnvironment(env);
-    p->start(QStringLiteral(QEN_BINARY_DIR "/src/qenbrowser"), args);
+    p->setProcessEnvironment(qen::test::programEnvironment(root.isEmpty() ? m_root->path() : root,
+                                                           "offscreen", extraEnv));
+    p->start(qen::test::programPath(), args);
     m_processes << p;
     return p;
 }
 
-// Everything the process wrote to stderr so far.
 QString TestSingleInstance::logOf(QProcess *p) {
-    QString &log = m_logs[p];
-    log += QString::fromUtf8(p->readAllStandardError());
-    return log;
+    return m_logs.of(p);
 }
 
 bool TestSingleInstance::waitFor(const std::function<bool()> &condition, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
+    return qen::test::waitFor(condition, ms);
 }
 
 void TestSingleInstance::startPrimary() {
