@@ -7,12 +7,16 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 class TestSingleInstance : public QObject {
     Q_OBJECT
@@ -33,6 +37,7 @@ private slots:
     void terminationCleansUpLikeExit_data();
     void terminationCleansUpLikeExit();
     void lostDisplayCleansUp();
+    void x11StartupIdReachesTheWindow();
     void startsWithAFileInPlaceOfTheWorkRoot();
 
 private:
@@ -41,6 +46,7 @@ private:
                     const QHash<QString, QString> &extraEnv = {});
     QString logOf(QProcess *p);
     void startPrimary();
+    QProcess *startOnXvfb(QProcess &server, const QString &display, QString *why);
     bool waitFor(const std::function<bool()> &condition, int ms);
     QString handoverFile() const {
         return m_root->path() + "/" + qen::product::instanceNumber() + ".tmp";
@@ -325,42 +331,104 @@ void TestSingleInstance::terminationCleansUpLikeExit() {
     QVERIFY(logOf(m_primary).contains("cleanup"));
 }
 
-void TestSingleInstance::lostDisplayCleansUp() {
+QProcess *TestSingleInstance::startOnXvfb(QProcess &server, const QString &display, QString *why) {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty())
-        QSKIP("Xvfb is not installed");
-    QProcess server;
-    const QString display = QStringLiteral(":%1").arg(200 + ::getpid() % 500);
+    if (xvfb.isEmpty()) {
+        *why = "Xvfb is not installed";
+        return nullptr;
+    }
     server.start(xvfb, {display, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    QVERIFY(server.waitForStarted());
-    QProcess *app = new QProcess(this);
+    if (!server.waitForStarted()) {
+        *why = "Xvfb does not start";
+        return nullptr;
+    }
+    auto *app = new QProcess(this);
     m_processes << app;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QENINFO_HOME", m_root->path());
-    env.insert("QT_QPA_PLATFORM", "xcb");
+    QProcessEnvironment env = qen::test::programEnvironment(m_root->path(), "xcb");
     env.insert("DISPLAY", display);
-    env.insert("QT_LOGGING_RULES", "qen.shell.debug=true;qt.*=false");
     app->setProcessEnvironment(env);
     const QString temp = m_root->path() + "/Temp";
     // Xvfb takes a moment to accept connections; a copy that starts too early is retried.
     for (int attempt = 0; attempt < 20 && !QFileInfo(temp).isDir(); ++attempt) {
         QTest::qWait(250);
         if (app->state() == QProcess::NotRunning)
-            app->start(QStringLiteral(QEN_BINARY_DIR "/src/qenbrowser"), QStringList());
+            app->start(qen::test::programPath(), QStringList());
         waitFor([&] { return QFileInfo(temp).isDir() || app->state() == QProcess::NotRunning; },
                 5000);
     }
     if (!QFileInfo(temp).isDir()) {
         server.kill();
         server.waitForFinished();
-        QSKIP("the program cannot reach the X server here");
+        *why = "the program cannot reach the X server here";
+        return nullptr;
     }
+    return app;
+}
+
+void TestSingleInstance::lostDisplayCleansUp() {
+    QProcess server;
+    QString why;
+    QProcess *app = startOnXvfb(server, QStringLiteral(":%1").arg(200 + ::getpid() % 500), &why);
+    if (!app)
+        QSKIP(qPrintable(why));
+    const QString temp = m_root->path() + "/Temp";
     const QString mine = temp + "/" + qen::product::instanceNumber() + "pkg/sub";
     QVERIFY(QDir().mkpath(mine));
     server.terminate();
     QVERIFY(server.waitForFinished(10000));
     QVERIFY(app->waitForFinished(10000));
     QVERIFY(!QFileInfo::exists(temp));
+}
+
+// The launcher's startup ID ends up on the running copy's window, as if that window had been
+// the one launched, and its activation request carries the launch's time.
+void TestSingleInstance::x11StartupIdReachesTheWindow() {
+    QProcess server;
+    QString why;
+    const QString display = QStringLiteral(":%1").arg(700 + ::getpid() % 200);
+    QProcess *app = startOnXvfb(server, display, &why);
+    if (!app)
+        QSKIP(qPrintable(why));
+    auto stopServer = qScopeGuard([&] {
+        app->kill();
+        app->waitForFinished(5000);
+        server.kill();
+        server.waitForFinished(5000);
+    });
+    const QByteArray id = "qen-test-launch_TIME4242";
+    QProcess *second = start({}, QString(), QString(),
+                             {{"QT_QPA_PLATFORM", "xcb"},
+                              {"DISPLAY", display},
+                              {"DESKTOP_STARTUP_ID", QString::fromLatin1(id)}});
+    QVERIFY(second->waitForFinished(20000));
+    QVERIFY(waitFor([&] { return logOf(app).contains("activation token used"); }, 10000));
+
+    xcb_connection_t *c = xcb_connect(display.toLatin1().constData(), nullptr);
+    auto disconnect = qScopeGuard([c] { xcb_disconnect(c); });
+    QVERIFY(!xcb_connection_has_error(c));
+    const auto intern = [c](const char *name) {
+        xcb_intern_atom_reply_t *r =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+        const xcb_atom_t atom = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(r);
+        return atom;
+    };
+    const xcb_atom_t startupId = intern("_NET_STARTUP_ID");
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+    QVERIFY(tree);
+    QList<QByteArray> found;
+    const xcb_window_t *children = xcb_query_tree_children(tree);
+    for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+        xcb_get_property_reply_t *p = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, children[i], startupId, XCB_ATOM_ANY, 0, 256), nullptr);
+        if (p && xcb_get_property_value_length(p) > 0)
+            found << QByteArray(static_cast<const char *>(xcb_get_property_value(p)),
+                                xcb_get_property_value_length(p));
+        std::free(p);
+    }
+    std::free(tree);
+    QCOMPARE(found, QList<QByteArray>{id});
 }
 
 void TestSingleInstance::startsWithAFileInPlaceOfTheWorkRoot() {
