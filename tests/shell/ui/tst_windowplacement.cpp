@@ -1,8 +1,10 @@
-// Where the busy window, the About box and the result window open: as the main window's own
-// windows, over it, placed by the toolkit or the compositor. Run by scripts/screenshots.sh on
-// X11 and on Wayland with QEN_SCREENSHOT_DIR set, it also photographs each one.
+// Where the busy window, the About box, the options dialog and the result window open: as the main
+// window's own windows, over it, placed by the toolkit or the compositor. Run by
+// scripts/screenshots.sh on X11 and on Wayland with QEN_SCREENSHOT_DIR set, it also photographs
+// each one.
 #include "help/ui/aboutbox.h"
 #include "ocr/ui/frmtext.h"
+#include "records/ui/outputoptionsdialog.h"
 #include "shell/ui/busymessage.h"
 #include "windowfixture.h"
 
@@ -60,6 +62,7 @@ void TestWindowPlacement::opensOverTheMainWindow_data() {
     QTest::addColumn<bool>("centred");
     QTest::newRow("busy window") << "busy" << true;
     QTest::newRow("About box") << "about" << true;
+    QTest::newRow("options dialog") << "options" << true;
     // Its own rule places it on X11; it is the main window's tool window everywhere.
     QTest::newRow("result window") << "result" << false;
 }
@@ -72,16 +75,19 @@ void TestWindowPlacement::opensOverTheMainWindow() {
     main->CreateTree(QStringLiteral(QEN_TEST_DATA "/g4-text-400x300.tif"));
     QVERIFY(QTest::qWaitForWindowExposed(main));
 
-    std::unique_ptr<AboutBox> about;
+    std::unique_ptr<QDialog> dialog;
     std::unique_ptr<BusyMessageScope> busy;
     QWidget *shown = nullptr;
     if (which == "busy") {
         busy = std::make_unique<BusyMessageScope>(QStringLiteral("正在处理图像，请稍候..."));
         shown = BusyMessage::current();
-    } else if (which == "about") {
-        about = std::make_unique<AboutBox>(fixture.ui, main);
-        about->show();
-        shown = about.get();
+    } else if (which == "about" || which == "options") {
+        if (which == "about")
+            dialog = std::make_unique<AboutBox>(fixture.ui, main);
+        else
+            dialog = std::make_unique<OutputOptionsDialog>(main->folders(), fixture.ui, main);
+        dialog->show();
+        shown = dialog.get();
     } else {
         auto *result = new FrmText(fixture.ui, main);
         result->ShowMe(QStringLiteral("识别出的文字\r\n第二行"));
