@@ -1,5 +1,6 @@
 #include "platform/errortext.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <cerrno>
@@ -128,6 +129,26 @@ QString LibraryErrorText(const QString &message) {
         if (lower.contains(QLatin1String(p.words)))
             return QString::fromUtf16(p.text);
     return QStringLiteral("原因不明");
+}
+
+QString LibraryLoadErrorText(const QString &message) {
+    // "Cannot load library …: (libtesseract.so.5: cannot open shared object file: No such file
+    // or directory)": the name before the colon is the library that could not be opened.
+    static const QRegularExpression unopened(
+        QStringLiteral("([^\\s:()]+): cannot open shared object file: ([^)]*)"));
+    const QRegularExpressionMatch m = unopened.match(message);
+    if (m.hasMatch()) {
+        if (m.captured(2).contains(QLatin1String("No such file")))
+            return QStringLiteral("缺少它所依赖的库 %1").arg(m.captured(1));
+        return QStringLiteral("无法打开库 %1（%2）")
+            .arg(m.captured(1), LibraryErrorText(m.captured(2)));
+    }
+    if (message.contains(QLatin1String("undefined symbol")))
+        return QStringLiteral("它所依赖的库版本不符");
+    if (message.contains(QLatin1String("wrong ELF class")) ||
+        message.contains(QLatin1String("invalid ELF header")))
+        return QStringLiteral("不是本机可用的库文件");
+    return LibraryErrorText(message);
 }
 
 QString ZipErrorText(int zipCode, int systemError) {

@@ -16,6 +16,10 @@ QString SystemErrorText(int err);
 // "原因不明" rather than the English words.
 QString LibraryErrorText(const QString &message);
 
+// Why a shared library did not load (QLibrary::errorString(), dlerror's text): the missing
+// library it depends on is named, since installing that is the remedy.
+QString LibraryLoadErrorText(const QString &message);
+
 // A libzip error: its code, and the errno behind it when libzip reports one.
 QString ZipErrorText(int zipCode, int systemError);
 

@@ -26,6 +26,8 @@ private slots:
     void noSystemTextIsEnglish();
     void libraryMessage_data();
     void libraryMessage();
+    void libraryLoad_data();
+    void libraryLoad();
     void zipCause_data();
     void zipCause();
     void qtFileErrorsComeOutChinese();
@@ -83,6 +85,31 @@ void TestErrorText::libraryMessage() {
     QFETCH(QString, message);
     QFETCH(QString, text);
     QCOMPARE(LibraryErrorText(message), text);
+}
+
+void TestErrorText::libraryLoad_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("missing dependency")
+        << u"Cannot load library /usr/lib/qenbrowser/libqenocr.so: (libtesseract.so.5: cannot "
+           "open shared object file: No such file or directory)"_qs
+        << u"缺少它所依赖的库 libtesseract.so.5"_qs;
+    QTest::newRow("old dependency")
+        << u"Cannot load library /x/libqenocr.so: (/x/libqenocr.so: undefined symbol: "
+           "_ZN9tesseract11TessBaseAPI4InitEPKc)"_qs
+        << u"它所依赖的库版本不符"_qs;
+    QTest::newRow("not a library") << u"Cannot load library /x/libqenocr.so: (/x/libqenocr.so: "
+                                      "invalid ELF header)"_qs
+                                   << u"不是本机可用的库文件"_qs;
+    QTest::newRow("no permission") << u"Cannot load library /x/libqenocr.so: (/x/libqenocr.so: "
+                                      "cannot open shared object file: Permission denied)"_qs
+                                   << u"无法打开库 /x/libqenocr.so（没有权限）"_qs;
+}
+
+void TestErrorText::libraryLoad() {
+    QFETCH(QString, message);
+    QFETCH(QString, text);
+    QCOMPARE(LibraryLoadErrorText(message), text);
 }
 
 void TestErrorText::zipCause_data() {
