@@ -103,11 +103,13 @@ def main():
                 if f.endswith(('.cpp', '.h')):
                     found += functions(os.path.join(root, f))
     found.sort(reverse=True)
-    shown = [f for f in found if args.over is None or f[0] > args.over] if args.over else found
-    for length, path, start, name in shown[:args.top] if args.over is None else shown:
+    if args.over is not None:
+        found = [f for f in found if f[0] > args.over]
+    else:
+        found = found[:args.top]
+    for length, path, start, name in found:
         print(f'{length:5d}  {path}:{start}  {name}')
-    return 1 if args.over is not None and shown else 0
-
+    return 1 if args.over is not None and found else 0
 
 if __name__ == '__main__':
     sys.exit(main())
