@@ -213,7 +213,7 @@ void TestMainWindow::busyMessageProtocol() {
         QVERIFY(BusyMessage::current()->isVisible());
         // The main window's own dialog even while another window is active: a free window
         // would open wherever the compositor puts new windows.
-        QCOMPARE(BusyMessage::current()->parentWidget(), static_cast<QWidget *>(m_window.get()));
+        QCOMPARE(BusyMessage::current()->parentWidget(), static_cast<QWidget *>(m_f->window.get()));
         QVERIFY(BusyMessage::current()->isWindow());
     }
     // The next operation starts from a fresh window with the default text.
