@@ -21,7 +21,7 @@ class TestPdfCommands : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_f.reset(); }
     void menuIsOfferedAndFollowsTheShownView();
     void commands_data();
     void commands();
@@ -40,10 +40,6 @@ void TestPdfCommands::init() {
     m_f = std::make_unique<test::WindowFixture>(test::WindowStart::Loaded);
     QVERIFY(m_f->exposed);
     QDir().mkpath(m_f->dir.filePath("out"));
-}
-
-void TestPdfCommands::cleanup() {
-    m_f.reset();
 }
 
 void TestPdfCommands::menuIsOfferedAndFollowsTheShownView() {

@@ -68,7 +68,7 @@ class TestImageTools : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_f.reset(); }
     void adjustThenUndoRestoresThePixels_data();
     void adjustThenUndoRestoresThePixels();
     void mirrorThenFlipIsHalfTurn();
@@ -105,10 +105,6 @@ void TestImageTools::init() {
     m_f =
         std::make_unique<test::BasicWindowFixture<ClipboardInteraction>>(test::WindowStart::Shown);
     QVERIFY(m_f->exposed);
-}
-
-void TestImageTools::cleanup() {
-    m_f.reset();
 }
 
 QString TestImageTools::writePage(const QString &name, const QImage &image, ImageFileType type) {

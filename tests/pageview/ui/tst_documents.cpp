@@ -24,7 +24,7 @@ class TestDocuments : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_f.reset(); }
     void commandStateFollowsTheShownView();
     void openDialogSelectionTwiceOpensOnce();
     void packageShowsItsFirstPage();
@@ -51,10 +51,6 @@ private:
 void TestDocuments::init() {
     m_f = std::make_unique<test::WindowFixture>(test::WindowStart::Loaded);
     QVERIFY(m_f->exposed);
-}
-
-void TestDocuments::cleanup() {
-    m_f.reset();
 }
 
 void TestDocuments::commandStateFollowsTheShownView() {

@@ -18,7 +18,7 @@ class TestDesktop : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_fixture.reset(); }
     void packageAndRecordBothOpen();
     void whatIsTaken_data();
     void whatIsTaken();
@@ -37,10 +37,6 @@ private:
 void TestDesktop::init() {
     m_fixture = std::make_unique<test::WindowFixture>();
     m_window = m_fixture->window.get();
-}
-
-void TestDesktop::cleanup() {
-    m_fixture.reset();
 }
 
 std::pair<bool, Qt::DropAction> TestDesktop::drop(const QList<QUrl> &urls,

@@ -43,7 +43,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_f.reset(); }
     void identity();
     void menus_data();
     void menus();
@@ -61,10 +61,6 @@ private:
 void TestMainWindow::init() {
     m_f = std::make_unique<test::WindowFixture>(test::WindowStart::Shown);
     QVERIFY(m_f->exposed);
-}
-
-void TestMainWindow::cleanup() {
-    m_f.reset();
 }
 
 void TestMainWindow::identity() {

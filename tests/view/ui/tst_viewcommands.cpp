@@ -31,7 +31,7 @@ class TestViewCommands : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_f.reset(); }
     void menusAndToolbarNavigate();
     void turnAfterAViewChangeIsACopy_data();
     void turnAfterAViewChangeIsACopy();
@@ -76,10 +76,6 @@ QString TestViewCommands::shownPage() const {
 void TestViewCommands::init() {
     m_f = std::make_unique<test::WindowFixture>(test::WindowStart::Loaded);
     QVERIFY(m_f->exposed);
-}
-
-void TestViewCommands::cleanup() {
-    m_f.reset();
 }
 
 void TestViewCommands::menusAndToolbarNavigate() {

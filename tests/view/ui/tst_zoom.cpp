@@ -16,7 +16,7 @@ class TestZoom : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_host.reset(); }
     void leadingNumber_data();
     void leadingNumber();
     void percentText_data();
@@ -63,10 +63,6 @@ void TestZoom::init() {
     QVERIFY(m_view->zoomToFactor(1.0));
     m_combo->setCurrentText("100%");
     m_host->show();
-}
-
-void TestZoom::cleanup() {
-    m_host.reset();
 }
 
 void TestZoom::type(const QString &text) {
