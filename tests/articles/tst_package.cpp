@@ -43,16 +43,15 @@ void TestPackage::workFolderCounters() {
 void TestPackage::title_data() {
     QTest::addColumn<QByteArray>("comment");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("gbk comment") << fixture::gbk("图书馆学刊") << "图书馆学刊";
-    QTest::newRow("text after the last NUL")
-        << QByteArray("x\0", 2) + fixture::gbk("标题") << "标题";
-    QTest::newRow("NUL padding inside the comment")
-        << fixture::gbk("标题") + QByteArray(5000, '\0') << "标题";
-    QTest::newRow("300 bytes without a NUL")
-        << fixture::gbk(QString(150, QChar(u'第'))) << QString(50, QChar(u'第'));
-    QTest::newRow("cjk utf-8 comment") << QString("中国图书馆学报").toUtf8() << "中国图书馆学报";
-    QTest::newRow("no comment: the file name") << QByteArray() << "report 2024";
-    QTest::newRow("nothing but NULs: the file name") << QByteArray(40, '\0') << "report 2024";
+    test::row("gbk comment", fixture::gbk("图书馆学刊"), "图书馆学刊");
+    test::row("text after the last NUL", QByteArray("x\0", 2) + fixture::gbk("标题"), "标题");
+    test::row("NUL padding inside the comment", fixture::gbk("标题") + QByteArray(5000, '\0'),
+              "标题");
+    test::row("300 bytes without a NUL", fixture::gbk(QString(150, QChar(u'第'))),
+              QString(50, QChar(u'第')));
+    test::row("cjk utf-8 comment", QString("中国图书馆学报").toUtf8(), "中国图书馆学报");
+    test::row("no comment: the file name", QByteArray(), "report 2024");
+    test::row("nothing but NULs: the file name", QByteArray(40, '\0'), "report 2024");
 }
 
 void TestPackage::title() {
@@ -66,20 +65,18 @@ void TestPackage::title() {
 void TestPackage::cleaning_data() {
     QTest::addColumn<QString>("raw");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("leading blanks stay, trailing blanks and : / ? go") << "  a:b/c?d  "
-                                                                       << "  abcd";
-    QTest::newRow("all forbidden characters") << "x:\"\\/<>?|*y"
-                                              << "xy";
-    QTest::newRow("control codes") << QString("a\tb\rc\nd\x01"
-                                              "e\x0c"
-                                              "f\x1f"
-                                              "g\x1c"
-                                              "h\x10")
-                                   << QString("abcdefgh\x10");
-    QTest::newRow("cut to 50") << QString(60, QChar(u'题')) << QString(50, QChar(u'题'));
-    QTest::newRow("cut after cleaning") << QString(50, 'a') + "::::" << QString(50, 'a');
-    QTest::newRow("blank before a removed character stays") << "title :"
-                                                            << "title ";
+    test::row("leading blanks stay, trailing blanks and : / ? go", "  a:b/c?d  ", "  abcd");
+    test::row("all forbidden characters", "x:\"\\/<>?|*y", "xy");
+    test::row("control codes",
+              QString("a\tb\rc\nd\x01"
+                      "e\x0c"
+                      "f\x1f"
+                      "g\x1c"
+                      "h\x10"),
+              QString("abcdefgh\x10"));
+    test::row("cut to 50", QString(60, QChar(u'题')), QString(50, QChar(u'题')));
+    test::row("cut after cleaning", QString(50, 'a') + "::::", QString(50, 'a'));
+    test::row("blank before a removed character stays", "title :", "title ");
 }
 
 void TestPackage::cleaning() {

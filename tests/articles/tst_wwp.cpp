@@ -29,8 +29,8 @@ QByteArray encoded(QImage::Format format, const char *type) {
 }
 
 QByteArray wrappedDataFile(const char *name) {
-    QFile file(QStringLiteral(QEN_TEST_DATA "/") + name);
-    return file.open(QIODevice::ReadOnly) ? fixture::wwpPage(file.readAll()) : QByteArray();
+    const QByteArray stream = test::readFile(test::dataFile(name));
+    return stream.isEmpty() ? QByteArray() : fixture::wwpPage(stream);
 }
 
 } // namespace
@@ -60,18 +60,18 @@ void TestWwp::wrappedStreams_data() {
     QTest::addColumn<QPoint>("black");
     QTest::addColumn<QPoint>("white");
     QTest::addColumn<bool>("bilevel");
-    QTest::newRow("g4 tiff") << fixture::wwpPage() << QPoint(1, 1) << QPoint(4, 0) << true;
-    QTest::newRow("png, two colours") << fixture::wwpPage(encoded(QImage::Format_Mono, "PNG"))
-                                      << QPoint(15, 15) << QPoint(2, 2) << true;
-    QTest::newRow("jpeg") << fixture::wwpPage(encoded(QImage::Format_RGB32, "JPEG"))
-                          << QPoint(15, 15) << QPoint(2, 2) << false;
+    test::row("g4 tiff", fixture::wwpPage(), QPoint(1, 1), QPoint(4, 0), true);
+    test::row("png, two colours", fixture::wwpPage(encoded(QImage::Format_Mono, "PNG")),
+              QPoint(15, 15), QPoint(2, 2), true);
+    test::row("jpeg", fixture::wwpPage(encoded(QImage::Format_RGB32, "JPEG")), QPoint(15, 15),
+              QPoint(2, 2), false);
     // Made by ImageMagick: a whole GIF passes the cut-off check that a wrapped stream now gets.
-    QTest::newRow("gif by ImageMagick")
-        << wrappedDataFile("gif-bilevel.gif") << QPoint(0, 0) << QPoint(2, 0) << true;
+    test::row("gif by ImageMagick", wrappedDataFile("gif-bilevel.gif"), QPoint(0, 0), QPoint(2, 0),
+              true);
     // "BM" in the vendor header is no bitmap; the real stream comes later.
-    QTest::newRow("false signature in header")
-        << QByteArray("BM\x01\x02 vendor header") + fixture::wwpPage() << QPoint(1, 1)
-        << QPoint(4, 0) << true;
+    test::row("false signature in header",
+              QByteArray("BM\x01\x02 vendor header") + fixture::wwpPage(), QPoint(1, 1),
+              QPoint(4, 0), true);
 }
 
 // The page is decoded to the caller's path and no scratch file stays in Temp.
@@ -98,21 +98,20 @@ void TestWwp::failures_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("tiffExists");
-    QTest::newRow("unknown variant") << "p1.wwp" << QByteArray(4096, '\x5a') << false;
-    QTest::newRow("broken stream")
-        << "p2.wwp" << QByteArray("hdrII*\0\xff\xff\xff\xff", 12) << false;
-    QTest::newRow("stream after 64 KiB")
-        << "p3.wwp" << QByteArray(70000, '\x01') + fixture::g4Tiff() << false;
+    test::row("unknown variant", "p1.wwp", QByteArray(4096, '\x5a'), false);
+    test::row("broken stream", "p2.wwp", QByteArray("hdrII*\0\xff\xff\xff\xff", 12), false);
+    test::row("stream after 64 KiB", "p3.wwp", QByteArray(70000, '\x01') + fixture::g4Tiff(),
+              false);
     // A wrapped stream gets the checks of a page file: a cut-off GIF must not become a page
     // with its lower part missing, and sizes declared past the bytes are not allocated.
-    QTest::newRow("wrapped gif cut off") << "p5.wwp" << wrappedDataFile("truncated.gif") << false;
-    QTest::newRow("wrapped png declaring 100000 x 100000")
-        << "p6.wwp" << wrappedDataFile("declares-100000x100000.png") << false;
-    QTest::newRow("wrapped png with a chunk past its end")
-        << "p7.wwp" << wrappedDataFile("png-text-chunk-declares-256mb.png") << false;
-    QTest::newRow("name shorter than three characters") << "ab" << fixture::wwpPage() << false;
-    QTest::newRow("tiff path taken") << "p4.wwp" << fixture::wwpPage() << true;
-    QTest::newRow("missing file") << "" << QByteArray() << false;
+    test::row("wrapped gif cut off", "p5.wwp", wrappedDataFile("truncated.gif"), false);
+    test::row("wrapped png declaring 100000 x 100000", "p6.wwp",
+              wrappedDataFile("declares-100000x100000.png"), false);
+    test::row("wrapped png with a chunk past its end", "p7.wwp",
+              wrappedDataFile("png-text-chunk-declares-256mb.png"), false);
+    test::row("name shorter than three characters", "ab", fixture::wwpPage(), false);
+    test::row("tiff path taken", "p4.wwp", fixture::wwpPage(), true);
+    test::row("missing file", "", QByteArray(), false);
 }
 
 void TestWwp::failures() {

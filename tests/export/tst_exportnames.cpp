@@ -1,4 +1,5 @@
 #include "export/exportnames.h"
+#include "testfiles.h"
 
 #include <QTest>
 
@@ -15,21 +16,14 @@ private slots:
 void TestExportNames::safeComponent_data() {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("plain") << "中国科技期刊"
-                           << "中国科技期刊";
-    QTest::newRow("slash") << "a/b/../c"
-                           << "a_b_.._c";
-    QTest::newRow("control") << QString("a\nb\tc") + QChar(0x7F) << "a_b_c_";
-    QTest::newRow("empty") << ""
-                           << "fallback";
-    QTest::newRow("blank") << "   "
-                           << "fallback";
-    QTest::newRow("dot") << "."
-                         << "fallback";
-    QTest::newRow("dotdot") << " .. "
-                            << "fallback";
-    QTest::newRow("leading dots kept") << "...论文"
-                                       << "...论文";
+    qen::test::row("plain", "中国科技期刊", "中国科技期刊");
+    qen::test::row("slash", "a/b/../c", "a_b_.._c");
+    qen::test::row("control", QString("a\nb\tc") + QChar(0x7F), "a_b_c_");
+    qen::test::row("empty", "", "fallback");
+    qen::test::row("blank", "   ", "fallback");
+    qen::test::row("dot", ".", "fallback");
+    qen::test::row("dotdot", " .. ", "fallback");
+    qen::test::row("leading dots kept", "...论文", "...论文");
 }
 
 void TestExportNames::safeComponent() {

@@ -1,5 +1,4 @@
 #include "export/pagesaving.h"
-#include "platform/error.h"
 
 #include "exportfixture.h"
 
@@ -36,26 +35,20 @@ private:
     void prepare(const QStringList &before);
     QStringList listing() const;
 
-    std::unique_ptr<test::ExportWorld> m_world;
-    QTemporaryDir *m_dir = nullptr;
-    ArticleTree *m_tree = nullptr;
-    PageDisplay *m_display = nullptr;
+    std::unique_ptr<test::ExportWorld> m_w;
     QString m_target;
 };
 
 void TestPageSaving::init() {
-    m_world = std::make_unique<test::ExportWorld>();
-    m_dir = &m_world->dir;
-    m_tree = &m_world->tree;
-    m_display = &m_world->display;
-    m_target = m_dir->filePath("target");
+    m_w = std::make_unique<test::ExportWorld>();
+    m_target = m_w->dir.filePath("target");
     QVERIFY(QDir().mkpath(m_target));
 }
 
 void TestPageSaving::build(const QStringList &roots) {
     int n = 0;
     for (const QString &root : roots) {
-        const QString source = m_dir->filePath(QString("src%1").arg(++n));
+        const QString source = m_w->dir.filePath(QString("src%1").arg(++n));
         QVERIFY(QDir().mkpath(source));
         const bool package = root.contains('|');
         const QStringList specs = package ? root.section('|', 1).split(',') : QStringList{root};
@@ -74,9 +67,9 @@ void TestPageSaving::build(const QStringList &roots) {
         }
         if (package)
             QVERIFY(
-                m_tree->addPackage(source + "/pkg.qen", root.section('|', 0, 0), source, names));
+                m_w->tree.addPackage(source + "/pkg.qen", root.section('|', 0, 0), source, names));
         else
-            QVERIFY(m_tree->addSingle(source + '/' + names.first()));
+            QVERIFY(m_w->tree.addSingle(source + '/' + names.first()));
     }
 }
 
@@ -110,11 +103,11 @@ QStringList TestPageSaving::listing() const {
 void TestPageSaving::hasExtension_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("expected");
-    QTest::newRow("plain") << "/home/a/page.tif" << true;
-    QTest::newRow("none") << "/home/a/page" << false;
-    QTest::newRow("dot in a folder only") << "/home/a.b/page" << false;
-    QTest::newRow("hidden-looking name") << "/home/a/.page" << true;
-    QTest::newRow("trailing dot") << "/home/a/page." << false;
+    test::row("plain", "/home/a/page.tif", true);
+    test::row("none", "/home/a/page", false);
+    test::row("dot in a folder only", "/home/a.b/page", false);
+    test::row("hidden-looking name", "/home/a/.page", true);
+    test::row("trailing dot", "/home/a/page.", false);
 }
 
 void TestPageSaving::hasExtension() {
@@ -127,14 +120,14 @@ void TestPageSaving::imageSaveType_data() {
     QTest::addColumn<ImageFileType>("type");
     using enum ImageFileType;
     QTest::addColumn<QString>("target");
-    QTest::newRow("tif") << "/a/x.TIF" << Tiff << "/a/x.TIF";
-    QTest::newRow("tiff") << "/a/x.tiff" << Tiff << "/a/x.tiff";
-    QTest::newRow("bmp") << "/a/x.bmp" << Bmp << "/a/x.bmp";
-    QTest::newRow("jpg") << "/a/x.jpg" << Jpeg << "/a/x.jpg";
-    QTest::newRow("jpeg") << "/a/x.jpeg" << Jpeg << "/a/x.jpeg";
-    QTest::newRow("gif") << "/a/x.gif" << Gif << "/a/x.gif";
-    QTest::newRow("other gets .tif") << "/a/x.png" << Tiff << "/a/x.png.tif";
-    QTest::newRow("dotted folder") << "/a.jpg/x" << Tiff << "/a.jpg/x.tif";
+    test::row("tif", "/a/x.TIF", Tiff, "/a/x.TIF");
+    test::row("tiff", "/a/x.tiff", Tiff, "/a/x.tiff");
+    test::row("bmp", "/a/x.bmp", Bmp, "/a/x.bmp");
+    test::row("jpg", "/a/x.jpg", Jpeg, "/a/x.jpg");
+    test::row("jpeg", "/a/x.jpeg", Jpeg, "/a/x.jpeg");
+    test::row("gif", "/a/x.gif", Gif, "/a/x.gif");
+    test::row("other gets .tif", "/a/x.png", Tiff, "/a/x.png.tif");
+    test::row("dotted folder", "/a.jpg/x", Tiff, "/a.jpg/x.tif");
 }
 
 void TestPageSaving::imageSaveType() {
@@ -150,31 +143,29 @@ void TestPageSaving::saveArticle_data() {
     QTest::addColumn<QStringList>("after");
     QTest::addColumn<int>("skipped");
 
-    QTest::newRow("pages keep their names")
-        << "论文|p1.tif,p2.jpg" << QStringList{} << QStringList{"论文/p1.tif", "论文/p2.jpg"} << 0;
-    QTest::newRow("wwp saved as its decoded tiff")
-        << "论文|wwp:p1.wwp" << QStringList{} << QStringList{"论文/p1.tif"} << 0;
-    QTest::newRow("wwp and tif of one name both kept")
-        << "论文|p1.tif,wwp:p1.wwp" << QStringList{}
-        << QStringList{"论文/p1 (2).tif", "论文/p1.tif"} << 0;
-    QTest::newRow("title with slash and control characters")
-        << "a/../b\tc|p1.tif" << QStringList{} << QStringList{"a_.._b_c/p1.tif"} << 0;
-    QTest::newRow("title .. gets the package name")
-        << "..|p1.tif" << QStringList{} << QStringList{"pkg/p1.tif"} << 0;
-    QTest::newRow("empty title gets the package name")
-        << " |p1.tif" << QStringList{} << QStringList{"pkg/p1.tif"} << 0;
-    QTest::newRow("page file disappeared")
-        << "论文|p1.tif,gone:p2.tif" << QStringList{} << QStringList{"论文/p1.tif"} << 1;
-    QTest::newRow("wwp that cannot be decoded")
-        << "论文|bad:p1.wwp,p2.tif" << QStringList{} << QStringList{"论文/p2.tif"} << 1;
-    QTest::newRow("existing folder used, its page replaced")
-        << "论文|p1.tif" << QStringList{"dir:论文", "论文/p1.tif", "论文/keep.txt"}
-        << QStringList{"论文/keep.txt", "论文/p1.tif"} << 0;
-    QTest::newRow("a file where the folder goes stays")
-        << "论文|p1.tif" << QStringList{"论文"} << QStringList{"论文", "论文 (2)/p1.tif"} << 0;
-    QTest::newRow("a folder where a page goes stays")
-        << "论文|p1.tif" << QStringList{"dir:论文/p1.tif"}
-        << QStringList{"论文/p1 (2).tif", "论文/p1.tif/"} << 0;
+    test::row("pages keep their names", "论文|p1.tif,p2.jpg", QStringList{},
+              QStringList{"论文/p1.tif", "论文/p2.jpg"}, 0);
+    test::row("wwp saved as its decoded tiff", "论文|wwp:p1.wwp", QStringList{},
+              QStringList{"论文/p1.tif"}, 0);
+    test::row("wwp and tif of one name both kept", "论文|p1.tif,wwp:p1.wwp", QStringList{},
+              QStringList{"论文/p1 (2).tif", "论文/p1.tif"}, 0);
+    test::row("title with slash and control characters", "a/../b\tc|p1.tif", QStringList{},
+              QStringList{"a_.._b_c/p1.tif"}, 0);
+    test::row("title .. gets the package name", "..|p1.tif", QStringList{},
+              QStringList{"pkg/p1.tif"}, 0);
+    test::row("empty title gets the package name", " |p1.tif", QStringList{},
+              QStringList{"pkg/p1.tif"}, 0);
+    test::row("page file disappeared", "论文|p1.tif,gone:p2.tif", QStringList{},
+              QStringList{"论文/p1.tif"}, 1);
+    test::row("wwp that cannot be decoded", "论文|bad:p1.wwp,p2.tif", QStringList{},
+              QStringList{"论文/p2.tif"}, 1);
+    test::row("existing folder used, its page replaced", "论文|p1.tif",
+              QStringList{"dir:论文", "论文/p1.tif", "论文/keep.txt"},
+              QStringList{"论文/keep.txt", "论文/p1.tif"}, 0);
+    test::row("a file where the folder goes stays", "论文|p1.tif", QStringList{"论文"},
+              QStringList{"论文", "论文 (2)/p1.tif"}, 0);
+    test::row("a folder where a page goes stays", "论文|p1.tif", QStringList{"dir:论文/p1.tif"},
+              QStringList{"论文/p1 (2).tif", "论文/p1.tif/"}, 0);
 }
 
 void TestPageSaving::saveArticle() {
@@ -182,14 +173,14 @@ void TestPageSaving::saveArticle() {
     QFETCH(QStringList, before);
     build({article});
     prepare(before);
-    ArticleSaver saver(*m_tree, *m_display);
+    ArticleSaver saver(m_w->tree, m_w->display);
     const ArticleSaver::Outcome &done = saver.saveArticle(1, m_target);
     QTEST(listing(), "after");
     QTEST(int(done.skipped.size()), "skipped");
     // What is written is the page as it was opened, byte for byte.
     if (QTest::currentDataTag() == QByteArray("pages keep their names") ||
         QTest::currentDataTag() == QByteArray("wwp saved as its decoded tiff"))
-        QCOMPARE(fixture::readAll(m_target + "/论文/p1.tif"), fixture::readAll(m_tree->key(2)));
+        QCOMPARE(fixture::readAll(m_target + "/论文/p1.tif"), fixture::readAll(m_w->tree.key(2)));
 }
 
 void TestPageSaving::saveAll_data() {
@@ -198,28 +189,24 @@ void TestPageSaving::saveAll_data() {
     QTest::addColumn<QStringList>("after");
     QTest::addColumn<int>("skipped");
 
-    QTest::newRow("packages numbered, single files beside them")
-        << QStringList{"A|p1.tif,p2.tif,p3.tif", "B|x.tif,y.tif", "c.tif"} << QStringList{}
-        << QStringList{"A/1.tif", "A/2.tif", "A/3.tif", "B/1.tif", "B/2.tif", "c.tif"} << 0;
-    QTest::newRow("two single files of one name")
-        << QStringList{"001.tif", "001.tif"} << QStringList{}
-        << QStringList{"001 (2).tif", "001.tif"} << 0;
-    QTest::newRow("two packages of one title")
-        << QStringList{"A|p1.tif", "A|p1.tif"} << QStringList{}
-        << QStringList{"A (2)/1.tif", "A/1.tif"} << 0;
-    QTest::newRow("a page keeps its own type")
-        << QStringList{"A|p1.tif,p2.jpg,wwp:p3.wwp"} << QStringList{}
-        << QStringList{"A/1.tif", "A/2.jpg", "A/3.tif"} << 0;
-    QTest::newRow("single wwp saved as tiff")
-        << QStringList{"wwp:s.wwp"} << QStringList{} << QStringList{"s.tif"} << 0;
-    QTest::newRow("single file and package of one name")
-        << QStringList{"A", "A|p1.tif"} << QStringList{} << QStringList{"A", "A (2)/1.tif"} << 0;
-    QTest::newRow("titles of a slash and a control character")
-        << QStringList{"/|p1.tif", "\n|p1.tif"} << QStringList{}
-        << QStringList{"_ (2)/1.tif", "_/1.tif"} << 0;
-    QTest::newRow("missing and undecodable pages named, the rest saved")
-        << QStringList{"A|p1.tif,gone:p2.tif,bad:p3.wwp", "gone:c.tif"} << QStringList{}
-        << QStringList{"A/1.tif"} << 3;
+    test::row("packages numbered, single files beside them",
+              QStringList{"A|p1.tif,p2.tif,p3.tif", "B|x.tif,y.tif", "c.tif"}, QStringList{},
+              QStringList{"A/1.tif", "A/2.tif", "A/3.tif", "B/1.tif", "B/2.tif", "c.tif"}, 0);
+    test::row("two single files of one name", QStringList{"001.tif", "001.tif"}, QStringList{},
+              QStringList{"001 (2).tif", "001.tif"}, 0);
+    test::row("two packages of one title", QStringList{"A|p1.tif", "A|p1.tif"}, QStringList{},
+              QStringList{"A (2)/1.tif", "A/1.tif"}, 0);
+    test::row("a page keeps its own type", QStringList{"A|p1.tif,p2.jpg,wwp:p3.wwp"}, QStringList{},
+              QStringList{"A/1.tif", "A/2.jpg", "A/3.tif"}, 0);
+    test::row("single wwp saved as tiff", QStringList{"wwp:s.wwp"}, QStringList{},
+              QStringList{"s.tif"}, 0);
+    test::row("single file and package of one name", QStringList{"A", "A|p1.tif"}, QStringList{},
+              QStringList{"A", "A (2)/1.tif"}, 0);
+    test::row("titles of a slash and a control character", QStringList{"/|p1.tif", "\n|p1.tif"},
+              QStringList{}, QStringList{"_ (2)/1.tif", "_/1.tif"}, 0);
+    test::row("missing and undecodable pages named, the rest saved",
+              QStringList{"A|p1.tif,gone:p2.tif,bad:p3.wwp", "gone:c.tif"}, QStringList{},
+              QStringList{"A/1.tif"}, 3);
 }
 
 void TestPageSaving::saveAll() {
@@ -227,27 +214,24 @@ void TestPageSaving::saveAll() {
     QFETCH(QStringList, before);
     build(roots);
     prepare(before);
-    ArticleSaver saver(*m_tree, *m_display);
+    ArticleSaver saver(m_w->tree, m_w->display);
     const ArticleSaver::Outcome &done = saver.saveAll(m_target);
     QTEST(listing(), "after");
     QTEST(int(done.skipped.size()), "skipped");
     for (const QString &line : done.skipped)
-        QVERIFY2(line.contains(m_dir->path()), qPrintable(line)); // names the file
+        QVERIFY2(line.contains(m_w->dir.path()), qPrintable(line)); // names the file
 }
 
 void TestPageSaving::fullDiskKeepsTheGoodFile() {
     const QByteArray big(64 * 1024, 'x');
     build({"论文|p1.tif,p2.tif"});
-    fixture::writeAll(m_tree->key(3), big);
+    fixture::writeAll(m_w->tree.key(3), big);
     prepare({"dir:论文", "论文/p2.tif"});
-    ArticleSaver saver(*m_tree, *m_display);
-    QString message;
-    try {
+    ArticleSaver saver(m_w->tree, m_w->display);
+    const QString message = test::errorOf([&] {
         const test::FileSizeLimit full(16 * 1024);
         saver.saveArticle(1, m_target);
-    } catch (const Error &e) {
-        message = e.description();
-    }
+    });
     QVERIFY2(message.contains(m_target + "/论文/p2.tif"), qPrintable(message));
     QCOMPARE(saver.outcome().saved, 1);
     QCOMPARE(listing(), QStringList({"论文/p1.tif", "论文/p2.tif"}));
@@ -256,8 +240,8 @@ void TestPageSaving::fullDiskKeepsTheGoodFile() {
 
 void TestPageSaving::missingTargetFolder() {
     build({"论文|p1.tif"});
-    ArticleSaver saver(*m_tree, *m_display);
-    const QString gone = m_dir->filePath("no such folder");
+    ArticleSaver saver(m_w->tree, m_w->display);
+    const QString gone = m_w->dir.filePath("no such folder");
     QVERIFY_THROWS_EXCEPTION(Error, saver.saveAll(gone));
     QVERIFY(!QFileInfo::exists(gone));
 }
@@ -267,16 +251,16 @@ void TestPageSaving::missingTargetFolder() {
 void TestPageSaving::foldersOpenAsTheUmaskSays_data() {
     QTest::addColumn<int>("mask");
     QTest::addColumn<bool>("all");
-    QTest::newRow("one article, umask 022") << 022 << false;
-    QTest::newRow("one article, umask 027") << 027 << false;
-    QTest::newRow("everything, umask 022") << 022 << true;
+    test::row("one article, umask 022", 022, false);
+    test::row("one article, umask 027", 027, false);
+    test::row("everything, umask 022", 022, true);
 }
 
 void TestPageSaving::foldersOpenAsTheUmaskSays() {
     QFETCH(int, mask);
     QFETCH(bool, all);
     build({"论文|p1.tif"});
-    ArticleSaver saver(*m_tree, *m_display);
+    ArticleSaver saver(m_w->tree, m_w->display);
     const mode_t before = ::umask(mode_t(mask));
     if (all)
         saver.saveAll(m_target);

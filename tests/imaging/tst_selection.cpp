@@ -1,4 +1,5 @@
 #include "imaging/selection.h"
+#include "testfiles.h"
 
 #include <QtTest>
 
@@ -43,25 +44,19 @@ void TestSelection::drawAndCommit_data() {
     QTest::addColumn<QPoint>("bandStart");
     QTest::addColumn<QPoint>("bandEnd");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("worked example")
-        << 15.0 << QPoint(100, 50) << QPoint(300, 200) << TwipsRect{1380, 630, 3120, 2370}
-        << QPoint(100, 50) << QPoint(291, 191) << true;
-    QTest::newRow("144 dpi") << 10.0 << QPoint(100, 50) << QPoint(300, 200)
-                             << TwipsRect{920, 420, 2080, 1580} << QPoint(100, 50)
-                             << QPoint(291, 191) << true;
+    test::row("worked example", 15.0, QPoint(100, 50), QPoint(300, 200),
+              TwipsRect{1380, 630, 3120, 2370}, QPoint(100, 50), QPoint(291, 191), true);
+    test::row("144 dpi", 10.0, QPoint(100, 50), QPoint(300, 200), TwipsRect{920, 420, 2080, 1580},
+              QPoint(100, 50), QPoint(291, 191), true);
     // Less than 17 pixels wide: the band's end lies before its start.
-    QTest::newRow("tiny") << 15.0 << QPoint(100, 50) << QPoint(105, 52)
-                          << TwipsRect{1380, 630, 195, 150} << QPoint(100, 50) << QPoint(96, 43)
-                          << true;
-    QTest::newRow("pointer back on the anchor")
-        << 15.0 << QPoint(100, 50) << QPoint(100, 50) << TwipsRect{1380, 630, 120, 120}
-        << QPoint(100, 50) << QPoint(91, 41) << true;
-    QTest::newRow("up and to the left: refused")
-        << 15.0 << QPoint(100, 50) << QPoint(80, 30) << TwipsRect{1380, 630, -180, -180} << QPoint()
-        << QPoint() << false;
-    QTest::newRow("left of the window: refused")
-        << 15.0 << QPoint(3, 3) << QPoint(-20, 40) << TwipsRect{-75, -75, -225, 675} << QPoint()
-        << QPoint() << false;
+    test::row("tiny", 15.0, QPoint(100, 50), QPoint(105, 52), TwipsRect{1380, 630, 195, 150},
+              QPoint(100, 50), QPoint(96, 43), true);
+    test::row("pointer back on the anchor", 15.0, QPoint(100, 50), QPoint(100, 50),
+              TwipsRect{1380, 630, 120, 120}, QPoint(100, 50), QPoint(91, 41), true);
+    test::row("up and to the left: refused", 15.0, QPoint(100, 50), QPoint(80, 30),
+              TwipsRect{1380, 630, -180, -180}, QPoint(), QPoint(), false);
+    test::row("left of the window: refused", 15.0, QPoint(3, 3), QPoint(-20, 40),
+              TwipsRect{-75, -75, -225, 675}, QPoint(), QPoint(), false);
 }
 
 void TestSelection::drawAndCommit() {
@@ -87,14 +82,14 @@ void TestSelection::handleDrag_data() {
     QTest::addColumn<int>("handle");
     QTest::addColumn<TwipsRect>("expected");
     // L 1000, T 2000, W 3000, H 4000 dragged by X 150, Y -300.
-    QTest::newRow("0 top-left") << 0 << TwipsRect{1150, 1700, 2850, 4300};
-    QTest::newRow("1 top") << 1 << TwipsRect{1000, 1700, 3000, 4300};
-    QTest::newRow("2 top-right") << 2 << TwipsRect{1000, 1700, 3150, 4300};
-    QTest::newRow("3 right") << 3 << TwipsRect{1000, 2000, 3150, 4000};
-    QTest::newRow("4 bottom-right") << 4 << TwipsRect{1000, 2000, 3150, 3700};
-    QTest::newRow("5 bottom") << 5 << TwipsRect{1000, 2000, 3000, 3700};
-    QTest::newRow("6 bottom-left") << 6 << TwipsRect{1150, 2000, 2850, 3700};
-    QTest::newRow("7 left") << 7 << TwipsRect{1150, 2000, 2850, 4000};
+    test::row("0 top-left", 0, TwipsRect{1150, 1700, 2850, 4300});
+    test::row("1 top", 1, TwipsRect{1000, 1700, 3000, 4300});
+    test::row("2 top-right", 2, TwipsRect{1000, 1700, 3150, 4300});
+    test::row("3 right", 3, TwipsRect{1000, 2000, 3150, 4000});
+    test::row("4 bottom-right", 4, TwipsRect{1000, 2000, 3150, 3700});
+    test::row("5 bottom", 5, TwipsRect{1000, 2000, 3000, 3700});
+    test::row("6 bottom-left", 6, TwipsRect{1150, 2000, 2850, 3700});
+    test::row("7 left", 7, TwipsRect{1150, 2000, 2850, 4000});
 }
 
 void TestSelection::handleDrag() {
@@ -111,12 +106,12 @@ void TestSelection::roundingSendsHalvesToEven_data() {
     QTest::addColumn<double>("twips");
     QTest::addColumn<int>("pixel");
     // 1.5 screen pixels per logical pixel: positions fall on half pixels.
-    QTest::newRow("0.5") << 7.5 << 0;
-    QTest::newRow("1.5") << 22.5 << 2;
-    QTest::newRow("2.5") << 37.5 << 2;
-    QTest::newRow("-0.5") << -7.5 << 0;
-    QTest::newRow("-1.5") << -22.5 << -2;
-    QTest::newRow("2.4") << 36.0 << 2;
+    test::row("0.5", 7.5, 0);
+    test::row("1.5", 22.5, 2);
+    test::row("2.5", 37.5, 2);
+    test::row("-0.5", -7.5, 0);
+    test::row("-1.5", -22.5, -2);
+    test::row("2.4", 36.0, 2);
 }
 
 void TestSelection::roundingSendsHalvesToEven() {

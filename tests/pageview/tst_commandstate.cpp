@@ -85,14 +85,13 @@ void TestCommandState::followsWhatIsShown_data() {
     QStringList imageItems = MenuItems;
     for (const QString &item : OnForRecords)
         imageItems.removeAll(item);
-    QTest::newRow("image page") << "page.tif" << fixture::g4Tiff() << false << imageItems
-                                << ToolbarKeys;
-    QTest::newRow("record page") << "record.txt" << QByteArray("【篇名】x") << false
-                                 << (OnForAnyPage + OnForRecords) << ToolbarOnForRecords;
-    QTest::newRow("image page, then all closed")
-        << "page.tif" << fixture::g4Tiff() << true << QStringList() << QStringList();
-    QTest::newRow("record page, then all closed")
-        << "record.txt" << QByteArray("【篇名】x") << true << QStringList() << QStringList();
+    test::row("image page", "page.tif", fixture::g4Tiff(), false, imageItems, ToolbarKeys);
+    test::row("record page", "record.txt", QByteArray("【篇名】x"), false,
+              (OnForAnyPage + OnForRecords), ToolbarOnForRecords);
+    test::row("image page, then all closed", "page.tif", fixture::g4Tiff(), true, QStringList(),
+              QStringList());
+    test::row("record page, then all closed", "record.txt", QByteArray("【篇名】x"), true,
+              QStringList(), QStringList());
 }
 
 void TestCommandState::followsWhatIsShown() {
@@ -132,10 +131,9 @@ void TestCommandState::viewsShareOnePlace_data() {
     QTest::addColumn<ShownView>("shown");
     QTest::addColumn<double>("imageLeft");
     QTest::addColumn<double>("recordLeft");
-    QTest::newRow("image in the place") << ShownView::Image << 120.0 << -20000.0;
-    QTest::newRow("record in the place") << ShownView::Record << -20000.0 << 120.0;
-    QTest::newRow("nothing: the empty image view keeps the place")
-        << ShownView::Nothing << 120.0 << -20000.0;
+    test::row("image in the place", ShownView::Image, 120.0, -20000.0);
+    test::row("record in the place", ShownView::Record, -20000.0, 120.0);
+    test::row("nothing: the empty image view keeps the place", ShownView::Nothing, 120.0, -20000.0);
 }
 
 void TestCommandState::viewsShareOnePlace() {

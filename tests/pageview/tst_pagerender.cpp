@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QtTest>
 
+#include "testpages.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,31 +13,19 @@ using namespace qen;
 
 namespace {
 
+using test::bilevelPage;
+
 QImage monoPage(int w, int h) {
-    QImage image(w, h, QImage::Format_Mono);
-    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    image.fill(0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if ((x * 7 + y * 3) % 13 < 4 || x == w - 1)
-                image.setPixel(x, y, 1);
-    return image;
+    return bilevelPage(w, h, [w](int x, int y) { return (x * 7 + y * 3) % 13 < 4 || x == w - 1; });
 }
 
 QImage grayPage(int w, int h) {
-    QImage image(w, h, QImage::Format_Grayscale8);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.scanLine(y)[x] = uchar((x * 5 + y * 9) % 256);
-    return image;
+    return test::grayPage(w, h, [](int x, int y) { return (x * 5 + y * 9) % 256; });
 }
 
 QImage colourPage(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb((x * 3) % 256, (y * 7) % 256, (x + y) % 256));
-    return image;
+    return test::colourPage(
+        w, h, [](int x, int y) { return qRgb((x * 3) % 256, (y * 7) % 256, (x + y) % 256); });
 }
 
 } // namespace
@@ -73,36 +63,22 @@ void TestPageRender::fullSizeIsThePage() {
 }
 
 void TestPageRender::shrinkingAveragesInk() {
-    QImage page(4, 2, QImage::Format_Mono);
-    page.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    page.fill(0);
-    page.setPixel(0, 0, 1);
-    page.setPixel(1, 1, 1); // left 2x2 block: half ink
-    page.setPixel(2, 0, 1);
-    page.setPixel(3, 0, 1);
-    page.setPixel(2, 1, 1);
-    page.setPixel(3, 1, 1); // right block: all ink
+    // Left 2x2 block: half ink; right block: all ink.
+    const QImage page = bilevelPage(4, 2, [](int x, int y) { return x >= 2 || x == y; });
     const QImage out = render::scaledPart(page, 0.5, QRect(0, 0, 2, 1), true);
     QCOMPARE(int(out.constScanLine(0)[0]), 127);
     QCOMPARE(int(out.constScanLine(0)[1]), 0);
 
     // More than 255 page rows under one screen pixel: the counts must not overflow.
-    QImage tall(1000, 1000, QImage::Format_Mono);
-    tall.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    tall.fill(1);
-    for (int x = 0; x < 1000; ++x)
-        tall.setPixel(x, 999, 0); // one white row in 1000
+    const QImage tall = bilevelPage(1000, 1000, [](int, int y) { return y != 999; }); // 1 white row
     const QImage tiny = render::scaledPart(tall, 0.002, QRect(0, 0, 2, 2), true);
     QCOMPARE(int(tiny.constScanLine(0)[0]), 0);
     QCOMPARE(int(tiny.constScanLine(1)[1]), 1); // 1/500 white
 }
 
 void TestPageRender::thinLineSurvivesSmoothShrink() {
-    QImage page(64, 64, QImage::Format_Mono);
-    page.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    page.fill(0);
-    for (int x = 0; x < 64; ++x)
-        page.setPixel(x, 33, 1); // a one-pixel rule between the sampled rows
+    // A one-pixel rule between the sampled rows.
+    const QImage page = bilevelPage(64, 64, [](int, int y) { return y == 33; });
     const QImage smooth = render::scaledPart(page, 0.25, QRect(0, 0, 16, 16), true);
     const QImage sharp = render::scaledPart(page, 0.25, QRect(0, 0, 16, 16), false);
     QVERIFY(smooth.constScanLine(8)[5] < 255);
@@ -325,10 +301,7 @@ void TestPageRender::grayOntoScreen() {
     QFETCH(QImage::Format, format);
     QFETCH(QRect, from);
     QFETCH(QPoint, at);
-    QImage gray(80, 9, QImage::Format_Grayscale8);
-    for (int y = 0; y < gray.height(); ++y)
-        for (int x = 0; x < gray.width(); ++x)
-            gray.scanLine(y)[x] = uchar(x * 7 + y * 31);
+    const QImage gray = test::grayPage(80, 9, [](int x, int y) { return (x * 7 + y * 31) & 255; });
     QImage screen(90, 8, format);
     screen.fill(qRgb(200, 10, 30));
     QImage expected = screen;

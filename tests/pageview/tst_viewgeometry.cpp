@@ -1,4 +1,5 @@
 #include "pageview/viewgeometry.h"
+#include "testfiles.h"
 
 #include <QtTest>
 
@@ -30,30 +31,27 @@ void TestViewGeometry::bandCornersInImagePixels_data() {
     const QSize a4(2480, 3508);
     // The press at (100, 50) and release at (300, 200) of a selection give the band from view
     // pixel (100, 50) to (291, 191).
-    QTest::newRow("100%") << 1.0 << QPoint(100, 50) << QPoint(291, 191) << QPoint() << a4
-                          << QRect(100, 50, 192, 142);
-    QTest::newRow("50%") << 0.5 << QPoint(100, 50) << QPoint(291, 191) << QPoint() << a4
-                         << QRect(200, 100, 384, 284);
-    QTest::newRow("300%") << 3.0 << QPoint(100, 50) << QPoint(291, 191) << QPoint() << a4
-                          << QRect(33, 16, 65, 48);
-    QTest::newRow("300%, corners reversed")
-        << 3.0 << QPoint(291, 191) << QPoint(100, 50) << QPoint() << a4 << QRect(33, 16, 65, 48);
-    QTest::newRow("300%, scrolled") << 3.0 << QPoint(100, 50) << QPoint(291, 191) << QPoint(30, 10)
-                                    << a4 << QRect(43, 20, 65, 48);
-    QTest::newRow("end before start in x only")
-        << 1.0 << QPoint(291, 50) << QPoint(100, 191) << QPoint() << a4 << QRect(100, 50, 192, 142);
-    QTest::newRow("one pixel") << 1.0 << QPoint(7, 9) << QPoint(7, 9) << QPoint() << a4
-                               << QRect(7, 9, 1, 1);
-    QTest::newRow("clipped at the page's edge")
-        << 1.0 << QPoint(100, 50) << QPoint(291, 191) << QPoint() << QSize(150, 100)
-        << QRect(100, 50, 50, 50);
-    QTest::newRow("off the page") << 1.0 << QPoint(200, 200) << QPoint(210, 210) << QPoint()
-                                  << QSize(150, 100) << QRect();
-    QTest::newRow("left of the page")
-        << 1.0 << QPoint(-20, -20) << QPoint(-5, 5) << QPoint() << QSize(150, 100) << QRect();
+    test::row("100%", 1.0, QPoint(100, 50), QPoint(291, 191), QPoint(), a4,
+              QRect(100, 50, 192, 142));
+    test::row("50%", 0.5, QPoint(100, 50), QPoint(291, 191), QPoint(), a4,
+              QRect(200, 100, 384, 284));
+    test::row("300%", 3.0, QPoint(100, 50), QPoint(291, 191), QPoint(), a4, QRect(33, 16, 65, 48));
+    test::row("300%, corners reversed", 3.0, QPoint(291, 191), QPoint(100, 50), QPoint(), a4,
+              QRect(33, 16, 65, 48));
+    test::row("300%, scrolled", 3.0, QPoint(100, 50), QPoint(291, 191), QPoint(30, 10), a4,
+              QRect(43, 20, 65, 48));
+    test::row("end before start in x only", 1.0, QPoint(291, 50), QPoint(100, 191), QPoint(), a4,
+              QRect(100, 50, 192, 142));
+    test::row("one pixel", 1.0, QPoint(7, 9), QPoint(7, 9), QPoint(), a4, QRect(7, 9, 1, 1));
+    test::row("clipped at the page's edge", 1.0, QPoint(100, 50), QPoint(291, 191), QPoint(),
+              QSize(150, 100), QRect(100, 50, 50, 50));
+    test::row("off the page", 1.0, QPoint(200, 200), QPoint(210, 210), QPoint(), QSize(150, 100),
+              QRect());
+    test::row("left of the page", 1.0, QPoint(-20, -20), QPoint(-5, 5), QPoint(), QSize(150, 100),
+              QRect());
     // 30% arrives as the single-precision 0.30000001: pixel 3 is still image pixel 10.
-    QTest::newRow("30% in single precision")
-        << double(0.3f) << QPoint(3, 3) << QPoint(5, 5) << QPoint() << a4 << QRect(10, 10, 10, 10);
+    test::row("30% in single precision", double(0.3f), QPoint(3, 3), QPoint(5, 5), QPoint(), a4,
+              QRect(10, 10, 10, 10));
 }
 
 void TestViewGeometry::bandCornersInImagePixels() {
@@ -82,15 +80,14 @@ void TestViewGeometry::fit_data() {
     QTest::addColumn<double>("zoom");
     const QSize a4(2480, 3508), wide(4000, 1000);
     // Viewport 1000x800 without scroll bars, bars 17 pixels thick.
-    QTest::newRow("width of a tall page leaves room for the bar") << Width << a4 << 983.0 / 2480;
-    QTest::newRow("height of a tall page") << Height << a4 << 800.0 / 3508;
-    QTest::newRow("whole tall page") << Page << a4 << 800.0 / 3508;
-    QTest::newRow("width of a wide page") << Width << wide << 1000.0 / 4000;
-    QTest::newRow("height of a wide page leaves room for the bar")
-        << Height << wide << 783.0 / 1000;
-    QTest::newRow("whole wide page") << Page << wide << 0.25;
-    QTest::newRow("empty page") << Width << QSize() << 0.0;
-    QTest::newRow("tiny page is enlarged") << Page << QSize(10, 8) << 100.0;
+    test::row("width of a tall page leaves room for the bar", Width, a4, 983.0 / 2480);
+    test::row("height of a tall page", Height, a4, 800.0 / 3508);
+    test::row("whole tall page", Page, a4, 800.0 / 3508);
+    test::row("width of a wide page", Width, wide, 1000.0 / 4000);
+    test::row("height of a wide page leaves room for the bar", Height, wide, 783.0 / 1000);
+    test::row("whole wide page", Page, wide, 0.25);
+    test::row("empty page", Width, QSize(), 0.0);
+    test::row("tiny page is enlarged", Page, QSize(10, 8), 100.0);
 }
 
 void TestViewGeometry::fit() {
@@ -107,14 +104,14 @@ void TestViewGeometry::fit() {
 void TestViewGeometry::zoomLimits_data() {
     QTest::addColumn<double>("zoom");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("zero") << 0.0 << false;
-    QTest::newRow("negative") << -1.5 << false;
-    QTest::newRow("not a number") << std::nan("") << false;
-    QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << false;
-    QTest::newRow("lowest") << 0.01 << true;
-    QTest::newRow("highest") << 100.0 << true;
-    QTest::newRow("5000%") << 50.0 << true;
-    QTest::newRow("above highest") << 100.1 << false;
+    test::row("zero", 0.0, false);
+    test::row("negative", -1.5, false);
+    test::row("not a number", std::nan(""), false);
+    test::row("infinite", std::numeric_limits<double>::infinity(), false);
+    test::row("lowest", 0.01, true);
+    test::row("highest", 100.0, true);
+    test::row("5000%", 50.0, true);
+    test::row("above highest", 100.1, false);
 }
 
 void TestViewGeometry::zoomLimits() {

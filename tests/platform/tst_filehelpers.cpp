@@ -1,5 +1,6 @@
 #include "platform/error.h"
 #include "platform/filehelpers.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -29,18 +30,12 @@ private slots:
 void TestFileHelpers::fileExt_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("ext");
-    QTest::newRow("upper case kept") << "/data/scan.WWP"
-                                     << "WWP";
-    QTest::newRow("no dot") << "/data/readme"
-                            << "";
-    QTest::newRow("dot in folder") << "/old.files/readme"
-                                   << "files/readme";
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("trailing dot") << "/a/b."
-                                  << "";
-    QTest::newRow("several dots") << "/a/b.c.tif"
-                                  << "tif";
+    test::row("upper case kept", "/data/scan.WWP", "WWP");
+    test::row("no dot", "/data/readme", "");
+    test::row("dot in folder", "/old.files/readme", "files/readme");
+    test::row("empty", "", "");
+    test::row("trailing dot", "/a/b.", "");
+    test::row("several dots", "/a/b.c.tif", "tif");
 }
 void TestFileHelpers::fileExt() {
     QFETCH(QString, path);
@@ -50,18 +45,12 @@ void TestFileHelpers::fileExt() {
 void TestFileHelpers::baseName_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("base");
-    QTest::newRow("keeps inner dots") << "/a/b.c.wwp"
-                                      << "b.c";
-    QTest::newRow("no dot") << "/a/b"
-                            << "";
-    QTest::newRow("no folder") << "b.wwp"
-                               << "b";
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("dot only in folder") << "/my.docs/page"
-                                        << "my";
-    QTest::newRow("hidden file") << "/a/.qen"
-                                 << "";
+    test::row("keeps inner dots", "/a/b.c.wwp", "b.c");
+    test::row("no dot", "/a/b", "");
+    test::row("no folder", "b.wwp", "b");
+    test::row("empty", "", "");
+    test::row("dot only in folder", "/my.docs/page", "my");
+    test::row("hidden file", "/a/.qen", "");
 }
 void TestFileHelpers::baseName() {
     QFETCH(QString, path);
@@ -72,21 +61,11 @@ void TestFileHelpers::splitPath_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("full") << "/data/page.tif"
-                          << "page.tif"
-                          << "/data";
-    QTest::newRow("no separator") << "page.tif"
-                                  << ""
-                                  << "page.tif";
-    QTest::newRow("root file") << "/page.tif"
-                               << "page.tif"
-                               << "";
-    QTest::newRow("trailing separator") << "/data/"
-                                        << ""
-                                        << "/data";
-    QTest::newRow("empty keeps outputs") << ""
-                                         << "old-file"
-                                         << "old-folder";
+    test::row("full", "/data/page.tif", "page.tif", "/data");
+    test::row("no separator", "page.tif", "", "page.tif");
+    test::row("root file", "/page.tif", "page.tif", "");
+    test::row("trailing separator", "/data/", "", "/data");
+    test::row("empty keeps outputs", "", "old-file", "old-folder");
 }
 void TestFileHelpers::splitPath() {
     QFETCH(QString, path);
@@ -119,12 +98,10 @@ void TestFileHelpers::parseFileList_data() {
     QTest::addColumn<QStringList>("dialog");
     QTest::addColumn<QStringList>("expected");
     const QString dir = QDir::tempPath();
-    QTest::newRow("single path") << QStringList{dir + "/a.tif"} << QStringList{dir + "/a.tif"};
-    QTest::newRow("folder and names")
-        << QStringList{dir, "a", "b"} << QStringList{dir + "/a", dir + "/b"};
-    QTest::newRow("stops at empty item")
-        << QStringList{dir, "a", "", "b"} << QStringList{dir + "/a"};
-    QTest::newRow("empty") << QStringList{} << QStringList{};
+    test::row("single path", QStringList{dir + "/a.tif"}, QStringList{dir + "/a.tif"});
+    test::row("folder and names", QStringList{dir, "a", "b"}, QStringList{dir + "/a", dir + "/b"});
+    test::row("stops at empty item", QStringList{dir, "a", "", "b"}, QStringList{dir + "/a"});
+    test::row("empty", QStringList{}, QStringList{});
 }
 void TestFileHelpers::parseFileList() {
     QFETCH(QStringList, dialog);
@@ -138,14 +115,14 @@ void TestFileHelpers::paperSize_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<double>("width");
     QTest::addColumn<double>("height");
-    QTest::newRow("A3") << 8 << 297.0 << 420.0;
-    QTest::newRow("A4") << 9 << 210.0 << 297.0;
-    QTest::newRow("A4 small") << 10 << 210.0 << 297.0;
-    QTest::newRow("A5") << 11 << 148.0 << 210.0;
-    QTest::newRow("B4") << 12 << 250.0 << 354.0;
-    QTest::newRow("B5") << 13 << 182.0 << 257.0;
-    QTest::newRow("letter is unknown") << 1 << 0.0 << 0.0;
-    QTest::newRow("negative") << -9 << 0.0 << 0.0;
+    test::row("A3", 8, 297.0, 420.0);
+    test::row("A4", 9, 210.0, 297.0);
+    test::row("A4 small", 10, 210.0, 297.0);
+    test::row("A5", 11, 148.0, 210.0);
+    test::row("B4", 12, 250.0, 354.0);
+    test::row("B5", 13, 182.0, 257.0);
+    test::row("letter is unknown", 1, 0.0, 0.0);
+    test::row("negative", -9, 0.0, 0.0);
 }
 void TestFileHelpers::paperSize() {
     QFETCH(int, code);
@@ -169,24 +146,14 @@ void TestFileHelpers::createFolder() {
 void TestFileHelpers::copyAndMove() {
     QTemporaryDir dir;
     const QString a = dir.filePath("a.txt"), b = dir.filePath("b.txt"), c = dir.filePath("c.txt");
-    {
-        QFile f(a);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("first");
-    }
+    test::writeFile(a, "first");
     CopyFile(a, b, false);
     QVERIFY_THROWS_EXCEPTION(Error, CopyFile(a, b, false));
     // A read-only target is replaced when overwriting is asked for.
     QFile::setPermissions(b, QFileDevice::ReadOwner);
-    {
-        QFile f(a);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("second");
-    }
+    test::writeFile(a, "second");
     CopyFile(a, b, true);
-    QFile fb(b);
-    QVERIFY(fb.open(QIODevice::ReadOnly));
-    QCOMPARE(fb.readAll(), QByteArray("second"));
+    QCOMPARE(test::readFile(b), QByteArray("second"));
     QVERIFY(!QFile::exists(b + ".qenpart"));
 
     QVERIFY_THROWS_EXCEPTION(Error, MoveFile(a, b)); // target exists
@@ -199,10 +166,8 @@ void TestFileHelpers::copyAndMove() {
 
 void TestFileHelpers::emptyFolderKeepsDotFilesAndSubfolders() {
     QTemporaryDir dir;
-    for (const char *name : {"p1.tif", "p2.tif", ".hidden"}) {
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
+    for (const char *name : {"p1.tif", "p2.tif", ".hidden"})
+        test::writeFile(dir.filePath(name), {});
     QFile::setPermissions(dir.filePath("p2.tif"), QFileDevice::ReadOwner);
     QVERIFY(QDir(dir.path()).mkdir("sub"));
     EmptyFolder(dir.path());

@@ -33,43 +33,30 @@ void TestProfileString::read_data() {
     QTest::addColumn<QString>("expected");
 
     const QString def = QStringLiteral("D");
-    QTest::newRow("plain") << gbk("[输出选项]\r\n文　摘=0\r\n") << "输出选项"
-                           << "文　摘" << 10 << "0";
-    QTest::newRow("case and spaces") << QByteArray("[ Sec ]\n  KeY   =  v a l  \n") << "sec"
-                                     << "key" << 10 << "v a l";
-    QTest::newRow("double quotes") << QByteArray("[s]\nk=\" 1 \"\n") << "s"
-                                   << "k" << 10 << " 1 ";
-    QTest::newRow("single quotes") << QByteArray("[s]\nk='x'\n") << "s"
-                                   << "k" << 10 << "x";
-    QTest::newRow("unmatched quote kept") << QByteArray("[s]\nk=\"x\n") << "s"
-                                          << "k" << 10 << "\"x";
-    QTest::newRow("semicolon is not an inline comment") << QByteArray("[s]\nk=1 ;no\n") << "s"
-                                                        << "k" << 10 << "1 ;no";
-    QTest::newRow("commented key") << QByteArray("[s]\n;k=1\n") << "s"
-                                   << "k" << 10 << def;
-    QTest::newRow("cut at size-1") << QByteArray("[s]\nk=1234567890123\n") << "s"
-                                   << "k" << 10 << "123456789";
-    QTest::newRow("cut never splits a GBK pair") << gbk("[s]\nk=1234题名\n") << "s"
-                                                 << "k" << 8 << QStringLiteral("1234题名").left(5);
-    QTest::newRow("default is cut too") << QByteArray("") << "s"
-                                        << "k" << 2 << "D";
-    QTest::newRow("line without =") << QByteArray("[s]\nk\n") << "s"
-                                    << "k" << 10 << def;
-    QTest::newRow("junk lines") << QByteArray("garbage\n\x01\x02\xff\n[s\nk=2\n") << "s"
-                                << "k" << 10 << "2";
-    QTest::newRow("first of duplicate sections")
-        << QByteArray("[s]\na=1\n[t]\nk=9\n[S]\nk=2\n") << "s"
-        << "k" << 10 << def;
-    QTest::newRow("first of duplicate keys") << QByteArray("[s]\nk=1\nK=2\n") << "s"
-                                             << "k" << 10 << "1";
-    QTest::newRow("key outside any section") << QByteArray("k=1\n[s]\n") << "s"
-                                             << "k" << 10 << def;
-    QTest::newRow("utf-8 with mark") << QByteArray("\xEF\xBB\xBF[s]\nk=\xE4\xB8\xAD\n") << "s"
-                                     << "k" << 10 << QStringLiteral("中");
+    test::row("plain", gbk("[输出选项]\r\n文　摘=0\r\n"), "输出选项", "文　摘", 10, "0");
+    test::row("case and spaces", QByteArray("[ Sec ]\n  KeY   =  v a l  \n"), "sec", "key", 10,
+              "v a l");
+    test::row("double quotes", QByteArray("[s]\nk=\" 1 \"\n"), "s", "k", 10, " 1 ");
+    test::row("single quotes", QByteArray("[s]\nk='x'\n"), "s", "k", 10, "x");
+    test::row("unmatched quote kept", QByteArray("[s]\nk=\"x\n"), "s", "k", 10, "\"x");
+    test::row("semicolon is not an inline comment", QByteArray("[s]\nk=1 ;no\n"), "s", "k", 10,
+              "1 ;no");
+    test::row("commented key", QByteArray("[s]\n;k=1\n"), "s", "k", 10, def);
+    test::row("cut at size-1", QByteArray("[s]\nk=1234567890123\n"), "s", "k", 10, "123456789");
+    test::row("cut never splits a GBK pair", gbk("[s]\nk=1234题名\n"), "s", "k", 8,
+              QStringLiteral("1234题名").left(5));
+    test::row("default is cut too", QByteArray(""), "s", "k", 2, "D");
+    test::row("line without =", QByteArray("[s]\nk\n"), "s", "k", 10, def);
+    test::row("junk lines", QByteArray("garbage\n\x01\x02\xff\n[s\nk=2\n"), "s", "k", 10, "2");
+    test::row("first of duplicate sections", QByteArray("[s]\na=1\n[t]\nk=9\n[S]\nk=2\n"), "s", "k",
+              10, def);
+    test::row("first of duplicate keys", QByteArray("[s]\nk=1\nK=2\n"), "s", "k", 10, "1");
+    test::row("key outside any section", QByteArray("k=1\n[s]\n"), "s", "k", 10, def);
+    test::row("utf-8 with mark", QByteArray("\xEF\xBB\xBF[s]\nk=\xE4\xB8\xAD\n"), "s", "k", 10,
+              QStringLiteral("中"));
     // 目录 in GBK happens to be valid UTF-8 (for Latin letters), which must not win.
-    QTest::newRow("gbk that is also valid utf-8")
-        << gbk("[WWP]\r\nDecoder=/opt/目录/conv\r\n") << "WWP"
-        << "Decoder" << 100 << QStringLiteral("/opt/目录/conv");
+    test::row("gbk that is also valid utf-8", gbk("[WWP]\r\nDecoder=/opt/目录/conv\r\n"), "WWP",
+              "Decoder", 100, QStringLiteral("/opt/目录/conv"));
 }
 
 void TestProfileString::read() {
@@ -99,60 +86,34 @@ void TestProfileString::writeKeepsEveryOtherByte_data() {
                                                  "\r\n"
                                                  "[其他]\n"
                                                  "x = y\n"));
-    QTest::newRow("value changed, spacing before it kept")
-        << edited << "输出选项"
-        << "题　名"
-        << "0"
-        << QByteArray(edited).replace(gbk(QStringLiteral("  题　名 =  1   ")),
-                                      gbk(QStringLiteral("  题　名 =  0")));
-    QTest::newRow("same value: file untouched") << edited << "输出选项"
-                                                << "文　摘"
-                                                << "0" << edited;
-    QTest::newRow("missing key follows the section's last key")
-        << edited << "输出选项"
-        << "正　文"
-        << "1"
-        << QByteArray(edited).replace(gbk(QStringLiteral("文　摘=0\r\n")),
-                                      gbk(QStringLiteral("文　摘=0\r\n正　文=1\r\n")));
-    QTest::newRow("missing section appended with the file's own line ends")
-        << QByteArray("a=1\n[t]\nb=2") << "new"
-        << "k"
-        << "v" << QByteArray("a=1\n[t]\nb=2\n[new]\nk=v\n");
-    QTest::newRow("duplicate section: the first one is written")
-        << QByteArray("[s]\nk=1\n[s]\nk=2\n") << "S"
-        << "K"
-        << "3" << QByteArray("[s]\nk=3\n[s]\nk=2\n");
-    QTest::newRow("quoted value replaced") << QByteArray("[s]\r\nk=\"1\"\r\n") << "s"
-                                           << "k"
-                                           << "0" << QByteArray("[s]\r\nk=0\r\n");
-    QTest::newRow("invalid GBK bytes elsewhere survive")
-        << QByteArray("\xff\x80junk\r\n[s]\r\nk=1\r\n") << "s"
-        << "k"
-        << "0" << QByteArray("\xff\x80junk\r\n[s]\r\nk=0\r\n");
-    QTest::newRow("utf-8 file stays utf-8")
-        << QByteArray("\xEF\xBB\xBF[s]\nk=1\n") << "s"
-        << "新"
-        << "0" << QByteArray("\xEF\xBB\xBF[s]\nk=1\n\xE6\x96\xB0=0\n");
+    test::row("value changed, spacing before it kept", edited, "输出选项", "题　名", "0",
+              QByteArray(edited).replace(gbk(QStringLiteral("  题　名 =  1   ")),
+                                         gbk(QStringLiteral("  题　名 =  0"))));
+    test::row("same value: file untouched", edited, "输出选项", "文　摘", "0", edited);
+    test::row("missing key follows the section's last key", edited, "输出选项", "正　文", "1",
+              QByteArray(edited).replace(gbk(QStringLiteral("文　摘=0\r\n")),
+                                         gbk(QStringLiteral("文　摘=0\r\n正　文=1\r\n"))));
+    test::row("missing section appended with the file's own line ends", QByteArray("a=1\n[t]\nb=2"),
+              "new", "k", "v", QByteArray("a=1\n[t]\nb=2\n[new]\nk=v\n"));
+    test::row("duplicate section: the first one is written", QByteArray("[s]\nk=1\n[s]\nk=2\n"),
+              "S", "K", "3", QByteArray("[s]\nk=3\n[s]\nk=2\n"));
+    test::row("quoted value replaced", QByteArray("[s]\r\nk=\"1\"\r\n"), "s", "k", "0",
+              QByteArray("[s]\r\nk=0\r\n"));
+    test::row("invalid GBK bytes elsewhere survive", QByteArray("\xff\x80junk\r\n[s]\r\nk=1\r\n"),
+              "s", "k", "0", QByteArray("\xff\x80junk\r\n[s]\r\nk=0\r\n"));
+    test::row("utf-8 file stays utf-8", QByteArray("\xEF\xBB\xBF[s]\nk=1\n"), "s", "新", "0",
+              QByteArray("\xEF\xBB\xBF[s]\nk=1\n\xE6\x96\xB0=0\n"));
     const auto utf16 = [](const QString &text) {
         QByteArray bytes(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
         return bytes;
     };
-    QTest::newRow("utf-16 with a doubled mark keeps both")
-        << "\xFF\xFE\xFF\xFE" + utf16("[s]\r\nk=1\r\n") << "s"
-        << "k"
-        << "0"
-        << "\xFF\xFE\xFF\xFE" + utf16("[s]\r\nk=0\r\n");
-    QTest::newRow("utf-16 odd last byte stays last")
-        << "\xFF\xFE" + utf16("[t]\r\nx=1") + "\x35"
-        << "s"
-        << "k"
-        << "0"
-        << "\xFF\xFE" + utf16("[t]\r\nx=1\r\n[s]\r\nk=0\r\n") + "\x35";
-    QTest::newRow("utf-16 stray surrogate elsewhere survives")
-        << "\xFF\xFE" + utf16(QStringLiteral("x=") + QChar(0xD800) + "\n[s]\nk=1") << "s"
-        << "k"
-        << "0"
-        << "\xFF\xFE" + utf16(QStringLiteral("x=") + QChar(0xD800) + "\n[s]\nk=0");
+    test::row("utf-16 with a doubled mark keeps both", "\xFF\xFE\xFF\xFE" + utf16("[s]\r\nk=1\r\n"),
+              "s", "k", "0", "\xFF\xFE\xFF\xFE" + utf16("[s]\r\nk=0\r\n"));
+    test::row("utf-16 odd last byte stays last", "\xFF\xFE" + utf16("[t]\r\nx=1") + "\x35", "s",
+              "k", "0", "\xFF\xFE" + utf16("[t]\r\nx=1\r\n[s]\r\nk=0\r\n") + "\x35");
+    test::row("utf-16 stray surrogate elsewhere survives",
+              "\xFF\xFE" + utf16(QStringLiteral("x=") + QChar(0xD800) + "\n[s]\nk=1"), "s", "k",
+              "0", "\xFF\xFE" + utf16(QStringLiteral("x=") + QChar(0xD800) + "\n[s]\nk=0"));
 }
 
 void TestProfileString::writeKeepsEveryOtherByte() {

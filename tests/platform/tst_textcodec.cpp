@@ -1,4 +1,5 @@
 #include "platform/textcodec.h"
+#include "testfiles.h"
 
 #include <QtTest>
 
@@ -24,28 +25,24 @@ void TestTextCodec::detect_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<Encoding>("encoding");
     const QString zh = QStringLiteral("【题名】中文");
-    QTest::newRow("gbk") << QByteArray("\xa1\xbe\xcc\xe2\xc3\xfb\xa1\xbf\xd6\xd0\xce\xc4") << zh
-                         << Encoding::Gbk;
-    QTest::newRow("utf8 without mark") << zh.toUtf8() << zh << Encoding::Utf8;
-    QTest::newRow("utf8 mark") << QByteArray("\xEF\xBB\xBF") + zh.toUtf8() << zh
-                               << Encoding::Utf8Bom;
-    QTest::newRow("utf16le mark") << QByteArray("\xFF\xFE") +
-                                         QByteArray(reinterpret_cast<const char *>(zh.utf16()),
-                                                    zh.size() * 2)
-                                  << zh << Encoding::Utf16Le;
-    QTest::newRow("ascii is gbk") << QByteArray("plain") << "plain" << Encoding::Gbk;
+    qen::test::row("gbk", QByteArray("\xa1\xbe\xcc\xe2\xc3\xfb\xa1\xbf\xd6\xd0\xce\xc4"), zh,
+                   Encoding::Gbk);
+    qen::test::row("utf8 without mark", zh.toUtf8(), zh, Encoding::Utf8);
+    qen::test::row("utf8 mark", QByteArray("\xEF\xBB\xBF") + zh.toUtf8(), zh, Encoding::Utf8Bom);
+    qen::test::row("utf16le mark",
+                   QByteArray("\xFF\xFE") +
+                       QByteArray(reinterpret_cast<const char *>(zh.utf16()), zh.size() * 2),
+                   zh, Encoding::Utf16Le);
+    qen::test::row("ascii is gbk", QByteArray("plain"), "plain", Encoding::Gbk);
     // GBK bytes that happen to look like a UTF-8 lead byte must not be taken for UTF-8.
-    QTest::newRow("gbk like utf8 lead")
-        << QByteArray("\xc4\xe3\xba\xc3") << "你好" << Encoding::Gbk;
+    qen::test::row("gbk like utf8 lead", QByteArray("\xc4\xe3\xba\xc3"), "你好", Encoding::Gbk);
     // GBK words whose bytes are valid UTF-8 too, spelling Latin letters ("Ŀ¼").
-    QTest::newRow("gbk 目录 valid as utf8")
-        << QByteArray("\xc4\xbf\xc2\xbc") << "目录" << Encoding::Gbk;
-    QTest::newRow("gbk path with 摘要 valid as utf8")
-        << QByteArray("/opt/\xd5\xaa\xd2\xaa/conv") << "/opt/摘要/conv" << Encoding::Gbk;
-    QTest::newRow("utf8 cjk punctuation and full-width")
-        << QStringLiteral("【题名】，ＡＢ１").toUtf8() << "【题名】，ＡＢ１" << Encoding::Utf8;
-    QTest::newRow("truncated utf8 is gbk")
-        << QByteArray("ab\xe4\xb8") << QString() << Encoding::Gbk;
+    qen::test::row("gbk 目录 valid as utf8", QByteArray("\xc4\xbf\xc2\xbc"), "目录", Encoding::Gbk);
+    qen::test::row("gbk path with 摘要 valid as utf8", QByteArray("/opt/\xd5\xaa\xd2\xaa/conv"),
+                   "/opt/摘要/conv", Encoding::Gbk);
+    qen::test::row("utf8 cjk punctuation and full-width",
+                   QStringLiteral("【题名】，ＡＢ１").toUtf8(), "【题名】，ＡＢ１", Encoding::Utf8);
+    qen::test::row("truncated utf8 is gbk", QByteArray("ab\xe4\xb8"), QString(), Encoding::Gbk);
 }
 
 void TestTextCodec::detect() {
@@ -61,10 +58,10 @@ void TestTextCodec::encodeGbk_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QString>("bad");
-    QTest::newRow("chinese") << QStringLiteral("中文 abc 【】") << true << QString();
-    QTest::newRow("empty") << QString() << true << QString();
-    QTest::newRow("emoji") << QStringLiteral("书😀") << false << QStringLiteral("😀");
-    QTest::newRow("thai") << QStringLiteral("a\u0e01b") << false << QStringLiteral("\u0e01");
+    qen::test::row("chinese", QStringLiteral("中文 abc 【】"), true, QString());
+    qen::test::row("empty", QString(), true, QString());
+    qen::test::row("emoji", QStringLiteral("书😀"), false, QStringLiteral("😀"));
+    qen::test::row("thai", QStringLiteral("a\u0e01b"), false, QStringLiteral("\u0e01"));
 }
 
 void TestTextCodec::encodeGbk() {

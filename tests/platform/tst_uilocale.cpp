@@ -1,4 +1,5 @@
 #include "platform/uilocale.h"
+#include "testfiles.h"
 
 #include <QLibraryInfo>
 #include <QtTest>
@@ -16,14 +17,10 @@ private slots:
 void TestUiLocale::locale_data() {
     QTest::addColumn<QString>("system");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("unset") << "C"
-                           << "zh_CN";
-    QTest::newRow("simplified Chinese") << "zh_CN"
-                                        << "zh_CN";
-    QTest::newRow("traditional Chinese") << "zh_TW"
-                                         << "zh_TW";
-    QTest::newRow("a user's own choice") << "de_DE"
-                                         << "de_DE";
+    test::row("unset", "C", "zh_CN");
+    test::row("simplified Chinese", "zh_CN", "zh_CN");
+    test::row("traditional Chinese", "zh_TW", "zh_TW");
+    test::row("a user's own choice", "de_DE", "de_DE");
 }
 
 void TestUiLocale::locale() {

@@ -1,6 +1,6 @@
-#include "platform/error.h"
 #include "platform/workfolders.h"
 #include "shell/handover.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,16 +40,10 @@ void TestWorkFolders::defaultRoot_data() {
     QTest::addColumn<QString>("qeninfo");
     QTest::addColumn<QString>("xdg");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("explicit root") << "/srv/q/"
-                                   << "/x"
-                                   << "/srv/q";
-    QTest::newRow("xdg data") << ""
-                              << "/x/data"
-                              << "/x/data/QenInfo";
-    QTest::newRow("relative xdg ignored") << ""
-                                          << "rel" << QDir::homePath() + "/.local/share/QenInfo";
-    QTest::newRow("nothing set") << ""
-                                 << "" << QDir::homePath() + "/.local/share/QenInfo";
+    test::row("explicit root", "/srv/q/", "/x", "/srv/q");
+    test::row("xdg data", "", "/x/data", "/x/data/QenInfo");
+    test::row("relative xdg ignored", "", "rel", QDir::homePath() + "/.local/share/QenInfo");
+    test::row("nothing set", "", "", QDir::homePath() + "/.local/share/QenInfo");
 }
 void TestWorkFolders::defaultRoot() {
     QFETCH(QString, qeninfo);
@@ -126,13 +120,13 @@ void TestWorkFolders::cleanUpRemovesWholeExtractionFolders_data() {
     QTest::addColumn<QStringList>("files");     // made under Temp
     QTest::addColumn<QStringList>("survivors"); // of them, what must be left
     QTest::addColumn<bool>("tempRemoved");
-    QTest::newRow("dot files") << QStringList{"4194304pkg/.hidden", "4194304pkg/p1.tif"}
-                               << QStringList() << true;
-    QTest::newRow("sub-folders") << QStringList{"4194304deep/sub/p.tif", "4194304deep/a/b/c/.d"}
-                                 << QStringList() << true;
-    QTest::newRow("other folders stay")
-        << QStringList{"other/keep.tif", ".4194304dot/p.tif", "4194304pkg/x/y.tif"}
-        << QStringList{"other/keep.tif", ".4194304dot/p.tif"} << false;
+    test::row("dot files", QStringList{"4194304pkg/.hidden", "4194304pkg/p1.tif"}, QStringList(),
+              true);
+    test::row("sub-folders", QStringList{"4194304deep/sub/p.tif", "4194304deep/a/b/c/.d"},
+              QStringList(), true);
+    test::row("other folders stay",
+              QStringList{"other/keep.tif", ".4194304dot/p.tif", "4194304pkg/x/y.tif"},
+              QStringList{"other/keep.tif", ".4194304dot/p.tif"}, false);
 }
 void TestWorkFolders::cleanUpRemovesWholeExtractionFolders() {
     QFETCH(QStringList, files);
@@ -167,12 +161,8 @@ void TestWorkFolders::ensureNamesTheFolderItCannotCreate() {
     touch(dir.filePath("QenInfo")); // a file where the root should be
     const WorkFolders folders(dir.filePath("QenInfo"), dir.path());
     folders.prepareAtStartup(); // silent
-    try {
-        folders.ensure(folders.setting());
-        QFAIL("expected an error");
-    } catch (const Error &e) {
-        QVERIFY2(e.description().contains(dir.filePath("QenInfo")), qPrintable(e.description()));
-    }
+    const QString error = test::errorOf([&] { folders.ensure(folders.setting()); });
+    QVERIFY2(error.contains(dir.filePath("QenInfo")), qPrintable(error));
     QVERIFY(QFileInfo(dir.filePath("QenInfo")).isFile()); // nothing else touched
 }
 
@@ -186,14 +176,14 @@ void TestWorkFolders::appPath() {
 void TestWorkFolders::handoverTake_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("line");
-    QTest::newRow("crlf") << QByteArray("/data/a b.qen\r\n") << "/data/a b.qen";
-    QTest::newRow("quotes kept") << QByteArray("\"/d/a.qen\"\r\n") << "\"/d/a.qen\"";
-    QTest::newRow("first line only") << QByteArray("/a.tif\r\n/b.tif\r\n") << "/a.tif";
-    QTest::newRow("utf8 name") << QString("/数据/文章.qen\r\n").toUtf8() << "/数据/文章.qen";
-    QTest::newRow("empty line") << QByteArray("\r\n") << "";
-    QTest::newRow("binary") << QByteArray("\x00\x01\x02", 3) << "";
-    QTest::newRow("invalid utf8") << QByteArray("\xb9\xfa.qen") << "";
-    QTest::newRow("huge") << QByteArray(64 * 1024, 'a') << "";
+    test::row("crlf", QByteArray("/data/a b.qen\r\n"), "/data/a b.qen");
+    test::row("quotes kept", QByteArray("\"/d/a.qen\"\r\n"), "\"/d/a.qen\"");
+    test::row("first line only", QByteArray("/a.tif\r\n/b.tif\r\n"), "/a.tif");
+    test::row("utf8 name", QString("/数据/文章.qen\r\n").toUtf8(), "/数据/文章.qen");
+    test::row("empty line", QByteArray("\r\n"), "");
+    test::row("binary", QByteArray("\x00\x01\x02", 3), "");
+    test::row("invalid utf8", QByteArray("\xb9\xfa.qen"), "");
+    test::row("huge", QByteArray(64 * 1024, 'a'), "");
 }
 void TestWorkFolders::handoverTake() {
     QFETCH(QByteArray, content);
@@ -210,9 +200,7 @@ void TestWorkFolders::handoverWriteSkipsEmptyLine() {
     QVERIFY(!handover::write(file, QString()));
     QVERIFY(!QFileInfo::exists(file));
     QVERIFY(handover::write(file, handover::commandLine({"/a", "b.qen"})));
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("/a b.qen\r\n"));
+    QCOMPARE(test::readFile(file), QByteArray("/a b.qen\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestWorkFolders)

@@ -1,5 +1,6 @@
 // The command line a file manager gives: one name, or one name per selected file.
 #include "shell/handover.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,14 +35,14 @@ void TestCommandLine::fromArguments_data() {
     // by blanks, as the command line has always been.
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("list");
-    QTest::newRow("none") << QStringList{} << false;
-    QTest::newRow("one file") << QStringList{"a.qen"} << false;
-    QTest::newRow("two files") << QStringList{"a.qen", "b.tif"} << true;
-    QTest::newRow("relative names") << QStringList{"=a.qen", "=b.tif"} << true;
+    test::row("none", QStringList{}, false);
+    test::row("one file", QStringList{"a.qen"}, false);
+    test::row("two files", QStringList{"a.qen", "b.tif"}, true);
+    test::row("relative names", QStringList{"=a.qen", "=b.tif"}, true);
     // "My" and "Paper.qen" exist as well, but the blank-joined name is what was meant.
-    QTest::newRow("a name with a blank, unquoted") << QStringList{"My", "=Paper.qen"} << false;
-    QTest::newRow("one of them missing") << QStringList{"a.qen", "missing.tif"} << false;
-    QTest::newRow("a folder among them") << QStringList{"a.qen", "folder"} << false;
+    test::row("a name with a blank, unquoted", QStringList{"My", "=Paper.qen"}, false);
+    test::row("one of them missing", QStringList{"a.qen", "missing.tif"}, false);
+    test::row("a folder among them", QStringList{"a.qen", "folder"}, false);
 }
 
 void TestCommandLine::fromArguments() {

@@ -5,6 +5,7 @@
 // clipboard as well, say).
 #include "scriptedinteraction.h"
 #include "shell/ui/mainwindow.h"
+#include "zipfixture.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -35,6 +36,25 @@ template <typename Ui = ScriptedInteraction> struct BasicWindowFixture {
             f.write(bytes);
         return path;
     }
+
+    // A package in the test's folder holding `pages`, its comment the title in GBK.
+    QString package(const QString &name, const QString &title,
+                    const std::vector<fixture::Entry> &pages) {
+        const QString path = dir.filePath(name);
+        return fixture::writeZip(path, pages, fixture::gbk(title)) ? path : QString();
+    }
+
+    // A package of `count` G4 pages p1.tif, p2.tif, ..., stored last page first so that only
+    // their names put them in order; page i is `size` widened by i pixels.
+    QString package(const QString &name, const QString &title, int count, QSize size = {300, 400}) {
+        std::vector<fixture::Entry> pages;
+        for (int i = count; i >= 1; --i)
+            pages.push_back(fixture::file(QStringLiteral("p%1.tif").arg(i).toLatin1(),
+                                          fixture::g4Tiff(size.width() + i, size.height())));
+        return package(name, title, pages);
+    }
+
+    QAction *command(const QString &name) const { return window->command(name); }
 
     QTemporaryDir dir;
     Ui ui;

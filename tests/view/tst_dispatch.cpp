@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "view/dispatch.h"
 
 #include <QtTest>
@@ -18,24 +19,15 @@ private slots:
 void TestDispatch::toolbar_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("item");
-    QTest::newRow("as built") << "NextPage"
-                              << "mnuPage_NextPage";
-    QTest::newRow("other case") << "nextPAGE"
-                                << "mnuPage_NextPage";
-    QTest::newRow("undo") << "UnDo"
-                          << "mnuTool_Undo";
-    QTest::newRow("copy page") << "CopyPage"
-                               << "mnuTool_CopyCurrPage";
-    QTest::newRow("save article") << "SaveCurrArticle"
-                                  << "mnuFile_SaveCurrArticle";
-    QTest::newRow("help is the home page") << "Help"
-                                           << "mnuHelp_HomePage";
-    QTest::newRow("exit") << "Exit"
-                          << "mnuFile_Exit";
-    QTest::newRow("unknown") << "Bogus"
-                             << "";
-    QTest::newRow("empty") << ""
-                           << "";
+    test::row("as built", "NextPage", "mnuPage_NextPage");
+    test::row("other case", "nextPAGE", "mnuPage_NextPage");
+    test::row("undo", "UnDo", "mnuTool_Undo");
+    test::row("copy page", "CopyPage", "mnuTool_CopyCurrPage");
+    test::row("save article", "SaveCurrArticle", "mnuFile_SaveCurrArticle");
+    test::row("help is the home page", "Help", "mnuHelp_HomePage");
+    test::row("exit", "Exit", "mnuFile_Exit");
+    test::row("unknown", "Bogus", "");
+    test::row("empty", "", "");
 }
 
 void TestDispatch::toolbar() {
@@ -55,34 +47,27 @@ void TestDispatch::keys_data() {
                other = KeyFocus::Other;
     const int none = KeyAction::None, scroll = KeyAction::Scroll,
               selection = KeyAction::CopySelection, page = KeyAction::CopyPage;
-    QTest::newRow("up on the image") << int(Qt::Key_Up) << 0 << image << 0 << scroll << 0 << -10;
-    QTest::newRow("down on the image") << int(Qt::Key_Down) << 0 << image << 0 << scroll << 0 << 10;
-    QTest::newRow("left on the image")
-        << int(Qt::Key_Left) << 0 << image << 0 << scroll << -10 << 0;
-    QTest::newRow("right on the image")
-        << int(Qt::Key_Right) << 0 << image << 0 << scroll << 10 << 0;
-    QTest::newRow("page down on the image")
-        << int(Qt::Key_PageDown) << 0 << image << 0 << scroll << 0 << 100;
-    QTest::newRow("page up on the image")
-        << int(Qt::Key_PageUp) << 0 << image << 0 << scroll << 0 << -100;
-    QTest::newRow("shift+down scrolls as down")
-        << int(Qt::Key_Down) << 1 << image << 0 << scroll << 0 << 10;
-    QTest::newRow("ctrl+right scrolls as right")
-        << int(Qt::Key_Right) << 2 << image << 0 << scroll << 10 << 0;
+    test::row("up on the image", int(Qt::Key_Up), 0, image, 0, scroll, 0, -10);
+    test::row("down on the image", int(Qt::Key_Down), 0, image, 0, scroll, 0, 10);
+    test::row("left on the image", int(Qt::Key_Left), 0, image, 0, scroll, -10, 0);
+    test::row("right on the image", int(Qt::Key_Right), 0, image, 0, scroll, 10, 0);
+    test::row("page down on the image", int(Qt::Key_PageDown), 0, image, 0, scroll, 0, 100);
+    test::row("page up on the image", int(Qt::Key_PageUp), 0, image, 0, scroll, 0, -100);
+    test::row("shift+down scrolls as down", int(Qt::Key_Down), 1, image, 0, scroll, 0, 10);
+    test::row("ctrl+right scrolls as right", int(Qt::Key_Right), 2, image, 0, scroll, 10, 0);
     // In the tree the arrows move the selection as a tree does; the image is left alone.
-    QTest::newRow("down in the tree") << int(Qt::Key_Down) << 0 << tree << 0 << none << 0 << 0;
-    QTest::newRow("page down in the tree")
-        << int(Qt::Key_PageDown) << 0 << tree << 0 << none << 0 << 0;
-    QTest::newRow("other key on the image") << int(Qt::Key_A) << 0 << image << 0 << none << 0 << 0;
-    QTest::newRow("ctrl+c with a band") << int(Qt::Key_C) << 2 << image << 5 << selection << 0 << 0;
-    QTest::newRow("ctrl+c without a band") << int(Qt::Key_C) << 2 << image << 0 << page << 0 << 0;
-    QTest::newRow("ctrl+c in the tree") << int(Qt::Key_C) << 2 << tree << 5 << selection << 0 << 0;
-    QTest::newRow("ctrl+c elsewhere") << int(Qt::Key_C) << 2 << other << 0 << page << 0 << 0;
+    test::row("down in the tree", int(Qt::Key_Down), 0, tree, 0, none, 0, 0);
+    test::row("page down in the tree", int(Qt::Key_PageDown), 0, tree, 0, none, 0, 0);
+    test::row("other key on the image", int(Qt::Key_A), 0, image, 0, none, 0, 0);
+    test::row("ctrl+c with a band", int(Qt::Key_C), 2, image, 5, selection, 0, 0);
+    test::row("ctrl+c without a band", int(Qt::Key_C), 2, image, 0, page, 0, 0);
+    test::row("ctrl+c in the tree", int(Qt::Key_C), 2, tree, 5, selection, 0, 0);
+    test::row("ctrl+c elsewhere", int(Qt::Key_C), 2, other, 0, page, 0, 0);
     // A record or the zoom box copies its own selected text.
-    QTest::newRow("ctrl+c in a text control") << int(Qt::Key_C) << 2 << text << 5 << none << 0 << 0;
-    QTest::newRow("ctrl+shift+c") << int(Qt::Key_C) << 3 << image << 5 << none << 0 << 0;
-    QTest::newRow("ctrl+alt+c") << int(Qt::Key_C) << 6 << image << 5 << none << 0 << 0;
-    QTest::newRow("plain c") << int(Qt::Key_C) << 0 << image << 5 << none << 0 << 0;
+    test::row("ctrl+c in a text control", int(Qt::Key_C), 2, text, 5, none, 0, 0);
+    test::row("ctrl+shift+c", int(Qt::Key_C), 3, image, 5, none, 0, 0);
+    test::row("ctrl+alt+c", int(Qt::Key_C), 6, image, 5, none, 0, 0);
+    test::row("plain c", int(Qt::Key_C), 0, image, 5, none, 0, 0);
 }
 
 void TestDispatch::keys() {

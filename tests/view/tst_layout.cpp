@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "view/layout.h"
 
 #include <QtTest>
@@ -38,10 +39,9 @@ void TestLayout::arrange_data() {
     QTest::addColumn<double>("viewWidth");
     // Below a 420 twips toolbar and above a 330 twips status bar; the view right of a 1515
     // twips tree and a 105 twips bar.
-    QTest::newRow("pane shown") << true << 12000.0 << 9000.0 << 8250.0 << 10380.0;
-    QTest::newRow("pane hidden") << false << 12000.0 << 9000.0 << 8250.0 << 12000.0;
-    QTest::newRow("tiny window: no room, nothing negative")
-        << true << 1000.0 << 500.0 << 0.0 << 0.0;
+    test::row("pane shown", true, 12000.0, 9000.0, 8250.0, 10380.0);
+    test::row("pane hidden", false, 12000.0, 9000.0, 8250.0, 12000.0);
+    test::row("tiny window: no room, nothing negative", true, 1000.0, 500.0, 0.0, 0.0);
 }
 
 void TestLayout::arrange() {
@@ -92,17 +92,17 @@ void TestLayout::splitterDrop_data() {
     QTest::addColumn<double>("width");
     QTest::addColumn<double>("shadowLeft");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("999 refused") << true << 12000.0 << 999.0 << false;
-    QTest::newRow("1000 accepted") << true << 12000.0 << 1000.0 << true;
-    QTest::newRow("10500 accepted") << true << 12000.0 << 10500.0 << true;
-    QTest::newRow("10501 refused") << true << 12000.0 << 10501.0 << false;
-    QTest::newRow("click without a drag") << true << 12000.0 << -20000.0 << false;
-    QTest::newRow("left of the window") << true << 12000.0 << -300.0 << false;
+    test::row("999 refused", true, 12000.0, 999.0, false);
+    test::row("1000 accepted", true, 12000.0, 1000.0, true);
+    test::row("10500 accepted", true, 12000.0, 10500.0, true);
+    test::row("10501 refused", true, 12000.0, 10501.0, false);
+    test::row("click without a drag", true, 12000.0, -20000.0, false);
+    test::row("left of the window", true, 12000.0, -300.0, false);
     // On a narrow window a drop at the view's right edge would push the view out of it.
-    QTest::newRow("at the view's right edge") << true << 5000.0 << 4895.0 << false;
-    QTest::newRow("beyond the window") << true << 5000.0 << 9000.0 << false;
-    QTest::newRow("just inside the view") << true << 5000.0 << 4894.0 << true;
-    QTest::newRow("record view shown") << false << 12000.0 << 3000.0 << true;
+    test::row("at the view's right edge", true, 5000.0, 4895.0, false);
+    test::row("beyond the window", true, 5000.0, 9000.0, false);
+    test::row("just inside the view", true, 5000.0, 4894.0, true);
+    test::row("record view shown", false, 12000.0, 3000.0, true);
 }
 
 void TestLayout::splitterDrop() {

@@ -1,4 +1,5 @@
 #include "articles/articletree.h"
+#include "testfiles.h"
 #include "view/navigation.h"
 
 #include <QtTest>
@@ -39,41 +40,36 @@ void TestNavigation::target_data() {
 
     // Package A = 1 (pages 2-4), single file 5, package B = 6 (7-9), package C = 10 (11-13).
     const QList<int> tree{3, 0, 3, 3};
-    QTest::newRow("first page, first article") << tree << 2 << QList<int>{0, 0, 3, 4, 1, 0, 5, 10};
-    QTest::newRow("middle page, first article") << tree << 3 << QList<int>{2, 2, 4, 4, 1, 0, 5, 10};
-    QTest::newRow("last page, first article") << tree << 4 << QList<int>{2, 3, 0, 0, 1, 0, 5, 10};
-    QTest::newRow("first package node itself") << tree << 1 << QList<int>{0, 0, 0, 0, 0, 0, 2, 10};
+    test::row("first page, first article", tree, 2, QList<int>{0, 0, 3, 4, 1, 0, 5, 10});
+    test::row("middle page, first article", tree, 3, QList<int>{2, 2, 4, 4, 1, 0, 5, 10});
+    test::row("last page, first article", tree, 4, QList<int>{2, 3, 0, 0, 1, 0, 5, 10});
+    test::row("first package node itself", tree, 1, QList<int>{0, 0, 0, 0, 0, 0, 2, 10});
     // A single file after a package: PrevArticle lands on that package's last page.
-    QTest::newRow("single file") << tree << 5 << QList<int>{0, 0, 0, 0, 1, 4, 6, 10};
-    QTest::newRow("middle package node") << tree << 6 << QList<int>{0, 0, 0, 0, 1, 5, 7, 10};
-    QTest::newRow("first page, middle article")
-        << tree << 7 << QList<int>{0, 0, 8, 9, 1, 5, 10, 10};
-    QTest::newRow("middle page, middle article")
-        << tree << 8 << QList<int>{7, 7, 9, 9, 1, 5, 10, 10};
-    QTest::newRow("last page, middle article") << tree << 9 << QList<int>{7, 8, 0, 0, 1, 5, 10, 10};
-    QTest::newRow("last package node") << tree << 10 << QList<int>{0, 0, 0, 0, 1, 9, 11, 10};
+    test::row("single file", tree, 5, QList<int>{0, 0, 0, 0, 1, 4, 6, 10});
+    test::row("middle package node", tree, 6, QList<int>{0, 0, 0, 0, 1, 5, 7, 10});
+    test::row("first page, middle article", tree, 7, QList<int>{0, 0, 8, 9, 1, 5, 10, 10});
+    test::row("middle page, middle article", tree, 8, QList<int>{7, 7, 9, 9, 1, 5, 10, 10});
+    test::row("last page, middle article", tree, 9, QList<int>{7, 8, 0, 0, 1, 5, 10, 10});
+    test::row("last package node", tree, 10, QList<int>{0, 0, 0, 0, 1, 9, 11, 10});
     // Pages of the last article: NextArticle stays and shows the page again.
-    QTest::newRow("first page, last article")
-        << tree << 11 << QList<int>{0, 0, 12, 13, 1, 6, 11, 10};
-    QTest::newRow("middle page, last article")
-        << tree << 12 << QList<int>{11, 11, 13, 13, 1, 6, 12, 10};
-    QTest::newRow("last node of the tree") << tree << 13 << QList<int>{11, 12, 0, 0, 1, 6, 0, 0};
+    test::row("first page, last article", tree, 11, QList<int>{0, 0, 12, 13, 1, 6, 11, 10});
+    test::row("middle page, last article", tree, 12, QList<int>{11, 11, 13, 13, 1, 6, 12, 10});
+    test::row("last node of the tree", tree, 13, QList<int>{11, 12, 0, 0, 1, 6, 0, 0});
 
     // Two packages of three pages, on page 2 of the second.
-    QTest::newRow("two packages, page 2 of the second")
-        << QList<int>{3, 3} << 7 << QList<int>{6, 6, 8, 8, 1, 1, 7, 5};
-    QTest::newRow("two packages, page 3 of the second")
-        << QList<int>{3, 3} << 8 << QList<int>{6, 7, 0, 0, 1, 1, 0, 0};
+    test::row("two packages, page 2 of the second", QList<int>{3, 3}, 7,
+              QList<int>{6, 6, 8, 8, 1, 1, 7, 5});
+    test::row("two packages, page 3 of the second", QList<int>{3, 3}, 8,
+              QList<int>{6, 7, 0, 0, 1, 1, 0, 0});
     // The last article is a single file: EndArticle selects it, unless it is selected.
-    QTest::newRow("single file last, from a page")
-        << QList<int>{3, 0} << 3 << QList<int>{2, 2, 4, 4, 1, 0, 5, 5};
-    QTest::newRow("single file last, selected")
-        << QList<int>{3, 0} << 5 << QList<int>{0, 0, 0, 0, 1, 4, 0, 0};
-    QTest::newRow("only single files")
-        << QList<int>{0, 0, 0} << 2 << QList<int>{0, 0, 0, 0, 1, 1, 3, 3};
-    QTest::newRow("one page in all") << QList<int>{1} << 2 << QList<int>{0, 0, 0, 0, 1, 0, 0, 0};
-    QTest::newRow("empty tree") << QList<int>{} << 0 << QList<int>{0, 0, 0, 0, 0, 0, 0, 0};
-    QTest::newRow("nothing selected") << tree << 0 << QList<int>{0, 0, 0, 0, 0, 0, 0, 0};
+    test::row("single file last, from a page", QList<int>{3, 0}, 3,
+              QList<int>{2, 2, 4, 4, 1, 0, 5, 5});
+    test::row("single file last, selected", QList<int>{3, 0}, 5,
+              QList<int>{0, 0, 0, 0, 1, 4, 0, 0});
+    test::row("only single files", QList<int>{0, 0, 0}, 2, QList<int>{0, 0, 0, 0, 1, 1, 3, 3});
+    test::row("one page in all", QList<int>{1}, 2, QList<int>{0, 0, 0, 0, 1, 0, 0, 0});
+    test::row("empty tree", QList<int>{}, 0, QList<int>{0, 0, 0, 0, 0, 0, 0, 0});
+    test::row("nothing selected", tree, 0, QList<int>{0, 0, 0, 0, 0, 0, 0, 0});
 }
 
 void TestNavigation::target() {

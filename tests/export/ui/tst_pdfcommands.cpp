@@ -21,25 +21,20 @@ class TestPdfCommands : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_f.reset(); }
     void menuIsOfferedAndFollowsTheShownView();
     void commands_data();
     void commands();
 
 private:
     QString package(const QString &name, const QString &title,
-                    const std::vector<fixture::Entry> &pages);
+                    const std::vector<fixture::Entry> &pages) {
+        return m_f->package(name, title, pages);
+    }
     void open(const QString &path) { m_f->window->CreateTree(path); }
 
     std::unique_ptr<test::WindowFixture> m_f;
 };
-
-QString TestPdfCommands::package(const QString &name, const QString &title,
-                                 const std::vector<fixture::Entry> &pages) {
-    const QString path = m_f->dir.filePath(name);
-    fixture::writeZip(path, pages, fixture::gbk(title));
-    return path;
-}
 
 void TestPdfCommands::init() {
     m_f = std::make_unique<test::WindowFixture>(test::WindowStart::Loaded);
@@ -47,19 +42,13 @@ void TestPdfCommands::init() {
     QDir().mkpath(m_f->dir.filePath("out"));
 }
 
-void TestPdfCommands::cleanup() {
-    m_f.reset();
-}
-
 void TestPdfCommands::menuIsOfferedAndFollowsTheShownView() {
     const QMenu *menu = m_f->window->findChild<QMenu *>(QStringLiteral("mnuPDF"));
     QVERIFY(menu && menu->menuAction()->isEnabled());
     QAction *current = m_f->window->command(QStringLiteral("mnuPDF_Current"));
     QVERIFY(!current->isEnabled());
-    const QString tif = m_f->dir.filePath("scan.tif");
-    fixture::writeAll(tif, fixture::g4Tiff());
-    const QString txt = m_f->dir.filePath("record.txt");
-    fixture::writeAll(txt, fixture::gbk("【题名】测试\r\n"));
+    const QString tif = m_f->make("scan.tif", fixture::g4Tiff());
+    const QString txt = m_f->make("record.txt", fixture::gbk("【题名】测试\r\n"));
     open(tif + QChar(0) + txt);
     QVERIFY(current->isEnabled());
     QVERIFY(m_f->window->command(QStringLiteral("mnuPDF_AllArticle"))->isEnabled());
@@ -74,33 +63,23 @@ void TestPdfCommands::commands_data() {
     QTest::addColumn<QStringList>("pdfs");      // what the output folder then holds
     QTest::addColumn<QList<int>>("pageWidths"); // of the first PDF
 
-    QTest::newRow("pages in the article's order, not p1 p2 p10")
-        << "article"
-        << "当前篇文件已经全部转换成了PDF文件！" << QStringList{"a.pdf"} << QList<int>{41, 50, 42};
-    QTest::newRow("same base name, TIF and WWP")
-        << "article"
-        << "当前篇文件已经全部转换成了PDF文件！" << QStringList{"a.pdf"} << QList<int>{41, 60};
-    QTest::newRow("report becomes report.pdf")
-        << "page"
-        << "当前页文章已经成功地转换成了PDF文件！" << QStringList{"report.pdf"} << QList<int>{41};
-    QTest::newRow("replace refused") << "page"
-                                     << "" << QStringList{"a.pdf"} << QList<int>{};
-    QTest::newRow("replace accepted")
-        << "page"
-        << "当前页文章已经成功地转换成了PDF文件！" << QStringList{"a.pdf"} << QList<int>{41};
-    QTest::newRow("bad page: nothing written") << "article"
-                                               << "将当前篇文件转换成了PDF文件时出错了！\n"
-                                               << QStringList{} << QList<int>{};
-    QTest::newRow("record in the article: nothing written")
-        << "article"
-        << "其他文件类型不能转换成PDF文件格式！" << QStringList{} << QList<int>{};
-    QTest::newRow("all: same texts, unusable title, record-only article")
-        << "all"
-        << "所有文章存贮完成！" << QStringList{"同名.pdf", "同名 (2).pdf", "文章3.pdf"}
-        << QList<int>{43};
-    QTest::newRow("all: a failing article is named")
-        << "all"
-        << "以下文章没有存贮成PDF文件：\n坏的：" << QStringList{"好的.pdf"} << QList<int>{41};
+    test::row("pages in the article's order, not p1 p2 p10", "article",
+              "当前篇文件已经全部转换成了PDF文件！", QStringList{"a.pdf"}, QList<int>{41, 50, 42});
+    test::row("same base name, TIF and WWP", "article", "当前篇文件已经全部转换成了PDF文件！",
+              QStringList{"a.pdf"}, QList<int>{41, 60});
+    test::row("report becomes report.pdf", "page", "当前页文章已经成功地转换成了PDF文件！",
+              QStringList{"report.pdf"}, QList<int>{41});
+    test::row("replace refused", "page", "", QStringList{"a.pdf"}, QList<int>{});
+    test::row("replace accepted", "page", "当前页文章已经成功地转换成了PDF文件！",
+              QStringList{"a.pdf"}, QList<int>{41});
+    test::row("bad page: nothing written", "article", "将当前篇文件转换成了PDF文件时出错了！\n",
+              QStringList{}, QList<int>{});
+    test::row("record in the article: nothing written", "article",
+              "其他文件类型不能转换成PDF文件格式！", QStringList{}, QList<int>{});
+    test::row("all: same texts, unusable title, record-only article", "all", "所有文章存贮完成！",
+              QStringList{"同名.pdf", "同名 (2).pdf", "文章3.pdf"}, QList<int>{43});
+    test::row("all: a failing article is named", "all", "以下文章没有存贮成PDF文件：\n坏的：",
+              QStringList{"好的.pdf"}, QList<int>{41});
 }
 
 void TestPdfCommands::commands() {

@@ -14,7 +14,6 @@
 #include <QtTest>
 
 using namespace qen;
-using qen::test::ScriptedInteraction;
 
 // Printing to a PDF file: what arrives there is what a printer would get.
 class TestPrintCommands : public QObject {
@@ -28,29 +27,19 @@ private slots:
     void printerFailureStopsTheWalk();
 
 private:
-    QString pdf() const { return m_dir->filePath("out.pdf"); }
+    QString pdf() const { return m_w->dir.filePath("out.pdf"); }
     // Page sizes in points, one per page of the PDF.
     QList<QSizeF> pdfPages() const;
     QString pdfText() const;
 
-    std::unique_ptr<test::ExportViews> m_world;
-    QTemporaryDir *m_dir = nullptr;
-    ArticleTree *m_tree = nullptr;
-    ImageView *m_image = nullptr;
-    RecordView *m_record = nullptr;
-    ScriptedInteraction *m_user = nullptr;
+    std::unique_ptr<test::ExportViews> m_w;
     std::unique_ptr<PrintCommands> m_commands;
 };
 
 void TestPrintCommands::init() {
-    m_world = std::make_unique<test::ExportViews>();
-    m_dir = &m_world->dir;
-    m_tree = &m_world->tree;
-    m_image = &m_world->image;
-    m_record = &m_world->record;
-    m_user = &m_world->user;
-    m_user->printer().setPageSize(printlayout::pageSizeForCode(9));
-    m_commands = std::make_unique<PrintCommands>(m_world->controls(), *m_user);
+    m_w = std::make_unique<test::ExportViews>();
+    m_w->user.printer().setPageSize(printlayout::pageSizeForCode(9));
+    m_commands = std::make_unique<PrintCommands>(m_w->controls(), m_w->user);
 }
 
 QList<QSizeF> TestPrintCommands::pdfPages() const {
@@ -80,16 +69,16 @@ void TestPrintCommands::scopes_data() {
     QTest::addColumn<int>("pages");
     // The tree: a package (1) of a G4 page, a WWP page, an unknown file and a record (2..5),
     // then a single JPEG (6). Scope 1 prints the image view's page.
-    QTest::newRow("current page") << 1 << 2 << 1;
-    QTest::newRow("current article: unknown type passed over") << 2 << 3 << 3;
-    QTest::newRow("current article on a root prints the current page") << 2 << 6 << 1;
-    QTest::newRow("all articles") << 3 << 2 << 4;
+    test::row("current page", 1, 2, 1);
+    test::row("current article: unknown type passed over", 2, 3, 3);
+    test::row("current article on a root prints the current page", 2, 6, 1);
+    test::row("all articles", 3, 2, 4);
 }
 
 void TestPrintCommands::scopes() {
     QFETCH(int, scope);
     QFETCH(int, selected);
-    const QString src = m_dir->filePath("src");
+    const QString src = m_w->dir.filePath("src");
     QDir().mkpath(src);
     fixture::writeAll(src + "/p1.tif", fixture::g4Tiff(2480, 3508));
     fixture::writeAll(src + "/p2.wwp", fixture::wwpPage());
@@ -98,13 +87,13 @@ void TestPrintCommands::scopes() {
     QImage photo(300, 200, QImage::Format_RGB32);
     photo.fill(Qt::darkCyan);
     QVERIFY(photo.save(src + "/single.jpg"));
-    m_tree->addPackage(src + "/a.qen", "文章", src, {"p1.tif", "p2.wwp", "p3.dat", "p4.txt"});
-    m_tree->addSingle(src + "/single.jpg");
-    m_tree->select(selected);
-    QVERIFY(m_image->setFileName(src + "/p1.tif"));
+    m_w->tree.addPackage(src + "/a.qen", "文章", src, {"p1.tif", "p2.wwp", "p3.dat", "p4.txt"});
+    m_w->tree.addSingle(src + "/single.jpg");
+    m_w->tree.select(selected);
+    QVERIFY(m_w->image.setFileName(src + "/p1.tif"));
 
     m_commands->PrintPages(scope);
-    QCOMPARE(m_user->messages.size(), 0);
+    QCOMPARE(m_w->user.messages.size(), 0);
     const QList<QSizeF> pages = pdfPages();
     QTEST(int(pages.size()), "pages");
     for (const QSizeF &size : pages) {
@@ -114,20 +103,20 @@ void TestPrintCommands::scopes() {
     }
     // The WWP page was decoded as showing it does: into the work folder, not beside itself.
     if (scope != 1 && selected != 6)
-        QVERIFY(!m_tree->key(3).endsWith(".wwp"));
+        QVERIFY(!m_w->tree.key(3).endsWith(".wwp"));
 }
 
 void TestPrintCommands::recordShownPrintsFiltered() {
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
-    const QString src = m_dir->filePath("src");
+    const QString src = m_w->dir.filePath("src");
     QDir().mkpath(src);
     fixture::writeAll(src + "/r.txt", test::gbk("stored record"));
     fixture::writeAll(src + "/r.tmp", test::gbk("shown record"));
-    m_tree->addPackage(src + "/a.qen", "文章", src, {"r.txt"});
-    m_tree->select(2);
-    m_record->loadFile(src + "/r.tmp");
-    m_world->shown.set(ShownView::Record);
+    m_w->tree.addPackage(src + "/a.qen", "文章", src, {"r.txt"});
+    m_w->tree.select(2);
+    m_w->record.loadFile(src + "/r.tmp");
+    m_w->shown.set(ShownView::Record);
 
     m_commands->PrintPages(1);
     QVERIFY2(pdfText().contains("shown record") && !pdfText().contains("stored"),
@@ -137,18 +126,18 @@ void TestPrintCommands::recordShownPrintsFiltered() {
 }
 
 void TestPrintCommands::noPrinterSaidOnce() {
-    m_world->g4Package({"p1.tif", "p2.tif", "p3.tif"});
-    m_user->printerInstalled = false;
+    m_w->g4Package({"p1.tif", "p2.tif", "p3.tif"});
+    m_w->user.printerInstalled = false;
     m_commands->PrintPages(3);
-    QCOMPARE(m_user->messages.size(), 1);
+    QCOMPARE(m_w->user.messages.size(), 1);
     QVERIFY(!QFileInfo::exists(pdf()));
 }
 
 void TestPrintCommands::printerFailureStopsTheWalk() {
-    m_world->g4Package({"p1.tif", "p2.tif", "p3.tif"});
-    m_user->printer().setOutputFileName(m_dir->filePath("no such folder/out.pdf"));
+    m_w->g4Package({"p1.tif", "p2.tif", "p3.tif"});
+    m_w->user.printer().setOutputFileName(m_w->dir.filePath("no such folder/out.pdf"));
     m_commands->PrintPages(3);
-    QCOMPARE(m_user->texts("error").size(), 1);
+    QCOMPARE(m_w->user.texts("error").size(), 1);
 }
 
 QTEST_MAIN(TestPrintCommands)

@@ -68,7 +68,7 @@ class TestImageTools : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_f.reset(); }
     void adjustThenUndoRestoresThePixels_data();
     void adjustThenUndoRestoresThePixels();
     void mirrorThenFlipIsHalfTurn();
@@ -93,7 +93,7 @@ private:
     QString writePage(const QString &name, const QImage &image,
                       ImageFileType type = ImageFileType::Tiff);
     void open(const QString &path);
-    QAction *command(const char *name) { return m_f->window->command(QString::fromLatin1(name)); }
+    QAction *command(const char *name) { return m_f->command(name); }
     ImageView *view() { return m_f->window->imageView(); }
     QWidget *viewport() { return view()->clientArea(); }
     void drag(QPoint from, QPoint to);
@@ -105,10 +105,6 @@ void TestImageTools::init() {
     m_f =
         std::make_unique<test::BasicWindowFixture<ClipboardInteraction>>(test::WindowStart::Shown);
     QVERIFY(m_f->exposed);
-}
-
-void TestImageTools::cleanup() {
-    m_f.reset();
 }
 
 QString TestImageTools::writePage(const QString &name, const QImage &image, ImageFileType type) {
@@ -175,10 +171,10 @@ void TestImageTools::adjustThenUndoRestoresThePixels() {
     const QImage loaded = ImageDocument::readFile(path);
     BusyWatch watch;
     qApp->installEventFilter(&watch);
-    m_f->window->command(item)->trigger();
+    m_f->command(item)->trigger();
     QCOMPARE(view()->image() != loaded, changes);
     QCOMPARE(view()->image().format(), loaded.format());
-    m_f->window->command(item)->trigger(); // adjustments add up
+    m_f->command(item)->trigger(); // adjustments add up
     qApp->removeEventFilter(&watch);
     QCOMPARE(watch.shown, busy ? 2 : 0);
     command("mnuTool_Undo")->trigger();
@@ -280,9 +276,9 @@ void TestImageTools::mouseDrawsTheBand_data() {
     QTest::addColumn<QRect>("band");
     // Press at view pixel (100, 50), release at (300, 200): the band covers view pixels
     // (100, 50) to (291, 191) and every image pixel under them.
-    QTest::newRow("50%") << 0.5 << QPoint(0, 0) << QRect(200, 100, 384, 284);
-    QTest::newRow("100%") << 1.0 << QPoint(0, 0) << QRect(100, 50, 192, 142);
-    QTest::newRow("300% scrolled") << 3.0 << QPoint(30, 60) << QRect(43, 36, 65, 48);
+    test::row("50%", 0.5, QPoint(0, 0), QRect(200, 100, 384, 284));
+    test::row("100%", 1.0, QPoint(0, 0), QRect(100, 50, 192, 142));
+    test::row("300% scrolled", 3.0, QPoint(30, 60), QRect(43, 36, 65, 48));
 }
 
 void TestImageTools::mouseDrawsTheBand() {
@@ -455,9 +451,9 @@ void TestImageTools::cropIntoAFolderThatCannotBeWritten() {
 void TestImageTools::bandAcrossPageChanges_data() {
     QTest::addColumn<QSize>("next");
     QTest::addColumn<QRect>("band");
-    QTest::newRow("same size") << QSize(900, 1200) << QRect(100, 50, 192, 142);
-    QTest::newRow("reaches beyond") << QSize(200, 100) << QRect(100, 50, 100, 50);
-    QTest::newRow("wholly outside") << QSize(90, 40) << QRect();
+    test::row("same size", QSize(900, 1200), QRect(100, 50, 192, 142));
+    test::row("reaches beyond", QSize(200, 100), QRect(100, 50, 100, 50));
+    test::row("wholly outside", QSize(90, 40), QRect());
 }
 
 void TestImageTools::bandAcrossPageChanges() {

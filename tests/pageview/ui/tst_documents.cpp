@@ -24,7 +24,7 @@ class TestDocuments : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_f.reset(); }
     void commandStateFollowsTheShownView();
     void openDialogSelectionTwiceOpensOnce();
     void packageShowsItsFirstPage();
@@ -39,37 +39,18 @@ private slots:
     void wwpConverterNamedInSettingsIsUsed();
 
 private:
-    QString make(const QString &name, const QByteArray &bytes);
-    QString makePackage(const QString &name, const QString &title, int pages);
-    bool enabled(const char *name) const { return m_f->window->command(name)->isEnabled(); }
+    QString make(const QString &name, const QByteArray &bytes) { return m_f->make(name, bytes); }
+    QString makePackage(const QString &name, const QString &title, int pages) {
+        return m_f->package(name, title, pages, {40, 30});
+    }
+    bool enabled(const char *name) const { return m_f->command(name)->isEnabled(); }
 
     std::unique_ptr<test::WindowFixture> m_f;
 };
 
-QString TestDocuments::make(const QString &name, const QByteArray &bytes) {
-    const QString path = m_f->dir.filePath(name);
-    fixture::writeAll(path, bytes);
-    return path;
-}
-
-QString TestDocuments::makePackage(const QString &name, const QString &title, int pages) {
-    std::vector<fixture::Entry> entries;
-    for (int i = pages; i >= 1; --i)
-        entries.push_back(fixture::file(QStringLiteral("p%1.tif").arg(i).toLatin1(),
-                                        fixture::g4Tiff(40 + i, 30)));
-    const QString path = m_f->dir.filePath(name);
-    if (!fixture::writeZip(path, entries, fixture::gbk(title)))
-        return QString();
-    return path;
-}
-
 void TestDocuments::init() {
     m_f = std::make_unique<test::WindowFixture>(test::WindowStart::Loaded);
     QVERIFY(m_f->exposed);
-}
-
-void TestDocuments::cleanup() {
-    m_f.reset();
 }
 
 void TestDocuments::commandStateFollowsTheShownView() {
@@ -99,7 +80,7 @@ void TestDocuments::commandStateFollowsTheShownView() {
     QVERIFY(enabled("mnuTool_OutputOption"));
     QVERIFY(enabled("mnuPage_NextArticle"));
 
-    m_f->window->command("mnuFile_CloseAllArticle")->trigger();
+    m_f->command("mnuFile_CloseAllArticle")->trigger();
     QVERIFY(!enabled("mnuPage_NextArticle"));
     QVERIFY(!enabled("mnuTool_OutputOption"));
     QVERIFY(!enabled("SaveCurrArticle"));
@@ -110,7 +91,7 @@ void TestDocuments::commandStateFollowsTheShownView() {
 void TestDocuments::openDialogSelectionTwiceOpensOnce() {
     const QString a = make("a.tif", fixture::g4Tiff()), b = make("b.tif", fixture::g4Tiff());
     m_f->ui.openAnswers << QStringList{a, b} << QStringList{a, b} << QStringList{};
-    m_f->window->command("OpenFile")->trigger();
+    m_f->command("OpenFile")->trigger();
     QCOMPARE(m_f->ui.openDialogTitles.value(0), QStringLiteral("打开文件"));
     // Each filter names its description once, followed by its patterns.
     const QStringList filters = m_f->ui.openDialogFilters.value(0).split(";;");
@@ -119,17 +100,17 @@ void TestDocuments::openDialogSelectionTwiceOpensOnce() {
         QVERIFY2(f.count('(') <= 1, qPrintable(f));
     QVERIFY(filters.contains("*.qen"));
     QCOMPARE(m_f->window->tree()->topLevelItemCount(), 2);
-    m_f->window->command("mnuFile_CloseAllArticle")->trigger();
-    m_f->window->command("mnuFile_Open")->trigger(); // same selection, but after close-all
+    m_f->command("mnuFile_CloseAllArticle")->trigger();
+    m_f->command("mnuFile_Open")->trigger(); // same selection, but after close-all
     QCOMPARE(m_f->window->tree()->topLevelItemCount(), 2);
-    m_f->window->command("mnuFile_Open")->trigger(); // Cancel
+    m_f->command("mnuFile_Open")->trigger(); // Cancel
     QCOMPARE(m_f->window->tree()->topLevelItemCount(), 2);
 
-    m_f->window->command("mnuFile_CloseAllArticle")->trigger();
+    m_f->command("mnuFile_CloseAllArticle")->trigger();
     m_f->ui.openAnswers << QStringList{a} << QStringList{a};
-    m_f->window->command("mnuFile_Open")->trigger();
-    m_f->window->command("mnuFile_CloseAllArticle")->trigger();
-    m_f->window->command("mnuFile_Open")->trigger();
+    m_f->command("mnuFile_Open")->trigger();
+    m_f->command("mnuFile_CloseAllArticle")->trigger();
+    m_f->command("mnuFile_Open")->trigger();
     QCOMPARE(m_f->window->tree()->topLevelItemCount(), 1);
 }
 
@@ -165,8 +146,8 @@ void TestDocuments::packageShowsItsFirstPage() {
 
 void TestDocuments::brokenPackageReportsAndAddsNothing_data() {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("not a zip") << QByteArray("this is not an archive\0title", 28);
-    QTest::newRow("truncated") << QByteArray("PK\x03\x04\x14\x00\x00\x00", 8);
+    test::row("not a zip", QByteArray("this is not an archive\0title", 28));
+    test::row("truncated", QByteArray("PK\x03\x04\x14\x00\x00\x00", 8));
 }
 
 void TestDocuments::brokenPackageReportsAndAddsNothing() {
@@ -184,8 +165,8 @@ void TestDocuments::brokenPackageReportsAndAddsNothing() {
 void TestDocuments::wwpPageDecodedOnce() {
     std::vector<fixture::Entry> entries{fixture::file("scan01.wwp", fixture::wwpPage()),
                                         fixture::file("scan02.wwp", fixture::wwpPage())};
-    const QString pkg = m_f->dir.filePath("wwp.qen");
-    QVERIFY(fixture::writeZip(pkg, entries, "wwp"));
+    const QString pkg = m_f->package("wwp.qen", "wwp", entries);
+    QVERIFY(!pkg.isEmpty());
     m_f->window->CreateTree(pkg);
     ArticleTree &model = m_f->window->documents()->model();
     QVERIFY(model.key(2).endsWith("/scan01.tif"));
@@ -233,7 +214,7 @@ void TestDocuments::recordIsShownFiltered() {
     QVERIFY2(!shown.contains("不要") && !shown.contains("续行"), qPrintable(shown));
     QVERIFY(m_f->window->recordView()->fileName().endsWith("/record.tmp"));
     QCOMPARE(m_f->window->recordView()->tag(), txt);
-    QVERIFY(m_f->window->command("mnuView_Lock")->isChecked());
+    QVERIFY(m_f->command("mnuView_Lock")->isChecked());
     QVERIFY(m_f->window->recordView()->isReadOnly());
 }
 

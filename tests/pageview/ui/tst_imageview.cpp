@@ -1,8 +1,9 @@
 #include "articles/pageshape.h"
+#include "mouseevents.h"
 #include "pageview/ui/imageview.h"
 #include "pageview/viewportcache.h"
-#include "platform/error.h"
 #include "scriptedinteraction.h"
+#include "testfiles.h"
 
 #include <QScreen>
 #include <QScrollBar>
@@ -29,11 +30,6 @@ QImage textPage() {
     image.setDotsPerMeterX(11811); // 300 dpi
     image.setDotsPerMeterY(11811);
     return image;
-}
-
-QMouseEvent mouse(QEvent::Type type, QWidget *w, QPoint pos, Qt::MouseButton button,
-                  Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    return QMouseEvent(type, pos, w->mapToGlobal(pos), button, buttons, modifiers);
 }
 
 } // namespace
@@ -100,7 +96,7 @@ void TestImageView::badFileEmptiesTheView() {
     std::unique_ptr<ImageView> view(newView());
     QVERIFY(view->setFileName(m_page));
     view->setSelectionBand(true, 10, 10);
-    const QString bad = QStringLiteral(QEN_TEST_DATA "/declares-100000x100000.tif");
+    const QString bad = test::dataFile("declares-100000x100000.tif");
     QVERIFY(!view->setFileName(bad));
     QVERIFY(!view->hasImage());
     QVERIFY(view->fileName().isEmpty());
@@ -114,12 +110,12 @@ void TestImageView::badFileEmptiesTheView() {
 void TestImageView::zoomKeepsThePageAndRefusesBadFactors_data() {
     QTest::addColumn<double>("factor");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("150%") << 1.5 << true;
-    QTest::newRow("0") << 0.0 << false;
-    QTest::newRow("negative") << -0.2 << false;
-    QTest::newRow("not a number") << std::nan("") << false;
-    QTest::newRow("100000%") << 1000.0 << false;
-    QTest::newRow("10000%") << 100.0 << true;
+    test::row("150%", 1.5, true);
+    test::row("0", 0.0, false);
+    test::row("negative", -0.2, false);
+    test::row("not a number", std::nan(""), false);
+    test::row("100000%", 1000.0, false);
+    test::row("10000%", 100.0, true);
 }
 
 void TestImageView::zoomKeepsThePageAndRefusesBadFactors() {
@@ -214,16 +210,12 @@ void TestImageView::mouseEventsCarryButtonsShiftAndTwips() {
     QSignalSpy down(view.get(), &ImageView::mouseDown);
     QSignalSpy move(view.get(), &ImageView::mouseMove);
     QSignalSpy up(view.get(), &ImageView::mouseUp);
-    auto press = mouse(QEvent::MouseButtonPress, area, {100, 50}, Qt::LeftButton, Qt::LeftButton,
-                       Qt::ShiftModifier);
-    QApplication::sendEvent(area, &press);
-    auto drag = mouse(QEvent::MouseMove, area, {120, 60}, Qt::NoButton, Qt::LeftButton);
-    QApplication::sendEvent(area, &drag);
-    auto release = mouse(QEvent::MouseButtonRelease, area, {120, 60}, Qt::LeftButton, {});
-    QApplication::sendEvent(area, &release);
-    auto right = mouse(QEvent::MouseButtonPress, area, {5, 6}, Qt::RightButton, Qt::RightButton,
-                       Qt::ControlModifier);
-    QApplication::sendEvent(area, &right);
+    test::sendMouse(area, QEvent::MouseButtonPress, {100, 50}, Qt::LeftButton, Qt::LeftButton,
+                    Qt::ShiftModifier);
+    test::sendMouse(area, QEvent::MouseMove, {120, 60}, Qt::NoButton, Qt::LeftButton);
+    test::sendMouse(area, QEvent::MouseButtonRelease, {120, 60}, Qt::LeftButton, {});
+    test::sendMouse(area, QEvent::MouseButtonPress, {5, 6}, Qt::RightButton, Qt::RightButton,
+                    Qt::ControlModifier);
     QCOMPARE(down.count(), 2);
     QCOMPARE(down[0], (QList<QVariant>{1, 1, 100 * tx, 50 * ty}));
     QCOMPARE(down[1], (QList<QVariant>{2, 2, 5 * tx, 6 * ty}));
@@ -271,12 +263,7 @@ void TestImageView::saveWritesWhatTheViewHolds() {
 
     view->setSaveFileName(m_dir.filePath("missing/folder/x.bmp"));
     view->setSaveFileType(ImageFileType::Bmp);
-    try {
-        view->saveFile();
-        QFAIL("saved into a missing folder");
-    } catch (const Error &e) {
-        QVERIFY(e.description().contains("missing/folder/x.bmp"));
-    }
+    QVERIFY(test::errorOf([&] { view->saveFile(); }).contains("missing/folder/x.bmp"));
 }
 
 void TestImageView::printingSizeAndPointer() {

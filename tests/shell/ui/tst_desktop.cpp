@@ -18,7 +18,7 @@ class TestDesktop : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_fixture.reset(); }
     void packageAndRecordBothOpen();
     void whatIsTaken_data();
     void whatIsTaken();
@@ -37,10 +37,6 @@ private:
 void TestDesktop::init() {
     m_fixture = std::make_unique<test::WindowFixture>();
     m_window = m_fixture->window.get();
-}
-
-void TestDesktop::cleanup() {
-    m_fixture.reset();
 }
 
 std::pair<bool, Qt::DropAction> TestDesktop::drop(const QList<QUrl> &urls,
@@ -92,15 +88,14 @@ void TestDesktop::whatIsTaken_data() {
     QTest::addColumn<bool>("taken");
     QTest::addColumn<int>("opened");
     const int all = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
-    QTest::newRow("a page") << QStringList{"page.tif"} << all << true << 1;
-    QTest::newRow("folder and page") << QStringList{"folder", "page.tif"} << all << true << 1;
-    QTest::newRow("a folder alone") << QStringList{"folder"} << all << false << 0;
-    QTest::newRow("a web address")
-        << QStringList{"https://www.qeninfo.example/a.qen"} << all << false << 0;
-    QTest::newRow("a vanished file") << QStringList{"gone.tif"} << all << false << 0;
-    QTest::newRow("link offered") << QStringList{"page.tif"} << int(Qt::LinkAction | Qt::MoveAction)
-                                  << true << 1;
-    QTest::newRow("move only") << QStringList{"page.tif"} << int(Qt::MoveAction) << false << 0;
+    test::row("a page", QStringList{"page.tif"}, all, true, 1);
+    test::row("folder and page", QStringList{"folder", "page.tif"}, all, true, 1);
+    test::row("a folder alone", QStringList{"folder"}, all, false, 0);
+    test::row("a web address", QStringList{"https://www.qeninfo.example/a.qen"}, all, false, 0);
+    test::row("a vanished file", QStringList{"gone.tif"}, all, false, 0);
+    test::row("link offered", QStringList{"page.tif"}, int(Qt::LinkAction | Qt::MoveAction), true,
+              1);
+    test::row("move only", QStringList{"page.tif"}, int(Qt::MoveAction), false, 0);
 }
 
 void TestDesktop::whatIsTaken() {

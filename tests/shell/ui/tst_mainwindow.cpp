@@ -43,7 +43,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_f.reset(); }
     void identity();
     void menus_data();
     void menus();
@@ -63,10 +63,6 @@ void TestMainWindow::init() {
     QVERIFY(m_f->exposed);
 }
 
-void TestMainWindow::cleanup() {
-    m_f.reset();
-}
-
 void TestMainWindow::identity() {
     QCOMPARE(m_f->window->windowTitle(), QStringLiteral("Qen Browser"));
     for (const char *name :
@@ -75,39 +71,32 @@ void TestMainWindow::identity() {
         QVERIFY2(m_f->window->findChild<QWidget *>(name), name);
     QVERIFY(!m_f->window->findChild<QWidget *>("imgHide")->isVisible());
     QVERIFY(!m_f->window->findChild<QWidget *>("rihHide")->isVisible());
+    // The menu bar's order and the one switched-off menu.
+    QStringList titles;
+    for (QAction *a : m_f->window->menuBar()->actions())
+        titles << a->text() + (a->isEnabled() ? "" : " (off)");
+    QCOMPARE(titles,
+             (QStringList{"文件(&F)", "页面(&P)", "PDF(&D)", "工具(&T)", "视图(&V)", "帮助(&H)"}));
 }
 
 void TestMainWindow::menus_data() {
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("file") << "mnuFile"
-                          << QStringList{"mnuFile_Open 打开文件(&1)",
-                                         "-",
-                                         "mnuFile_SaveCurrPage 保存当前页(&2)",
-                                         "mnuFile_SaveCurrArticle 保存当前篇(&3)",
-                                         "mnuFile_SaveAllArticle 保存所有篇(&4)",
-                                         "-",
-                                         "mnuFile_CloseAllArticle 关闭所有篇(&5)",
-                                         "-",
-                                         "mnuFile_PrintCurrPage 打印当前页(&6)",
-                                         "mnuFile_PrintCurrArticle 打印当前篇(&7)",
-                                         "mnuFile_PrintAllArticle 打印所有篇(&8)",
-                                         "-",
-                                         "mnuFile_PrintSetup 打印设置(&9)",
-                                         "mnuFile_SaveType 存贮图像格式(&9) (off)",
-                                         "-",
-                                         "mnuFile_Exit 退出(&A)"};
-    QTest::newRow("view") << "mnuView" << QStringList{"mnuView_Grayscale 灰度(&1) [x]",
-                                                      "-",
-                                                      "mnuView_Toolbar 工具栏(&2) [x]",
-                                                      "mnuView_Statusbar 状态栏(&3) [x]",
-                                                      "mnuTool_Navigation 导航栏(&4) [x]",
-                                                      "-",
-                                                      "mnuView_Background 背景设置(&5) (off)",
-                                                      "mnuView_Lock 锁定题录(&6) [x]"};
-    QTest::newRow("help") << "mnuHelp"
-                          << QStringList{"mnuHelp_HomePage 公司主页(&1)", "-",
-                                         "mnuHelp_About 关于......(&2)"};
+    test::row("file", "mnuFile",
+              QStringList{
+                  "mnuFile_Open 打开文件(&1)", "-", "mnuFile_SaveCurrPage 保存当前页(&2)",
+                  "mnuFile_SaveCurrArticle 保存当前篇(&3)", "mnuFile_SaveAllArticle 保存所有篇(&4)",
+                  "-", "mnuFile_CloseAllArticle 关闭所有篇(&5)", "-",
+                  "mnuFile_PrintCurrPage 打印当前页(&6)", "mnuFile_PrintCurrArticle 打印当前篇(&7)",
+                  "mnuFile_PrintAllArticle 打印所有篇(&8)", "-", "mnuFile_PrintSetup 打印设置(&9)",
+                  "mnuFile_SaveType 存贮图像格式(&9) (off)", "-", "mnuFile_Exit 退出(&A)"});
+    test::row("view", "mnuView",
+              QStringList{"mnuView_Grayscale 灰度(&1) [x]", "-", "mnuView_Toolbar 工具栏(&2) [x]",
+                          "mnuView_Statusbar 状态栏(&3) [x]", "mnuTool_Navigation 导航栏(&4) [x]",
+                          "-", "mnuView_Background 背景设置(&5) (off)",
+                          "mnuView_Lock 锁定题录(&6) [x]"});
+    test::row("help", "mnuHelp",
+              QStringList{"mnuHelp_HomePage 公司主页(&1)", "-", "mnuHelp_About 关于......(&2)"});
 }
 
 void TestMainWindow::menus() {
@@ -116,12 +105,6 @@ void TestMainWindow::menus() {
     auto *m = m_f->window->menuBar()->findChild<QMenu *>(menu);
     QVERIFY(m);
     QCOMPARE(entries(m), expected);
-    // The menu bar's order and the one switched-off menu.
-    QStringList titles;
-    for (QAction *a : m_f->window->menuBar()->actions())
-        titles << a->text() + (a->isEnabled() ? "" : " (off)");
-    QCOMPARE(titles,
-             (QStringList{"文件(&F)", "页面(&P)", "PDF(&D)", "工具(&T)", "视图(&V)", "帮助(&H)"}));
 }
 
 void TestMainWindow::toolbar() {
@@ -201,12 +184,13 @@ void TestMainWindow::resizeKeepsWidthsAndParksTheOtherView() {
 }
 
 void TestMainWindow::busyMessageProtocol() {
+    const QString organising = QStringLiteral("正在组织数据，请稍候...");
     QWidget other;
     other.show();
     QApplication::setActiveWindow(&other);
     {
         BusyMessageScope scope;
-        QCOMPARE(BusyMessage::current()->note(), BusyMessage::defaultText());
+        QCOMPARE(BusyMessage::current()->note(), organising);
         BusyMessage::current()->ShowMsg(QStringLiteral("正在处理图像，请稍候..."));
         BusyMessage::current()->ShowMsg(QString()); // keeps the caller's text
         QCOMPARE(BusyMessage::current()->note(), QStringLiteral("正在处理图像，请稍候..."));
@@ -218,7 +202,7 @@ void TestMainWindow::busyMessageProtocol() {
     }
     // The next operation starts from a fresh window with the default text.
     BusyMessageScope next;
-    QCOMPARE(BusyMessage::current()->note(), BusyMessage::defaultText());
+    QCOMPARE(BusyMessage::current()->note(), organising);
 }
 
 QTEST_MAIN(TestMainWindow)

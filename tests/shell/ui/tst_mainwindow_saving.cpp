@@ -15,9 +15,7 @@ private slots:
 void TestMainWindowSaving::menuItemsSaveAndPrint() {
     test::WindowFixture f;
     f.ui.printer().setOutputFileName(f.dir.filePath("printed.pdf"));
-    QFile source(QString(QEN_TEST_DATA) + "/tiff-g4.tif");
-    QVERIFY(source.open(QIODevice::ReadOnly));
-    f.window->CreateTree(f.make("page.tif", source.readAll()));
+    f.window->CreateTree(f.make("page.tif", test::readFile(test::dataFile("tiff-g4.tif"))));
 
     f.ui.saveAnswers << f.dir.filePath("saved.tif");
     f.window->command("mnuFile_SaveCurrPage")->trigger();

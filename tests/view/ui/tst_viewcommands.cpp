@@ -1,6 +1,7 @@
 // The real main window driven through its menus, toolbar and keys: navigation, zoom, the bar
 // toggles, the splitter, the key table and the Help commands.
 #include "help/ui/aboutbox.h"
+#include "mouseevents.h"
 #include "pageview/ui/documents.h"
 #include "pageview/ui/imageview.h"
 #include "platform/ui/twipsgeometry.h"
@@ -30,7 +31,7 @@ class TestViewCommands : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_f.reset(); }
     void menusAndToolbarNavigate();
     void turnAfterAViewChangeIsACopy_data();
     void turnAfterAViewChangeIsACopy();
@@ -49,29 +50,18 @@ private slots:
     void linkLabel();
 
 private:
-    QString package(const QString &name, int pages);
+    QString package(const QString &name, int pages) { return m_f->package(name, name, pages); }
     void open(const QStringList &paths);
     QString shownPage() const;
     void turnPaintsACopy(const char *nextFile);
     // A command, and the posted work the event loop does after it before the next input.
     void run(const char *name) {
-        m_f->window->command(QString::fromLatin1(name))->trigger();
+        m_f->command(name)->trigger();
         QCoreApplication::sendPostedEvents();
     }
 
     std::unique_ptr<test::WindowFixture> m_f;
 };
-
-QString TestViewCommands::package(const QString &name, int pages) {
-    std::vector<fixture::Entry> entries;
-    for (int i = 1; i <= pages; ++i)
-        entries.push_back(fixture::file(QStringLiteral("p%1.tif").arg(i).toLatin1(),
-                                        fixture::g4Tiff(300 + i, 400)));
-    const QString path = m_f->dir.filePath(name);
-    if (!fixture::writeZip(path, entries, fixture::gbk(name)))
-        return {};
-    return path;
-}
 
 void TestViewCommands::open(const QStringList &paths) {
     m_f->ui.openAnswers << paths;
@@ -88,13 +78,8 @@ void TestViewCommands::init() {
     QVERIFY(m_f->exposed);
 }
 
-void TestViewCommands::cleanup() {
-    m_f.reset();
-}
-
 void TestViewCommands::menusAndToolbarNavigate() {
-    const QString single = m_f->dir.filePath("single.tif");
-    fixture::writeAll(single, fixture::g4Tiff(200, 200));
+    const QString single = m_f->make("single.tif", fixture::g4Tiff(200, 200));
     open({package("a.qen", 3), package("b.qen", 2), single});
     run("mnuPage_HomeArticle");
     QCOMPARE(shownPage(), QStringLiteral("a.qen:第1页"));
@@ -157,14 +142,13 @@ void TestViewCommands::turnAfterAViewChangeIsACopy() {
     else if (change == QLatin1String("resize"))
         m_f->window->resize(m_f->window->width() + 150, m_f->window->height() + 100);
     else if (!change.isEmpty())
-        m_f->window->command(change)->trigger();
+        m_f->command(change)->trigger();
     QApplication::processEvents(); // layout: scroll bars come or go
     turnPaintsACopy("p2.tif");
 }
 
 void TestViewCommands::pageCommandsStayOnARecord() {
-    const QString record = m_f->dir.filePath("r.txt");
-    fixture::writeAll(record, fixture::gbk("【题名】中文\r\n"));
+    const QString record = m_f->make("r.txt", fixture::gbk("【题名】中文\r\n"));
     open({package("a.qen", 2), record});
     run("mnuPage_EndArticle");
     QVERIFY(!m_f->window->imageShown());
@@ -185,7 +169,7 @@ void TestViewCommands::barsToggle() {
     QVERIFY(before.top > 0);
     run("mnuView_Toolbar");
     QVERIFY(toolbar->isHidden());
-    QVERIFY(!m_f->window->command("mnuView_Toolbar")->isChecked());
+    QVERIFY(!m_f->command("mnuView_Toolbar")->isChecked());
     QVERIFY(m_f->window->zoomCombo()->isHidden()); // the zoom box goes with its band
     QVERIFY(m_f->window->findChild<QLabel *>("txtZoom")->isHidden());
     QCOMPARE(geometryTwips(tree).top, 0.0);
@@ -195,7 +179,7 @@ void TestViewCommands::barsToggle() {
     QTRY_COMPARE(geometryTwips(tree).top, 0.0);
     run("mnuView_Toolbar");
     QVERIFY(!toolbar->isHidden());
-    QVERIFY(m_f->window->command("mnuView_Toolbar")->isChecked());
+    QVERIFY(m_f->command("mnuView_Toolbar")->isChecked());
     QVERIFY(!m_f->window->zoomCombo()->isHidden());
     QCOMPARE(geometryTwips(tree).top, before.top);
 
@@ -236,7 +220,7 @@ void TestViewCommands::narrowWindowOverlapsNothing() {
     QVERIFY(panel->shownText().size() < cut.size());
     QVERIFY(m_f->window->minimumWidth() <= 760);
     // On a screen scaled by 2 the toolbar's pictures are drawn at twice the pixels.
-    const QPixmap icon = m_f->window->command("NextPage")->icon().pixmap(QSize(20, 20), 2.0);
+    const QPixmap icon = m_f->command("NextPage")->icon().pixmap(QSize(20, 20), 2.0);
     QCOMPARE(icon.size(), QSize(40, 40));
     QCOMPARE(icon.devicePixelRatio(), 2.0);
 }
@@ -316,8 +300,7 @@ void TestViewCommands::aNewStatusTextRepaintsOnlyItsPanel() {
 }
 
 void TestViewCommands::navigationPaneComesBackFromARecord() {
-    const QString record = m_f->dir.filePath("r.txt");
-    fixture::writeAll(record, fixture::gbk("【题名】中文\r\n"));
+    const QString record = m_f->make("r.txt", fixture::gbk("【题名】中文\r\n"));
     open({package("a.qen", 1)});
     run("mnuTool_Navigation");
     QVERIFY(geometryTwips(m_f->window->tree()).left < -19000); // parked, to the pixel
@@ -326,7 +309,7 @@ void TestViewCommands::navigationPaneComesBackFromARecord() {
     run("mnuPage_EndArticle");
     QVERIFY(!m_f->window->imageShown());
     // Showing only records, the user can still bring the tree back.
-    QVERIFY(m_f->window->command("mnuTool_Navigation")->isEnabled());
+    QVERIFY(m_f->command("mnuTool_Navigation")->isEnabled());
     run("mnuTool_Navigation");
     QCOMPARE(geometryTwips(m_f->window->tree()).left, 0.0);
     QVERIFY(geometryTwips(m_f->window->recordView()).left > 0);
@@ -337,18 +320,10 @@ void TestViewCommands::splitterDrag() {
     auto *shadow = m_f->window->findChild<QWidget *>("HideSplitter");
     const double tx = twipsPerPixelX(bar);
     const int step = qRound(1000 / tx); // drag 1000 twips to the right
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 10), bar->mapToGlobal(QPointF(2, 10)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(bar, &press);
-    QMouseEvent move(QEvent::MouseMove, QPointF(2 + step, 10),
-                     bar->mapToGlobal(QPointF(2 + step, 10)), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(bar, &move);
+    test::sendMouse(bar, QEvent::MouseButtonPress, {2, 10}, Qt::LeftButton, Qt::LeftButton);
+    test::sendMouse(bar, QEvent::MouseMove, {2 + step, 10}, Qt::NoButton, Qt::LeftButton);
     QVERIFY(geometryTwips(shadow).left > 0); // the shadow follows the pointer
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2 + step, 10),
-                        bar->mapToGlobal(QPointF(2 + step, 10)), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(bar, &release);
+    test::sendMouse(bar, QEvent::MouseButtonRelease, {2 + step, 10}, Qt::LeftButton, Qt::NoButton);
     QVERIFY(geometryTwips(shadow).left < -19000);
     const TwipsRect tree = geometryTwips(m_f->window->tree()),
                     view = geometryTwips(m_f->window->imageView());
@@ -373,8 +348,8 @@ void TestViewCommands::keys() {
     QCOMPARE(view->scrollX(), 10);
     QCOMPARE(shownPage(), QStringLiteral("a.qen:第1页")); // the tree did not move
 
-    QSignalSpy copyPage(m_f->window->command("mnuTool_CopyCurrPage"), &QAction::triggered);
-    QSignalSpy copyArea(m_f->window->command("mnuTool_CopySelArea"), &QAction::triggered);
+    QSignalSpy copyPage(m_f->command("mnuTool_CopyCurrPage"), &QAction::triggered);
+    QSignalSpy copyArea(m_f->command("mnuTool_CopySelArea"), &QAction::triggered);
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(copyPage.count(), 1);
     view->setSelectionBand(true, 5, 5);
@@ -393,12 +368,11 @@ void TestViewCommands::keys() {
 }
 
 void TestViewCommands::ctrlCInTheRecordViewKeepsItsText() {
-    const QString record = m_f->dir.filePath("r.txt");
-    fixture::writeAll(record, fixture::gbk("【题名】中文\r\n"));
+    const QString record = m_f->make("r.txt", fixture::gbk("【题名】中文\r\n"));
     open({package("a.qen", 1), record});
     run("mnuPage_EndArticle");
-    QSignalSpy copyPage(m_f->window->command("mnuTool_CopyCurrPage"), &QAction::triggered);
-    QSignalSpy copyArea(m_f->window->command("mnuTool_CopySelArea"), &QAction::triggered);
+    QSignalSpy copyPage(m_f->command("mnuTool_CopyCurrPage"), &QAction::triggered);
+    QSignalSpy copyArea(m_f->command("mnuTool_CopySelArea"), &QAction::triggered);
     m_f->window->recordView()->setFocus();
     QTest::keyClick(m_f->window->recordView(), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(copyPage.count() + copyArea.count(), 0);
@@ -420,8 +394,8 @@ void TestViewCommands::zoomBoxTakesItsKeys() {
     QCOMPARE(m_f->window->imageView()->zoomFactor(), 1.2);
     QCOMPARE(m_f->window->statusPanel(2)->text(), QStringLiteral("缩放比例:120%"));
 
-    QSignalSpy copyPage(m_f->window->command("mnuTool_CopyCurrPage"), &QAction::triggered);
-    QSignalSpy copyArea(m_f->window->command("mnuTool_CopySelArea"), &QAction::triggered);
+    QSignalSpy copyPage(m_f->command("mnuTool_CopyCurrPage"), &QAction::triggered);
+    QSignalSpy copyArea(m_f->command("mnuTool_CopySelArea"), &QAction::triggered);
     combo->lineEdit()->selectAll();
     QTest::keyClick(combo, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(copyPage.count() + copyArea.count(), 0);
@@ -445,15 +419,14 @@ void TestViewCommands::toolbarButtonsRunTheirMenuItems() {
         {"SelectArea", "mnuTool_SelOCRArea"},
     };
     for (const auto &[button, item] : pairs) {
-        QSignalSpy spy(m_f->window->command(item), &QAction::triggered);
+        QSignalSpy spy(m_f->command(item), &QAction::triggered);
         run(button);
         QVERIFY2(spy.count() == 1, button);
     }
     // The Open dialog came up once for the button (answered Cancel by the script).
     QCOMPARE(m_f->ui.openDialogTitles.size(), 2);
     // The selection tool's button shows its menu item's check mark, clicked either way.
-    QAction *button = m_f->window->command("SelectArea"),
-            *item = m_f->window->command("mnuTool_SelOCRArea");
+    QAction *button = m_f->command("SelectArea"), *item = m_f->command("mnuTool_SelOCRArea");
     QCOMPARE(button->isChecked(), item->isChecked());
     QVERIFY(item->isChecked());
     run("SelectArea");
@@ -501,9 +474,7 @@ void TestViewCommands::linkLabel() {
     label.resize(200, 20);
     label.show();
     auto colour = [&] { return label.palette().color(QPalette::WindowText); };
-    QMouseEvent over(QEvent::MouseMove, QPointF(10, 10), label.mapToGlobal(QPointF(10, 10)),
-                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&label, &over);
+    test::sendMouse(&label, QEvent::MouseMove, {10, 10}, Qt::NoButton, Qt::NoButton);
     QVERIFY(label.isHighlighted());
     QCOMPARE(colour(), QColor(0, 0, 255));
     QVERIFY(label.font().underline());

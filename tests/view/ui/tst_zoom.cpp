@@ -1,6 +1,7 @@
 // The zoom combo and the step commands on a real image view with a page loaded.
 #include "pageview/ui/imageview.h"
 #include "pageview/ui/selectionshape.h"
+#include "testfiles.h"
 #include "view/ui/zoom.h"
 
 #include <QComboBox>
@@ -15,7 +16,7 @@ class TestZoom : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_host.reset(); }
     void leadingNumber_data();
     void leadingNumber();
     void percentText_data();
@@ -64,10 +65,6 @@ void TestZoom::init() {
     m_host->show();
 }
 
-void TestZoom::cleanup() {
-    m_host.reset();
-}
-
 void TestZoom::type(const QString &text) {
     m_combo->lineEdit()->clear();
     // Keys go where the window system sends them: to the combo, which its line edit hands the
@@ -88,10 +85,10 @@ void TestZoom::type(const QString &text) {
 void TestZoom::leadingNumber_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("value");
-    QTest::newRow("percent") << "150%" << 150.0;
-    QTest::newRow("leading blanks") << "  30%" << 30.0;
-    QTest::newRow("exponent") << "1e2%" << 100.0;
-    QTest::newRow("no number") << "%" << 0.0;
+    test::row("percent", "150%", 150.0);
+    test::row("leading blanks", "  30%", 30.0);
+    test::row("exponent", "1e2%", 100.0);
+    test::row("no number", "%", 0.0);
 }
 
 void TestZoom::leadingNumber() {
@@ -102,12 +99,12 @@ void TestZoom::leadingNumber() {
 void TestZoom::percentText_data() {
     QTest::addColumn<double>("percent");
     QTest::addColumn<QString>("text");
-    QTest::newRow("single precision 110") << double(float(0.9f + 0.2)) * 100 << "110%";
-    QTest::newRow("single precision 70") << double(float(0.5 + 0.2)) * 100 << "70%";
-    QTest::newRow("fraction") << 12.5 << "12.5%";
-    QTest::newRow("huge stays plain") << 1e9 << "1000000000%";
-    QTest::newRow("negative") << -5.0 << "-5%";
-    QTest::newRow("zero") << 0.0 << "0%";
+    test::row("single precision 110", double(float(0.9f + 0.2)) * 100, "110%");
+    test::row("single precision 70", double(float(0.5 + 0.2)) * 100, "70%");
+    test::row("fraction", 12.5, "12.5%");
+    test::row("huge stays plain", 1e9, "1000000000%");
+    test::row("negative", -5.0, "-5%");
+    test::row("zero", 0.0, "0%");
 }
 
 void TestZoom::percentText() {
@@ -121,50 +118,24 @@ void TestZoom::typed_data() {
     QTest::addColumn<QString>("panel"); // status panel 2 afterwards
     QTest::addColumn<double>("factor"); // the view's zoom afterwards (it starts at 1.0)
     const QString unchanged;
-    QTest::newRow("number") << "150"
-                            << "150%"
-                            << "缩放比例:150%" << 1.5;
-    QTest::newRow("percent") << "150%"
-                             << "150%"
-                             << "缩放比例:150%" << 1.5;
-    QTest::newRow("leading zero") << "075"
-                                  << "75%"
-                                  << "缩放比例:75%" << 0.75;
-    QTest::newRow("blanks") << " 75 "
-                            << "75%"
-                            << "缩放比例:75%" << 0.75;
-    QTest::newRow("not completed") << "12"
-                                   << "12%"
-                                   << "缩放比例:12%" << 0.12;
-    QTest::newRow("exponent") << "1e2"
-                              << "100%"
-                              << "缩放比例:100%" << 1.0;
-    QTest::newRow("full-width digits") << "５０%"
-                                       << "50%"
-                                       << "缩放比例:50%" << 0.5;
+    test::row("number", "150", "150%", "缩放比例:150%", 1.5);
+    test::row("percent", "150%", "150%", "缩放比例:150%", 1.5);
+    test::row("leading zero", "075", "75%", "缩放比例:75%", 0.75);
+    test::row("blanks", " 75 ", "75%", "缩放比例:75%", 0.75);
+    test::row("not completed", "12", "12%", "缩放比例:12%", 0.12);
+    test::row("exponent", "1e2", "100%", "缩放比例:100%", 1.0);
+    test::row("full-width digits", "５０%", "50%", "缩放比例:50%", 0.5);
     // Refused: the text stays as typed, nothing else changes.
-    QTest::newRow("empty") << ""
-                           << "" << unchanged << 1.0;
-    QTest::newRow("letters") << "abc"
-                             << "abc" << unchanged << 1.0;
-    QTest::newRow("lone percent") << "%"
-                                  << "%" << unchanged << 1.0;
-    QTest::newRow("two percent signs") << "150%%"
-                                       << "150%%" << unchanged << 1.0;
-    QTest::newRow("very long") << QString(200, '1') << QString(200, '1') << unchanged << 1.0;
+    test::row("empty", "", "", unchanged, 1.0);
+    test::row("letters", "abc", "abc", unchanged, 1.0);
+    test::row("lone percent", "%", "%", unchanged, 1.0);
+    test::row("two percent signs", "150%%", "150%%", unchanged, 1.0);
+    test::row("very long", QString(200, '1'), QString(200, '1'), unchanged, 1.0);
     // Accepted but refused by the view: the texts are written, the zoom stays.
-    QTest::newRow("zero") << "0"
-                          << "0%"
-                          << "缩放比例:0%" << 1.0;
-    QTest::newRow("negative") << "-5"
-                              << "-5%"
-                              << "缩放比例:-5%" << 1.0;
-    QTest::newRow("beyond the view") << "1e9"
-                                     << "1000000000%"
-                                     << "缩放比例:1000000000%" << 1.0;
-    QTest::newRow("large but held") << "5000"
-                                    << "5000%"
-                                    << "缩放比例:5000%" << 50.0;
+    test::row("zero", "0", "0%", "缩放比例:0%", 1.0);
+    test::row("negative", "-5", "-5%", "缩放比例:-5%", 1.0);
+    test::row("beyond the view", "1e9", "1000000000%", "缩放比例:1000000000%", 1.0);
+    test::row("large but held", "5000", "5000%", "缩放比例:5000%", 50.0);
 }
 
 void TestZoom::typed() {
@@ -195,13 +166,13 @@ void TestZoom::step_data() {
     QTest::addColumn<bool>("zoomIn");
     QTest::addColumn<QString>("combo");
     QTest::addColumn<double>("factor");
-    QTest::newRow("50 in") << 0.5 << true << "70%" << double(float(0.7));
-    QTest::newRow("90 in") << double(float(0.9)) << true << "110%" << double(float(1.1));
-    QTest::newRow("30 out") << 0.3 << false << "10%" << double(float(0.1));
+    test::row("50 in", 0.5, true, "70%", double(float(0.7)));
+    test::row("90 in", double(float(0.9)), true, "110%", double(float(1.1)));
+    test::row("30 out", 0.3, false, "10%", double(float(0.1)));
     // The step stops at the open range's ends and leaves everything as it was.
-    QTest::newRow("10 out") << double(float(0.1)) << false << "100%" << double(float(0.1));
-    QTest::newRow("99.9 in") << double(float(99.9)) << true << "100%" << double(float(99.9));
-    QTest::newRow("after a fit") << 0.5874194 << true << "78.74194%" << double(float(0.7874194));
+    test::row("10 out", double(float(0.1)), false, "100%", double(float(0.1)));
+    test::row("99.9 in", double(float(99.9)), true, "100%", double(float(99.9)));
+    test::row("after a fit", 0.5874194, true, "78.74194%", double(float(0.7874194)));
 }
 
 void TestZoom::step() {
