@@ -50,6 +50,12 @@ double fitZoom(FitMode mode, const QSize &image, const QSize &area, int scrollBa
     return std::clamp(zoom, MinZoom, MaxZoom);
 }
 
+QPoint anchoredScroll(const QPoint &scroll, const QPoint &anchor, double from, double to) {
+    const double ratio = to / from;
+    return {int(std::lround((scroll.x() + anchor.x()) * ratio - anchor.x())),
+            int(std::lround((scroll.y() + anchor.y()) * ratio - anchor.y()))};
+}
+
 QPoint maxScroll(const QSize &scaled, const QSize &viewport) {
     return {std::max(0, scaled.width() - viewport.width()),
             std::max(0, scaled.height() - viewport.height())};

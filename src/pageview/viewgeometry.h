@@ -31,6 +31,11 @@ enum class FitMode { Width = 0, Height = 1, Page = 2 };
 // leaves room for the scroll bar the other side then needs. Returns 0 for an empty page.
 double fitZoom(FitMode mode, const QSize &image, const QSize &area, int scrollBarExtent);
 
+// The scroll offsets after a zoom from `from` to `to` that keep the page point under view
+// pixel `anchor` where it was (the pointer, for a wheel or pinch zoom; the top-left corner
+// for the menu's zooms).
+QPoint anchoredScroll(const QPoint &scroll, const QPoint &anchor, double from, double to);
+
 // Highest scroll offsets for a page of `scaled` view pixels in a viewport of `viewport`.
 QPoint maxScroll(const QSize &scaled, const QSize &viewport);
 

@@ -61,6 +61,13 @@ KeyAction KeyTable(int key, int shift, KeyFocus focus, int bandWidth, int bandHe
         case Qt::Key_PageUp:
             a.dy = -100;
             return a;
+        case Qt::Key_Space:
+            if (shift == 0 || shift == 1) {
+                a.kind = shift ? KeyAction::ScreenUp : KeyAction::ScreenDown;
+                return a;
+            }
+            a.kind = KeyAction::None;
+            break;
         default:
             a.kind = KeyAction::None;
             break;
@@ -69,6 +76,52 @@ KeyAction KeyTable(int key, int shift, KeyFocus focus, int bandWidth, int bandHe
     if (key == Qt::Key_C && shift == 2 && focus != KeyFocus::TextControl)
         a.kind = bandWidth > 0 && bandHeight > 0 ? KeyAction::CopySelection : KeyAction::CopyPage;
     return a;
+}
+
+namespace {
+
+// Qt's standard key for the desktop, or the usual one where the desktop's scheme has none
+// (Quit has no key in Windows' scheme, which some platform plugins report).
+QKeySequence standard(QKeySequence::StandardKey key, QKeyCombination usual) {
+    const QKeySequence sequence(key);
+    return sequence.isEmpty() ? QKeySequence(usual) : sequence;
+}
+
+} // namespace
+
+const QList<MenuShortcut> &MenuShortcuts() {
+    using K = QKeySequence;
+    static const QList<MenuShortcut> table = {
+        {"mnuFile_Open", {standard(K::Open, Qt::CTRL | Qt::Key_O)}},
+        {"mnuFile_SaveCurrPage", {standard(K::Save, Qt::CTRL | Qt::Key_S)}},
+        {"mnuFile_PrintCurrPage", {standard(K::Print, Qt::CTRL | Qt::Key_P)}},
+        // Qt's Close is Ctrl+F4 first on some desktops; Ctrl+W is the one readers know.
+        {"mnuFile_CloseAllArticle", {K(Qt::CTRL | Qt::Key_W)}},
+        {"mnuFile_Exit", {standard(K::Quit, Qt::CTRL | Qt::Key_Q)}},
+        // Ctrl+= is Ctrl++ without Shift on most keyboards.
+        {"mnuPage_ZoomIn",
+         {standard(K::ZoomIn, Qt::CTRL | Qt::Key_Plus), K(Qt::CTRL | Qt::Key_Equal)}},
+        {"mnuPage_ZoomOut", {standard(K::ZoomOut, Qt::CTRL | Qt::Key_Minus)}},
+        {"mnuPage_ActualSize", {K(Qt::CTRL | Qt::Key_0)}},
+        {"mnuPage_FitWidth", {K(Qt::CTRL | Qt::Key_1)}},
+        {"mnuPage_FitHeight", {K(Qt::CTRL | Qt::Key_2)}},
+        {"mnuPage_HomePage", {K(Qt::Key_Home)}},
+        {"mnuPage_EndPage", {K(Qt::Key_End)}},
+        {"mnuPage_HomeArticle", {K(Qt::CTRL | Qt::Key_Home)}},
+        {"mnuPage_EndArticle", {K(Qt::CTRL | Qt::Key_End)}},
+        {"mnuView_FullScreen", {K(Qt::Key_F11)}},
+        {"mnuHelp_About", {K(Qt::Key_F1)}},
+    };
+    return table;
+}
+
+bool ShortcutAllowed(int key, int shift, KeyFocus focus) {
+    const bool functionKey = key >= Qt::Key_F1 && key <= Qt::Key_F35;
+    if (focus == KeyFocus::TextControl)
+        return functionKey;
+    if ((key == Qt::Key_Home || key == Qt::Key_End) && shift == 0)
+        return focus == KeyFocus::ImageView;
+    return true;
 }
 
 } // namespace qen

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QKeySequence>
+#include <QList>
 #include <QString>
 
 namespace qen {
@@ -13,7 +15,8 @@ enum class KeyFocus { ImageView, Tree, TextControl, Other };
 
 // What a key press in the main window does.
 struct KeyAction {
-    enum Kind { None, Scroll, CopySelection, CopyPage };
+    // ScreenDown, ScreenUp: a screen further, or the next (previous) page at an edge.
+    enum Kind { None, Scroll, CopySelection, CopyPage, ScreenDown, ScreenUp };
     Kind kind = None;
     int dx = 0, dy = 0; // for Scroll, in screen pixels
     bool operator==(const KeyAction &) const = default;
@@ -24,7 +27,22 @@ struct KeyAction {
 // control (in the tree they move the selection, which shows the page). Ctrl+C alone copies
 // the selected area when a band is drawn (width and height above 0), else the whole page,
 // except in a text control, which copies its own selected text. `key` is a Qt::Key, `shift`
-// the bit set 1 Shift, 2 Ctrl, 4 Alt.
+// the bit set 1 Shift, 2 Ctrl, 4 Alt. Space and Shift+Space on the image turn by screens, as
+// readers of long pages expect.
 KeyAction KeyTable(int key, int shift, KeyFocus focus, int bandWidth, int bandHeight);
+
+// The keyboard shortcuts of the menu items, as every desktop reader has them; the menus show
+// them. Qt's standard keys are used where Qt has one, so the desktop's own choice wins.
+struct MenuShortcut {
+    const char *item;
+    QList<QKeySequence> keys;
+};
+const QList<MenuShortcut> &MenuShortcuts();
+
+// Whether a menu shortcut may fire with the focus where it is. In a text control the keys
+// keep the control's own meaning, so only function keys (F1, F11) fire there; plain Home and
+// End turn to the first and last page only from the image view, and elsewhere stay the focused
+// control's (the tree moves its selection with them). `shift` as for KeyTable.
+bool ShortcutAllowed(int key, int shift, KeyFocus focus);
 
 } // namespace qen

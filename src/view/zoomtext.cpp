@@ -1,6 +1,10 @@
 #include "view/zoomtext.h"
 
+#include "pageview/viewgeometry.h"
+
 #include <QRegularExpression>
+
+#include <algorithm>
 #include <cmath>
 
 namespace qen {
@@ -52,6 +56,17 @@ QString PercentText(double percent) {
     if (s == QLatin1String("-0"))
         s = QStringLiteral("0");
     return s + QLatin1Char('%');
+}
+
+std::optional<double> WheelZoom(double factor, double notches) {
+    const double next = double(float(double(float(factor)) + 0.2 * notches));
+    if (!(next > 0 && next < 100))
+        return std::nullopt;
+    return next;
+}
+
+double PinchZoom(double factor, double delta) {
+    return std::clamp(factor * (1 + delta), viewgeom::MinZoom, viewgeom::MaxZoom);
 }
 
 } // namespace qen

@@ -19,4 +19,11 @@ std::optional<double> TypedPercent(const QString &text);
 // kept in single precision (0.9 + 0.2 = 1.10000002) reads "110%".
 QString PercentText(double percent);
 
+// The factor after wheel notches (up positive, fractions summed) at the toolbar's 0.2 a
+// step, kept in single precision as the steps are; nothing when it leaves (0, 100).
+std::optional<double> WheelZoom(double factor, double notches);
+// The factor after a pinch that grows it by `delta` (0.1 = 10 % larger), held within the
+// view's limits.
+double PinchZoom(double factor, double delta);
+
 } // namespace qen

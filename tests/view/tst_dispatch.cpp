@@ -14,6 +14,9 @@ private slots:
     void toolbar();
     void keys_data();
     void keys();
+    void shortcutsFireWhereTheyMeanIt_data();
+    void shortcutsFireWhereTheyMeanIt();
+    void menuShortcuts();
 };
 
 void TestDispatch::toolbar_data() {
@@ -59,6 +62,11 @@ void TestDispatch::keys_data() {
     test::row("down in the tree", int(Qt::Key_Down), 0, tree, 0, none, 0, 0);
     test::row("page down in the tree", int(Qt::Key_PageDown), 0, tree, 0, none, 0, 0);
     test::row("other key on the image", int(Qt::Key_A), 0, image, 0, none, 0, 0);
+    const int screenDown = KeyAction::ScreenDown, screenUp = KeyAction::ScreenUp;
+    test::row("space on the image", int(Qt::Key_Space), 0, image, 0, screenDown, 0, 0);
+    test::row("shift+space on the image", int(Qt::Key_Space), 1, image, 0, screenUp, 0, 0);
+    test::row("ctrl+space on the image", int(Qt::Key_Space), 2, image, 0, none, 0, 0);
+    test::row("space in the tree", int(Qt::Key_Space), 0, tree, 0, none, 0, 0);
     test::row("ctrl+c with a band", int(Qt::Key_C), 2, image, 5, selection, 0, 0);
     test::row("ctrl+c without a band", int(Qt::Key_C), 2, image, 0, page, 0, 0);
     test::row("ctrl+c in the tree", int(Qt::Key_C), 2, tree, 5, selection, 0, 0);
@@ -84,5 +92,55 @@ void TestDispatch::keys() {
     QCOMPARE(a.dy, dy);
 }
 
-QTEST_GUILESS_MAIN(TestDispatch)
+void TestDispatch::shortcutsFireWhereTheyMeanIt_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("shift");
+    QTest::addColumn<KeyFocus>("focus");
+    QTest::addColumn<bool>("fires");
+    const auto image = KeyFocus::ImageView, tree = KeyFocus::Tree, text = KeyFocus::TextControl,
+               other = KeyFocus::Other;
+    QTest::newRow("ctrl+o on the image") << int(Qt::Key_O) << 2 << image << true;
+    QTest::newRow("ctrl+o in the tree") << int(Qt::Key_O) << 2 << tree << true;
+    QTest::newRow("ctrl+o in a text box") << int(Qt::Key_O) << 2 << text << false;
+    QTest::newRow("ctrl+0 in the zoom box types") << int(Qt::Key_0) << 2 << text << false;
+    QTest::newRow("ctrl+home in a text box") << int(Qt::Key_Home) << 2 << text << false;
+    QTest::newRow("f1 in a text box") << int(Qt::Key_F1) << 0 << text << true;
+    QTest::newRow("f11 in a text box") << int(Qt::Key_F11) << 0 << text << true;
+    QTest::newRow("home on the image") << int(Qt::Key_Home) << 0 << image << true;
+    QTest::newRow("end on the image") << int(Qt::Key_End) << 0 << image << true;
+    QTest::newRow("home in the tree moves its selection")
+        << int(Qt::Key_Home) << 0 << tree << false;
+    QTest::newRow("end elsewhere") << int(Qt::Key_End) << 0 << other << false;
+    QTest::newRow("ctrl+end in the tree") << int(Qt::Key_End) << 2 << tree << true;
+    QTest::newRow("ctrl+home elsewhere") << int(Qt::Key_Home) << 2 << other << true;
+}
+
+void TestDispatch::shortcutsFireWhereTheyMeanIt() {
+    QFETCH(int, key);
+    QFETCH(int, shift);
+    QFETCH(KeyFocus, focus);
+    QTEST(ShortcutAllowed(key, shift, focus), "fires");
+}
+
+// Each command's keys, in the order the menus show them.
+void TestDispatch::menuShortcuts() {
+    QStringList table;
+    for (const MenuShortcut &s : MenuShortcuts()) {
+        QStringList keys;
+        for (const QKeySequence &k : s.keys)
+            keys << k.toString(QKeySequence::PortableText);
+        table << QString::fromLatin1(s.item) + " " + keys.join(", ");
+    }
+    QCOMPARE(table,
+             (QStringList{
+                 "mnuFile_Open Ctrl+O", "mnuFile_SaveCurrPage Ctrl+S",
+                 "mnuFile_PrintCurrPage Ctrl+P", "mnuFile_CloseAllArticle Ctrl+W",
+                 "mnuFile_Exit Ctrl+Q", "mnuPage_ZoomIn Ctrl++, Ctrl+=", "mnuPage_ZoomOut Ctrl+-",
+                 "mnuPage_ActualSize Ctrl+0", "mnuPage_FitWidth Ctrl+1", "mnuPage_FitHeight Ctrl+2",
+                 "mnuPage_HomePage Home", "mnuPage_EndPage End", "mnuPage_HomeArticle Ctrl+Home",
+                 "mnuPage_EndArticle Ctrl+End", "mnuView_FullScreen F11", "mnuHelp_About F1"}));
+}
+
+// Qt's standard keys come from the platform theme, which needs a GUI application.
+QTEST_MAIN(TestDispatch)
 #include "tst_dispatch.moc"

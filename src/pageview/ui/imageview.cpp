@@ -7,10 +7,12 @@
 #include "platform/ui/mousestate.h"
 
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QWheelEvent>
 #include <QtMath>
 
 #include <cmath>
@@ -170,17 +172,17 @@ void ImageView::adjusted() {
     viewport()->update();
 }
 
-bool ImageView::zoomToFactor(double factor) {
+bool ImageView::zoomToFactor(double factor, const QPoint &anchor) {
     if (!viewgeom::acceptableZoom(factor))
         return false;
-    const double ratio = factor / m_zoom;
     const bool changed = factor != m_zoom;
     const QPoint before = scroll();
+    const QPoint after = viewgeom::anchoredScroll(before, anchor, m_zoom, factor);
     m_zoom = factor;
     m_relayout = true;
     layoutScrollBars();
-    horizontalScrollBar()->setValue(int(std::lround(before.x() * ratio)));
-    verticalScrollBar()->setValue(int(std::lround(before.y() * ratio)));
+    horizontalScrollBar()->setValue(after.x());
+    verticalScrollBar()->setValue(after.y());
     m_relayout = false;
     viewport()->update();
     if (scroll() != before)
@@ -401,6 +403,47 @@ void ImageView::mouseMoveEvent(QMouseEvent *event) {
 }
 void ImageView::mouseReleaseEvent(QMouseEvent *event) {
     emitMouse(event, 2);
+}
+
+void ImageView::wheelEvent(QWheelEvent *event) {
+    const QPoint anchor = event->position().toPoint();
+    // One notch of a plain wheel is 120; fine wheels and touchpads send parts of one.
+    const double notches = event->angleDelta().y() / 120.0;
+    if (event->modifiers() & Qt::ControlModifier) {
+        if (notches != 0)
+            emit zoomWheel(notches, anchor);
+        event->accept();
+        return;
+    }
+    QScrollBar *bar = verticalScrollBar();
+    const int direction = notches < 0 ? 1 : notches > 0 ? -1 : 0;
+    const bool atEdge = direction > 0 ? bar->value() >= bar->maximum() : bar->value() <= 0;
+    if (direction == 0 || !atEdge || event->phase() == Qt::ScrollMomentum) {
+        m_notchesPastEdge = 0;
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    // At the edge: the first notch only stops there, so a page never turns by accident.
+    if (m_notchesPastEdge * direction < 0)
+        m_notchesPastEdge = 0;
+    m_notchesPastEdge += direction;
+    if (std::abs(m_notchesPastEdge) >= 2) {
+        m_notchesPastEdge = 0;
+        emit wheeledPastEdge(direction);
+    }
+    event->accept();
+}
+
+bool ImageView::viewportEvent(QEvent *event) {
+    if (event->type() == QEvent::NativeGesture) {
+        const auto *gesture = static_cast<QNativeGestureEvent *>(event);
+        if (gesture->gestureType() == Qt::ZoomNativeGesture) {
+            emit zoomPinch(gesture->value(),
+                           viewport()->mapFromGlobal(gesture->globalPosition()).toPoint());
+            return true;
+        }
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 } // namespace qen

@@ -61,7 +61,8 @@ public:
     // ZoomFactor, ZoomToFactor, ZoomToFit. A factor outside [0.01, 100] or not a number is
     // refused (false) and nothing changes; so is a fit of an empty page.
     double zoomFactor() const { return m_zoom; }
-    bool zoomToFactor(double factor);
+    // `anchor`: the view pixel whose page point stays where it is (the top-left by default).
+    bool zoomToFactor(double factor, const QPoint &anchor = {});
     bool zoomToFit(viewgeom::FitMode mode);
 
     // ScrollX, ScrollY in screen pixels, clamped to the page; every change emits scrolled().
@@ -145,6 +146,13 @@ signals:
     void viewportToRenderChanged();
     // A new page clipped the band to its size or, lying wholly outside it, removed it.
     void selectionClipped();
+    // Ctrl+wheel: notches turned (fractions from fine wheels and touchpads; up is positive)
+    // over view pixel `anchor`.
+    void zoomWheel(double notches, QPoint anchor);
+    // A pinch: the factor grows by `delta` (0.1 is 10 % larger) around `anchor`.
+    void zoomPinch(double delta, QPoint anchor);
+    // The wheel turned a second notch past the page's bottom (+1) or top (-1).
+    void wheeledPastEdge(int direction);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -154,6 +162,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     void pageChanged();
@@ -174,6 +184,8 @@ private:
     QString m_saveFileName;
     ImageFileType m_saveFileType = ImageFileType::Tiff;
     MousePointer m_mousePointer = MousePointer::Default;
+    // Notches turned against an edge the view already stands at; a second one turns a page.
+    int m_notchesPastEdge = 0;
 };
 
 } // namespace qen

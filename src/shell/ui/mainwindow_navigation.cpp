@@ -42,13 +42,16 @@ void MainWindow::wireNavigation() {
     on("mnuPage_FitWidth", [this] { m_zoom->fit(viewgeom::FitMode::Width); });
     on("mnuPage_FitHeight", [this] { m_zoom->fit(viewgeom::FitMode::Height); });
     on("mnuPage_AutoSize", [this] { m_zoom->fit(viewgeom::FitMode::Page); });
+    on("mnuPage_ActualSize", [this] { m_zoom->actualSize(); });
 
     m_layout = new WindowLayout({m_client, m_tlbBar, m_staBar, m_tree, m_showSplitter,
                                  m_hideSplitter, m_imgEdit, m_rihEdit, &m_documents->shown(),
                                  m_cboZoom, m_txtZoom, command(QStringLiteral("mnuView_Toolbar")),
                                  command(QStringLiteral("mnuView_Statusbar")),
-                                 command(QStringLiteral("mnuTool_Navigation"))},
+                                 command(QStringLiteral("mnuTool_Navigation")),
+                                 command(QStringLiteral("mnuView_FullScreen"))},
                                 this);
+    on("mnuView_FullScreen", [this] { m_layout->followFullScreenItem(); });
     on("mnuView_Toolbar", [this] { m_layout->toggleToolbar(); });
     on("mnuView_Statusbar", [this] { m_layout->toggleStatusBar(); });
     on("mnuTool_Navigation", [this] {
@@ -60,8 +63,13 @@ void MainWindow::wireNavigation() {
     on("mnuHelp_About", [this] { ShowAbout(m_interaction, this); });
 
     m_commands->forwardButtons();
-    m_keys = new KeyHandler(this, m_imgEdit, m_tree, command(QStringLiteral("mnuTool_CopySelArea")),
-                            command(QStringLiteral("mnuTool_CopyCurrPage")), this);
+    m_keys = new KeyHandler(this, m_imgEdit, m_tree,
+                            {command(QStringLiteral("mnuTool_CopySelArea")),
+                             command(QStringLiteral("mnuTool_CopyCurrPage")),
+                             command(QStringLiteral("mnuView_FullScreen")),
+                             command(QStringLiteral("mnuPage_NextPage")),
+                             command(QStringLiteral("mnuPage_PrevPage"))},
+                            this);
 }
 
 } // namespace qen

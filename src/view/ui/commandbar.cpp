@@ -13,7 +13,7 @@ namespace qen {
 
 namespace {
 
-enum Flags { Plain = 0, Checked = 1, SwitchedOff = 2 };
+enum Flags { Plain = 0, Checked = 1, SwitchedOff = 2, Toggle = 4 };
 
 struct Item {
     const char *name; // nullptr: separator
@@ -69,7 +69,8 @@ const std::initializer_list<Menu> Menus = {
       {"mnuPage_ZoomOut", u"缩小(&A)", Plain},
       {"mnuPage_FitWidth", u"最佳宽度(&B)", Plain},
       {"mnuPage_FitHeight", u"最佳高度(&C)", Plain},
-      {"mnuPage_AutoSize", u"最佳尺寸(&D)", Plain}}},
+      {"mnuPage_AutoSize", u"最佳尺寸(&D)", Plain},
+      {"mnuPage_ActualSize", u"实际大小(&E)", Plain}}},
     {"mnuPDF",
      u"PDF(&D)",
      Plain,
@@ -105,6 +106,7 @@ const std::initializer_list<Menu> Menus = {
       {"mnuView_Toolbar", u"工具栏(&2)", Checked},
       {"mnuView_Statusbar", u"状态栏(&3)", Checked},
       {"mnuTool_Navigation", u"导航栏(&4)", Checked},
+      {"mnuView_FullScreen", u"全屏(&7)", Toggle},
       Separator,
       {"mnuView_Background", u"背景设置(&5)", SwitchedOff},
       {"mnuView_Lock", u"锁定题录(&6)", Checked}}},
@@ -168,15 +170,19 @@ CommandBar::CommandBar(QMainWindow *window, QToolBar *toolbar) {
             }
             QAction *action = menu->addAction(text(item.caption));
             action->setObjectName(QString::fromLatin1(item.name));
-            if (item.flags & Checked) {
+            if (item.flags & (Checked | Toggle)) {
                 action->setCheckable(true);
-                action->setChecked(true);
+                action->setChecked(item.flags & Checked);
             }
             if (item.flags & SwitchedOff)
                 action->setEnabled(false);
             m_menuItems.insert(action->objectName(), action);
         }
     }
+
+    for (const MenuShortcut &shortcut : MenuShortcuts())
+        if (QAction *action = m_menuItems.value(QString::fromLatin1(shortcut.item)))
+            action->setShortcuts(shortcut.keys);
 
     for (const Button &spec : Buttons) {
         QAction *action = toolbar->addAction(icons::toolbarIcon(QString::fromLatin1(spec.image)),

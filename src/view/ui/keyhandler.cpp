@@ -11,14 +11,15 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextEdit>
 
 namespace qen {
 
-KeyHandler::KeyHandler(QWidget *window, ImageView *view, QWidget *tree, QAction *copySelection,
-                       QAction *copyPage, QObject *parent)
-    : QObject(parent), m_window(window), m_view(view), m_tree(tree), m_copySelection(copySelection),
-      m_copyPage(copyPage) {
+KeyHandler::KeyHandler(QWidget *window, ImageView *view, QWidget *tree, Commands commands,
+                       QObject *parent)
+    : QObject(parent), m_window(window), m_view(view), m_tree(tree), m_commands(commands) {
+    connect(view, &ImageView::wheeledPastEdge, this, &KeyHandler::turn);
     qApp->installEventFilter(this);
 }
 
@@ -43,7 +44,8 @@ KeyFocus focusKind(QWidget *focus, const ImageView *view, const QWidget *tree) {
 } // namespace
 
 bool KeyHandler::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() != QEvent::KeyPress)
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
         return false;
     // A key press travels up from the focused widget; act once, on the first delivery, and
     // only for this window (the result window and dialogs keep their own keys).
@@ -51,9 +53,23 @@ bool KeyHandler::eventFilter(QObject *watched, QEvent *event) {
     if (!widget || widget->window() != m_window || widget != QApplication::focusWidget())
         return false;
     auto *key = static_cast<QKeyEvent *>(event);
+    const KeyFocus focus = focusKind(widget, m_view, m_tree);
+    const int shift = shiftState(key->modifiers());
+    if (type == QEvent::ShortcutOverride) {
+        // An accepted override hands the key to the focused control instead of a shortcut. It
+        // is taken here: passed on, it would travel up to the parents with its mark cleared.
+        if (ShortcutAllowed(key->key(), shift, focus))
+            return false;
+        event->accept();
+        return true;
+    }
+    if (key->key() == Qt::Key_Escape && m_window->isFullScreen() && m_commands.fullScreen &&
+        focus != KeyFocus::TextControl) {
+        m_commands.fullScreen->trigger();
+        return true;
+    }
     const KeyAction action =
-        KeyTable(key->key(), shiftState(key->modifiers()), focusKind(widget, m_view, m_tree),
-                 m_view->selectionWidth(), m_view->selectionHeight());
+        KeyTable(key->key(), shift, focus, m_view->selectionWidth(), m_view->selectionHeight());
     switch (action.kind) {
     case KeyAction::Scroll:
         m_view->setScrollX(m_view->scrollX() + action.dx);
@@ -61,16 +77,37 @@ bool KeyHandler::eventFilter(QObject *watched, QEvent *event) {
         return true;
     case KeyAction::CopySelection:
     case KeyAction::CopyPage: {
-        QAction *copy = action.kind == KeyAction::CopySelection ? m_copySelection : m_copyPage;
+        QAction *copy = action.kind == KeyAction::CopySelection ? m_commands.copySelection
+                                                                : m_commands.copyPage;
         if (!copy->isEnabled())
             return false;
         copy->trigger();
+        return true;
+    }
+    case KeyAction::ScreenDown:
+    case KeyAction::ScreenUp: {
+        const int direction = action.kind == KeyAction::ScreenDown ? 1 : -1;
+        const int y = m_view->scrollY(), max = m_view->verticalScrollBar()->maximum();
+        if (direction > 0 ? y < max : y > 0)
+            m_view->setScrollY(y + direction * m_view->viewport()->height());
+        else
+            turn(direction);
         return true;
     }
     case KeyAction::None:
         break;
     }
     return false;
+}
+
+void KeyHandler::turn(int direction) {
+    QAction *command = direction > 0 ? m_commands.nextPage : m_commands.previousPage;
+    if (!command || !command->isEnabled())
+        return;
+    const QString before = m_view->fileName();
+    command->trigger();
+    if (m_view->fileName() != before) // at the article's end nothing turns, nothing moves
+        m_view->setScrollY(direction > 0 ? 0 : m_view->verticalScrollBar()->maximum());
 }
 
 } // namespace qen

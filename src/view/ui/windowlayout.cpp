@@ -14,6 +14,15 @@ WindowLayout::WindowLayout(Controls controls, QObject *parent) : QObject(parent)
     m_c.showSplitter->setCursor(Qt::SizeHorCursor);
     // The bar is dragged by its shadow; a plain press must not start a move of the window.
     m_c.showSplitter->setAttribute(Qt::WA_NoMousePropagation);
+    if (m_c.fullScreenItem)
+        m_c.client->window()->installEventFilter(this);
+}
+
+void WindowLayout::followFullScreenItem() {
+    QWidget *window = m_c.client->window();
+    const Qt::WindowStates state = window->windowState();
+    window->setWindowState(m_c.fullScreenItem->isChecked() ? state | Qt::WindowFullScreen
+                                                           : state & ~Qt::WindowFullScreen);
 }
 
 layout::Panes WindowLayout::panes() const {
@@ -97,6 +106,9 @@ void WindowLayout::toggleNavigation() {
 }
 
 bool WindowLayout::eventFilter(QObject *watched, QEvent *event) {
+    if (m_c.fullScreenItem && watched == m_c.client->window() &&
+        event->type() == QEvent::WindowStateChange)
+        m_c.fullScreenItem->setChecked(m_c.client->window()->isFullScreen());
     if (watched != m_c.showSplitter)
         return QObject::eventFilter(watched, event);
     const auto type = event->type();

@@ -32,6 +32,7 @@ public:
         const ShownViewState *shown = nullptr; // which of the two holds the page place
         QWidget *combo = nullptr, *caption = nullptr;
         QAction *toolbarItem = nullptr, *statusItem = nullptr, *navigationItem = nullptr;
+        QAction *fullScreenItem = nullptr;
     };
     explicit WindowLayout(Controls controls, QObject *parent = nullptr);
 
@@ -40,6 +41,9 @@ public:
     void toggleToolbar();
     void toggleStatusBar();
     void toggleNavigation();
+    // The window fills the screen while the item is checked; leaving full screen any other
+    // way (the window manager's own key) clears the mark.
+    void followFullScreenItem();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

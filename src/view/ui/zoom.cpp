@@ -8,6 +8,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaObject>
+
+#include <utility>
 
 namespace qen {
 
@@ -29,6 +32,40 @@ Zoom::Zoom(ImageView *view, const ShownViewState &shown, SelectionShape *ctl, QC
     combo->installEventFilter(this);
     connect(combo, &QComboBox::activated, this, &Zoom::applyComboText);
     connect(view, &ImageView::scrolled, this, &Zoom::followScroll);
+    connect(view, &ImageView::zoomWheel, this, &Zoom::wheel);
+    connect(view, &ImageView::zoomPinch, this, &Zoom::pinch);
+}
+
+void Zoom::wheel(double notches, QPoint anchor) {
+    m_pendingNotches += notches;
+    m_wheelAnchor = anchor;
+    if (m_wheelQueued)
+        return;
+    m_wheelQueued = true;
+    // After the events already waiting: a burst of notches is one zoom and one paint.
+    QMetaObject::invokeMethod(this, &Zoom::applyWheel, Qt::QueuedConnection);
+}
+
+void Zoom::applyWheel() {
+    m_wheelQueued = false;
+    const double notches = std::exchange(m_pendingNotches, 0.0);
+    if (const auto next = WheelZoom(m_view->zoomFactor(), notches))
+        zoomAround(*next, m_wheelAnchor);
+}
+
+void Zoom::pinch(double delta, QPoint anchor) {
+    zoomAround(PinchZoom(m_view->zoomFactor(), delta), anchor);
+}
+
+void Zoom::zoomAround(double factor, QPoint anchor) {
+    if (m_shown.recordShown() || m_view->fileName().isEmpty() || factor == m_view->zoomFactor())
+        return;
+    removeSelection();
+    m_ctl->setState(0);
+    m_view->zoomToFactor(factor, anchor);
+    const QString text = PercentText(m_view->zoomFactor() * 100);
+    setComboText(text);
+    m_panel->setText(PanelPrefix + text);
 }
 
 bool Zoom::eventFilter(QObject *watched, QEvent *event) {
@@ -96,6 +133,13 @@ void Zoom::StepZoom(bool zoomIn) {
     m_view->zoomToFactor(double(float(next)));
     m_view->refresh();
     setComboText(PercentText(m_view->zoomFactor() * 100));
+}
+
+void Zoom::actualSize() {
+    if (m_shown.recordShown())
+        return;
+    setComboText(QStringLiteral("100%"));
+    applyComboText();
 }
 
 void Zoom::fit(viewgeom::FitMode mode) {

@@ -31,8 +31,14 @@ public:
     void StepZoom(bool zoomIn);
     // Nothing while the record view is shown.
     void fit(viewgeom::FitMode mode);
+    // The page at its own size: "100%" chosen in the combo.
+    void actualSize();
     // Moves the selection rectangle to follow the page after a scroll.
     void followScroll();
+    // Ctrl+wheel and pinch zooms around the pointer. Notches that arrive together are summed
+    // and applied once, so a burst costs one zoom.
+    void wheel(double notches, QPoint anchor);
+    void pinch(double delta, QPoint anchor);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -40,12 +46,17 @@ protected:
 private:
     void removeSelection();
     void setComboText(const QString &text);
+    void applyWheel();
+    void zoomAround(double factor, QPoint anchor);
 
     ImageView *m_view;
     const ShownViewState &m_shown;
     SelectionShape *m_ctl;
     QComboBox *m_combo;
     QLabel *m_panel;
+    double m_pendingNotches = 0;
+    QPoint m_wheelAnchor;
+    bool m_wheelQueued = false;
 };
 
 } // namespace qen

@@ -29,6 +29,8 @@ QStringList entries(QMenu *menu) {
             continue;
         }
         QString s = a->objectName() + " " + a->text();
+        if (!a->shortcut().isEmpty()) // the first key a menu shows
+            s += " " + a->shortcut().toString(QKeySequence::PortableText);
         if (a->isChecked())
             s += " [x]";
         if (!a->isEnabled())
@@ -84,19 +86,22 @@ void TestMainWindow::menus_data() {
     QTest::addColumn<QStringList>("expected");
     test::row("file", "mnuFile",
               QStringList{
-                  "mnuFile_Open 打开文件(&1)", "-", "mnuFile_SaveCurrPage 保存当前页(&2)",
+                  "mnuFile_Open 打开文件(&1) Ctrl+O", "-",
+                  "mnuFile_SaveCurrPage 保存当前页(&2) Ctrl+S",
                   "mnuFile_SaveCurrArticle 保存当前篇(&3)", "mnuFile_SaveAllArticle 保存所有篇(&4)",
-                  "-", "mnuFile_CloseAllArticle 关闭所有篇(&5)", "-",
-                  "mnuFile_PrintCurrPage 打印当前页(&6)", "mnuFile_PrintCurrArticle 打印当前篇(&7)",
+                  "-", "mnuFile_CloseAllArticle 关闭所有篇(&5) Ctrl+W", "-",
+                  "mnuFile_PrintCurrPage 打印当前页(&6) Ctrl+P",
+                  "mnuFile_PrintCurrArticle 打印当前篇(&7)",
                   "mnuFile_PrintAllArticle 打印所有篇(&8)", "-", "mnuFile_PrintSetup 打印设置(&9)",
-                  "mnuFile_SaveType 存贮图像格式(&9) (off)", "-", "mnuFile_Exit 退出(&A)"});
+                  "mnuFile_SaveType 存贮图像格式(&9) (off)", "-", "mnuFile_Exit 退出(&A) Ctrl+Q"});
     test::row("view", "mnuView",
               QStringList{"mnuView_Grayscale 灰度(&1) [x]", "-", "mnuView_Toolbar 工具栏(&2) [x]",
                           "mnuView_Statusbar 状态栏(&3) [x]", "mnuTool_Navigation 导航栏(&4) [x]",
-                          "-", "mnuView_Background 背景设置(&5) (off)",
+                          "mnuView_FullScreen 全屏(&7) F11", "-",
+                          "mnuView_Background 背景设置(&5) (off)",
                           "mnuView_Lock 锁定题录(&6) [x]"});
     test::row("help", "mnuHelp",
-              QStringList{"mnuHelp_HomePage 公司主页(&1)", "-", "mnuHelp_About 关于......(&2)"});
+              QStringList{"mnuHelp_HomePage 公司主页(&1)", "-", "mnuHelp_About 关于......(&2) F1"});
 }
 
 void TestMainWindow::menus() {
