@@ -30,7 +30,8 @@ const MenuRow MenuRows[] = {
     {"mnuTool_SelOCRArea", When::OpenImage},    {"mnuTool_SetFont", When::OpenRecord},
     {"mnuTool_UpDown", When::OpenImage},        {"mnuView_Lock", When::OpenRecord},
     {"mnuPDF_Current", When::OpenImage},        {"mnuPDF_CurrentArticle", When::OpenImage},
-    {"mnuPDF_AllArticle", When::OpenImage},
+    {"mnuPDF_AllArticle", When::OpenImage},     {"mnuFile_ExportRecords", When::OpenRecord},
+    {"mnuTool_CopyCitation", When::OpenRecord},
 };
 
 } // namespace

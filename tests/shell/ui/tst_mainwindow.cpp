@@ -92,6 +92,7 @@ void TestMainWindow::menus_data() {
                                          "mnuFile_SaveCurrPage 保存当前页(&2)",
                                          "mnuFile_SaveCurrArticle 保存当前篇(&3)",
                                          "mnuFile_SaveAllArticle 保存所有篇(&4)",
+                                         "mnuFile_ExportRecords 导出题录...(&E)",
                                          "-",
                                          "mnuFile_CloseAllArticle 关闭所有篇(&5)",
                                          "-",
