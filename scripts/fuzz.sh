@@ -32,7 +32,7 @@ fi
 # The page fuzzer's resident memory has twice climbed past 2 GB in a long run, though no
 # input allocates more than 256 MB at once and no input replayed alone takes more than
 # 160 MB; it gets room, and any single allocation above 256 MB still stops it.
-declare -A rss=([fuzz_title]=300 [fuzz_rtf]=300 [fuzz_profile]=300 [fuzz_filter]=300
+declare -A rss=([fuzz_title]=300 [fuzz_rtf]=300 [fuzz_profile]=300 [fuzz_filter]=300 [fuzz_cite]=300
     [fuzz_image]=4096)
 declare -A mallocLimit=([fuzz_image]=256)
 

@@ -13,6 +13,7 @@ packages=(
     desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl appstream groff-base
     python3 p7zip-full libarchive-tools imagemagick
     ghostscript poppler-utils qpdf libtiff-tools
+    bibutils biber pandoc citation-style-language-styles
 )
 missing=()
 for p in "${packages[@]}"; do

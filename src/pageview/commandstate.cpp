@@ -50,6 +50,8 @@ const MenuRow MenuRows[] = {
     {"mnuPDF_Current", When::OpenImage},
     {"mnuPDF_CurrentArticle", When::OpenImage},
     {"mnuPDF_AllArticle", When::OpenImage},
+    {"mnuFile_ExportRecords", When::OpenRecord},
+    {"mnuTool_CopyCitation", When::OpenRecord},
 };
 
 } // namespace

@@ -31,6 +31,12 @@ const Command Commands[] = {
      "                          print the record as the field filter writes it, in\n"
      "                          the terminal's encoding; --raw: the file's exact bytes",
      runFilter},
+    {"cite",
+     "cite [--format ris|bibtex|csljson|enw|gbt7714] RECORD...\n"
+     "                          print every entry of the record files as UTF-8: RIS,\n"
+     "                          biblatex, CSL-JSON, EndNote tagged, or GB/T 7714-2015\n"
+     "                          citations numbered [1], [2], ... (the default)",
+     runCite},
     {"ocr",
      "ocr IMAGE [--area X,Y,W,H] [--lang LANGS]\n"
      "                          print the text recognised in the image (or the area\n"

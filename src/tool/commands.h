@@ -29,6 +29,9 @@ int runInfo(const QStringList &args);
 int runExtract(const QStringList &args);
 // qentool filter RECORD [--options FILE]: the record as the field filter writes it.
 int runFilter(const QStringList &args);
+// qentool cite [--format F] RECORD...: the records' entries for reference managers, or as
+// GB/T 7714 citations (the default), as UTF-8.
+int runCite(const QStringList &args);
 // qentool ocr IMAGE [--area X,Y,W,H] [--lang LANGS]: the recognised text, as UTF-8.
 int runOcr(const QStringList &args);
 // qentool topdf OUT.pdf INPUT...: pages and packages into one PDF, compressed data unchanged.

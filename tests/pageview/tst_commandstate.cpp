@@ -56,13 +56,16 @@ const QStringList MenuItems = {"mnuFile_SaveCurrPage",
                                "mnuView_Lock",
                                "mnuPDF_Current",
                                "mnuPDF_CurrentArticle",
-                               "mnuPDF_AllArticle"};
+                               "mnuPDF_AllArticle",
+                               "mnuFile_ExportRecords",
+                               "mnuTool_CopyCitation"};
 const QStringList OnForAnyPage = {"mnuFile_SaveCurrPage",     "mnuFile_SaveCurrArticle",
                                   "mnuFile_SaveAllArticle",   "mnuFile_PrintCurrPage",
                                   "mnuFile_PrintCurrArticle", "mnuFile_PrintAllArticle",
                                   "mnuPage_HomeArticle",      "mnuPage_PrevArticle",
                                   "mnuPage_NextArticle",      "mnuPage_EndArticle"};
-const QStringList OnForRecords = {"mnuTool_OutputOption", "mnuTool_SetFont", "mnuView_Lock"};
+const QStringList OnForRecords = {"mnuTool_OutputOption", "mnuTool_SetFont", "mnuView_Lock",
+                                  "mnuFile_ExportRecords", "mnuTool_CopyCitation"};
 const QStringList ToolbarKeys = {
     "SaveCurrArticle", "PrintCurrArticle", "HomeArticle",   "PrevArticle",   "NextArticle",
     "EndArticle",      "HomePage",         "PrevPage",      "NextPage",      "EndPage",

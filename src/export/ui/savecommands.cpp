@@ -24,13 +24,17 @@ const QString ImageFilter =
 const QString TifQuestion = QStringLiteral("您没有设置文件类型，将接.TIF格式存贮,要继续吗？");
 const QString TxtQuestion = QStringLiteral("您没有设置文件类型，将接.TXT格式存贮,要继续吗？");
 const QString Done = QStringLiteral("保存完成!");
-
-// A dangling link counts as there: writing through it would go wherever it points.
-bool somethingAt(const QString &path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
 } // namespace
+
+QString replaceQuestion() {
+    return QStringLiteral("此文件已经存在，要覆盖吗？");
+}
+
+bool mayReplaceFile(Interaction &interaction, QWidget *parent, const QString &target,
+                    const QString &question) {
+    const QFileInfo info(target);
+    return !(info.exists() || info.isSymLink()) || interaction.question(parent, question);
+}
 
 SaveCommands::SaveCommands(ExportControls controls, ExportHooks hooks, Interaction &interaction,
                            QObject *parent)
@@ -62,7 +66,7 @@ QString SaveCommands::chooseName(const QString &filter, const QString &suffix,
 }
 
 bool SaveCommands::mayReplace(const QString &target, const QString &question) {
-    return !somethingAt(target) || m_interaction.question(m_controls.window, question);
+    return mayReplaceFile(m_interaction, m_controls.window, target, question);
 }
 
 void SaveCommands::report(const QStringList &skipped) {
@@ -92,7 +96,7 @@ void SaveCommands::saveImagePage(int node) {
         return;
     QString target;
     const ImageFileType type = savenames::imageSaveType(chosen, &target);
-    if (!mayReplace(target, QStringLiteral("此文件已经存在，要覆盖吗？")))
+    if (!mayReplace(target, replaceQuestion()))
         return;
     ExportBusy busy(m_hooks);
     // What the user sees, adjustments included; a parked view may still hold an earlier
@@ -119,7 +123,7 @@ void SaveCommands::saveRecordPage(int node, bool rtfRecord) {
                                TxtQuestion, QStringLiteral(".txt"))
                   : chooseName(QStringLiteral("文本文件 (*.txt)"), QStringLiteral("txt"),
                                TxtQuestion, QStringLiteral(".txt"));
-    if (chosen.isEmpty() || !mayReplace(chosen, QStringLiteral("此文件已经存在，要覆盖吗？")))
+    if (chosen.isEmpty() || !mayReplace(chosen, replaceQuestion()))
         return;
     ExportBusy busy(m_hooks);
     const auto format = savenames::savesAsRtf(chosen) ? RecordView::SaveFormat::Rtf

@@ -5,9 +5,18 @@
 #include <QObject>
 #include <QStringList>
 
+class QWidget;
+
 namespace qen {
 
 class Interaction;
+
+// The question saving asks before a file replaces another (Part 7.1).
+QString replaceQuestion();
+// Whether a file may be written at target: yes when nothing is there (a dangling link counts
+// as there: writing through it would go wherever it points), else the question's answer.
+bool mayReplaceFile(Interaction &interaction, QWidget *parent, const QString &target,
+                    const QString &question = replaceQuestion());
 
 // The save commands: the current page to a file the user names, the current article or all
 // articles into a folder the user chooses.

@@ -237,6 +237,7 @@ void MainWindow::Form_Load(const QString &commandLine) {
 void MainWindow::CreateTree(const QString &sFiles) {
     qCDebug(lcShell) << "open:" << sFiles;
     m_documents->CreateTree(sFiles);
+    qCDebug(lcShell) << "opened:" << sFiles;
 }
 
 void MainWindow::UpdateCommands() {

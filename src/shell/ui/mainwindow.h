@@ -17,6 +17,7 @@ class QTreeWidget;
 
 namespace qen {
 
+class CitationCommands;
 class CommandBar;
 class ElidedLabel;
 class ImageTools;
@@ -88,7 +89,7 @@ private:
     void wireNavigation(); // pages and articles, zoom, keys, layout toggles, help
     void wireImageTools(); // adjustments, undo, selection, copy
     void wireRecognition();
-    void wireSaving(); // saving and printing
+    void wireSaving(); // saving and printing, record export and citations
     void wirePdf();
     void wireDesktop(); // files dropped on the window
 
@@ -139,9 +140,10 @@ private:
     // --- recognition ---
     RecognizeCommand *m_recognize = nullptr;
 
-    // --- saving and printing ---
+    // --- saving and printing, record export and citations ---
     SaveCommands *m_saving = nullptr;
     PrintCommands *m_printing = nullptr;
+    CitationCommands *m_citations = nullptr;
 
     // --- PDF export ---
     PdfCommands *m_pdf = nullptr;

@@ -1,4 +1,5 @@
-// Saving and printing pages, articles and everything.
+// Saving and printing pages, articles and everything; records exported and cited.
+#include "export/ui/citationcommands.h"
 #include "export/ui/printcommands.h"
 #include "export/ui/savecommands.h"
 #include "pageview/ui/documents.h"
@@ -36,6 +37,12 @@ void MainWindow::wireSaving() {
                 [this, scope = p.scope] { m_printing->PrintPages(scope); });
     connect(command(QStringLiteral("mnuFile_PrintSetup")), &QAction::triggered, m_printing,
             &PrintCommands::printSetup);
+
+    m_citations = new CitationCommands(controls, hooks, m_interaction, this);
+    connect(command(QStringLiteral("mnuFile_ExportRecords")), &QAction::triggered, m_citations,
+            &CitationCommands::exportRecords);
+    connect(command(QStringLiteral("mnuTool_CopyCitation")), &QAction::triggered, m_citations,
+            &CitationCommands::copyCitation);
 }
 
 } // namespace qen
