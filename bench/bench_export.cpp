@@ -1,13 +1,13 @@
 // Saving and printing benchmark on 20 generated 300 dpi A4 G4 pages, each figure beside a
 // baseline measured in the same run: saving an article against QFile::copy of the same files,
 // printing an article to a PDF file against a plain QPainter::drawImage loop.
+#include "articles/articletree.h"
+#include "articles/imagedocument.h"
+#include "articles/wwp.h"
 #include "export/pagesaving.h"
 #include "export/printlayout.h"
 #include "export/ui/printcommands.h"
-#include "library/articletree.h"
-#include "library/imagedocument.h"
-#include "library/pagedisplay.h"
-#include "library/wwp.h"
+#include "pageview/pagedisplay.h"
 #include "platform/workfolders.h"
 
 #include "benchsupport.h"
@@ -54,7 +54,8 @@ int main(int argc, char **argv) {
     qint64 bytes = 0;
     for (int i = 0; i < Pages; ++i) {
         names << QStringLiteral("p%1.tif").arg(i + 1, 2, 10, QLatin1Char('0'));
-        ImageDocument::writeFile(textPage(i, true), src + QLatin1Char('/') + names.last(), 4);
+        ImageDocument::writeFile(textPage(i, true), src + QLatin1Char('/') + names.last(),
+                                 ImageFileType::Tiff);
         bytes += QFileInfo(src + QLatin1Char('/') + names.last()).size();
     }
     ArticleTree tree;

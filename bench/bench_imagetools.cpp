@@ -2,8 +2,9 @@
 // a page to the clipboard, on generated 300 dpi A4 pages (a bilevel G4 text page and a
 // grayscale JPEG page). Each figure stands beside the naive path measured in the same run:
 // convert the page to RGB32, change the pixels, convert back to the page's own format.
-#include "library/imagedocument.h"
-#include "library/ui/imageview.h"
+#include "articles/imagedocument.h"
+#include "imaging/adjustments.h"
+#include "pageview/ui/imageview.h"
 #include "platform/ui/interaction.h"
 
 #include "benchsupport.h"
@@ -47,25 +48,26 @@ struct Row {
 
 const std::vector<Row> &rows() {
     static const std::vector<Row> table = {
-        {"brighten 70", [](ImageView &v) { v.adjustBrightness(70); },
+        {"brighten 70",
+         [](ImageView &v) { v.adjust([](QImage &i) { adjustments::adjustBrightness(i, 70); }); },
          [](const QImage &p) {
              return naiveLut(p, [](int v) { return v + (255 - v) * 70 / 255; });
          }},
-        {"mirror", [](ImageView &v) { v.mirrorHorizontal(); },
+        {"mirror", [](ImageView &v) { v.adjust(adjustments::mirrorHorizontal); },
          [](const QImage &p) {
              return p.convertToFormat(QImage::Format_RGB32).mirrored(true, false);
          }},
-        {"flip", [](ImageView &v) { v.flipVertical(); },
+        {"flip", [](ImageView &v) { v.adjust(adjustments::flipVertical); },
          [](const QImage &p) {
              return p.convertToFormat(QImage::Format_RGB32).mirrored(false, true);
          }},
-        {"black-white reverse", [](ImageView &v) { v.negate(); },
+        {"black-white reverse", [](ImageView &v) { v.adjust(adjustments::negate); },
          [](const QImage &p) {
              QImage rgb = p.convertToFormat(QImage::Format_RGB32);
              rgb.invertPixels();
              return rgb;
          }},
-        {"enhance contrast", [](ImageView &v) { v.enhanceContrast(); },
+        {"enhance contrast", [](ImageView &v) { v.adjust(adjustments::enhanceContrast); },
          [](const QImage &p) {
              QImage rgb = p.convertToFormat(QImage::Format_RGB32);
              int lo = 255, hi = 0;
@@ -79,13 +81,14 @@ const std::vector<Row> &rows() {
              const int span = std::max(1, hi - lo);
              return naiveLut(rgb, [=](int v) { return (v - lo) * 255 / span; });
          }},
-        {"intensify 2.0", [](ImageView &v) { v.intensify(2.0); },
+        {"intensify 2.0",
+         [](ImageView &v) { v.adjust([](QImage &i) { adjustments::intensify(i, 2.0); }); },
          [](const QImage &p) { return naiveLut(p, [](int v) { return 255 - (255 - v) * 2; }); }},
     };
     return table;
 }
 
-void adjustments(ImageView &view, const QString &path, const char *title, int runs) {
+void timeAdjustments(ImageView &view, const QString &path, const char *title, int runs) {
     std::printf("\n%s, median of %d (ours: the view's command; naive: RGB32 and back):\n", title,
                 runs);
     view.setFileName(path);
@@ -110,24 +113,24 @@ int main(int argc, char **argv) {
     const QString g4 = dir.filePath(QStringLiteral("page.tif"));
     const QString g4b = dir.filePath(QStringLiteral("page2.tif"));
     const QString jpeg = dir.filePath(QStringLiteral("gray.jpg"));
-    ImageDocument::writeFile(textPage(1, true), g4, 4);
-    ImageDocument::writeFile(textPage(2, true), g4b, 4);
-    ImageDocument::writeFile(textPage(3, false), jpeg, 8);
+    ImageDocument::writeFile(textPage(1, true), g4, ImageFileType::Tiff);
+    ImageDocument::writeFile(textPage(2, true), g4b, ImageFileType::Tiff);
+    ImageDocument::writeFile(textPage(3, false), jpeg, ImageFileType::Jpeg);
 
     ImageView view;
     view.resize(1600, 1000);
     view.show();
     QApplication::processEvents();
 
-    adjustments(view, g4, "Adjustments on a bilevel G4 page", 7);
-    adjustments(view, jpeg, "Adjustments on a grayscale JPEG page", 5);
+    timeAdjustments(view, g4, "Adjustments on a bilevel G4 page", 7);
+    timeAdjustments(view, jpeg, "Adjustments on a grayscale JPEG page", 5);
 
     // Undo reloads the page's file; a page turn loads another one. Both painted.
-    view.zoomToFit(0);
+    view.zoomToFit(viewgeom::FitMode::Width);
     std::vector<double> undo, turn;
     for (int i = 0; i < 9; ++i) {
         view.setFileName(g4);
-        view.negate();
+        view.adjust(adjustments::negate);
         view.viewport()->repaint();
         undo.push_back(timeMs([&] {
             view.reload();
@@ -147,7 +150,7 @@ int main(int argc, char **argv) {
     for (const QString &path : {g4, jpeg}) {
         view.setFileName(path);
         view.viewport()->repaint();
-        view.adjustBrightness(70);
+        view.adjust([](QImage &i) { adjustments::adjustBrightness(i, 70); });
         view.viewport()->repaint();
         const double one = view.memoryBytes() / 1048576.0;
         const double rssOne = residentMb();

@@ -1,9 +1,9 @@
 // Page view benchmark: page turns, repaints and memory of the image view on 300 dpi A4 pages
 // it generates (bilevel G4 text pages, a grayscale and a colour JPEG page), each figure beside the
 // naive path measured in the same run: Qt decode, convert to RGB32, smooth scale.
-#include "library/imagedocument.h"
-#include "library/tiffcodec.h"
-#include "library/ui/imageview.h"
+#include "articles/imagedocument.h"
+#include "articles/tiffcodec.h"
+#include "pageview/ui/imageview.h"
 
 #include "benchsupport.h"
 
@@ -74,11 +74,11 @@ int main(int argc, char **argv) {
     QStringList g4Pages;
     for (int i = 0; i < 8; ++i) {
         const QString path = dir.filePath(QStringLiteral("page%1.tif").arg(i));
-        ImageDocument::writeFile(textPage(i, true), path, 4);
+        ImageDocument::writeFile(textPage(i, true), path, ImageFileType::Tiff);
         g4Pages << path;
     }
     const QString jpegPage = dir.filePath(QStringLiteral("gray.jpg"));
-    ImageDocument::writeFile(textPage(99, false), jpegPage, 8);
+    ImageDocument::writeFile(textPage(99, false), jpegPage, ImageFileType::Jpeg);
     std::printf("  G4 page file %lld KB, JPEG page file %lld KB\n", QFile(g4Pages[0]).size() / 1024,
                 QFile(jpegPage).size() / 1024);
 
@@ -88,7 +88,7 @@ int main(int argc, char **argv) {
     view.show();
     QApplication::processEvents();
     view.setFileName(g4Pages[0]);
-    view.zoomToFit(0);
+    view.zoomToFit(viewgeom::FitMode::Width);
     QApplication::processEvents();
     view.viewport()->repaint();
     const double fit = view.zoomFactor();
@@ -178,12 +178,12 @@ int main(int argc, char **argv) {
                        QColor::fromHsv(rng.bounded(360), 160, 200));
     }
     const QString colourPage = dir.filePath(QStringLiteral("colour.jpg"));
-    ImageDocument::writeFile(colour, colourPage, 8);
+    ImageDocument::writeFile(colour, colourPage, ImageFileType::Jpeg);
     std::printf("\nZoom change at fit width on other pages, median of 5:\n");
     for (const auto &[name, path] :
          {std::pair("grayscale JPEG page", jpegPage), std::pair("colour JPEG page", colourPage)}) {
         view.setFileName(path);
-        view.zoomToFit(0);
+        view.zoomToFit(viewgeom::FitMode::Width);
         naive.load(path);
         naive.zoom = view.zoomFactor();
         QApplication::processEvents();
@@ -200,7 +200,7 @@ int main(int argc, char **argv) {
     }
 
     // Memory per shown bilevel page and growth over 200 pages.
-    view.zoomToFit(0);
+    view.zoomToFit(viewgeom::FitMode::Width);
     QApplication::processEvents();
     view.setFileName(g4Pages[1]);
     view.viewport()->repaint();

@@ -1,8 +1,8 @@
 // Peak memory of unpacking packages and loading pages, on the largest inputs the program
 // accepts. Each case runs in a forked child; its peak resident set is printed beside that of
 // a child that does nothing, and the difference against the 300 MB the program may use.
-#include "library/imagedocument.h"
-#include "library/zipextract.h"
+#include "articles/imagedocument.h"
+#include "articles/zipextract.h"
 #include "platform/error.h"
 
 #include <QCoreApplication>

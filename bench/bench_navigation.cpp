@@ -1,10 +1,10 @@
 // Navigation benchmark: the eight navigation codes on a tree of 200 packages x 50 pages
 // against one ArticleTree key lookup, and page turns through the window against decoding the
 // page alone, all measured in the same run.
-#include "library/articletree.h"
-#include "library/imagedocument.h"
-#include "library/ui/documents.h"
-#include "library/ui/imageview.h"
+#include "articles/articletree.h"
+#include "articles/imagedocument.h"
+#include "pageview/ui/documents.h"
+#include "pageview/ui/imageview.h"
 #include "platform/ui/interaction.h"
 #include "shell/ui/mainwindow.h"
 #include "view/navigation.h"
@@ -77,7 +77,7 @@ void navigationCodes() {
             tree.select(s);
             total += elapsedMs([&] {
                 for (int r = 0; r < rounds; ++r)
-                    sink = sink + NavigationTarget(tree, code);
+                    sink = sink + NavigationTarget(tree, NavigationCode(code));
             });
         }
         const double ns = total * 1e6 / (double(rounds) * double(selections.size()));
@@ -111,7 +111,7 @@ void pageTurns() {
     for (int i = 1; i <= pageCount; ++i) {
         const QString name = QStringLiteral("p%1.tif").arg(i);
         ImageDocument::writeFile(scannedPage(i), pagesDir + QLatin1Char('/') + name,
-                                 int(ImageFileType::Tiff));
+                                 ImageFileType::Tiff);
         names << name;
     }
     // Packed by Info-ZIP, as packages come from other programs.

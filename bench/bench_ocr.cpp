@@ -2,7 +2,7 @@
 // against the tesseract command line on the same area in the same run (time, character error
 // rate), and the library's memory over forty recognitions in one process.
 #include "../tests/support/ocrpage.h"
-#include "library/imagedocument.h"
+#include "articles/imagedocument.h"
 #include "ocr/recognition.h"
 #include "ocr/resultfile.h"
 
@@ -110,8 +110,8 @@ int main(int argc, char *argv[]) {
         area = test::ocrLineBand(page, 1, 3);
         pageFile[i] = dir.filePath(QStringLiteral("page%1.tif").arg(i));
         areaFile[i] = dir.filePath(QStringLiteral("area%1.tif").arg(i));
-        ImageDocument::writeFile(page, pageFile[i], int(ImageFileType::Tiff));
-        ImageDocument::writeFile(page.copy(area), areaFile[i], int(ImageFileType::Tiff));
+        ImageDocument::writeFile(page, pageFile[i], ImageFileType::Tiff);
+        ImageDocument::writeFile(page.copy(area), areaFile[i], ImageFileType::Tiff);
     }
     runProcess(Tool, {QStringLiteral("ocr"), pageFile[1], QStringLiteral("--area"), areaArg(area)});
     const long toolPeakKb = peakChildrenKb();

@@ -1,8 +1,8 @@
 // Opening speed and footprint, through the program's own window: a package opened until its
 // first page is painted, against unzip plus one decode of the same package; memory after
 // opening a 500-page package; the title of a 200 MB NUL-padded file, against reading it whole.
-#include "library/package.h"
-#include "library/ui/imageview.h"
+#include "articles/package.h"
+#include "pageview/ui/imageview.h"
 #include "platform/ui/interaction.h"
 #include "platform/workfolders.h"
 #include "shell/ui/mainwindow.h"
@@ -115,7 +115,7 @@ double openOnce(const QString &package, const QString &root, Interaction &intera
     QElapsedTimer t;
     t.start();
     window->CreateTree(package);
-    window->imageView()->zoomToFit(0);
+    window->imageView()->zoomToFit(viewgeom::FitMode::Width);
     window->imageView()->viewport()->repaint();
     const double ms = double(t.nsecsElapsed()) / 1e6;
     if (!window->imageView()->hasImage())

@@ -1,8 +1,8 @@
 // PDF export against tiff2pdf on the same generated 300 dpi A4 pages in the same run: file
 // size, time per G4 page in-process, the whole `qentool topdf` process, and whether every
 // page comes back from Ghostscript with the source's exact pixels.
+#include "articles/tiffcodec.h"
 #include "export/pdfwriter.h"
-#include "library/tiffcodec.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 // Page images as the image view loads them. The first byte picks the file's extension (the
 // reader compares it with the content); the rest is the file. WWP pages go through our
 // decoder first, as the page display does.
+#include "articles/imagedocument.h"
+#include "articles/tiffstored.h"
+#include "articles/wwp.h"
 #include "fuzzsupport.h"
-#include "library/imagedocument.h"
-#include "library/tiffstored.h"
-#include "library/wwp.h"
 #include "platform/error.h"
 
 using namespace qen;

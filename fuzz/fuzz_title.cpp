@@ -1,8 +1,8 @@
 // The package title: the archive comment (the text after its last NUL) decoded, and its
 // clean-up for use as a folder name and in the tree; also the decoding of entry names.
+#include "articles/package.h"
+#include "articles/zipextract.h"
 #include "fuzzsupport.h"
-#include "library/package.h"
-#include "library/zipextract.h"
 
 using namespace qen;
 

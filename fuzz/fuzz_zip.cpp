@@ -1,7 +1,7 @@
 // Package extraction: whatever the archive holds, nothing is written outside the target
 // folder, no link is made, and a refused package leaves the folder empty.
+#include "articles/package.h"
 #include "fuzzsupport.h"
-#include "library/package.h"
 #include "platform/error.h"
 
 #include <QDirIterator>

@@ -1,7 +1,7 @@
 #include "export/pagesaving.h"
 
-#include "library/articletree.h"
-#include "library/pagedisplay.h"
+#include "articles/articletree.h"
+#include "pageview/pagedisplay.h"
 #include "platform/error.h"
 #include "platform/filehelpers.h"
 
@@ -21,19 +21,19 @@ bool hasExtension(const QString &path) {
     return !GetFileExt(QFileInfo(path).fileName()).isEmpty();
 }
 
-int imageSaveType(const QString &chosen, QString *target) {
+ImageFileType imageSaveType(const QString &chosen, QString *target) {
     const QString ext = hasExtension(chosen) ? GetFileExt(chosen).toUpper() : QString();
     *target = chosen;
     if (ext == u"TIF" || ext == u"TIFF")
-        return 4;
+        return ImageFileType::Tiff;
     if (ext == u"BMP")
-        return 5;
+        return ImageFileType::Bmp;
     if (ext == u"JPG" || ext == u"JPEG")
-        return 8;
+        return ImageFileType::Jpeg;
     if (ext == u"GIF")
-        return 3;
+        return ImageFileType::Gif;
     *target = chosen + QStringLiteral(".tif");
-    return 4;
+    return ImageFileType::Tiff;
 }
 
 bool savesAsRtf(const QString &path) {

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "articles/imagedocument.h"
 #include "export/exportnames.h"
-#include "library/pagedisplay.h"
+#include "pageview/pagedisplay.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,7 +21,7 @@ bool hasExtension(const QString &path);
 // The image save type (3 GIF, 4 TIFF, 5 BMP, 8 JPEG) for a chosen name; a name whose
 // extension is none of these is written as TIFF under the name with ".tif" appended
 // (x.png becomes x.png.tif), which *target receives.
-int imageSaveType(const QString &chosen, QString *target);
+ImageFileType imageSaveType(const QString &chosen, QString *target);
 
 // Whether a record is written as rich text (the name ends in .rtf) rather than plain text.
 bool savesAsRtf(const QString &path);

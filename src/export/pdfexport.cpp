@@ -1,9 +1,9 @@
 #include "export/pdfexport.h"
 
+#include "articles/articletree.h"
 #include "export/exportnames.h"
 #include "export/pdfwriter.h"
-#include "library/articletree.h"
-#include "library/pagedisplay.h"
+#include "pageview/pagedisplay.h"
 #include "platform/error.h"
 #include "platform/filehelpers.h"
 

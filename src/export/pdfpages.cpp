@@ -3,8 +3,8 @@
 // image library.
 #include "export/pdfwriter.h"
 
-#include "library/imagedocument.h"
-#include "library/tiffcodec.h"
+#include "articles/imagedocument.h"
+#include "articles/tiffcodec.h"
 #include "platform/error.h"
 
 namespace qen::pdf {

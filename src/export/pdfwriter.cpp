@@ -1,6 +1,6 @@
 #include "export/pdfwriter.h"
 
-#include "library/tiffstored.h"
+#include "articles/tiffstored.h"
 #include "platform/error.h"
 #include "platform/product.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "library/viewgeometry.h"
+#include "pageview/viewgeometry.h"
 #include "platform/twips.h"
 
 #include <QPoint>

@@ -61,7 +61,16 @@ private:
     void flush(bool final = false);
     void endParagraph();
     void controlWord(std::string_view name, bool hasParam, int param);
+    // The control words by what they touch; each answers whether the word was its own.
+    bool tableWord(Kw kind, int param);
+    bool formatWord(Kw kind, bool on, int param);
+    void textWord(const KwInfo &info, int param);
     void controlSymbol(char c);
+    void openGroup();
+    void closeGroup();
+    void readControl();
+    void readByte(unsigned char c);
+    void finish();
     bool skipping() const;
     bool consumeSkip(); // true when the current input item is an \ucN fallback to drop
 
@@ -266,18 +275,25 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param) {
     if (info.kind != Kw::U)
         flush();
     const bool on = !hasParam || param != 0;
-    switch (info.kind) {
+    if (!tableWord(info.kind, param) && !formatWord(info.kind, on, param))
+        textWord(info, param);
+}
+
+// Destinations, the font and colour tables and the code pages.
+bool Reader::tableWord(Kw kind, int param) {
+    Group &g = top();
+    switch (kind) {
     case Kw::SkipDest:
         g.dest = Dest::Skip;
-        break;
+        return true;
     case Kw::FontTable:
         if (g.dest != Dest::Skip)
             g.dest = Dest::FontTable;
-        break;
+        return true;
     case Kw::ColorTable:
         if (g.dest != Dest::Skip)
             g.dest = Dest::ColorTable;
-        break;
+        return true;
     case Kw::FontNumber:
         if (g.dest == Dest::FontTable) {
             m_fontEntry = param;
@@ -286,40 +302,97 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param) {
         } else {
             g.ch.font = param;
         }
-        break;
+        return true;
     case Kw::FontCharset:
         if (g.dest == Dest::FontTable && m_fontEntry >= 0 && !m_fonts[m_fontEntry].codePage)
             m_fonts[m_fontEntry].codePage = charsetCodePage(param, m_ansiCp);
-        break;
+        return true;
     case Kw::FontCodePage:
         if (g.dest == Dest::FontTable && m_fontEntry >= 0 && param > 0)
             m_fonts[m_fontEntry].codePage = param;
-        break;
+        return true;
     case Kw::AnsiCpg:
         if (param > 0)
             m_ansiCp = param;
-        break;
+        return true;
     case Kw::Mac:
         m_ansiCp = 10000;
-        break;
+        return true;
     case Kw::Pc:
         m_ansiCp = 437;
-        break;
+        return true;
     case Kw::Pca:
         m_ansiCp = 850;
-        break;
+        return true;
     case Kw::Deff:
         m_defaultFont = param;
-        break;
+        return true;
     case Kw::Red:
         m_red = param;
-        break;
+        return true;
     case Kw::Green:
         m_green = param;
-        break;
+        return true;
     case Kw::Blue:
         m_blue = param;
-        break;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Character and paragraph formatting.
+bool Reader::formatWord(Kw kind, bool on, int param) {
+    Group &g = top();
+    switch (kind) {
+    case Kw::Plain:
+        g.ch = CharState{};
+        return true;
+    case Kw::Pard:
+    case Kw::Ql:
+        g.align = Qt::AlignLeft;
+        return true;
+    case Kw::Qc:
+        g.align = Qt::AlignHCenter;
+        return true;
+    case Kw::Qr:
+        g.align = Qt::AlignRight;
+        return true;
+    case Kw::Qj:
+        g.align = Qt::AlignJustify;
+        return true;
+    case Kw::Bold:
+        g.ch.bold = on;
+        return true;
+    case Kw::Italic:
+        g.ch.italic = on;
+        return true;
+    case Kw::Underline:
+        g.ch.underline = on;
+        return true;
+    case Kw::UnderlineNone:
+        g.ch.underline = false;
+        return true;
+    case Kw::Strike:
+        g.ch.strike = on;
+        return true;
+    case Kw::FontSize:
+        g.ch.halfPoints = qBound(0, param, 3276);
+        return true;
+    case Kw::Color:
+        g.ch.color = param;
+        return true;
+    case Kw::Uc:
+        g.uc = qBound(0, param, 16);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Words that stand for text or end a paragraph.
+void Reader::textWord(const KwInfo &info, int param) {
+    switch (info.kind) {
     case Kw::Par:
     case Kw::Page:
     case Kw::Row:
@@ -332,59 +405,16 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param) {
     case Kw::Cell:
         addUnit(u'\t');
         break;
-    case Kw::Plain:
-        g.ch = CharState{};
-        break;
-    case Kw::Pard:
-        g.align = Qt::AlignLeft;
-        break;
-    case Kw::Bold:
-        g.ch.bold = on;
-        break;
-    case Kw::Italic:
-        g.ch.italic = on;
-        break;
-    case Kw::Underline:
-        g.ch.underline = on;
-        break;
-    case Kw::UnderlineNone:
-        g.ch.underline = false;
-        break;
-    case Kw::Strike:
-        g.ch.strike = on;
-        break;
-    case Kw::FontSize:
-        g.ch.halfPoints = qBound(0, param, 3276);
-        break;
-    case Kw::Color:
-        g.ch.color = param;
-        break;
-    case Kw::Uc:
-        g.uc = qBound(0, param, 16);
-        break;
     case Kw::U:
         // Signed 16-bit in the file, but writers also put the unsigned value.
         addUnit(static_cast<char16_t>(param < 0 ? param + 65536 : param));
-        m_skip = g.uc;
-        break;
-    case Kw::Ql:
-        g.align = Qt::AlignLeft;
-        break;
-    case Kw::Qc:
-        g.align = Qt::AlignHCenter;
-        break;
-    case Kw::Qr:
-        g.align = Qt::AlignRight;
-        break;
-    case Kw::Qj:
-        g.align = Qt::AlignJustify;
+        m_skip = top().uc;
         break;
     case Kw::Char:
         addUnit(info.ch);
         break;
-    case Kw::Bin:
-    case Kw::Unknown:
-        break;
+    default:
+        break; // \bin is read by the tokenizer; unknown words carry no text
     }
 }
 
@@ -436,98 +466,116 @@ void Reader::controlSymbol(char c) {
 }
 
 void Reader::run() {
+    while (m_pos < m_data.size())
+        readByte(static_cast<unsigned char>(m_data[m_pos++]));
+    finish();
+}
+
+void Reader::readByte(unsigned char c) {
+    switch (c) {
+    case '{':
+        openGroup();
+        return;
+    case '}':
+        closeGroup();
+        return;
+    case '\\':
+        readControl();
+        return;
+    case '\r':
+    case '\n':
+    case 0:
+        return;
+    case '\t':
+        if (!consumeSkip())
+            addUnit(u'\t');
+        return;
+    default:
+        break;
+    }
+    if (top().starred) {
+        // "\*" followed by text rather than a keyword: treat as an unknown destination.
+        top().starred = false;
+        top().dest = Dest::Skip;
+    }
+    if (c >= 0x80 && !skipping() && top().dest == Dest::Text && m_pos < m_data.size() &&
+        isDoubleByteLead(codePage(), c)) {
+        // The trail byte of a double-byte character may look like "\", "{" or "}".
+        addByte(static_cast<char>(c));
+        addByte(m_data[m_pos++]);
+        return;
+    }
+    addByte(static_cast<char>(c));
+}
+
+void Reader::openGroup() {
+    flush();
+    m_skip = 0;
+    if (m_overflow > 0 || m_stack.size() >= MaxDepth) {
+        ++m_overflow;
+        return;
+    }
+    Group inner = top();
+    inner.starred = false;
+    m_stack.push_back(inner);
+}
+
+void Reader::closeGroup() {
+    flush();
+    m_skip = 0;
+    if (m_overflow > 0) {
+        --m_overflow;
+        return;
+    }
+    if (m_stack.size() <= 1)
+        return;
+    if (top().dest == Dest::FontTable && m_fontEntry >= 0 && !m_fontName.isEmpty())
+        addByte(';');
+    const Dest leaving = top().dest;
+    m_stack.pop_back();
+    if (leaving == Dest::FontTable && top().dest != Dest::FontTable)
+        m_fontEntry = -1;
+}
+
+// After a backslash: a control symbol, or a control word with its optional parameter.
+void Reader::readControl() {
     const auto *p = reinterpret_cast<const unsigned char *>(m_data.data());
     const qsizetype n = m_data.size();
-    while (m_pos < n) {
-        const unsigned char c = p[m_pos++];
-        switch (c) {
-        case '{':
-            flush();
-            m_skip = 0;
-            if (m_overflow > 0 || m_stack.size() >= MaxDepth)
-                ++m_overflow;
-            else {
-                Group inner = top();
-                inner.starred = false;
-                m_stack.push_back(inner);
-            }
-            break;
-        case '}':
-            flush();
-            m_skip = 0;
-            if (m_overflow > 0) {
-                --m_overflow;
-            } else if (m_stack.size() > 1) {
-                if (top().dest == Dest::FontTable && m_fontEntry >= 0 && !m_fontName.isEmpty())
-                    addByte(';');
-                const Dest leaving = top().dest;
-                m_stack.pop_back();
-                if (leaving == Dest::FontTable && top().dest != Dest::FontTable)
-                    m_fontEntry = -1;
-            }
-            break;
-        case '\\': {
-            if (m_pos >= n)
-                break;
-            if (!std::isalpha(p[m_pos])) {
-                controlSymbol(static_cast<char>(p[m_pos++]));
-                break;
-            }
-            const qsizetype start = m_pos;
-            while (m_pos < n && std::isalpha(p[m_pos]))
-                ++m_pos;
-            const std::string_view name(m_data.data() + start,
-                                        std::min<qsizetype>(m_pos - start, 32));
-            bool negative = false, hasParam = false;
-            long long value = 0;
-            if (m_pos < n && p[m_pos] == '-' && m_pos + 1 < n && std::isdigit(p[m_pos + 1]))
-                negative = true, ++m_pos;
-            while (m_pos < n && std::isdigit(p[m_pos])) {
-                hasParam = true;
-                if (value < 100000000000LL)
-                    value = value * 10 + (p[m_pos] - '0');
-                ++m_pos;
-            }
-            if (m_pos < n && p[m_pos] == ' ')
-                ++m_pos;
-            value = std::clamp(negative ? -value : value, -2147483647LL, 2147483647LL);
-            const int param = static_cast<int>(value);
-            if (name == "bin") {
-                // Binary data is never text; its length is bounded by what the file holds.
-                const qsizetype len = std::min<qsizetype>(std::max(param, 0), n - m_pos);
-                m_pos += len;
-                consumeSkip();
-                break;
-            }
-            controlWord(name, hasParam, param);
-            break;
-        }
-        case '\r':
-        case '\n':
-        case 0:
-            break;
-        case '\t':
-            if (!consumeSkip())
-                addUnit(u'\t');
-            break;
-        default: {
-            if (top().starred) {
-                // "\*" followed by text rather than a keyword: treat as an unknown destination.
-                top().starred = false;
-                top().dest = Dest::Skip;
-            }
-            if (c >= 0x80 && !skipping() && top().dest == Dest::Text && m_pos < n &&
-                isDoubleByteLead(codePage(), c)) {
-                // The trail byte of a double-byte character may look like "\", "{" or "}".
-                addByte(static_cast<char>(c));
-                addByte(static_cast<char>(p[m_pos++]));
-                break;
-            }
-            addByte(static_cast<char>(c));
-            break;
-        }
-        }
+    if (m_pos >= n)
+        return;
+    if (!std::isalpha(p[m_pos])) {
+        controlSymbol(static_cast<char>(p[m_pos++]));
+        return;
     }
+    const qsizetype start = m_pos;
+    while (m_pos < n && std::isalpha(p[m_pos]))
+        ++m_pos;
+    const std::string_view name(m_data.data() + start, std::min<qsizetype>(m_pos - start, 32));
+    bool negative = false, hasParam = false;
+    long long value = 0;
+    if (m_pos < n && p[m_pos] == '-' && m_pos + 1 < n && std::isdigit(p[m_pos + 1]))
+        negative = true, ++m_pos;
+    while (m_pos < n && std::isdigit(p[m_pos])) {
+        hasParam = true;
+        if (value < 100000000000LL)
+            value = value * 10 + (p[m_pos] - '0');
+        ++m_pos;
+    }
+    if (m_pos < n && p[m_pos] == ' ')
+        ++m_pos;
+    value = std::clamp(negative ? -value : value, -2147483647LL, 2147483647LL);
+    const int param = static_cast<int>(value);
+    if (name == "bin") {
+        // Binary data is never text; its length is bounded by what the file holds.
+        const qsizetype len = std::min<qsizetype>(std::max(param, 0), n - m_pos);
+        m_pos += len;
+        consumeSkip();
+        return;
+    }
+    controlWord(name, hasParam, param);
+}
+
+void Reader::finish() {
     flush(true);
     QTextBlockFormat block = m_cursor.blockFormat();
     block.setAlignment(m_cursor.block().text().isEmpty() ? top().align : m_lastAlign);

@@ -1,4 +1,4 @@
-#include "library/opener.h"
+#include "articles/opener.h"
 #include "platform/error.h"
 #include "tool/commands.h"
 #include "tool/pagelisting.h"

@@ -1,6 +1,6 @@
 // The full command-line tool, loaded by qentool for every command its quick path leaves.
+#include "articles/wwp.h"
 #include "export/pdfwriter.h"
-#include "library/wwp.h"
 #include "tool/commands.h"
 #include "tool/fulltool.h"
 

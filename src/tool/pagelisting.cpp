@@ -1,6 +1,6 @@
 #include "tool/pagelisting.h"
 
-#include "library/package.h"
+#include "articles/package.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

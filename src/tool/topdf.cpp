@@ -1,6 +1,6 @@
+#include "articles/opener.h"
+#include "articles/pagefile.h"
 #include "export/pdfwriter.h"
-#include "library/opener.h"
-#include "library/pagefile.h"
 #include "platform/error.h"
 #include "platform/filehelpers.h"
 #include "tool/commands.h"

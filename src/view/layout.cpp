@@ -1,5 +1,6 @@
 #include "view/layout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
@@ -8,14 +9,16 @@ namespace qen::layout {
 Result arrange(const Input &in) {
     Result r;
     const double below = in.toolbarTop + in.toolbarHeight;
+    // A window smaller than its bars gives the panes no room rather than a negative size.
     r.tree = {in.navigationShown ? 0.0 : twips::ParkedLeft, below, in.tree.width,
-              in.clientHeight - below - in.statusHeight};
+              std::max(0.0, in.clientHeight - below - in.statusHeight)};
     // The bar reaches 30 twips above and below the tree.
     r.splitter = {r.tree.left + r.tree.width, r.tree.top - 30, in.splitter.width,
                   r.tree.height + 60};
     if (in.navigationShown)
         r.activeView = {r.splitter.left + r.splitter.width, r.splitter.top,
-                        in.clientWidth - r.splitter.width - r.splitter.left, r.splitter.height};
+                        std::max(0.0, in.clientWidth - r.splitter.width - r.splitter.left),
+                        r.splitter.height};
     else
         r.activeView = {0, r.splitter.top, in.clientWidth, r.splitter.height};
     r.parkedView = r.activeView;

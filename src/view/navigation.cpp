@@ -1,6 +1,6 @@
 #include "view/navigation.h"
 
-#include "library/articletree.h"
+#include "articles/articletree.h"
 
 namespace qen {
 
@@ -13,12 +13,13 @@ int lastPageOf(const ArticleTree &tree, int parent) {
 
 } // namespace
 
-int NavigationTarget(const ArticleTree &tree, int nCode) {
+int NavigationTarget(const ArticleTree &tree, NavigationCode nCode) {
     const int n = tree.count();
     const int i = tree.selected();
     if (n == 0 || !tree.isValid(i))
         return 0;
     const int parent = tree.parent(i);
+    using enum NavigationCode;
     switch (nCode) {
     case HomePage:
         if (!parent || i == 1 || i == tree.firstChild(parent))

@@ -2,12 +2,12 @@
 
 // The document side that saving and printing work on, as the window has it: work folders,
 // the WWP decoder (its converter fallback switched off), the article tree and page display.
-#include "library/articletree.h"
-#include "library/pagedisplay.h"
-#include "library/wwp.h"
+#include "articles/articletree.h"
+#include "articles/wwp.h"
+#include "pageview/pagedisplay.h"
 #include "platform/workfolders.h"
 
-#include "../library/zipfixture.h"
+#include "zipfixture.h"
 
 #include <QDir>
 #include <QTemporaryDir>

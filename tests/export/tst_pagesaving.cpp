@@ -124,16 +124,17 @@ void TestPageSaving::hasExtension() {
 
 void TestPageSaving::imageSaveType_data() {
     QTest::addColumn<QString>("chosen");
-    QTest::addColumn<int>("type");
+    QTest::addColumn<ImageFileType>("type");
+    using enum ImageFileType;
     QTest::addColumn<QString>("target");
-    QTest::newRow("tif") << "/a/x.TIF" << 4 << "/a/x.TIF";
-    QTest::newRow("tiff") << "/a/x.tiff" << 4 << "/a/x.tiff";
-    QTest::newRow("bmp") << "/a/x.bmp" << 5 << "/a/x.bmp";
-    QTest::newRow("jpg") << "/a/x.jpg" << 8 << "/a/x.jpg";
-    QTest::newRow("jpeg") << "/a/x.jpeg" << 8 << "/a/x.jpeg";
-    QTest::newRow("gif") << "/a/x.gif" << 3 << "/a/x.gif";
-    QTest::newRow("other gets .tif") << "/a/x.png" << 4 << "/a/x.png.tif";
-    QTest::newRow("dotted folder") << "/a.jpg/x" << 4 << "/a.jpg/x.tif";
+    QTest::newRow("tif") << "/a/x.TIF" << Tiff << "/a/x.TIF";
+    QTest::newRow("tiff") << "/a/x.tiff" << Tiff << "/a/x.tiff";
+    QTest::newRow("bmp") << "/a/x.bmp" << Bmp << "/a/x.bmp";
+    QTest::newRow("jpg") << "/a/x.jpg" << Jpeg << "/a/x.jpg";
+    QTest::newRow("jpeg") << "/a/x.jpeg" << Jpeg << "/a/x.jpeg";
+    QTest::newRow("gif") << "/a/x.gif" << Gif << "/a/x.gif";
+    QTest::newRow("other gets .tif") << "/a/x.png" << Tiff << "/a/x.png.tif";
+    QTest::newRow("dotted folder") << "/a.jpg/x" << Tiff << "/a.jpg/x.tif";
 }
 
 void TestPageSaving::imageSaveType() {

@@ -1,9 +1,9 @@
 // The PDF writer against files made by other tools: every kind of page rendered back by
 // Ghostscript equals the source's pixels, passed-through data is the source's own bytes, and
 // bad pages leave no PDF behind and nothing replaced.
+#include "articles/imagedocument.h"
+#include "articles/tiffcodec.h"
 #include "export/pdfwriter.h"
-#include "library/imagedocument.h"
-#include "library/tiffcodec.h"
 #include "platform/error.h"
 #include "testfiles.h"
 

@@ -1,5 +1,5 @@
 // The result-file contract around a recognition, and the library's answers to bad input.
-#include "library/imagedocument.h"
+#include "articles/imagedocument.h"
 #include "ocr/engine/qenocr.h"
 #include "ocr/ocrtext.h"
 #include "ocr/recognition.h"
@@ -169,7 +169,7 @@ void TstRecognition::libraryRefusesBadInput() {
         blank.setColor(1, qRgb(255, 255, 255));
         blank.fill(1);
         image = m_dir.filePath(image);
-        ImageDocument::writeFile(blank, image, int(ImageFileType::Tiff));
+        ImageDocument::writeFile(blank, image, ImageFileType::Tiff);
     }
     OcrLibrary library({builtLibrary()});
     const OcrOutcome outcome = library.recognise(image, m_dir.path(), languages);

@@ -1,24 +1,31 @@
 #pragma once
 
-// A main window on a work root of its own, loaded as at start-up, with scripted dialogs:
-// what a widget test of the whole window starts from.
+// A main window on a work root of its own, with scripted dialogs: what a widget test of the
+// whole window starts from. `Ui` may be a ScriptedInteraction that does more (the real
+// clipboard as well, say).
 #include "scriptedinteraction.h"
 #include "shell/ui/mainwindow.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtTest>
 #include <memory>
 
 namespace qen::test {
 
-struct WindowFixture {
-    WindowFixture() {
+// Loaded runs the window's start-up as the program does; Shown leaves it to the test.
+enum class WindowStart { Loaded, Shown };
+
+template <typename Ui = ScriptedInteraction> struct BasicWindowFixture {
+    explicit BasicWindowFixture(WindowStart start = WindowStart::Loaded) {
         window = std::make_unique<MainWindow>(
             WorkFolders(dir.filePath("QenInfo"), dir.filePath("prog")), ui);
         window->show();
-        window->Form_Load(QString());
+        exposed = QTest::qWaitForWindowExposed(window.get());
+        if (start == WindowStart::Loaded)
+            window->Form_Load(QString());
     }
-    ~WindowFixture() { window.reset(); } // before the dialogs it answers with
+    ~BasicWindowFixture() { window.reset(); } // before the dialogs it answers with
 
     // Writes a file in the test's folder and returns its path.
     QString make(const QString &name, const QByteArray &bytes) {
@@ -30,8 +37,11 @@ struct WindowFixture {
     }
 
     QTemporaryDir dir;
-    ScriptedInteraction ui;
+    Ui ui;
     std::unique_ptr<MainWindow> window;
+    bool exposed = false;
 };
+
+using WindowFixture = BasicWindowFixture<>;
 
 } // namespace qen::test

@@ -1,4 +1,4 @@
-#include "../library/zipfixture.h"
+#include "zipfixture.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 // qentool topdf as a script sees it: exit status, pages in each package's page order, the
 // package's title, and no output file when anything fails.
-#include "../library/zipfixture.h"
-#include "library/tiffcodec.h"
+#include "articles/tiffcodec.h"
 #include "pdfpages.h"
+#include "zipfixture.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -34,15 +34,22 @@ void TestLayout::arrange_data() {
     QTest::addColumn<bool>("navigation");
     QTest::addColumn<double>("width");
     QTest::addColumn<double>("height");
-    QTest::newRow("pane shown") << true << 12000.0 << 9000.0;
-    QTest::newRow("pane hidden") << false << 12000.0 << 9000.0;
-    QTest::newRow("tiny window") << true << 1000.0 << 500.0;
+    QTest::addColumn<double>("paneHeight");
+    QTest::addColumn<double>("viewWidth");
+    // Below a 420 twips toolbar and above a 330 twips status bar; the view right of a 1515
+    // twips tree and a 105 twips bar.
+    QTest::newRow("pane shown") << true << 12000.0 << 9000.0 << 8250.0 << 10380.0;
+    QTest::newRow("pane hidden") << false << 12000.0 << 9000.0 << 8250.0 << 12000.0;
+    QTest::newRow("tiny window: no room, nothing negative")
+        << true << 1000.0 << 500.0 << 0.0 << 0.0;
 }
 
 void TestLayout::arrange() {
     QFETCH(bool, navigation);
     QFETCH(double, width);
     QFETCH(double, height);
+    QFETCH(double, paneHeight);
+    QFETCH(double, viewWidth);
     layout::Input in;
     in.clientWidth = width;
     in.clientHeight = height;
@@ -61,7 +68,7 @@ void TestLayout::arrange() {
     QCOMPARE(r.tree.width, 1515.0);
     QCOMPARE(r.tree.left, navigation ? 0.0 : -20000.0);
     QCOMPARE(r.tree.top, 420.0);
-    QCOMPARE(r.tree.height, height - 420 - 330);
+    QCOMPARE(r.tree.height, paneHeight);
     // The bar reaches 30 twips beyond the tree at both ends and is parked with it.
     QCOMPARE(r.splitter.left, r.tree.left + 1515);
     QCOMPARE(r.splitter.top, 390.0);
@@ -69,7 +76,7 @@ void TestLayout::arrange() {
     QCOMPARE(r.splitter.width, 105.0);
     const double viewLeft = navigation ? 1620.0 : 0.0;
     QCOMPARE(r.activeView.left, viewLeft);
-    QCOMPARE(r.activeView.left + r.activeView.width, width); // flush with the right edge
+    QCOMPARE(r.activeView.width, viewWidth);
     QCOMPARE(r.parkedView.left, -20000.0);
     QCOMPARE(r.parkedView.width, r.activeView.width);
     QCOMPARE(r.parkedView.top, r.activeView.top);

@@ -1,4 +1,4 @@
-#include "library/articletree.h"
+#include "articles/articletree.h"
 #include "view/navigation.h"
 
 #include <QtTest>
@@ -83,13 +83,13 @@ void TestNavigation::target() {
     ArticleTree tree;
     build(tree, articles);
     tree.select(selected);
-    for (int code = 1; code <= 8; ++code)
-        QVERIFY2(
-            NavigationTarget(tree, code) == targets[code - 1],
-            qPrintable(
-                QStringLiteral("code %1 gave %2").arg(code).arg(NavigationTarget(tree, code))));
+    for (int code = 1; code <= 8; ++code) {
+        const int target = NavigationTarget(tree, NavigationCode(code));
+        QVERIFY2(target == targets[code - 1],
+                 qPrintable(QStringLiteral("code %1 gave %2").arg(code).arg(target)));
+    }
     for (int code : {0, 9, -1, 1 << 30})
-        QCOMPARE(NavigationTarget(tree, code), 0);
+        QCOMPARE(NavigationTarget(tree, NavigationCode(code)), 0);
 }
 
 void TestNavigation::siblings() {

@@ -11,6 +11,7 @@ class ArticleTree;
 class ImageView;
 class PageDisplay;
 class RecordView;
+class ShownViewState;
 
 // What saving and printing work on: the document model with its page files, the two shown
 // views (to tell which one is shown and what it shows), and the window that owns dialogs.
@@ -20,6 +21,7 @@ struct ExportControls {
     PageDisplay *display = nullptr;
     ImageView *imageView = nullptr;   // imgEdit
     RecordView *recordView = nullptr; // rihEdit
+    const ShownViewState *shown = nullptr;
 };
 
 struct ExportHooks {

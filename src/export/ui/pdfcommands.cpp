@@ -3,7 +3,7 @@
 #include "export/ui/browsefolder.h"
 
 #include "export/pdfexport.h"
-#include "library/ui/documents.h"
+#include "pageview/ui/documents.h"
 #include "platform/error.h"
 #include "platform/filehelpers.h"
 #include "platform/ui/interaction.h"

@@ -1,10 +1,11 @@
 #include "export/ui/printcommands.h"
 
+#include "articles/articletree.h"
+#include "articles/imagedocument.h"
 #include "export/printlayout.h"
-#include "library/articletree.h"
-#include "library/imagedocument.h"
-#include "library/pagedisplay.h"
-#include "library/ui/imageview.h"
+#include "pageview/pagedisplay.h"
+#include "pageview/shownview.h"
+#include "pageview/ui/imageview.h"
 #include "platform/error.h"
 #include "platform/filehelpers.h"
 #include "platform/twips.h"
@@ -143,8 +144,8 @@ QStringList PrintCommands::scopeFiles(int scope, QStringList *skipped) {
     } else {
         // The current page as it is shown: the image view's file, or the record as filtered.
         const ImageView *image = m_controls.imageView;
-        files << (image && !image->isParked() ? image->fileName()
-                                              : m_controls.recordView->fileName());
+        files << (image && !m_controls.shown->recordShown() ? image->fileName()
+                                                            : m_controls.recordView->fileName());
     }
     files.removeAll(QString());
     return files;

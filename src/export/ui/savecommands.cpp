@@ -1,11 +1,12 @@
 #include "export/ui/savecommands.h"
 
+#include "articles/articletree.h"
+#include "articles/imagedocument.h"
 #include "export/pagesaving.h"
 #include "export/ui/browsefolder.h"
-#include "library/articletree.h"
-#include "library/imagedocument.h"
-#include "library/pagedisplay.h"
-#include "library/ui/imageview.h"
+#include "pageview/pagedisplay.h"
+#include "pageview/shownview.h"
+#include "pageview/ui/imageview.h"
 #include "platform/error.h"
 #include "platform/filehelpers.h"
 #include "platform/ui/interaction.h"
@@ -90,7 +91,7 @@ void SaveCommands::saveImagePage(int node) {
     if (chosen.isEmpty())
         return;
     QString target;
-    const int type = savenames::imageSaveType(chosen, &target);
+    const ImageFileType type = savenames::imageSaveType(chosen, &target);
     if (!mayReplace(target, QStringLiteral("此文件已经存在，要覆盖吗？")))
         return;
     ExportBusy busy(m_hooks);
@@ -98,7 +99,7 @@ void SaveCommands::saveImagePage(int node) {
     // page, so then the page is read from its file.
     const ImageView *view = m_controls.imageView;
     QImage image;
-    if (view && !view->isParked() && view->hasImage()) {
+    if (view && !m_controls.shown->recordShown() && view->hasImage()) {
         image = view->image();
     } else {
         const int page =
@@ -126,7 +127,7 @@ void SaveCommands::saveRecordPage(int node, bool rtfRecord) {
     const QString key = m_controls.tree->key(node);
     // The shown record is saved as filtered; one not shown is read from its file.
     const RecordView *shown = m_controls.recordView;
-    if (shown && leftTwips(shown) >= 0 && shown->tag() == key) {
+    if (shown && m_controls.shown->recordShown() && shown->tag() == key) {
         shown->saveFile(chosen, format);
     } else {
         RecordView record;

@@ -1,10 +1,12 @@
 #include "imaging/ui/imagetools.h"
 
+#include "articles/imagedocument.h"
+#include "imaging/adjustments.h"
 #include "imaging/cropfile.h"
-#include "library/imagedocument.h"
-#include "library/ui/imageview.h"
-#include "library/ui/selectionshape.h"
-#include "library/viewgeometry.h"
+#include "pageview/shownview.h"
+#include "pageview/ui/imageview.h"
+#include "pageview/ui/selectionshape.h"
+#include "pageview/viewgeometry.h"
 #include "platform/error.h"
 #include "platform/ui/interaction.h"
 
@@ -12,13 +14,20 @@ namespace qen {
 
 const std::vector<ImageTools::Adjustment> &ImageTools::adjustments() {
     static const std::vector<Adjustment> table = {
-        {"mnuTool_Brighter", true, [](ImageView &v) { v.adjustBrightness(70); }},
-        {"mnuTool_Hreverse", true, [](ImageView &v) { v.mirrorHorizontal(); }},
+        {"mnuTool_Brighter", true,
+         [](ImageView &v) {
+             v.adjust([](QImage &i) { qen::adjustments::adjustBrightness(i, 70); });
+         }},
+        {"mnuTool_Hreverse", true,
+         [](ImageView &v) { v.adjust(qen::adjustments::mirrorHorizontal); }},
         // Flipping is quick enough that a busy window would only flicker.
-        {"mnuTool_UpDown", false, [](ImageView &v) { v.flipVertical(); }},
-        {"mnuTool_BlackWhiteReverse", true, [](ImageView &v) { v.negate(); }},
-        {"mnuTool_Contrast", true, [](ImageView &v) { v.enhanceContrast(); }},
-        {"mnuTool_Intensify", true, [](ImageView &v) { v.intensify(2.0f); }},
+        {"mnuTool_UpDown", false, [](ImageView &v) { v.adjust(qen::adjustments::flipVertical); }},
+        {"mnuTool_BlackWhiteReverse", true,
+         [](ImageView &v) { v.adjust(qen::adjustments::negate); }},
+        {"mnuTool_Contrast", true,
+         [](ImageView &v) { v.adjust(qen::adjustments::enhanceContrast); }},
+        {"mnuTool_Intensify", true,
+         [](ImageView &v) { v.adjust([](QImage &i) { qen::adjustments::intensify(i, 2.0); }); }},
     };
     return table;
 }
@@ -39,7 +48,7 @@ void ImageTools::adjust(const Adjustment &adjustment) {
 
 void ImageTools::undo() {
     ImageView &view = *m_controls.imgEdit;
-    if (view.isParked() || view.fileName().isEmpty())
+    if (m_controls.shown->recordShown() || view.fileName().isEmpty())
         return;
     if (!view.reload())
         m_interaction.error(m_controls.window, view.lastError());
@@ -55,12 +64,12 @@ void ImageTools::setGrayscale(bool on) {
 void ImageTools::selectionModeChanged(bool on) {
     m_controls.imgEdit->setSelectionBand(false);
     showRectangle(false);
-    m_controls.imgEdit->setMousePointer(on ? 2 : 0);
+    m_controls.imgEdit->setMousePointer(on ? MousePointer::Cross : MousePointer::Default);
 }
 
 void ImageTools::copyCurrPage() {
     ImageView &view = *m_controls.imgEdit;
-    if (view.isParked())
+    if (m_controls.shown->recordShown())
         return;
     view.setSelectionBand(false);
     view.copyToClipboard(m_interaction);
@@ -86,13 +95,12 @@ bool ImageTools::CropSelectionToFile() {
         m_interaction.error(m_controls.window, e.description());
         return false;
     }
-    if (edit.isParked() || !edit.hasImage())
+    if (m_controls.shown->recordShown() || !edit.hasImage())
         return false;
     try {
         hide.setImage(edit.selectionImage());
-        hide.setSaveFileType(int(ImageFileType::Tiff));
+        hide.setSaveFileType(ImageFileType::Tiff);
         hide.setSaveFileName(path);
-        hide.setSaveOptionFlag(false);
         hide.saveFile();
     } catch (const Error &e) {
         m_interaction.error(m_controls.window, cropfile::failureText(path, e.description()));
@@ -129,7 +137,7 @@ void ImageTools::mouseDown(int button, int, double x, double y) {
         showRectangle(true);
         m_controls.imgEdit->setSelectionBand(false);
     } else {
-        m_controls.imgEdit->setMousePointer(20);
+        m_controls.imgEdit->setMousePointer(MousePointer::Hand);
         showRectangle(false);
     }
 }
@@ -144,7 +152,7 @@ void ImageTools::mouseMove(int button, int, double x, double y) {
         return;
     }
     ImageView &view = *m_controls.imgEdit;
-    view.setMousePointer(20);
+    view.setMousePointer(MousePointer::Hand);
     const QPoint scroll =
         selection::pannedScroll({view.scrollX(), view.scrollY()}, m_anchor, x, y, t);
     view.setScrollY(scroll.y());

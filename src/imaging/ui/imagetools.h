@@ -15,6 +15,7 @@ namespace qen {
 class ImageView;
 class Interaction;
 class SelectionShape;
+class ShownViewState;
 
 // The image-tool commands: the six adjustments and undo, the grayscale display, the area
 // selection with the mouse and the selection rectangle, copy to the clipboard and the crop
@@ -28,6 +29,7 @@ public:
         ImageView *imgEdit = nullptr;
         ImageView *imgHide = nullptr; // the crop goes through it
         SelectionShape *ctl = nullptr;
+        const ShownViewState *shown = nullptr;
     };
     struct Hooks {
         // Runs `work` with the busy window showing `text`.

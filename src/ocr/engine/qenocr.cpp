@@ -2,7 +2,7 @@
 // as the same languages are asked for.
 #include "ocr/engine/qenocr.h"
 
-#include "library/imagedocument.h"
+#include "articles/imagedocument.h"
 #include "ocr/ocrtext.h"
 #include "ocr/pageregions.h"
 #include "ocr/resultfile.h"

@@ -1,9 +1,9 @@
 #include "shell/ui/mainwindow.h"
 
-#include "library/commandstate.h"
-#include "library/ui/documents.h"
-#include "library/ui/imageview.h"
-#include "library/ui/selectionshape.h"
+#include "pageview/commandstate.h"
+#include "pageview/ui/documents.h"
+#include "pageview/ui/imageview.h"
+#include "pageview/ui/selectionshape.h"
 #include "platform/product.h"
 #include "platform/ui/interaction.h"
 #include "platform/ui/twipsgeometry.h"
@@ -58,11 +58,11 @@ MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *p
     buildStatusBar();
     m_documents = new Documents(m_folders, m_interaction,
                                 {this, m_tree, m_imgEdit, m_rihEdit, statusPanel(3)}, this);
-    m_zoom = new Zoom(m_imgEdit, m_ctl, m_cboZoom, statusPanel(2), this);
+    m_zoom = new Zoom(m_imgEdit, m_documents->shown(), m_ctl, m_cboZoom, statusPanel(2), this);
     m_records = new RecordCommands(m_rihEdit, m_interaction, m_folders,
                                    command(QStringLiteral("mnuView_Lock")), this);
     m_documents->setHooks(
-        {[this] { UpdateCommands(); }, [this] { m_zoom->fit(0); },
+        {[this] { UpdateCommands(); }, [this] { m_zoom->fit(viewgeom::FitMode::Width); },
          [this](const QString &path) {
              const bool loaded = m_rihEdit->loadFile(path);
              m_rihEdit->setTag(path);
@@ -206,7 +206,7 @@ QLabel *MainWindow::statusPanel(int index) const {
 }
 
 bool MainWindow::imageShown() const {
-    return leftTwips(m_imgEdit) >= 0;
+    return !m_documents->shown().recordShown();
 }
 
 void MainWindow::Form_Load(const QString &commandLine) {
@@ -229,7 +229,7 @@ void MainWindow::Form_Load(const QString &commandLine) {
         m_documents->closeAll();
         CreateTree(file);
     }
-    m_zoom->fit(0);
+    m_zoom->fit(viewgeom::FitMode::Width);
 }
 
 void MainWindow::CreateTree(const QString &sFiles) {
@@ -287,10 +287,6 @@ void MainWindow::CloseAll() {
     m_rihEdit->loadFile(QString());
     m_rihEdit->setTag(QString());
     m_imgHide->setFileName(QString());
-    if (leftTwips(m_imgEdit) < 0) {
-        setLeftTwips(m_imgEdit, leftTwips(m_rihEdit));
-        setLeftTwips(m_rihEdit, twips::ParkedLeft);
-    }
     m_cboZoom->setCurrentText(QStringLiteral("50%"));
     UpdateCommands();
     statusPanel(3)->clear();

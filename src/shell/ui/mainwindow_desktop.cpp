@@ -1,6 +1,6 @@
 // The window among the desktop's programs: files dropped on it from a file manager open as
 // the Open command opens them, and a second start brings it to the front.
-#include "library/ui/documents.h"
+#include "pageview/ui/documents.h"
 #include "records/ui/recordview.h"
 #include "shell/ui/mainwindow.h"
 

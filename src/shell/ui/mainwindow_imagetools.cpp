@@ -1,7 +1,8 @@
 // Image adjustments, undo, area selection and copy.
 #include "imaging/ui/imagetools.h"
-#include "library/ui/imageview.h"
-#include "library/ui/selectionshape.h"
+#include "pageview/ui/documents.h"
+#include "pageview/ui/imageview.h"
+#include "pageview/ui/selectionshape.h"
 #include "shell/ui/busymessage.h"
 #include "shell/ui/mainwindow.h"
 
@@ -10,8 +11,8 @@
 namespace qen {
 
 void MainWindow::wireImageTools() {
-    m_imageTools =
-        new ImageTools(m_folders, m_interaction, {this, m_imgEdit, m_imgHide, m_ctl}, this);
+    m_imageTools = new ImageTools(m_folders, m_interaction,
+                                  {this, m_imgEdit, m_imgHide, m_ctl, &m_documents->shown()}, this);
     QAction *selectArea = command(QStringLiteral("mnuTool_SelOCRArea"));
     m_imageTools->setHooks(
         {[](const QString &text, const std::function<void()> &work) {

@@ -1,7 +1,7 @@
 // Navigation, zoom, keys, layout toggles and help.
 #include "help/ui/aboutbox.h"
-#include "library/ui/documents.h"
-#include "library/ui/imageview.h"
+#include "pageview/ui/documents.h"
+#include "pageview/ui/imageview.h"
 #include "records/ui/recordview.h"
 #include "shell/ui/mainwindow.h"
 #include "view/navigation.h"
@@ -26,9 +26,9 @@ void MainWindow::wireNavigation() {
         connect(command(QString::fromLatin1(name)), &QAction::triggered, this, slot);
     };
 
-    m_navigator = new Navigator(
-        m_documents, [this] { return imageShown(); }, this);
-    const std::pair<const char *, int> pages[] = {
+    m_navigator = new Navigator(m_documents, this);
+    using enum NavigationCode;
+    const std::pair<const char *, NavigationCode> pages[] = {
         {"mnuPage_HomePage", HomePage},       {"mnuPage_PrevPage", PrevPage},
         {"mnuPage_NextPage", NextPage},       {"mnuPage_EndPage", EndPage},
         {"mnuPage_HomeArticle", HomeArticle}, {"mnuPage_PrevArticle", PrevArticle},
@@ -39,13 +39,13 @@ void MainWindow::wireNavigation() {
 
     on("mnuPage_ZoomIn", [this] { m_zoom->StepZoom(true); });
     on("mnuPage_ZoomOut", [this] { m_zoom->StepZoom(false); });
-    on("mnuPage_FitWidth", [this] { m_zoom->fit(0); });
-    on("mnuPage_FitHeight", [this] { m_zoom->fit(1); });
-    on("mnuPage_AutoSize", [this] { m_zoom->fit(2); });
+    on("mnuPage_FitWidth", [this] { m_zoom->fit(viewgeom::FitMode::Width); });
+    on("mnuPage_FitHeight", [this] { m_zoom->fit(viewgeom::FitMode::Height); });
+    on("mnuPage_AutoSize", [this] { m_zoom->fit(viewgeom::FitMode::Page); });
 
     m_layout = new WindowLayout({m_client, m_tlbBar, m_staBar, m_tree, m_showSplitter,
-                                 m_hideSplitter, m_imgEdit, m_rihEdit, m_cboZoom, m_txtZoom,
-                                 command(QStringLiteral("mnuView_Toolbar")),
+                                 m_hideSplitter, m_imgEdit, m_rihEdit, &m_documents->shown(),
+                                 m_cboZoom, m_txtZoom, command(QStringLiteral("mnuView_Toolbar")),
                                  command(QStringLiteral("mnuView_Statusbar")),
                                  command(QStringLiteral("mnuTool_Navigation"))},
                                 this);

@@ -1,7 +1,7 @@
 // Saving and printing pages, articles and everything.
 #include "export/ui/printcommands.h"
 #include "export/ui/savecommands.h"
-#include "library/ui/documents.h"
+#include "pageview/ui/documents.h"
 #include "shell/ui/busymessage.h"
 #include "shell/ui/mainwindow.h"
 
@@ -10,8 +10,9 @@
 namespace qen {
 
 void MainWindow::wireSaving() {
-    const ExportControls controls{this, &m_documents->model(), &m_documents->display(), m_imgEdit,
-                                  m_rihEdit};
+    const ExportControls controls{
+        this,      &m_documents->model(), &m_documents->display(), m_imgEdit,
+        m_rihEdit, &m_documents->shown()};
     const ExportHooks hooks{[this](int node) { m_documents->nodeClick(node); },
                             [](const QString &text) { BusyMessage::current()->ShowMsg(text); },
                             [] { BusyMessage::dismiss(); }};

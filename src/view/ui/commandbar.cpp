@@ -1,6 +1,6 @@
 #include "view/ui/commandbar.h"
 
-#include "library/commandstate.h"
+#include "pageview/commandstate.h"
 #include "platform/ui/icons.h"
 #include "view/dispatch.h"
 

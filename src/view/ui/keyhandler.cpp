@@ -1,6 +1,6 @@
 #include "view/ui/keyhandler.h"
 
-#include "library/ui/imageview.h"
+#include "pageview/ui/imageview.h"
 #include "platform/ui/mousestate.h"
 #include "view/dispatch.h"
 

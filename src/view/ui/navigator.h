@@ -1,7 +1,8 @@
 #pragma once
 
+#include "view/navigation.h"
+
 #include <QObject>
-#include <functional>
 
 namespace qen {
 
@@ -12,15 +13,12 @@ class Documents;
 class Navigator : public QObject {
     Q_OBJECT
 public:
-    // imageShown tells whether the image view is the shown view: the page commands act only
-    // then, as their menu items are only enabled then.
-    Navigator(Documents *documents, std::function<bool()> imageShown, QObject *parent = nullptr);
+    explicit Navigator(Documents *documents, QObject *parent = nullptr);
 
-    void NavigateTree(int nCode);
+    void NavigateTree(NavigationCode nCode);
 
 private:
     Documents *m_documents;
-    std::function<bool()> m_imageShown;
 };
 
 } // namespace qen

@@ -1,5 +1,6 @@
 #include "view/ui/windowlayout.h"
 
+#include "pageview/shownview.h"
 #include "platform/ui/twipsgeometry.h"
 
 #include <QAction>
@@ -35,7 +36,7 @@ void WindowLayout::arrange() {
     const bool toolbarShown = !m_c.toolbar->isHidden();
     const double toolbarHeight = toolbarShown ? ToolbarHeight : 0;
     const double statusHeight = m_c.statusBar->isHidden() ? 0 : StatusHeight;
-    const bool imageActive = leftTwips(m_c.imageView) >= 0;
+    const bool imageActive = !m_c.shown->recordShown();
     QWidget *active = imageActive ? m_c.imageView : m_c.recordView;
     QWidget *parked = imageActive ? m_c.recordView : m_c.imageView;
 

@@ -10,6 +10,8 @@ class QWidget;
 
 namespace qen {
 
+class ShownViewState;
+
 // Places the main window's regions in twips: on every resize, while the splitter bar is
 // dragged and dropped, and when the View menu shows or hides the toolbar, the status bar or
 // the navigation pane. The arithmetic is in view/layout; this applies it to the widgets.
@@ -27,6 +29,7 @@ public:
         QWidget *toolbar = nullptr, *statusBar = nullptr, *tree = nullptr;
         QWidget *showSplitter = nullptr, *hideSplitter = nullptr;
         QWidget *imageView = nullptr, *recordView = nullptr;
+        const ShownViewState *shown = nullptr; // which of the two holds the page place
         QWidget *combo = nullptr, *caption = nullptr;
         QAction *toolbarItem = nullptr, *statusItem = nullptr, *navigationItem = nullptr;
     };

@@ -1,7 +1,7 @@
 #include "view/ui/zoom.h"
 
-#include "library/ui/imageview.h"
-#include "library/ui/selectionshape.h"
+#include "pageview/ui/imageview.h"
+#include "pageview/ui/selectionshape.h"
 #include "platform/ui/twipsgeometry.h"
 
 #include <QComboBox>
@@ -15,9 +15,10 @@ namespace {
 const QString PanelPrefix = QStringLiteral("缩放比例:");
 }
 
-Zoom::Zoom(ImageView *view, SelectionShape *ctl, QComboBox *combo, QLabel *zoomPanel,
-           QObject *parent)
-    : QObject(parent), m_view(view), m_ctl(ctl), m_combo(combo), m_panel(zoomPanel) {
+Zoom::Zoom(ImageView *view, const ShownViewState &shown, SelectionShape *ctl, QComboBox *combo,
+           QLabel *zoomPanel, QObject *parent)
+    : QObject(parent), m_view(view), m_shown(shown), m_ctl(ctl), m_combo(combo),
+      m_panel(zoomPanel) {
     // Typed percentages are not added to the list, and "12" is not completed to "120%".
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setCompleter(nullptr);
@@ -62,7 +63,7 @@ void Zoom::setComboText(const QString &text) {
 }
 
 void Zoom::applyComboText() {
-    if (leftTwips(m_view) < 0)
+    if (m_shown.recordShown())
         return;
     removeSelection();
     // A factor the view refuses leaves its zoom as it was; the panel still names the choice.
@@ -97,8 +98,8 @@ void Zoom::StepZoom(bool zoomIn) {
     setComboText(PercentText(m_view->zoomFactor() * 100));
 }
 
-void Zoom::fit(int mode) {
-    if (leftTwips(m_view) < 0)
+void Zoom::fit(viewgeom::FitMode mode) {
+    if (m_shown.recordShown())
         return;
     m_view->zoomToFit(mode);
 }

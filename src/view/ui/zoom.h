@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pageview/shownview.h"
+#include "pageview/viewgeometry.h"
 #include "view/zoomtext.h"
 
 #include <QObject>
@@ -17,8 +19,8 @@ class SelectionShape;
 class Zoom : public QObject {
     Q_OBJECT
 public:
-    Zoom(ImageView *view, SelectionShape *ctl, QComboBox *combo, QLabel *zoomPanel,
-         QObject *parent = nullptr);
+    Zoom(ImageView *view, const ShownViewState &shown, SelectionShape *ctl, QComboBox *combo,
+         QLabel *zoomPanel, QObject *parent = nullptr);
 
     // The combo's Click: applies its percentage; nothing while the record view is shown.
     void applyComboText();
@@ -27,8 +29,8 @@ public:
     void typedEntry();
     // Zoom in (true) or out by 20 percentage points; nothing without a loaded page.
     void StepZoom(bool zoomIn);
-    // 0 best width, 1 best height, 2 best size; nothing while the record view is shown.
-    void fit(int mode);
+    // Nothing while the record view is shown.
+    void fit(viewgeom::FitMode mode);
     // Moves the selection rectangle to follow the page after a scroll.
     void followScroll();
 
@@ -40,6 +42,7 @@ private:
     void setComboText(const QString &text);
 
     ImageView *m_view;
+    const ShownViewState &m_shown;
     SelectionShape *m_ctl;
     QComboBox *m_combo;
     QLabel *m_panel;

@@ -3,7 +3,8 @@
 // The export fixture with the window's two views and a scripted user whose printer writes
 // out.pdf in the test's folder.
 #include "export/ui/exportcontrols.h"
-#include "library/ui/imageview.h"
+#include "pageview/shownview.h"
+#include "pageview/ui/imageview.h"
 #include "records/ui/recordview.h"
 #include "scriptedinteraction.h"
 
@@ -15,8 +16,9 @@ struct ExportViews : ExportWorld {
     ImageView image;
     RecordView record;
     ScriptedInteraction user{dir.filePath("out.pdf")};
+    ShownViewState shown;
 
-    ExportControls controls() { return {nullptr, &tree, &display, &image, &record}; }
+    ExportControls controls() { return {nullptr, &tree, &display, &image, &record, &shown}; }
 };
 
 } // namespace qen::test

@@ -1,12 +1,13 @@
 // The PDF menu's commands on real packages opened in the window: page order, pages with the
 // same base name, articles with the same title, the replace question, nothing to export and
 // a bad page, each ending with its message and the busy window closed.
-#include "../../library/zipfixture.h"
 #include "export/ui/pdfcommands.h"
-#include "library/ui/documents.h"
+#include "pageview/ui/documents.h"
 #include "pdfpages.h"
 #include "scriptedinteraction.h"
 #include "shell/ui/mainwindow.h"
+#include "windowfixture.h"
+#include "zipfixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -28,51 +29,43 @@ private slots:
 private:
     QString package(const QString &name, const QString &title,
                     const std::vector<fixture::Entry> &pages);
-    void open(const QString &path) { m_window->CreateTree(path); }
+    void open(const QString &path) { m_f->window->CreateTree(path); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<test::ScriptedInteraction> m_ui;
-    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<test::WindowFixture> m_f;
 };
 
 QString TestPdfCommands::package(const QString &name, const QString &title,
                                  const std::vector<fixture::Entry> &pages) {
-    const QString path = m_dir->filePath(name);
+    const QString path = m_f->dir.filePath(name);
     fixture::writeZip(path, pages, fixture::gbk(title));
     return path;
 }
 
 void TestPdfCommands::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_ui = std::make_unique<test::ScriptedInteraction>();
-    m_window = std::make_unique<MainWindow>(
-        WorkFolders(m_dir->filePath("QenInfo"), m_dir->filePath("prog")), *m_ui);
-    m_window->show();
-    m_window->Form_Load(QString());
-    QDir().mkpath(m_dir->filePath("out"));
+    m_f = std::make_unique<test::WindowFixture>(test::WindowStart::Loaded);
+    QVERIFY(m_f->exposed);
+    QDir().mkpath(m_f->dir.filePath("out"));
 }
 
 void TestPdfCommands::cleanup() {
-    m_window.reset();
-    m_ui.reset();
-    m_dir.reset();
+    m_f.reset();
 }
 
 void TestPdfCommands::menuIsOfferedAndFollowsTheShownView() {
-    const QMenu *menu = m_window->findChild<QMenu *>(QStringLiteral("mnuPDF"));
+    const QMenu *menu = m_f->window->findChild<QMenu *>(QStringLiteral("mnuPDF"));
     QVERIFY(menu && menu->menuAction()->isEnabled());
-    QAction *current = m_window->command(QStringLiteral("mnuPDF_Current"));
+    QAction *current = m_f->window->command(QStringLiteral("mnuPDF_Current"));
     QVERIFY(!current->isEnabled());
-    const QString tif = m_dir->filePath("scan.tif");
+    const QString tif = m_f->dir.filePath("scan.tif");
     fixture::writeAll(tif, fixture::g4Tiff());
-    const QString txt = m_dir->filePath("record.txt");
+    const QString txt = m_f->dir.filePath("record.txt");
     fixture::writeAll(txt, fixture::gbk("【题名】测试\r\n"));
     open(tif + QChar(0) + txt);
     QVERIFY(current->isEnabled());
-    QVERIFY(m_window->command(QStringLiteral("mnuPDF_AllArticle"))->isEnabled());
-    m_window->documents()->nodeClick(2);
+    QVERIFY(m_f->window->command(QStringLiteral("mnuPDF_AllArticle"))->isEnabled());
+    m_f->window->documents()->nodeClick(2);
     QVERIFY(!current->isEnabled());
-    QVERIFY(!m_window->command(QStringLiteral("mnuPDF_CurrentArticle"))->isEnabled());
+    QVERIFY(!m_f->window->command(QStringLiteral("mnuPDF_CurrentArticle"))->isEnabled());
 }
 
 void TestPdfCommands::commands_data() {
@@ -116,7 +109,7 @@ void TestPdfCommands::commands() {
     QFETCH(QStringList, pdfs);
     QFETCH(QList<int>, pageWidths);
     const QString tag = QString::fromUtf8(QTest::currentDataTag());
-    const QString out = m_dir->filePath("out");
+    const QString out = m_f->dir.filePath("out");
     using fixture::file;
     using fixture::g4Tiff;
 
@@ -124,50 +117,51 @@ void TestPdfCommands::commands() {
         open(package("a.qen", "A",
                      {file("p2.tif", g4Tiff(42, 30)), file("p10.tif", g4Tiff(50, 30)),
                       file("p1.tif", g4Tiff(41, 30))}));
-        m_ui->saveAnswers << out + "/a.pdf";
+        m_f->ui.saveAnswers << out + "/a.pdf";
     } else if (tag.startsWith("same base")) {
         open(package(
             "a.qen", "A",
             {file("p1.wwp", fixture::wwpPage(g4Tiff(60, 30))), file("p1.tif", g4Tiff(41, 30))}));
-        m_ui->saveAnswers << out + "/a.pdf";
+        m_f->ui.saveAnswers << out + "/a.pdf";
     } else if (tag.startsWith("report")) {
         open(package("a.qen", "A", {file("p1.tif", g4Tiff(41, 30))}));
-        m_ui->saveAnswers << out + "/report";
+        m_f->ui.saveAnswers << out + "/report";
     } else if (tag.startsWith("replace")) {
         open(package("a.qen", "A", {file("p1.tif", g4Tiff(41, 30))}));
         fixture::writeAll(out + "/a.pdf", "old");
-        m_ui->saveAnswers << out + "/a.pdf";
-        m_ui->answers << (tag.endsWith("refused") ? QMessageBox::No : QMessageBox::Yes);
+        m_f->ui.saveAnswers << out + "/a.pdf";
+        m_f->ui.answers << (tag.endsWith("refused") ? QMessageBox::No : QMessageBox::Yes);
     } else if (tag.startsWith("bad page")) {
         open(package("a.qen", "A",
                      {file("p1.tif", g4Tiff(41, 30)), file("p2.tif", g4Tiff(42, 30).left(60))}));
-        m_ui->saveAnswers << out + "/a.pdf";
+        m_f->ui.saveAnswers << out + "/a.pdf";
     } else if (tag.startsWith("record")) {
         open(package("a.qen", "A",
                      {file("p1.tif", g4Tiff(41, 30)), file("p2.txt", fixture::gbk("【题名】x"))}));
-        m_ui->saveAnswers << out + "/a.pdf";
+        m_f->ui.saveAnswers << out + "/a.pdf";
     } else if (tag.startsWith("all: same")) {
         // Single pages from two folders share their text; packages cannot (the second one
         // with a title already open is left out when opening).
         for (const char *folder : {"x", "y"}) {
-            QDir().mkpath(m_dir->filePath(folder));
-            const QString page = m_dir->filePath(QString::fromLatin1(folder) + "/同名.tif");
+            QDir().mkpath(m_f->dir.filePath(folder));
+            const QString page = m_f->dir.filePath(QString::fromLatin1(folder) + "/同名.tif");
             fixture::writeAll(page, g4Tiff(folder[0] == 'x' ? 43 : 44, 30));
             open(page);
         }
         open(package("c.qen", "..", {file("p1.tif", g4Tiff(45, 30))}));
         open(package("d.qen", "记录", {file("r.txt", fixture::gbk("【题名】x"))}));
-        m_ui->directoryAnswers << out;
+        m_f->ui.directoryAnswers << out;
     } else {
         open(package("a.qen", "坏的", {file("p1.tif", g4Tiff(41, 30).left(60))}));
         open(package("b.qen", "好的", {file("p1.tif", g4Tiff(41, 30))}));
-        m_ui->directoryAnswers << out;
+        m_f->ui.directoryAnswers << out;
     }
-    QVERIFY(m_window->documents()->isOpen());
-    m_ui->messages.clear();
+    QVERIFY(m_f->window->documents()->isOpen());
+    m_f->ui.messages.clear();
 
     int shown = 0, closed = 0;
-    PdfCommands commands({m_window.get(), m_window->documents(), m_ui.get(), &m_window->folders(),
+    PdfCommands commands({m_f->window.get(), m_f->window->documents(), &m_f->ui,
+                          &m_f->window->folders(),
                           [&](const QString &text) {
                               QCOMPARE(text, QStringLiteral("正在存贮数据，请稍候..."));
                               ++shown;
@@ -181,7 +175,7 @@ void TestPdfCommands::commands() {
         commands.SaveAllArticles();
 
     QCOMPARE(closed, shown);
-    const QList<test::ShownMessage> messages = m_ui->messages;
+    const QList<test::ShownMessage> messages = m_f->ui.messages;
     if (tag.startsWith("replace")) {
         QCOMPARE(messages.first().text, QStringLiteral("此文件已经存在，你要替换此文件吗？"));
         QCOMPARE(messages.first().title, QStringLiteral("提示信息"));
@@ -202,7 +196,7 @@ void TestPdfCommands::commands() {
     if (!pageWidths.isEmpty())
         QCOMPARE(test::pdfImageWidths(out + "/" + pdfs.first()), pageWidths);
     // The staging folders are gone with their commands.
-    QCOMPARE(QDir(m_window->folders().appTemp())
+    QCOMPARE(QDir(m_f->window->folders().appTemp())
                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
                  .size(),
              0);

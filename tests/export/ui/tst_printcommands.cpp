@@ -127,7 +127,7 @@ void TestPrintCommands::recordShownPrintsFiltered() {
     m_tree->addPackage(src + "/a.qen", "文章", src, {"r.txt"});
     m_tree->select(2);
     m_record->loadFile(src + "/r.tmp");
-    setLeftTwips(m_image, twips::ParkedLeft);
+    m_world->shown.set(ShownView::Record);
 
     m_commands->PrintPages(1);
     QVERIFY2(pdfText().contains("shown record") && !pdfText().contains("stored"),

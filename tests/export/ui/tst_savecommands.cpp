@@ -1,6 +1,6 @@
+#include "articles/tiffcodec.h"
 #include "export/ui/browsefolder.h"
 #include "export/ui/savecommands.h"
-#include "library/tiffcodec.h"
 #include "platform/twips.h"
 #include "platform/ui/twipsgeometry.h"
 #include "testfiles.h"
@@ -86,7 +86,7 @@ int TestSaveCommands::openPage(const QString &kind) {
             QImage other(10, 10, QImage::Format_Mono);
             other.fill(1);
             m_image->setImage(other);
-            setLeftTwips(m_image, twips::ParkedLeft);
+            m_world->shown.set(ShownView::Record);
         }
         if (kind.startsWith("gone"))
             QFile::remove(path);
@@ -97,7 +97,7 @@ int TestSaveCommands::openPage(const QString &kind) {
                                               : test::gbk("unfiltered record"));
         m_record->setPlainText("filtered 题录");
         m_record->setTag(path);
-        setLeftTwips(m_image, twips::ParkedLeft);
+        m_world->shown.set(ShownView::Record);
     }
     const int node = m_tree->addSingle(path);
     m_tree->select(node);

@@ -1,13 +1,14 @@
+#include "articles/imagedocument.h"
 #include "imaging/ui/imagetools.h"
-#include "library/imagedocument.h"
-#include "library/ui/documents.h"
-#include "library/ui/imageview.h"
-#include "library/ui/selectionshape.h"
-#include "library/viewgeometry.h"
+#include "pageview/ui/documents.h"
+#include "pageview/ui/imageview.h"
+#include "pageview/ui/selectionshape.h"
+#include "pageview/viewgeometry.h"
 #include "platform/ui/twipsgeometry.h"
 #include "scriptedinteraction.h"
 #include "shell/ui/mainwindow.h"
 #include "testfiles.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -89,42 +90,37 @@ private slots:
     void bandAcrossPageChanges();
 
 private:
-    QString writePage(const QString &name, const QImage &image, int type = 4);
+    QString writePage(const QString &name, const QImage &image,
+                      ImageFileType type = ImageFileType::Tiff);
     void open(const QString &path);
-    QAction *command(const char *name) { return m_window->command(QString::fromLatin1(name)); }
-    ImageView *view() { return m_window->imageView(); }
+    QAction *command(const char *name) { return m_f->window->command(QString::fromLatin1(name)); }
+    ImageView *view() { return m_f->window->imageView(); }
     QWidget *viewport() { return view()->clientArea(); }
     void drag(QPoint from, QPoint to);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ClipboardInteraction> m_ui;
-    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<test::BasicWindowFixture<ClipboardInteraction>> m_f;
 };
 
 void TestImageTools::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_ui = std::make_unique<ClipboardInteraction>();
-    m_window = std::make_unique<MainWindow>(
-        WorkFolders(m_dir->filePath("QenInfo"), m_dir->filePath("prog")), *m_ui);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_f =
+        std::make_unique<test::BasicWindowFixture<ClipboardInteraction>>(test::WindowStart::Shown);
+    QVERIFY(m_f->exposed);
 }
 
 void TestImageTools::cleanup() {
-    m_window.reset();
-    m_ui.reset();
+    m_f.reset();
 }
 
-QString TestImageTools::writePage(const QString &name, const QImage &image, int type) {
-    const QString path = m_dir->filePath(name);
+QString TestImageTools::writePage(const QString &name, const QImage &image, ImageFileType type) {
+    const QString path = m_f->dir.filePath(name);
     ImageDocument::writeFile(image, path, type);
     return path;
 }
 
 void TestImageTools::open(const QString &path) {
     // Opening a second file adds it to the tree; clicking its node shows it.
-    m_window->CreateTree(path);
-    m_window->documents()->nodeClick(m_window->documents()->model().find(path));
+    m_f->window->CreateTree(path);
+    m_f->window->documents()->nodeClick(m_f->window->documents()->model().find(path));
     QCOMPARE(view()->fileName(), path);
     view()->zoomToFactor(1.0);
     QCoreApplication::processEvents();
@@ -163,7 +159,7 @@ void TestImageTools::adjustThenUndoRestoresThePixels() {
     QFETCH(QString, item);
     QFETCH(bool, busy);
     QFETCH(bool, changes);
-    QString path = m_dir->filePath("page.tif");
+    QString path = m_f->dir.filePath("page.tif");
     if (kind.startsWith("ImageMagick")) {
         if (QStandardPaths::findExecutable("convert").isEmpty())
             QSKIP("ImageMagick is not installed");
@@ -179,10 +175,10 @@ void TestImageTools::adjustThenUndoRestoresThePixels() {
     const QImage loaded = ImageDocument::readFile(path);
     BusyWatch watch;
     qApp->installEventFilter(&watch);
-    m_window->command(item)->trigger();
+    m_f->window->command(item)->trigger();
     QCOMPARE(view()->image() != loaded, changes);
     QCOMPARE(view()->image().format(), loaded.format());
-    m_window->command(item)->trigger(); // adjustments add up
+    m_f->window->command(item)->trigger(); // adjustments add up
     qApp->removeEventFilter(&watch);
     QCOMPARE(watch.shown, busy ? 2 : 0);
     command("mnuTool_Undo")->trigger();
@@ -191,7 +187,7 @@ void TestImageTools::adjustThenUndoRestoresThePixels() {
     command("mnuTool_Undo")->trigger(); // undo without an adjustment: the same page again
     QCOMPARE(view()->image(), loaded);
     QCOMPARE(ImageDocument::readFile(path), loaded); // the page's file is never touched
-    QVERIFY(m_ui->messages.isEmpty());
+    QVERIFY(m_f->ui.messages.isEmpty());
 }
 
 void TestImageTools::mirrorThenFlipIsHalfTurn() {
@@ -220,8 +216,8 @@ void TestImageTools::undoKeepsThePageWhenTheFileIsGone() {
     view()->setScrollY(100);
     QVERIFY(QFile::remove(path));
     command("mnuTool_Undo")->trigger();
-    QCOMPARE(m_ui->texts("error").size(), 1);
-    QVERIFY(m_ui->texts("error").first().contains(path));
+    QCOMPARE(m_f->ui.texts("error").size(), 1);
+    QVERIFY(m_f->ui.texts("error").first().contains(path));
     QCOMPARE(view()->image(), adjusted); // not an empty view
     QCOMPARE(view()->fileName(), path);
     QCOMPARE(view()->scrollY(), 100);
@@ -229,19 +225,24 @@ void TestImageTools::undoKeepsThePageWhenTheFileIsGone() {
 
 void TestImageTools::undoAndCopyWaitForTheImageView() {
     const QString path = writePage("page.tif", testPage("gray"));
+    const QString record = m_f->make("record.txt", test::gbk(u"【篇名】x"_qs));
     open(path);
+    m_f->window->CreateTree(record);
+    Documents &documents = *m_f->window->documents();
+    documents.nodeClick(documents.model().find(path));
     command("mnuTool_BlackWhiteReverse")->trigger();
     const QImage adjusted = view()->image();
     // A record shown: the image view is parked and the commands leave it alone, also when
     // called directly.
-    setLeftTwips(view(), twips::ParkedLeft);
-    m_window->imageTools()->undo();
-    m_window->imageTools()->copyCurrPage();
-    m_window->imageTools()->copySelArea();
+    documents.nodeClick(documents.model().find(record));
+    QVERIFY(!m_f->window->imageShown());
+    m_f->window->imageTools()->undo();
+    m_f->window->imageTools()->copyCurrPage();
+    m_f->window->imageTools()->copySelArea();
     QCOMPARE(view()->image(), adjusted);
-    QVERIFY(m_ui->clipboardImage.isNull());
-    QVERIFY(!m_window->imageTools()->CropSelectionToFile());
-    QVERIFY(m_ui->messages.isEmpty());
+    QVERIFY(m_f->ui.clipboardImage.isNull());
+    QVERIFY(!m_f->window->imageTools()->CropSelectionToFile());
+    QVERIFY(m_f->ui.messages.isEmpty());
 }
 
 void TestImageTools::grayscaleTogglesTheDisplay() {
@@ -265,12 +266,12 @@ void TestImageTools::selectionModeToggle() {
     view()->selectionBandExtend(50, 50);
     item->trigger();
     QVERIFY(item->isChecked() && button->isChecked());
-    QCOMPARE(view()->mousePointer(), 2);
+    QCOMPARE(view()->mousePointer(), MousePointer::Cross);
     QCOMPARE(view()->selectionWidth(), 0); // Ctrl+C now copies the whole page
-    QVERIFY(!m_window->selectionShape()->isShown());
+    QVERIFY(!m_f->window->selectionShape()->isShown());
     item->trigger();
     QVERIFY(!item->isChecked() && !button->isChecked());
-    QCOMPARE(view()->mousePointer(), 0);
+    QCOMPARE(view()->mousePointer(), MousePointer::Default);
 }
 
 void TestImageTools::mouseDrawsTheBand_data() {
@@ -295,22 +296,22 @@ void TestImageTools::mouseDrawsTheBand() {
     QCOMPARE(QPoint(view()->scrollX(), view()->scrollY()), scroll);
     command("mnuTool_SelOCRArea")->trigger();
     drag({100, 50}, {300, 200});
-    SelectionShape *ctl = m_window->selectionShape();
+    SelectionShape *ctl = m_f->window->selectionShape();
     QVERIFY(ctl->isShown());
     QCOMPARE(ctl->state(), 1);
     QCOMPARE(ctl->geometry(), QRect(QPoint(92, 42), QPoint(299, 199)));
     QCOMPARE(view()->selectionRect(), band);
-    QCOMPARE(m_window->imageTools()->anchor(), QPoint(100, 50));
+    QCOMPARE(m_f->window->imageTools()->anchor(), QPoint(100, 50));
 }
 
 void TestImageTools::dragUpLeftAndClickKeepTheRectangle() {
     open(writePage("page.tif", testPage("bilevel")));
     command("mnuTool_SelOCRArea")->trigger();
     drag({100, 50}, {300, 200});
-    const QRect drawn = m_window->selectionShape()->geometry();
+    const QRect drawn = m_f->window->selectionShape()->geometry();
     const QRect band = view()->selectionRect();
     drag({400, 300}, {350, 250}); // up and to the left: the rectangle stays where it was
-    QCOMPARE(m_window->selectionShape()->geometry(), drawn);
+    QCOMPARE(m_f->window->selectionShape()->geometry(), drawn);
     QCOMPARE(view()->selectionRect(), band);
     // A click commits the rectangle as it stands.
     QTest::mousePress(viewport(), Qt::LeftButton, Qt::NoModifier, {400, 300});
@@ -327,14 +328,14 @@ void TestImageTools::dragUpLeftAndClickKeepTheRectangle() {
     QTest::mouseMove(viewport(), {300, 200});
     QTest::mouseRelease(viewport(), Qt::LeftButton, Qt::NoModifier, {300, 200});
     QCOMPARE(view()->selectionRect(), QRect(50, 25, 96, 71));
-    QVERIFY(m_ui->messages.isEmpty());
+    QVERIFY(m_f->ui.messages.isEmpty());
 }
 
 void TestImageTools::handleDragRemovesTheBandUntilReleased() {
     open(writePage("page.tif", testPage("gray")));
     command("mnuTool_SelOCRArea")->trigger();
     drag({100, 50}, {300, 200});
-    SelectionShape *ctl = m_window->selectionShape();
+    SelectionShape *ctl = m_f->window->selectionShape();
     const QPoint corner = ctl->handleCentre(4); // bottom-right
     QCOMPARE(ctl->handleAt(corner), 4);
     QTest::mousePress(ctl, Qt::LeftButton, Qt::NoModifier, corner);
@@ -350,12 +351,12 @@ void TestImageTools::handToolPansAndKeepsTheBand() {
     view()->setSelectionBand(true, 10, 10);
     view()->selectionBandExtend(60, 60);
     const QRect band = view()->selectionRect();
-    m_window->selectionShape()->setShown(true);
+    m_f->window->selectionShape()->setShown(true);
     view()->setScrollX(100);
     view()->setScrollY(100);
     QTest::mousePress(viewport(), Qt::LeftButton, Qt::NoModifier, {300, 300});
-    QCOMPARE(view()->mousePointer(), 20);
-    QVERIFY(!m_window->selectionShape()->isShown());
+    QCOMPARE(view()->mousePointer(), MousePointer::Hand);
+    QVERIFY(!m_f->window->selectionShape()->isShown());
     QTest::mouseMove(viewport(), {280, 270});
     QCOMPARE(view()->scrollX(), 120);
     QCOMPARE(view()->scrollY(), 130);
@@ -364,7 +365,7 @@ void TestImageTools::handToolPansAndKeepsTheBand() {
     QCOMPARE(view()->scrollY(), 100);
     QTest::mouseRelease(viewport(), Qt::LeftButton, Qt::NoModifier, {290, 300});
     QCOMPARE(view()->selectionRect(), band);
-    QCOMPARE(view()->mousePointer(), 20);
+    QCOMPARE(view()->mousePointer(), MousePointer::Hand);
 }
 
 void TestImageTools::copyPageIsTheWholePageAtImageResolution() {
@@ -375,8 +376,8 @@ void TestImageTools::copyPageIsTheWholePageAtImageResolution() {
     view()->selectionBandExtend(60, 60);
     command("mnuTool_CopyCurrPage")->trigger();
     QCOMPARE(view()->selectionWidth(), 0);
-    QCOMPARE(m_ui->clipboardImage, ImageDocument::readFile(path));
-    QCOMPARE(m_ui->clipboardImage.format(), QImage::Format_Mono);
+    QCOMPARE(m_f->ui.clipboardImage, ImageDocument::readFile(path));
+    QCOMPARE(m_f->ui.clipboardImage.format(), QImage::Format_Mono);
     const QImage pasted = QGuiApplication::clipboard()->image();
     QVERIFY(test::samePixels(pasted, ImageDocument::readFile(path)));
 }
@@ -400,16 +401,18 @@ void TestImageTools::copySelectedAreaEqualsTheBand() {
         view()->setSelectionBand(true, 31, 17);
         view()->selectionBandExtend(200, 90);
     }
-    const QImage expected = ImageDocument::readFile(path).copy(
-        view()->selectionRect().isEmpty() ? QRect(0, 0, 900, 1200) : view()->selectionRect());
+    // At 150 % view pixels 31-200 across and 17-90 down lie over image pixels 20-133 and
+    // 11-60 (view pixel 31 covers image x 20.67-21.33, view pixel 200 covers 133.33-134).
+    const QRect area = band ? QRect(QPoint(20, 11), QPoint(133, 60)) : QRect(0, 0, 900, 1200);
+    const QImage expected = ImageDocument::readFile(path).copy(area);
     command("mnuTool_CopySelArea")->trigger();
-    QVERIFY(m_ui->messages.isEmpty());
-    QVERIFY(test::samePixels(m_ui->clipboardImage, expected));
+    QVERIFY(m_f->ui.messages.isEmpty());
+    QVERIFY(test::samePixels(m_f->ui.clipboardImage, expected));
     QVERIFY(test::samePixels(QGuiApplication::clipboard()->image(), expected));
-    const QString crop = m_window->imageTools()->cropPath();
-    QCOMPARE(crop, m_dir->filePath("prog/Temp.tif"));
+    const QString crop = m_f->window->imageTools()->cropPath();
+    QCOMPARE(crop, m_f->dir.filePath("prog/Temp.tif"));
     QVERIFY(test::samePixels(ImageDocument::readFile(crop), expected));
-    auto *hidden = m_window->findChild<ImageView *>("imgHide");
+    auto *hidden = m_f->window->findChild<ImageView *>("imgHide");
     QCOMPARE(hidden->fileName(), crop);
     QCOMPARE(hidden->selectionWidth(), 0);
 }
@@ -420,33 +423,33 @@ void TestImageTools::cropReplacesAReadOnlyOldCrop() {
     page.setDotsPerMeterY(11811);
     const QString path = writePage("page.tif", page);
     open(path);
-    QVERIFY(m_window->imageTools()->CropSelectionToFile());
-    const QString crop = m_window->imageTools()->cropPath();
+    QVERIFY(m_f->window->imageTools()->CropSelectionToFile());
+    const QString crop = m_f->window->imageTools()->cropPath();
     QVERIFY(QFile::setPermissions(crop, QFile::ReadOwner));
     view()->setSelectionBand(true, 0, 0);
     view()->selectionBandExtend(9, 4);
-    QVERIFY(m_window->imageTools()->CropSelectionToFile());
+    QVERIFY(m_f->window->imageTools()->CropSelectionToFile());
     const QImage cropped = ImageDocument::readFile(crop);
     QCOMPARE(cropped.size(), QSize(10, 5));
     QCOMPARE(qRound(cropped.dotsPerMeterX() * 0.0254), 300);
     // Nothing shown: the old crop is gone, so recognition cannot take it for a new one.
     view()->setFileName(QString());
-    QVERIFY(!m_window->imageTools()->CropSelectionToFile());
+    QVERIFY(!m_f->window->imageTools()->CropSelectionToFile());
     QVERIFY(!QFileInfo::exists(crop));
-    QVERIFY(m_ui->messages.isEmpty());
+    QVERIFY(m_f->ui.messages.isEmpty());
 }
 
 void TestImageTools::cropIntoAFolderThatCannotBeWritten() {
     // The program folder's name is taken by a file: nothing can be written there, also not
     // by root.
-    test::writeFile(m_dir->filePath("prog"), "not a folder");
+    test::writeFile(m_f->dir.filePath("prog"), "not a folder");
     open(writePage("page.tif", testPage("gray")));
     command("mnuTool_CopySelArea")->trigger();
-    QCOMPARE(m_ui->texts("error").size(), 1);
-    QVERIFY(m_ui->texts("error").first().contains(m_dir->path()));
-    QVERIFY(m_ui->clipboardImage.isNull());
-    QVERIFY(!m_window->imageTools()->CropSelectionToFile());
-    QCOMPARE(m_ui->texts("error").size(), 2);
+    QCOMPARE(m_f->ui.texts("error").size(), 1);
+    QVERIFY(m_f->ui.texts("error").first().contains(m_f->dir.path()));
+    QVERIFY(m_f->ui.clipboardImage.isNull());
+    QVERIFY(!m_f->window->imageTools()->CropSelectionToFile());
+    QCOMPARE(m_f->ui.texts("error").size(), 2);
 }
 
 void TestImageTools::bandAcrossPageChanges_data() {
@@ -466,7 +469,7 @@ void TestImageTools::bandAcrossPageChanges() {
     QCOMPARE(view()->selectionRect(), QRect(100, 50, 192, 142));
     open(writePage("second.tif", testPage("gray", next)));
     QCOMPARE(view()->selectionRect(), band);
-    SelectionShape *ctl = m_window->selectionShape();
+    SelectionShape *ctl = m_f->window->selectionShape();
     QCOMPARE(ctl->isShown(), !band.isEmpty());
     QCOMPARE(ctl->state(), band.isEmpty() ? 0 : 1);
     if (!band.isEmpty()) // the rectangle frames the band that is left

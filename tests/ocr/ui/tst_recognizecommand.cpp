@@ -1,6 +1,6 @@
 // "识别选定区域": crop, recognition off the interface thread, the result window; and the real
 // library through the command and through qentool on rendered Chinese pages.
-#include "library/imagedocument.h"
+#include "articles/imagedocument.h"
 #include "ocr/resultfile.h"
 #include "ocr/ui/frmtext.h"
 #include "ocr/ui/recognizecommand.h"
@@ -182,7 +182,7 @@ void TstRecognizeCommand::realLibraryReadsABilevelArea() {
         QSKIP("needs the built recognition library and fonts-noto-cjk");
     const QStringList truth = test::ocrTruthLines().mid(0, 2);
     ImageDocument::writeFile(test::renderOcrPage(truth), m_dir.filePath(u"page.tif"_qs),
-                             int(ImageFileType::Tiff));
+                             ImageFileType::Tiff);
     m_cropBytes = test::readFile(m_dir.filePath(u"page.tif"_qs));
     ocr::OcrLibrary library({builtLibrary()});
     RecognizeCommand *c = command(library.call(ocr::defaultLanguages()));
@@ -263,7 +263,7 @@ void TstRecognizeCommand::mainWindowCropsTheShownPage() {
     QImage page(200, 80, QImage::Format_Mono);
     page.fill(1);
     const QString file = f.dir.filePath(u"page.tif"_qs);
-    ImageDocument::writeFile(page, file, int(ImageFileType::Tiff));
+    ImageDocument::writeFile(page, file, ImageFileType::Tiff);
     f.window->CreateTree(file);
     f.window->command(u"mnuTool_Recognize"_qs)->trigger();
     // The crop reached the program folder; then either the library (when installed) showed

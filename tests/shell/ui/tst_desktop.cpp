@@ -1,11 +1,11 @@
 // The window among the desktop's programs: files dropped on it from a file manager open as
 // the Open command opens them, and a second start brings it to the front.
-#include "../../library/zipfixture.h"
-#include "library/articletree.h"
-#include "library/ui/documents.h"
-#include "library/ui/imageview.h"
+#include "articles/articletree.h"
+#include "pageview/ui/documents.h"
+#include "pageview/ui/imageview.h"
 #include "records/ui/recordview.h"
 #include "windowfixture.h"
+#include "zipfixture.h"
 
 #include <QDropEvent>
 #include <QMimeData>
@@ -44,7 +44,7 @@ void TestDesktop::cleanup() {
 }
 
 std::pair<bool, Qt::DropAction> TestDesktop::drop(const QList<QUrl> &urls,
-                                                   Qt::DropActions possible) {
+                                                  Qt::DropActions possible) {
     QMimeData data;
     data.setUrls(urls);
     const QPointF at(m_window->width() / 2, m_window->height() / 2);

@@ -1,9 +1,10 @@
-#include "library/ui/imageview.h"
+#include "pageview/ui/imageview.h"
 #include "platform/ui/twipsgeometry.h"
 #include "records/ui/recordview.h"
 #include "scriptedinteraction.h"
 #include "shell/ui/busymessage.h"
 #include "shell/ui/mainwindow.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -54,33 +55,26 @@ private slots:
     void busyMessageProtocol();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<test::ScriptedInteraction> m_ui;
-    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<test::WindowFixture> m_f;
 };
 
 void TestMainWindow::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_ui = std::make_unique<test::ScriptedInteraction>();
-    m_window = std::make_unique<MainWindow>(
-        WorkFolders(m_dir->filePath("QenInfo"), m_dir->filePath("prog")), *m_ui);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_f = std::make_unique<test::WindowFixture>(test::WindowStart::Shown);
+    QVERIFY(m_f->exposed);
 }
 
 void TestMainWindow::cleanup() {
-    m_window.reset();
-    m_ui.reset();
+    m_f.reset();
 }
 
 void TestMainWindow::identity() {
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Qen Browser"));
+    QCOMPARE(m_f->window->windowTitle(), QStringLiteral("Qen Browser"));
     for (const char *name :
          {"tvwTree", "tlbBar", "staBar", "cboZoom", "txtZoom", "imgEdit", "imgHide", "rihEdit",
           "rihHide", "ShowSplitter", "HideSplitter", "ctl"})
-        QVERIFY2(m_window->findChild<QWidget *>(name), name);
-    QVERIFY(!m_window->findChild<QWidget *>("imgHide")->isVisible());
-    QVERIFY(!m_window->findChild<QWidget *>("rihHide")->isVisible());
+        QVERIFY2(m_f->window->findChild<QWidget *>(name), name);
+    QVERIFY(!m_f->window->findChild<QWidget *>("imgHide")->isVisible());
+    QVERIFY(!m_f->window->findChild<QWidget *>("rihHide")->isVisible());
 }
 
 void TestMainWindow::menus_data() {
@@ -119,19 +113,19 @@ void TestMainWindow::menus_data() {
 void TestMainWindow::menus() {
     QFETCH(QString, menu);
     QFETCH(QStringList, expected);
-    auto *m = m_window->menuBar()->findChild<QMenu *>(menu);
+    auto *m = m_f->window->menuBar()->findChild<QMenu *>(menu);
     QVERIFY(m);
     QCOMPARE(entries(m), expected);
     // The menu bar's order and the one switched-off menu.
     QStringList titles;
-    for (QAction *a : m_window->menuBar()->actions())
+    for (QAction *a : m_f->window->menuBar()->actions())
         titles << a->text() + (a->isEnabled() ? "" : " (off)");
     QCOMPARE(titles,
              (QStringList{"文件(&F)", "页面(&P)", "PDF(&D)", "工具(&T)", "视图(&V)", "帮助(&H)"}));
 }
 
 void TestMainWindow::toolbar() {
-    auto *bar = m_window->findChild<QToolBar *>("tlbBar");
+    auto *bar = m_f->window->findChild<QToolBar *>("tlbBar");
     QStringList keys;
     for (QAction *a : bar->actions())
         keys << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
@@ -140,70 +134,70 @@ void TestMainWindow::toolbar() {
                             "PrevArticle NextArticle EndArticle | HomePage PrevPage NextPage "
                             "EndPage | ZoomIn ZoomOut FitWidth FitHeight | UnDo CopyPage | "
                             "SelectArea RecognizeArea CopySelectArea | Help | Exit"));
-    QCOMPARE(m_window->command("RecognizeArea")->toolTip(), QStringLiteral("识别选定区域"));
+    QCOMPARE(m_f->window->command("RecognizeArea")->toolTip(), QStringLiteral("识别选定区域"));
     for (QAction *a : bar->actions())
         QVERIFY2(a->isSeparator() || !a->icon().isNull(), qPrintable(a->objectName()));
 }
 
 void TestMainWindow::statusBar() {
-    QVERIFY(m_window->statusPanel(1)->text().contains("Qen"));
-    QVERIFY(m_window->statusPanel(2)->text().isEmpty());
-    QVERIFY(m_window->statusPanel(3)->text().isEmpty());
-    QVERIFY(m_window->statusPanel(4)->text().startsWith("欢迎访问公司主页http"));
-    QCOMPARE(m_window->statusPanel(4)->toolTip(), m_window->statusPanel(4)->text());
+    QVERIFY(m_f->window->statusPanel(1)->text().contains("Qen"));
+    QVERIFY(m_f->window->statusPanel(2)->text().isEmpty());
+    QVERIFY(m_f->window->statusPanel(3)->text().isEmpty());
+    QVERIFY(m_f->window->statusPanel(4)->text().startsWith("欢迎访问公司主页http"));
+    QCOMPARE(m_f->window->statusPanel(4)->toolTip(), m_f->window->statusPanel(4)->text());
 }
 
 void TestMainWindow::formLoadFillsZoomList() {
-    m_window->Form_Load(QString());
-    QComboBox *zoom = m_window->zoomCombo();
+    m_f->window->Form_Load(QString());
+    QComboBox *zoom = m_f->window->zoomCombo();
     QCOMPARE(zoom->count(), 12);
     QCOMPARE(zoom->itemText(0), QStringLiteral("10%"));
     QCOMPARE(zoom->itemText(11), QStringLiteral("300%"));
     QCOMPARE(zoom->currentText(), QStringLiteral("50%"));
-    QCOMPARE(m_window->statusPanel(2)->text(), QStringLiteral("缩放比例:50%"));
-    QVERIFY(QFileInfo(m_window->folders().temp()).isDir());
-    QCOMPARE(m_window->imageView()->grayscaleMode(), 1); // the menu item starts checked
+    QCOMPARE(m_f->window->statusPanel(2)->text(), QStringLiteral("缩放比例:50%"));
+    QVERIFY(QFileInfo(m_f->window->folders().temp()).isDir());
+    QCOMPARE(m_f->window->imageView()->grayscaleMode(), 1); // the menu item starts checked
 }
 
 void TestMainWindow::closeAllResetsTheWindow() {
-    m_window->Form_Load(QString());
-    m_window->tree()->addTopLevelItem(new QTreeWidgetItem(QStringList{"文章"}));
-    m_window->zoomCombo()->setCurrentText("200%");
-    m_window->statusPanel(3)->setText("文章:第1页");
+    m_f->window->Form_Load(QString());
+    m_f->window->tree()->addTopLevelItem(new QTreeWidgetItem(QStringList{"文章"}));
+    m_f->window->zoomCombo()->setCurrentText("200%");
+    m_f->window->statusPanel(3)->setText("文章:第1页");
     // The record view shown: close-all gives the image view back its place.
-    const double imageLeft = leftTwips(m_window->imageView());
-    setLeftTwips(m_window->recordView(), imageLeft);
-    setLeftTwips(m_window->imageView(), -20000);
-    m_window->recordView()->setTag("/tmp/x.txt");
+    const double imageLeft = leftTwips(m_f->window->imageView());
+    m_f->window->CreateTree(m_f->make("x.txt", "【篇名】x"));
+    QVERIFY(!m_f->window->imageShown());
+    QCOMPARE(leftTwips(m_f->window->recordView()), imageLeft);
 
-    m_window->command("mnuFile_CloseAllArticle")->trigger();
-    QCOMPARE(m_window->tree()->topLevelItemCount(), 0);
-    QCOMPARE(m_window->zoomCombo()->currentText(), QStringLiteral("50%"));
-    QVERIFY(m_window->statusPanel(3)->text().isEmpty());
-    QVERIFY(m_window->imageShown());
-    QCOMPARE(leftTwips(m_window->imageView()), imageLeft);
-    QVERIFY(leftTwips(m_window->recordView()) < -19000);
-    QVERIFY(m_window->recordView()->tag().isEmpty());
+    m_f->window->command("mnuFile_CloseAllArticle")->trigger();
+    QCOMPARE(m_f->window->tree()->topLevelItemCount(), 0);
+    QCOMPARE(m_f->window->zoomCombo()->currentText(), QStringLiteral("50%"));
+    QVERIFY(m_f->window->statusPanel(3)->text().isEmpty());
+    QVERIFY(m_f->window->imageShown());
+    QCOMPARE(leftTwips(m_f->window->imageView()), imageLeft);
+    QVERIFY(leftTwips(m_f->window->recordView()) < -19000);
+    QVERIFY(m_f->window->recordView()->tag().isEmpty());
 }
 
 void TestMainWindow::resizeKeepsWidthsAndParksTheOtherView() {
-    auto *tree = m_window->tree();
+    auto *tree = m_f->window->tree();
     const int treeWidth = tree->width();
-    m_window->resize(900, 600);
+    m_f->window->resize(900, 600);
     QTest::qWait(20);
-    m_window->resize(1200, 800);
+    m_f->window->resize(1200, 800);
     QTest::qWait(20);
     QCOMPARE(tree->width(), treeWidth);
-    auto *splitter = m_window->findChild<QWidget *>("ShowSplitter");
+    auto *splitter = m_f->window->findChild<QWidget *>("ShowSplitter");
     QCOMPARE(splitter->x(), tree->x() + tree->width());
     // The view fills the rest of the client width.
-    auto *view = m_window->imageView();
+    auto *view = m_f->window->imageView();
     QCOMPARE(view->x(), splitter->x() + splitter->width());
-    QVERIFY(qAbs(view->x() + view->width() - m_window->centralWidget()->width()) <= 1);
-    QVERIFY(m_window->recordView()->x() < -1000);
-    QCOMPARE(m_window->recordView()->size(), view->size());
-    auto *combo = m_window->zoomCombo();
-    QVERIFY(qAbs(combo->x() + combo->width() - m_window->centralWidget()->width()) <= 1);
+    QVERIFY(qAbs(view->x() + view->width() - m_f->window->centralWidget()->width()) <= 1);
+    QVERIFY(m_f->window->recordView()->x() < -1000);
+    QCOMPARE(m_f->window->recordView()->size(), view->size());
+    auto *combo = m_f->window->zoomCombo();
+    QVERIFY(qAbs(combo->x() + combo->width() - m_f->window->centralWidget()->width()) <= 1);
 }
 
 void TestMainWindow::busyMessageProtocol() {

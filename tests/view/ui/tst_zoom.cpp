@@ -1,6 +1,6 @@
 // The zoom combo and the step commands on a real image view with a page loaded.
-#include "library/ui/imageview.h"
-#include "library/ui/selectionshape.h"
+#include "pageview/ui/imageview.h"
+#include "pageview/ui/selectionshape.h"
 #include "view/ui/zoom.h"
 
 #include <QComboBox>
@@ -38,9 +38,11 @@ private:
     QComboBox *m_combo = nullptr;
     QLabel *m_panel = nullptr;
     Zoom *m_zoom = nullptr;
+    ShownViewState m_shown;
 };
 
 void TestZoom::init() {
+    m_shown.set(ShownView::Nothing);
     m_host = std::make_unique<QWidget>();
     m_host->resize(600, 400);
     m_view = new ImageView(m_host.get());
@@ -51,7 +53,7 @@ void TestZoom::init() {
     m_combo->addItems({"10%", "30%", "50%", "70%", "90%", "100%", "120%", "150%", "170%", "200%",
                        "250%", "300%"});
     m_panel = new QLabel(m_host.get());
-    m_zoom = new Zoom(m_view, m_ctl, m_combo, m_panel, m_host.get());
+    m_zoom = new Zoom(m_view, m_shown, m_ctl, m_combo, m_panel, m_host.get());
     QImage page(400, 300, QImage::Format_Mono);
     page.fill(1);
     const QString path = m_dir.filePath("page.tif");
@@ -229,16 +231,16 @@ void TestZoom::clickAndFitKeepTheirTexts() {
     m_zoom->applyComboText();
     QCOMPARE(m_view->zoomFactor(), 1.5);
     QCOMPARE(m_panel->text(), QStringLiteral("缩放比例:150%"));
-    m_zoom->fit(2);
+    m_zoom->fit(viewgeom::FitMode::Page);
     QVERIFY(m_view->zoomFactor() != 1.5);
     QCOMPARE(m_combo->currentText(), QStringLiteral("150%"));
     QCOMPARE(m_panel->text(), QStringLiteral("缩放比例:150%"));
-    // With the view parked, Click and fit do nothing.
-    m_view->setLeftTwips(-20000);
+    // With a record shown, Click and fit do nothing.
+    m_shown.set(ShownView::Record);
     const double parked = m_view->zoomFactor();
     m_combo->setCurrentIndex(0);
     m_zoom->applyComboText();
-    m_zoom->fit(0);
+    m_zoom->fit(viewgeom::FitMode::Width);
     QCOMPARE(m_view->zoomFactor(), parked);
 }
 

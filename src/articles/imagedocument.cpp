@@ -1,0 +1,320 @@
+#include "articles/imagedocument.h"
+
+#include "articles/gifcodec.h"
+#include "articles/pagefile.h"
+#include "articles/pageshape.h"
+#include "articles/tiffcodec.h"
+#include "platform/error.h"
+#include "platform/filehelpers.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <QtEndian>
+#include <cstring>
+
+namespace qen {
+
+namespace {
+
+enum class Content { Unknown, Tiff, Jpeg, Gif, Bmp, Png };
+
+Content sniff(const QByteArray &d) {
+    if (d.startsWith("II*\0") || d.startsWith(QByteArray("MM\0*", 4)) ||
+        d.startsWith(QByteArray("II+\0", 4)) || d.startsWith(QByteArray("MM\0+", 4)))
+        return Content::Tiff;
+    if (d.startsWith("\xFF\xD8\xFF"))
+        return Content::Jpeg;
+    if (d.startsWith("GIF87a") || d.startsWith("GIF89a"))
+        return Content::Gif;
+    if (d.startsWith("BM") && d.size() >= 26)
+        return Content::Bmp;
+    if (d.startsWith("\x89PNG\r\n\x1a\n"))
+        return Content::Png;
+    return Content::Unknown;
+}
+
+QString contentName(Content c) {
+    switch (c) {
+    case Content::Tiff:
+        return QStringLiteral("TIFF");
+    case Content::Jpeg:
+        return QStringLiteral("JPEG");
+    case Content::Gif:
+        return QStringLiteral("GIF");
+    case Content::Bmp:
+        return QStringLiteral("BMP");
+    case Content::Png:
+        return QStringLiteral("PNG");
+    case Content::Unknown:
+        break;
+    }
+    return {};
+}
+
+const char *qtFormat(Content c) {
+    switch (c) {
+    case Content::Jpeg:
+        return "jpeg";
+    case Content::Gif:
+        return "gif";
+    case Content::Bmp:
+        return "bmp";
+    case Content::Png:
+        return "png";
+    default:
+        return "";
+    }
+}
+
+quint32 le32(const QByteArray &d, int at) {
+    return quint32(uchar(d[at])) | quint32(uchar(d[at + 1])) << 8 |
+           quint32(uchar(d[at + 2])) << 16 | quint32(uchar(d[at + 3])) << 24;
+}
+
+// Every chunk up to IEND lies inside the file. libpng takes a chunk's declared length as it
+// stands and allocates it before reading: a 300-byte file declaring a 256 MB text chunk
+// would cost that much memory to refuse.
+bool pngChunksFit(const QByteArray &d) {
+    const auto *b = reinterpret_cast<const uchar *>(d.constData());
+    qsizetype at = 8; // the signature
+    while (at + 8 <= d.size()) {
+        if (std::memcmp(b + at + 4, "IEND", 4) == 0)
+            return true;
+        const quint32 length = qFromBigEndian<quint32>(b + at);
+        if (length > quint64(d.size() - at - 8) || d.size() - at - 8 - qsizetype(length) < 4)
+            return false; // data and CRC run past the end
+        at += 12 + qsizetype(length);
+    }
+    return at == d.size();
+}
+
+// Qt's BMP reader fills a short file's missing rows with black and calls it a success.
+bool bmpComplete(const QByteArray &d) {
+    if (d.size() < 34)
+        return false;
+    const qint64 bitsAt = le32(d, 10);
+    const quint32 headerSize = le32(d, 14);
+    if (headerSize < 40) // the old OS/2 header: trust the declared file size
+        return le32(d, 2) <= quint32(d.size());
+    const qint64 width = qint32(le32(d, 18));
+    const qint64 height = std::abs(qint64(qint32(le32(d, 22))));
+    const int bpp = uchar(d[28]) | uchar(d[29]) << 8;
+    const quint32 compression = le32(d, 30);
+    if (compression != 0 && compression != 3)
+        return le32(d, 2) <= quint32(d.size());
+    const qint64 rowBytes = (width * bpp + 31) / 32 * 4;
+    return bitsAt + rowBytes * height <= d.size();
+}
+
+// Qt's JPEG and GIF readers show whatever part of a cut-off file they got; a page with a
+// gray or missing lower part must not pass for the page, so the end of the stream is checked.
+bool looksComplete(const QByteArray &d, Content c) {
+    if (c == Content::Jpeg) {
+        const qsizetype lastScan = d.lastIndexOf("\xFF\xDA");
+        return lastScan > 0 && d.indexOf("\xFF\xD9", lastScan) > lastScan;
+    }
+    if (c == Content::Gif) {
+        qsizetype end = d.size();
+        while (end > 0 && d.at(end - 1) == '\0')
+            --end;
+        return end > 0 && d.at(end - 1) == '\x3B';
+    }
+    if (c == Content::Bmp)
+        return bmpComplete(d);
+    return true;
+}
+
+QImage decodeWithQt(const QByteArray &data, Content c, QString *error) {
+    const auto truncated = [&] {
+        *error = QStringLiteral("%1 图像数据不完整（文件被截断）").arg(contentName(c));
+        return QImage();
+    };
+    // Before Qt reads even the header: libpng allocates each chunk it meets on the way.
+    if (c == Content::Png && !pngChunksFit(data))
+        return truncated();
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, qtFormat(c));
+    reader.setAllocationLimit(int(tiff::MaxImageBytes / (1024 * 1024)));
+    reader.setAutoTransform(false);
+    QSize declared = reader.size();
+    // A top-down BMP declares a negative height, which is valid.
+    if (c == Content::Bmp)
+        declared.setHeight(std::abs(declared.height()));
+    if (!declared.isValid() || declared.isEmpty()) {
+        *error = QStringLiteral("%1 文件头已损坏").arg(contentName(c));
+        return {};
+    }
+    // The file's bytes stay while the image is built; a page with transparency is copied
+    // once more when it is put on white.
+    const QImage::Format format = reader.imageFormat();
+    const bool flattened = format != QImage::Format_Invalid &&
+                           QImage::toPixelFormat(format).alphaUsage() == QPixelFormat::UsesAlpha;
+    const qint64 imageBytes = qint64(declared.width()) * declared.height() * 4;
+    if (data.size() + imageBytes * (flattened ? 2 : 1) > tiff::MaxImageBytes) {
+        *error = QStringLiteral("图像尺寸 %1×%2 过大，无法显示")
+                     .arg(declared.width())
+                     .arg(declared.height());
+        return {};
+    }
+    if (!looksComplete(data, c))
+        return truncated();
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        *error = QStringLiteral("%1 图像数据已损坏（详情：%2）")
+                     .arg(contentName(c), reader.errorString());
+        return {};
+    }
+    return image;
+}
+
+using pagefile::fail;
+
+} // namespace
+
+QByteArray ImageDocument::readBytes(const QString &path) {
+    return pagefile::readBytes(path);
+}
+
+QImage ImageDocument::decode(const QByteArray &data, QString *error) {
+    // By content, as every viewer does: a JPEG named .tif is still a good page.
+    const Content content = sniff(data);
+    if (content == Content::Unknown) {
+        *error = QStringLiteral("不是可识别的图像格式（TIFF、JPEG、GIF、BMP、PNG）");
+        return {};
+    }
+    const QImage decoded =
+        content == Content::Tiff ? tiff::read(data, error) : decodeWithQt(data, content, error);
+    if (decoded.isNull()) {
+        if (error->isEmpty())
+            *error = QStringLiteral("图像数据已损坏");
+        return {};
+    }
+    QImage page = pageshape::normalized(decoded);
+    if (content == Content::Gif)
+        page = pageshape::reducedToPlainest(page);
+    if (page.isNull())
+        *error = QStringLiteral("内存不足");
+    return page;
+}
+
+QImage ImageDocument::readFile(const QString &path) {
+    QString error;
+    const QImage page = decode(readBytes(path), &error);
+    if (page.isNull())
+        fail(path, error);
+    return page;
+}
+
+QByteArray ImageDocument::encode(const QImage &source, ImageFileType type, QString *error) {
+    if (source.isNull()) {
+        *error = QStringLiteral("没有可保存的图像");
+        return {};
+    }
+    const QImage image = pageshape::normalized(source);
+    switch (type) {
+    case ImageFileType::Tiff:
+        return tiff::write(image, error);
+    case ImageFileType::Gif:
+        return gif::write(image, error);
+    case ImageFileType::Bmp:
+    case ImageFileType::Jpeg: {
+        const bool bmp = type == ImageFileType::Bmp;
+        QImage out = image;
+        if (bmp && image.format() == QImage::Format_Grayscale8) {
+            // An 8-bit palette keeps a gray page gray (and a quarter of the size of RGB).
+            QList<QRgb> grays;
+            for (int v = 0; v < 256; ++v)
+                grays << qRgb(v, v, v);
+            out = image.convertToFormat(QImage::Format_Indexed8, grays);
+        } else if (!bmp && image.format() == QImage::Format_Mono) {
+            out = image.convertToFormat(QImage::Format_Grayscale8);
+        }
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, bmp ? "bmp" : "jpeg");
+        if (!bmp)
+            writer.setQuality(90);
+        if (!writer.write(out)) {
+            *error = writer.errorString();
+            return {};
+        }
+        return bytes;
+    }
+    }
+    *error = QStringLiteral("不支持的保存类型 %1").arg(int(type));
+    return {};
+}
+
+void ImageDocument::writeFile(const QImage &image, const QString &path, ImageFileType type) {
+    QString error;
+    const QByteArray bytes = encode(image, type, &error);
+    if (bytes.isEmpty())
+        throw Error(QStringLiteral("无法保存图像文件 %1：%2").arg(path, error));
+    if (QFileInfo::exists(path))
+        MakeWritable(path);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw Error(QStringLiteral("无法保存图像文件 %1：%2").arg(path, file.errorString()));
+}
+
+void ImageDocument::load(const QString &path) {
+    clear();
+    if (path.isEmpty())
+        return;
+    m_image = readFile(path);
+    m_fileName = path;
+    changed();
+}
+
+void ImageDocument::adopt(const QString &path, const QImage &image) {
+    m_image = image;
+    m_fileName = path;
+    changed();
+}
+
+void ImageDocument::reload() {
+    if (m_fileName.isEmpty())
+        return;
+    QImage fresh = readFile(m_fileName);
+    m_image = std::move(fresh);
+    changed();
+}
+
+void ImageDocument::clear() {
+    m_image = QImage();
+    m_fileName.clear();
+    changed();
+}
+
+void ImageDocument::setImage(const QImage &image) {
+    m_image = pageshape::normalized(image);
+    m_fileName.clear();
+    changed();
+}
+
+QImage ImageDocument::copy(const QRect &rect) const {
+    if (m_image.isNull())
+        return {};
+    const QRect area = rect.isEmpty() ? m_image.rect() : rect.intersected(m_image.rect());
+    if (area.isEmpty())
+        return {};
+    QImage part = m_image.copy(area);
+    pageshape::clearMonoPadding(part);
+    return part;
+}
+
+void ImageDocument::adjust(const std::function<void(QImage &)> &op) {
+    if (m_image.isNull())
+        return;
+    op(m_image);
+    changed();
+}
+
+} // namespace qen

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "articles/pagefile.h"
+
+#include <QImage>
+#include <QString>
+#include <functional>
+
+// The page an image view holds: read from a file or handed over as an image, adjusted in
+// place, written back in one of the four save types. Pages are kept in one of three shapes
+// (see articles/pageshape.h): bilevel pages stay 1-bit from file to screen to file.
+namespace qen {
+
+// The save types, by the codes of the view's SaveFileType.
+enum class ImageFileType { Gif = 3, Tiff = 4, Bmp = 5, Jpeg = 8 };
+
+class ImageDocument {
+public:
+    static constexpr qint64 MaxFileBytes = pagefile::MaxBytes;
+
+    // Reads the first page of a TIFF, JPEG, GIF, BMP or PNG file. Throws qen::Error naming
+    // the file and what is wrong: missing, empty, truncated, corrupt, content that does not
+    // match the extension, dimensions too large to hold.
+    static QImage readFile(const QString &path);
+    // The bytes of an image file, with the same checks and messages (see pagefile).
+    static QByteArray readBytes(const QString &path);
+    // Decodes an image held in memory by its content into a page shape, with readFile's
+    // limits and checks; a null image and the reason in `error` when it cannot.
+    static QImage decode(const QByteArray &data, QString *error);
+    // Encodes to `type` and writes through a temporary file and a rename, so a failure never
+    // leaves a half-written file in place of a good one. Throws qen::Error. TIFF compression
+    // follows the content: G4 for bilevel pages, LZW otherwise.
+    static void writeFile(const QImage &image, const QString &path, ImageFileType type);
+    static QByteArray encode(const QImage &image, ImageFileType type, QString *error);
+
+    // Loads a file; on failure the document is empty and the error is thrown.
+    void load(const QString &path);
+    // Takes a page that readFile already read from path, as load would have.
+    void adopt(const QString &path, const QImage &image);
+    // Reads the file again, dropping every adjustment. On failure the error is thrown and the
+    // page stays as it was.
+    void reload();
+    void clear();
+    // Takes an image (normalised to a page shape); the document then has no file name.
+    void setImage(const QImage &image);
+
+    const QImage &image() const { return m_image; }
+    QString fileName() const { return m_fileName; }
+    bool isNull() const { return m_image.isNull(); }
+    bool isBilevel() const { return m_image.format() == QImage::Format_Mono; }
+    QSize size() const { return m_image.size(); }
+    // Changes on every new image and every adjustment; display caches key on it.
+    quint64 revision() const { return m_revision; }
+    qint64 memoryBytes() const { return m_image.sizeInBytes(); }
+
+    // The pixels inside `rect` (image pixels, clipped to the page) as a new image; the whole
+    // page for an empty rectangle.
+    QImage copy(const QRect &rect) const;
+
+    // Changes the pixels in place (an adjustment of imaging/adjustments.h) and moves the
+    // revision on; an empty document is left alone.
+    void adjust(const std::function<void(QImage &)> &op);
+
+private:
+    void changed() { ++m_revision; }
+
+    QImage m_image;
+    QString m_fileName;
+    quint64 m_revision = 0;
+};
+
+} // namespace qen

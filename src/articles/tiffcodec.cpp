@@ -1,0 +1,373 @@
+#include "articles/tiffcodec.h"
+
+#include "articles/pageshape.h"
+#include "articles/tiffmemory.h"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace qen::tiff {
+
+namespace {
+
+// Rows become columns. Bilevel pages stay 1-bit; a mostly white page skips its empty bytes.
+QImage transposed(const QImage &source) {
+    const int w = source.width(), h = source.height();
+    QImage out(h, w, source.format());
+    if (out.isNull())
+        return out;
+    out.setColorTable(source.colorTable());
+    out.setDotsPerMeterX(source.dotsPerMeterY());
+    out.setDotsPerMeterY(source.dotsPerMeterX());
+    switch (source.depth()) {
+    case 1:
+        out.fill(0);
+        for (int y = 0; y < h; ++y) {
+            const uchar *row = source.constScanLine(y);
+            const uchar bit = uchar(0x80 >> (y & 7));
+            for (int bx = 0; bx < (w + 7) / 8; ++bx) {
+                if (!row[bx])
+                    continue;
+                for (int k = 0; k < 8 && bx * 8 + k < w; ++k)
+                    if (row[bx] & (0x80 >> k))
+                        out.scanLine(bx * 8 + k)[y >> 3] |= bit;
+            }
+        }
+        break;
+    case 8:
+        for (int y = 0; y < h; ++y) {
+            const uchar *row = source.constScanLine(y);
+            for (int x = 0; x < w; ++x)
+                out.scanLine(x)[y] = row[x];
+        }
+        break;
+    default: {
+        const QImage wide =
+            source.depth() == 32 ? source : source.convertToFormat(QImage::Format_RGB32);
+        out = QImage(h, w, wide.format());
+        if (out.isNull())
+            return out;
+        out.setDotsPerMeterX(source.dotsPerMeterY());
+        out.setDotsPerMeterY(source.dotsPerMeterX());
+        for (int y = 0; y < h; ++y) {
+            const auto *row = reinterpret_cast<const quint32 *>(wide.constScanLine(y));
+            for (int x = 0; x < w; ++x)
+                reinterpret_cast<quint32 *>(out.scanLine(x))[y] = row[x];
+        }
+    }
+    }
+    return out;
+}
+
+// Turns a page decoded in stored order the way its Orientation tag says it is seen: scanners
+// and fax software write upside-down and sideways pages and leave the turning to the viewer.
+QImage oriented(QImage image, uint16_t orientation) {
+    if (orientation < ORIENTATION_TOPRIGHT || orientation > ORIENTATION_LEFTBOT)
+        return image;
+    if (orientation >= ORIENTATION_LEFTTOP)
+        image = transposed(image);
+    if (image.isNull())
+        return image;
+    const bool mirror = orientation == ORIENTATION_TOPRIGHT ||
+                        orientation == ORIENTATION_BOTRIGHT ||
+                        orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
+    const bool flip = orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT ||
+                      orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
+    if (mirror)
+        pageshape::mirrorHorizontal(image);
+    if (flip)
+        pageshape::flipVertical(image);
+    return image;
+}
+
+void readResolution(TIFF *t, QImage &image) {
+    double x = 0, y = 0;
+    if (resolutionPerMeter(t, &x, &y)) {
+        image.setDotsPerMeterX(qRound(x));
+        image.setDotsPerMeterY(qRound(y));
+    }
+}
+
+// Strip by strip into rows of `lineBytes`; used for 1-bit and 8-bit single-channel pages.
+bool readStrips(TIFF *t, QImage &image, int lineBytes) {
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    const int height = image.height();
+    if (rowsPerStrip == 0 || rowsPerStrip > static_cast<uint32_t>(height))
+        rowsPerStrip = static_cast<uint32_t>(height);
+    const tmsize_t stripSize = TIFFStripSize(t);
+    if (stripSize <= 0 || stripSize < static_cast<tmsize_t>(rowsPerStrip) * lineBytes)
+        return false;
+    QByteArray buffer(static_cast<qsizetype>(stripSize), Qt::Uninitialized);
+    const uint32_t strips = TIFFNumberOfStrips(t);
+    int row = 0;
+    for (uint32_t s = 0; s < strips && row < height; ++s) {
+        const int rows = std::min<int>(static_cast<int>(rowsPerStrip), height - row);
+        const tmsize_t want = static_cast<tmsize_t>(rows) * lineBytes;
+        if (TIFFReadEncodedStrip(t, s, buffer.data(), want) != want)
+            return false;
+        for (int r = 0; r < rows; ++r)
+            std::memcpy(image.scanLine(row + r), buffer.constData() + qsizetype(r) * lineBytes,
+                        static_cast<size_t>(lineBytes));
+        row += rows;
+    }
+    return row == height;
+}
+
+// What the directory says about a page, as far as reading it goes.
+struct PageLayout {
+    uint32_t w = 0, h = 0;
+    uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE;
+    uint16_t compression = COMPRESSION_NONE, orientation = ORIENTATION_TOPLEFT;
+    bool grayKind() const {
+        return photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+    }
+    bool singleChannel = false; // 1- and 8-bit ones are read strip by strip
+    bool bilevel() const { return singleChannel && bps == 1; }
+    bool gray() const { return singleChannel && bps == 8; }
+};
+
+QString tooLargeText(const PageLayout &l) {
+    return QStringLiteral("图像尺寸 %1×%2 过大，无法显示").arg(l.w).arg(l.h);
+}
+QString noMemoryText(const PageLayout &l) {
+    return QStringLiteral("内存不足，无法打开 %1×%2 的图像").arg(l.w).arg(l.h);
+}
+
+bool readLayout(TIFF *t, const ErrorSink &sink, PageLayout &l, QString *error) {
+    if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &l.w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &l.h) ||
+        l.w == 0 || l.h == 0) {
+        *error = failure(sink, QStringLiteral("TIFF 文件没有有效的图像尺寸"));
+        return false;
+    }
+    TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &l.bps);
+    TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &l.spp);
+    TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &l.compression);
+    TIFFGetFieldDefaulted(t, TIFFTAG_ORIENTATION, &l.orientation);
+    // A valid file in a form we cannot decode is not a damaged one: say so.
+    if (!TIFFIsCODECConfigured(l.compression)) {
+        const TIFFCodec *codec = TIFFFindCODEC(l.compression);
+        *error = QStringLiteral("本程序不支持这个 TIFF 文件的压缩方式（%1）")
+                     .arg(codec ? QString::fromLatin1(codec->name)
+                                : QStringLiteral("编号 %1").arg(l.compression));
+        return false;
+    }
+    if (!TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &l.photometric))
+        l.photometric = PHOTOMETRIC_MINISWHITE;
+    l.singleChannel = l.spp == 1 && !TIFFIsTiled(t) && l.grayKind();
+    return true;
+}
+
+// Whether everything held at once fits the budget: the file itself, the decoded page, a gray
+// page's copy made from the colour raster, and the turned copy of a sideways page.
+bool withinBudget(const PageLayout &l, qint64 fileBytes) {
+    // Checked first: two declared sides of up to 2^32 multiply past any integer type.
+    if (l.w > 1000000 || l.h > 1000000)
+        return false;
+    const qint64 pixels = qint64(l.w) * l.h;
+    const qint64 bytes = l.bilevel() ? pixels / 8 : l.gray() ? pixels : pixels * 4;
+    const bool grayFromRaster = !l.bilevel() && !l.gray() && l.spp == 1 && l.grayKind();
+    const qint64 finalBytes = grayFromRaster ? pixels : bytes;
+    const qint64 held = fileBytes + bytes + (grayFromRaster ? pixels : 0) +
+                        (l.orientation >= ORIENTATION_LEFTTOP ? finalBytes : 0);
+    return held <= MaxImageBytes;
+}
+
+QImage readSingleChannel(TIFF *t, const PageLayout &l, const ErrorSink &sink, QString *error) {
+    const bool bilevel = l.bilevel();
+    QImage image(int(l.w), int(l.h), bilevel ? QImage::Format_Mono : QImage::Format_Grayscale8);
+    if (image.isNull()) {
+        *error = noMemoryText(l);
+        return {};
+    }
+    const int lineBytes = bilevel ? int((l.w + 7) / 8) : int(l.w);
+    if (!readStrips(t, image, lineBytes)) {
+        *error = failure(sink, QStringLiteral("TIFF 图像数据已损坏或不完整"));
+        return {};
+    }
+    // Bilevel pages are kept with index 1 = black, so MinIsBlack pages are turned over once
+    // here instead of at every paint.
+    const bool invert =
+        bilevel ? l.photometric == PHOTOMETRIC_MINISBLACK : l.photometric == PHOTOMETRIC_MINISWHITE;
+    if (invert)
+        image.invertPixels();
+    if (bilevel) {
+        image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+        pageshape::clearMonoPadding(image);
+    }
+    return image;
+}
+
+QString unsupportedColourText(TIFF *t, const PageLayout &l) {
+    uint16_t sampleFormat = SAMPLEFORMAT_UINT;
+    TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
+    QString kind;
+    if (sampleFormat == SAMPLEFORMAT_IEEEFP)
+        kind = QStringLiteral("浮点数样本");
+    else if (l.bps != 1 && l.bps != 2 && l.bps != 4 && l.bps != 8 && l.bps != 16)
+        kind = QStringLiteral("每个样本 %1 位").arg(l.bps);
+    else
+        kind = QStringLiteral("颜色格式 %1，每像素 %2 个样本").arg(l.photometric).arg(l.spp);
+    return QStringLiteral("本程序不支持这种 TIFF 图像（%1）").arg(kind);
+}
+
+// libtiff hands out ABGR; pages have no use for transparency, so it goes onto white. Nearly
+// every page is opaque, and its pixels only change byte order.
+void rasterToRgb(uint32_t *raster, qint64 n) {
+    for (qint64 i = 0; i < n; ++i) {
+        const uint32_t p = raster[i];
+        const int a = int(TIFFGetA(p));
+        if (a == 255) {
+            raster[i] = qRgb(int(TIFFGetR(p)), int(TIFFGetG(p)), int(TIFFGetB(p)));
+            continue;
+        }
+        auto over = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+        raster[i] = qRgb(over(int(TIFFGetR(p))), over(int(TIFFGetG(p))), over(int(TIFFGetB(p))));
+    }
+}
+
+// Every other kind of page goes through libtiff's colour raster, then into its page shape.
+QImage readColour(TIFF *t, const PageLayout &l, const ErrorSink &sink, QString *error) {
+    char why[1024] = {};
+    if (!TIFFRGBAImageOK(t, why)) {
+        *error = unsupportedColourText(t, l);
+        return {};
+    }
+    QImage image(int(l.w), int(l.h), QImage::Format_RGB32);
+    if (image.isNull()) {
+        *error = noMemoryText(l);
+        return {};
+    }
+    auto *raster = reinterpret_cast<uint32_t *>(image.bits());
+    // Asked for the file's own orientation, libtiff hands the rows out as stored; they are
+    // turned afterwards, as the single-channel pages are.
+    if (!TIFFReadRGBAImageOriented(t, l.w, l.h, raster, l.orientation, 1)) {
+        *error = failure(sink, QStringLiteral("TIFF 图像数据已损坏或不完整"));
+        return {};
+    }
+    // Nothing more is done with a page libtiff found damaged while decoding it.
+    if (!sink.first.isEmpty()) {
+        *error = failure(sink, QStringLiteral("TIFF 图像数据已损坏"));
+        return {};
+    }
+    rasterToRgb(raster, qint64(l.w) * l.h);
+    if (l.grayKind() && l.spp == 1 && l.bps == 1)
+        return pageshape::normalized(
+            image.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither));
+    if (l.grayKind())
+        return image.convertToFormat(QImage::Format_Grayscale8);
+    if (l.spp == 1 && l.bps <= 8) // a palette page may well be black and white
+        return pageshape::reducedToPlainest(image);
+    return image;
+}
+
+} // namespace
+
+QImage read(const QByteArray &data, QString *error, int page) {
+    MemoryIo io{data.constData(), data.size(), 0, nullptr};
+    ErrorSink sink;
+    TiffPtr t = open(&io, "r", &sink);
+    if (!t) {
+        *error = failure(sink, QStringLiteral("不是有效的 TIFF 文件"));
+        return {};
+    }
+    if (page != 0 && (page < 0 || !TIFFSetDirectory(t.get(), tdir_t(page)))) {
+        *error = failure(sink, QStringLiteral("TIFF 文件没有第 %1 页").arg(page + 1));
+        return {};
+    }
+    PageLayout l;
+    if (!readLayout(t.get(), sink, l, error))
+        return {};
+    if (!withinBudget(l, data.size())) {
+        *error = tooLargeText(l);
+        return {};
+    }
+    QImage image = l.bilevel() || l.gray() ? readSingleChannel(t.get(), l, sink, error)
+                                           : readColour(t.get(), l, sink, error);
+    if (image.isNull()) {
+        if (error->isEmpty()) // a conversion into the page shape that found no memory
+            *error = noMemoryText(l);
+        return {};
+    }
+    if (!sink.first.isEmpty()) {
+        *error = failure(sink, QStringLiteral("TIFF 图像数据已损坏"));
+        return {};
+    }
+    readResolution(t.get(), image);
+    image = oriented(std::move(image), l.orientation);
+    if (image.isNull())
+        *error = noMemoryText(l);
+    return image;
+}
+
+QByteArray write(const QImage &source, QString *error) {
+    QByteArray out;
+    MemoryIo io{nullptr, 0, 0, &out};
+    ErrorSink sink;
+    if (source.isNull()) {
+        *error = QStringLiteral("没有可保存的图像");
+        return {};
+    }
+    TiffPtr t = open(&io, "w", &sink);
+    if (!t) {
+        *error = failure(sink, QStringLiteral("无法创建 TIFF 数据"));
+        return {};
+    }
+    const bool bilevel = source.format() == QImage::Format_Mono;
+    const bool gray = source.format() == QImage::Format_Grayscale8;
+    QImage image = bilevel || gray ? source : source.convertToFormat(QImage::Format_RGB888);
+    TIFF *tif = t.get();
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(image.width()));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(image.height()));
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    int lineBytes = 0;
+    if (bilevel) {
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+        TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(image.height()));
+        lineBytes = (image.width() + 7) / 8;
+    } else {
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, gray ? 1 : 3);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, gray ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+        TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+        lineBytes = image.width() * (gray ? 1 : 3);
+    }
+    if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0) {
+        TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        TIFFSetField(tif, TIFFTAG_XRESOLUTION, float(image.dotsPerMeterX() * 0.0254));
+        TIFFSetField(tif, TIFFTAG_YRESOLUTION, float(image.dotsPerMeterY() * 0.0254));
+    }
+    // The encoder may work on the row it is given, so it gets a copy.
+    QByteArray row(lineBytes, Qt::Uninitialized);
+    for (int y = 0; y < image.height(); ++y) {
+        std::memcpy(row.data(), image.constScanLine(y), size_t(lineBytes));
+        if (TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) < 0) {
+            *error = failure(sink, QStringLiteral("写入 TIFF 数据失败"));
+            return {};
+        }
+    }
+    if (!TIFFWriteDirectory(tif)) {
+        *error = failure(sink, QStringLiteral("写入 TIFF 数据失败"));
+        return {};
+    }
+    t.reset();
+    if (!sink.first.isEmpty()) {
+        *error = failure(sink, QStringLiteral("写入 TIFF 数据失败"));
+        return {};
+    }
+    return out;
+}
+
+} // namespace qen::tiff

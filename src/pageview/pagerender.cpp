@@ -1,0 +1,443 @@
+#include "pageview/pagerender.h"
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace qen::render {
+
+namespace {
+
+struct Span {
+    int lo, hi; // page pixels [lo, hi)
+};
+
+Span boxSpan(int d, double zoom, int limit) {
+    int lo = int(std::floor(d / zoom));
+    int hi = int(std::floor((d + 1) / zoom));
+    lo = std::clamp(lo, 0, limit - 1);
+    hi = std::clamp(hi, lo + 1, limit);
+    return {lo, hi};
+}
+
+// The page columns under each screen column of a target.
+std::vector<Span> columnSpans(const QRect &t, double zoom, int pageWidth) {
+    std::vector<Span> xs(size_t(t.width()));
+    for (int i = 0; i < t.width(); ++i)
+        xs[size_t(i)] = boxSpan(t.left() + i, zoom, pageWidth);
+    return xs;
+}
+
+int nearest(int d, double zoom, int limit) {
+    return std::clamp(int(std::floor((d + 0.5) / zoom)), 0, limit - 1);
+}
+
+// Bilinear sample position: left page pixel and the weight (0..256) of the right one.
+struct Tap {
+    int lo, hi, weight;
+};
+Tap bilinear(int d, double zoom, int limit) {
+    const double f = std::max(0.0, (d + 0.5) / zoom - 0.5);
+    const int lo = std::min(int(f), limit - 1);
+    return {lo, std::min(lo + 1, limit - 1), int((f - lo) * 256 + 0.5)};
+}
+
+// One byte lane per pixel of a page byte, in pixel order in memory: adding these up counts
+// the ink of up to 255 rows for eight pixels at once.
+const std::array<quint64, 256> &inkLanes() {
+    static const std::array<quint64, 256> lanes = [] {
+        std::array<quint64, 256> out{};
+        for (int b = 0; b < 256; ++b) {
+            uchar bytes[8];
+            for (int k = 0; k < 8; ++k)
+                bytes[k] = uchar((b >> (7 - k)) & 1);
+            std::memcpy(&out[size_t(b)], bytes, 8);
+        }
+        return out;
+    }();
+    return lanes;
+}
+
+uchar inkLevel(int ink, double area) {
+    return uchar(255 - int(ink * 255 / area + 0.5));
+}
+
+// The widths of a row's boxes, each once: two or three, whatever the zoom.
+std::vector<int> boxWidths(const std::vector<Span> &xs) {
+    std::vector<int> widths;
+    for (const Span &x : xs)
+        if (std::find(widths.begin(), widths.end(), x.hi - x.lo) == widths.end())
+            widths.push_back(x.hi - x.lo);
+    return widths;
+}
+
+int widest(const std::vector<int> &widths) {
+    return *std::max_element(widths.begin(), widths.end());
+}
+
+// The gray level of every ink count of a box, for each box size a row of screen pixels has:
+// dividing once per screen pixel cost twice as much as counting the ink.
+class InkLevels {
+public:
+    explicit InkLevels(const std::vector<Span> &xs)
+        : m_widths(boxWidths(xs)), m_ofWidth(size_t(widest(m_widths)) + 1) {}
+    // Levels indexed by box width, then ink, for boxes this many page rows high.
+    const std::vector<const uchar *> &forRows(int rows) {
+        if (rows == m_rows)
+            return m_ofWidth;
+        m_rows = rows;
+        for (const int w : m_widths)
+            m_ofWidth[size_t(w)] = forArea(w * rows);
+        return m_ofWidth;
+    }
+
+private:
+    const uchar *forArea(int area) {
+        for (const auto &[a, levels] : m_tables)
+            if (a == area)
+                return levels.data();
+        std::vector<uchar> levels(size_t(area) + 1);
+        for (int ink = 0; ink <= area; ++ink)
+            levels[size_t(ink)] = inkLevel(ink, area);
+        m_tables.emplace_back(area, std::move(levels));
+        return m_tables.back().second.data();
+    }
+    std::vector<int> m_widths;
+    int m_rows = 0;
+    std::vector<const uchar *> m_ofWidth;
+    std::vector<std::pair<int, std::vector<uchar>>> m_tables;
+};
+
+// Shrinking a bilevel page: the ink under each screen pixel, counted first down the page
+// rows of a screen row (eight pixels per addition), then across each pixel's columns. A byte
+// lane holds 255 rows; deeper boxes (below 0.4 %) are emptied into wider counters as they go.
+void shrinkMono(const QImage &page, double zoom, const QRect &t, QImage &dst, const QPoint &at) {
+    const int iw = page.width(), ih = page.height();
+    const int rowBytes = (iw + 7) / 8;
+    const auto &lanes = inkLanes();
+    const std::vector<Span> xs = columnSpans(t, zoom, iw);
+    InkLevels levels(xs);
+    std::vector<quint64> down(static_cast<size_t>(rowBytes), 0);
+    std::vector<int> wide;
+    const auto *counts = reinterpret_cast<const uchar *>(down.data());
+    auto spill = [&] {
+        for (size_t k = 0; k < wide.size(); ++k)
+            wide[k] += counts[k];
+        std::fill(down.begin(), down.end(), 0);
+    };
+    for (int r = 0; r < t.height(); ++r) {
+        const Span ys = boxSpan(t.top() + r, zoom, ih);
+        const bool deep = ys.hi - ys.lo > 255;
+        std::fill(down.begin(), down.end(), 0);
+        if (deep)
+            wide.assign(size_t(rowBytes) * 8, 0);
+        for (int sy = ys.lo; sy < ys.hi; ++sy) {
+            const uchar *row = page.constScanLine(sy);
+            for (int i = 0; i < rowBytes; ++i)
+                down[size_t(i)] += lanes[row[i]];
+            if (deep && (sy - ys.lo) % 255 == 254)
+                spill();
+        }
+        if (deep)
+            spill();
+        uchar *out = dst.scanLine(at.y() + r) + at.x();
+        const int rows = ys.hi - ys.lo;
+        if (deep) {
+            for (size_t i = 0; i < xs.size(); ++i) {
+                int ink = 0;
+                for (int x = xs[i].lo; x < xs[i].hi; ++x)
+                    ink += wide[size_t(x)];
+                out[i] = inkLevel(ink, double(xs[i].hi - xs[i].lo) * rows);
+            }
+            continue;
+        }
+        const std::vector<const uchar *> &ofWidth = levels.forRows(rows);
+        for (size_t i = 0; i < xs.size(); ++i) {
+            int ink = 0;
+            for (int x = xs[i].lo; x < xs[i].hi; ++x)
+                ink += counts[x];
+            out[i] = ofWidth[size_t(xs[i].hi - xs[i].lo)][ink];
+        }
+    }
+}
+
+void renderMono(const QImage &page, double zoom, const QRect &t, bool smooth, QImage &dst,
+                const QPoint &at) {
+    const int iw = page.width(), ih = page.height();
+    if (smooth && zoom < 1) {
+        shrinkMono(page, zoom, t, dst, at);
+        return;
+    }
+    std::vector<int> byteOf(size_t(t.width()));
+    std::vector<uchar> maskOf(size_t(t.width()));
+    for (int i = 0; i < t.width(); ++i) {
+        const int sx = nearest(t.left() + i, zoom, iw);
+        byteOf[size_t(i)] = sx >> 3;
+        maskOf[size_t(i)] = uchar(0x80 >> (sx & 7));
+    }
+    int lastSy = -1;
+    for (int r = 0; r < t.height(); ++r) {
+        uchar *out = dst.scanLine(at.y() + r) + at.x();
+        const int sy = nearest(t.top() + r, zoom, ih);
+        if (sy == lastSy) { // enlarged: the row above is the same page row
+            std::memcpy(out, dst.constScanLine(at.y() + r - 1) + at.x(), size_t(t.width()));
+            continue;
+        }
+        lastSy = sy;
+        const uchar *row = page.constScanLine(sy);
+        for (size_t i = 0; i < byteOf.size(); ++i)
+            out[i] = (row[byteOf[i]] & maskOf[i]) ? 0 : 255;
+    }
+}
+
+// Rounded division of box sums by the box's area, as a multiplication: a division per channel
+// of every screen pixel took as long as summing the page. With a sum below 256 times the area,
+// a multiplier of 2^s / area rounded up, s = 8 + 2 * ceil(log2 area), is exact and fits 32
+// bits for boxes of up to 2^22 pixels (0.05 % zoom); larger boxes divide.
+class BoxDivisor {
+public:
+    explicit BoxDivisor(quint64 area = 1) : m_area(area) {
+        if (area > (quint64(1) << 22))
+            return;
+        int bits = 0;
+        while ((quint64(1) << bits) < area)
+            ++bits;
+        m_shift = 8 + 2 * bits;
+        m_multiplier = ((quint64(1) << m_shift) + area - 1) / area;
+    }
+    uchar average(quint64 sum) const {
+        const quint64 n = sum + m_area / 2;
+        return uchar(m_multiplier ? (n * m_multiplier) >> m_shift : n / m_area);
+    }
+#ifdef __SSE2__
+    // The four channels of a pixel at once, for boxes that multiply; sums below 2^30.
+    bool multiplies() const {
+        return m_multiplier != 0;
+    }
+    quint32 average4(__m128i sums) const {
+        const __m128i n = _mm_add_epi32(sums, _mm_set1_epi32(int(m_area / 2)));
+        const __m128i m = _mm_set1_epi32(int(quint32(m_multiplier)));
+        const __m128i shift = _mm_cvtsi32_si128(m_shift);
+        const __m128i even = _mm_srl_epi64(_mm_mul_epu32(n, m), shift);
+        const __m128i odd = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(n, 32), m), shift);
+        __m128i q = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+        q = _mm_packs_epi32(q, q);
+        return quint32(_mm_cvtsi128_si32(_mm_packus_epi16(q, q)));
+    }
+#endif
+
+private:
+    quint64 m_area, m_multiplier = 0;
+    int m_shift = 0;
+};
+
+// Adds bytes to 32-bit sums, sixteen at a time where the processor can.
+void addBytes(const uchar *bytes, quint32 *sums, size_t count) {
+    size_t k = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    for (; k + 16 <= count; k += 16) {
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + k));
+        const __m128i lo = _mm_unpacklo_epi8(b, zero), hi = _mm_unpackhi_epi8(b, zero);
+        auto *s = reinterpret_cast<__m128i *>(sums + k);
+        const __m128i words[4] = {_mm_unpacklo_epi16(lo, zero), _mm_unpackhi_epi16(lo, zero),
+                                  _mm_unpacklo_epi16(hi, zero), _mm_unpackhi_epi16(hi, zero)};
+        for (int j = 0; j < 4; ++j)
+            _mm_storeu_si128(s + j, _mm_add_epi32(_mm_loadu_si128(s + j), words[j]));
+    }
+#endif
+    for (; k < count; ++k)
+        sums[k] += bytes[k];
+}
+
+// Shrinking a gray or colour page: each channel summed down the page rows of a screen row for
+// all the columns at once, then across each screen pixel's columns.
+template <int C>
+void shrinkBytes(const QImage &page, double zoom, const QRect &t, QImage &dst, const QPoint &at) {
+    const int iw = page.width(), ih = page.height();
+    const size_t n = size_t(t.width());
+    const std::vector<Span> xs = columnSpans(t, zoom, iw);
+    const int first = xs.front().lo; // the boxes run left to right without gaps
+    std::vector<quint32> down(size_t(xs.back().hi - first) * C);
+    const std::vector<int> widths = boxWidths(xs);
+    std::vector<BoxDivisor> ofWidth(size_t(widest(widths)) + 1);
+    int lastRows = 0;
+    for (int r = 0; r < t.height(); ++r) {
+        const Span ys = boxSpan(t.top() + r, zoom, ih);
+        std::fill(down.begin(), down.end(), 0);
+        for (int sy = ys.lo; sy < ys.hi; ++sy)
+            addBytes(page.constScanLine(sy) + size_t(first) * C, down.data(), down.size());
+        const int rows = ys.hi - ys.lo;
+        if (rows != lastRows) {
+            lastRows = rows;
+            for (const int w : widths)
+                ofWidth[size_t(w)] = BoxDivisor(quint64(w) * quint64(rows));
+        }
+        uchar *out = dst.scanLine(at.y() + r) + at.x() * C;
+        for (size_t i = 0; i < n; ++i) {
+            const int width = xs[i].hi - xs[i].lo;
+            const BoxDivisor &divisor = ofWidth[size_t(width)];
+            const quint32 *column = down.data() + size_t(xs[i].lo - first) * C;
+#ifdef __SSE2__
+            if constexpr (C == 4) {
+                if (divisor.multiplies()) {
+                    __m128i sums = _mm_setzero_si128();
+                    for (int x = 0; x < width; ++x)
+                        sums = _mm_add_epi32(
+                            sums,
+                            _mm_loadu_si128(reinterpret_cast<const __m128i *>(column + x * C)));
+                    const quint32 pixel = divisor.average4(sums);
+                    std::memcpy(out + i * C, &pixel, 4);
+                    continue;
+                }
+            }
+#endif
+            quint64 sum[C] = {};
+            for (int x = 0; x < width; ++x)
+                for (int c = 0; c < C; ++c)
+                    sum[c] += column[x * C + c];
+            for (int c = 0; c < C; ++c)
+                out[i * C + c] = divisor.average(sum[c]);
+        }
+    }
+}
+
+// Gray (C = 1) and RGB32 (C = 4, alpha carried along) pages.
+template <int C>
+void renderBytes(const QImage &page, double zoom, const QRect &t, bool smooth, QImage &dst,
+                 const QPoint &at) {
+    const int iw = page.width(), ih = page.height();
+    const size_t n = size_t(t.width());
+    if (smooth && zoom < 1) {
+        shrinkBytes<C>(page, zoom, t, dst, at);
+        return;
+    }
+    if (smooth && zoom > 1) {
+        std::vector<Tap> xs(n);
+        for (size_t i = 0; i < n; ++i)
+            xs[i] = bilinear(t.left() + int(i), zoom, iw);
+        for (int r = 0; r < t.height(); ++r) {
+            const Tap ty = bilinear(t.top() + r, zoom, ih);
+            const uchar *r0 = page.constScanLine(ty.lo), *r1 = page.constScanLine(ty.hi);
+            uchar *out = dst.scanLine(at.y() + r) + at.x() * C;
+            for (size_t i = 0; i < n; ++i) {
+                const int wx = xs[i].weight, wy = ty.weight;
+                for (int c = 0; c < C; ++c) {
+                    const int top = r0[xs[i].lo * C + c] * (256 - wx) + r0[xs[i].hi * C + c] * wx;
+                    const int bottom =
+                        r1[xs[i].lo * C + c] * (256 - wx) + r1[xs[i].hi * C + c] * wx;
+                    out[i * C + c] = uchar((top * (256 - wy) + bottom * wy + 32768) >> 16);
+                }
+            }
+        }
+        return;
+    }
+    std::vector<int> xs(n);
+    for (size_t i = 0; i < n; ++i)
+        xs[i] = nearest(t.left() + int(i), zoom, iw);
+    for (int r = 0; r < t.height(); ++r) {
+        const uchar *row = page.constScanLine(nearest(t.top() + r, zoom, ih));
+        uchar *out = dst.scanLine(at.y() + r) + at.x() * C;
+        for (size_t i = 0; i < n; ++i)
+            std::memcpy(out + i * C, row + xs[i] * C, C);
+    }
+}
+
+} // namespace
+
+void grayOntoScreen(const QImage &gray, const QRect &from, QImage &screen, const QPoint &at) {
+    const int width = from.width();
+    for (int r = 0; r < from.height(); ++r) {
+        const uchar *in = gray.constScanLine(from.top() + r) + from.left();
+        auto *out = reinterpret_cast<quint32 *>(screen.scanLine(at.y() + r)) + at.x();
+        int i = 0;
+#ifdef __SSE2__
+        // Four pixels of 16 bytes per store, past the caches: a viewport is written once and
+        // then only read by the window system, and reading the old pixels in first (as
+        // ordinary stores do) would double the memory traffic of painting a page.
+        while (i < width && (reinterpret_cast<quintptr>(out + i) & 15))
+            out[i] = 0xff000000u | in[i] * 0x010101u, ++i;
+        const __m128i opaque = _mm_set1_epi32(int(0xff000000u));
+        for (; i + 16 <= width; i += 16) {
+            const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+            const __m128i lo = _mm_unpacklo_epi8(g, g), hi = _mm_unpackhi_epi8(g, g);
+            auto *o = reinterpret_cast<__m128i *>(out + i);
+            _mm_stream_si128(o, _mm_or_si128(_mm_unpacklo_epi16(lo, lo), opaque));
+            _mm_stream_si128(o + 1, _mm_or_si128(_mm_unpackhi_epi16(lo, lo), opaque));
+            _mm_stream_si128(o + 2, _mm_or_si128(_mm_unpacklo_epi16(hi, hi), opaque));
+            _mm_stream_si128(o + 3, _mm_or_si128(_mm_unpackhi_epi16(hi, hi), opaque));
+        }
+#endif
+        for (; i < width; ++i)
+            out[i] = 0xff000000u | in[i] * 0x010101u;
+    }
+#ifdef __SSE2__
+    _mm_sfence();
+#endif
+}
+
+QImage::Format outputFormat(const QImage &page) {
+    return page.format() == QImage::Format_Mono || page.format() == QImage::Format_Grayscale8
+               ? QImage::Format_Grayscale8
+               : QImage::Format_RGB32;
+}
+
+void renderInto(const QImage &page, double zoom, const QRect &target, bool smooth, QImage &dst,
+                const QPoint &at) {
+    if (page.isNull() || target.isEmpty() || !(zoom > 0))
+        return;
+    if (dst.format() != outputFormat(page)) {
+        if (dst.format() != ScreenFormat)
+            return; // no other format is rendered into
+        // A band of gray rows at a time: small enough to come from the heap again and again
+        // instead of being mapped and faulted in afresh for every part.
+        const int rows = std::clamp(65536 / target.width(), 1, target.height());
+        QImage gray(target.width(), rows, QImage::Format_Grayscale8);
+        if (gray.isNull())
+            return;
+        for (int y = 0; y < target.height(); y += rows) {
+            const QRect band(target.left(), target.top() + y, target.width(),
+                             std::min(rows, target.height() - y));
+            renderInto(page, zoom, band, smooth, gray, {0, 0});
+            grayOntoScreen(gray, QRect(0, 0, gray.width(), band.height()), dst, at + QPoint(0, y));
+        }
+        return;
+    }
+    switch (page.format()) {
+    case QImage::Format_Mono:
+        renderMono(page, zoom, target, smooth, dst, at);
+        break;
+    case QImage::Format_Grayscale8:
+        renderBytes<1>(page, zoom, target, smooth, dst, at);
+        break;
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+        renderBytes<4>(page, zoom, target, smooth, dst, at);
+        break;
+    default:
+        renderBytes<4>(page.convertToFormat(QImage::Format_RGB32), zoom, target, smooth, dst, at);
+        break;
+    }
+}
+
+QImage scaledPart(const QImage &page, double zoom, const QRect &target, bool smooth) {
+    return scaledPart(page, zoom, target, smooth, outputFormat(page));
+}
+
+QImage scaledPart(const QImage &page, double zoom, const QRect &target, bool smooth,
+                  QImage::Format format) {
+    if (page.isNull() || target.isEmpty())
+        return {};
+    QImage out(target.size(), format);
+    if (!out.isNull())
+        renderInto(page, zoom, target, smooth, out, {0, 0});
+    return out;
+}
+
+} // namespace qen::render

@@ -1,0 +1,406 @@
+#include "pageview/ui/imageview.h"
+
+#include "pageview/viewgeometry.h"
+#include "platform/error.h"
+#include "platform/twips.h"
+#include "platform/ui/interaction.h"
+#include "platform/ui/mousestate.h"
+
+#include <QMouseEvent>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QtMath>
+
+#include <cmath>
+#include <new>
+
+namespace qen {
+
+namespace {
+const QColor Background(0x80, 0x80, 0x80);
+
+// A gray part in the screen's format, for Qt to draw; any other part as it is.
+QImage widened(const QImage &part) {
+    if (part.format() != QImage::Format_Grayscale8)
+        return part;
+    QImage out(part.size(), render::ScreenFormat);
+    if (!out.isNull())
+        render::grayOntoScreen(part, part.rect(), out, {0, 0});
+    return out;
+}
+
+// Paints `draw` (view pixels) from `source` (pixels of `part`, the device pixels of `draw`).
+// A gray viewport goes straight into the window's backing store, widened as it is written,
+// where painting reaches that store pixel for pixel; anywhere else (a grab, a fractional
+// scale) it is widened first and drawn through Qt.
+void paintViewport(QPainter &painter, const QRegion &exposed, const QImage &part, const QRect &draw,
+                   const QRectF &source) {
+    if (part.format() != QImage::Format_Grayscale8) {
+        painter.drawImage(QRectF(draw), part, source);
+        return;
+    }
+    QPaintEngine *engine = painter.paintEngine();
+    QPaintDevice *device = engine ? engine->paintDevice() : nullptr;
+    const QTransform toDevice = painter.deviceTransform();
+    const QRectF onDevice = toDevice.mapRect(QRectF(draw));
+    const bool pixelForPixel = onDevice == QRectF(onDevice.toRect()) &&
+                               source == QRectF(source.toRect()) &&
+                               onDevice.size() == source.size();
+    if (engine && engine->type() == QPaintEngine::Raster && device &&
+        device->devType() == QInternal::Image && toDevice.type() <= QTransform::TxScale &&
+        !painter.hasClipping() && pixelForPixel) {
+        auto *screen = static_cast<QImage *>(device);
+        if (screen->format() == QImage::Format_RGB32 ||
+            screen->format() == QImage::Format_ARGB32_Premultiplied) {
+            // Only what Qt asked to be painted: the rest of the store is other widgets'.
+            QRegion region = toDevice.map(exposed & draw) & onDevice.toRect() & screen->rect();
+            if (!engine->systemClip().isEmpty())
+                region &= engine->systemClip();
+            const QPoint toSource = source.toRect().topLeft() - onDevice.toRect().topLeft();
+            for (const QRect &r : region)
+                render::grayOntoScreen(part, r.translated(toSource), *screen, r.topLeft());
+            return;
+        }
+    }
+    const QRect copied = source.toAlignedRect() & part.rect();
+    painter.drawImage(QRectF(draw), widened(part.copy(copied)),
+                      source.translated(-QPointF(copied.topLeft())));
+}
+} // namespace
+
+ImageView::ImageView(QWidget *parent) : QAbstractScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAutoFillBackground(false);
+    horizontalScrollBar()->setSingleStep(20);
+    verticalScrollBar()->setSingleStep(20);
+}
+
+ImageView::~ImageView() = default;
+
+bool ImageView::setFileName(const QString &path) {
+    m_lastError.clear();
+    try {
+        m_document.load(path);
+    } catch (const Error &e) {
+        m_document.clear();
+        m_lastError = e.description();
+    } catch (const std::bad_alloc &) {
+        m_document.clear();
+        m_lastError = QStringLiteral("无法打开图像文件 %1：内存不足").arg(path);
+    }
+    pageChanged();
+    return m_lastError.isEmpty();
+}
+
+void ImageView::setFileName(const QString &path, const QImage &decoded,
+                            render::RenderedViewport viewport) {
+    m_lastError.clear();
+    m_document.adopt(path, decoded);
+    pageChanged();
+    const render::RenderedViewport wanted = viewportToRender();
+    if (viewport.zoom == wanted.zoom && viewport.smooth == wanted.smooth)
+        m_cache.seed(m_document.image(), m_document.revision(), std::move(viewport));
+}
+
+render::RenderedViewport ImageView::viewportToRender() const {
+    const qreal dpr = viewport()->devicePixelRatioF();
+    render::RenderedViewport v;
+    v.zoom = m_zoom * dpr;
+    v.smooth = m_smooth;
+    // One pixel more than the viewport, as painting rounds a scaled screen outwards.
+    v.rect =
+        QRect(0, 0, qCeil(viewport()->width() * dpr) + 1, qCeil(viewport()->height() * dpr) + 1);
+    return v;
+}
+
+bool ImageView::reload() {
+    m_lastError.clear();
+    try {
+        m_document.reload();
+    } catch (const Error &e) {
+        m_lastError = e.description();
+    } catch (const std::bad_alloc &) {
+        m_lastError = QStringLiteral("无法打开图像文件 %1：内存不足").arg(fileName());
+    }
+    m_cache.clear();
+    layoutScrollBars(); // the file may have changed size on disk
+    clipBandToPage();
+    viewport()->update();
+    return m_lastError.isEmpty();
+}
+
+void ImageView::setImage(const QImage &image) {
+    m_lastError.clear();
+    m_document.setImage(image);
+    pageChanged();
+}
+
+// A new page starts at its top-left corner; the zoom and the band stay, so that the user can
+// take the same area of several pages in turn.
+void ImageView::pageChanged() {
+    const QPoint before = scroll();
+    m_cache.clear();
+    m_relayout = true;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    layoutScrollBars();
+    m_relayout = false;
+    viewport()->update();
+    if (scroll() != before)
+        emit scrolled();
+    clipBandToPage();
+}
+
+void ImageView::clipBandToPage() {
+    if (m_band.isEmpty())
+        return;
+    const QRect kept = m_band & QRect(QPoint(0, 0), m_document.size());
+    if (kept == m_band)
+        return;
+    m_band = kept.isEmpty() ? QRect() : kept;
+    emit selectionClipped();
+}
+
+void ImageView::adjusted() {
+    // A mirror changes neither size nor scroll range, but the pixels under the view changed.
+    layoutScrollBars();
+    viewport()->update();
+}
+
+bool ImageView::zoomToFactor(double factor) {
+    if (!viewgeom::acceptableZoom(factor))
+        return false;
+    const double ratio = factor / m_zoom;
+    const bool changed = factor != m_zoom;
+    const QPoint before = scroll();
+    m_zoom = factor;
+    m_relayout = true;
+    layoutScrollBars();
+    horizontalScrollBar()->setValue(int(std::lround(before.x() * ratio)));
+    verticalScrollBar()->setValue(int(std::lround(before.y() * ratio)));
+    m_relayout = false;
+    viewport()->update();
+    if (scroll() != before)
+        emit scrolled();
+    if (changed)
+        emit viewportToRenderChanged();
+    return true;
+}
+
+bool ImageView::zoomToFit(viewgeom::FitMode mode) {
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const double zoom = viewgeom::fitZoom(mode, m_document.size(), maximumViewportSize(), bar);
+    if (zoom <= 0)
+        return false;
+    return zoomToFactor(zoom);
+}
+
+int ImageView::scrollX() const {
+    return horizontalScrollBar()->value();
+}
+int ImageView::scrollY() const {
+    return verticalScrollBar()->value();
+}
+void ImageView::setScrollX(int x) {
+    horizontalScrollBar()->setValue(x);
+}
+void ImageView::setScrollY(int y) {
+    verticalScrollBar()->setValue(y);
+}
+
+void ImageView::layoutScrollBars() {
+    // A scroll bar that appears or goes shrinks or grows the viewport later, through the event
+    // loop; the viewport's resize then lays the ranges out again.
+    const QSize scaled = viewgeom::scaledSize(m_document.size(), m_zoom);
+    const QPoint max = viewgeom::maxScroll(scaled, viewport()->size());
+    horizontalScrollBar()->setRange(0, max.x());
+    verticalScrollBar()->setRange(0, max.y());
+    horizontalScrollBar()->setPageStep(std::max(1, viewport()->width()));
+    verticalScrollBar()->setPageStep(std::max(1, viewport()->height()));
+}
+
+void ImageView::scrollContentsBy(int dx, int dy) {
+    if (!m_relayout) {
+        // Move what is on screen and paint only the strip that came into view.
+        viewport()->scroll(dx, dy, viewport()->rect());
+        emit scrolled();
+    }
+}
+
+// Called for the viewport's resizes as well (a scroll bar that comes or goes).
+void ImageView::resizeEvent(QResizeEvent *event) {
+    QAbstractScrollArea::resizeEvent(event);
+    layoutScrollBars();
+    emit viewportToRenderChanged();
+}
+
+void ImageView::setSelectionBand(bool on, int x, int y) {
+    m_band = QRect();
+    if (on && hasImage()) {
+        m_bandAnchor = QPoint(x, y) + scroll();
+        m_band = viewgeom::bandToImage(m_bandAnchor, m_bandAnchor, {}, m_zoom, m_document.size());
+    }
+    viewport()->update();
+}
+
+void ImageView::selectionBandExtend(int x, int y) {
+    if (!hasImage())
+        return;
+    m_band =
+        viewgeom::bandToImage(m_bandAnchor, QPoint(x, y) + scroll(), {}, m_zoom, m_document.size());
+    viewport()->update();
+}
+
+void ImageView::saveFile() const {
+    ImageDocument::writeFile(m_document.image(), m_saveFileName, m_saveFileType);
+}
+
+void ImageView::copyToClipboard(Interaction &interaction) const {
+    if (hasImage())
+        interaction.setClipboardImage(m_document.image());
+}
+
+void ImageView::finishCrop() {
+    m_band = QRect();
+    setScrollX(0);
+    setScrollY(0);
+    viewport()->update();
+}
+
+void ImageView::refresh() {
+    viewport()->update();
+}
+
+void ImageView::setMousePointer(MousePointer pointer) {
+    m_mousePointer = pointer;
+    switch (pointer) {
+    case MousePointer::Cross:
+        viewport()->setCursor(Qt::CrossCursor);
+        break;
+    case MousePointer::Hourglass:
+        viewport()->setCursor(Qt::WaitCursor);
+        break;
+    case MousePointer::Hand:
+        viewport()->setCursor(Qt::OpenHandCursor);
+        break;
+    case MousePointer::Default:
+        viewport()->unsetCursor();
+        break;
+    }
+}
+
+void ImageView::setGrayscaleMode(int mode) {
+    const bool changed = m_smooth != (mode != 0);
+    m_smooth = mode != 0;
+    viewport()->update();
+    if (changed)
+        emit viewportToRenderChanged();
+}
+
+void ImageView::prepareGrayscale() {
+    m_cache.clear();
+    viewport()->update();
+}
+
+void ImageView::adjust(const std::function<void(QImage &)> &op) {
+    m_document.adjust(op);
+    adjusted();
+}
+
+double ImageView::imageWidthTwips() const {
+    const int dpm = m_document.image().dotsPerMeterX();
+    const double dpi = dpm > 0 ? dpm * 0.0254 : 96.0;
+    return m_document.size().width() * twips::PerInch / dpi;
+}
+
+double ImageView::imageHeightTwips() const {
+    const int dpm = m_document.image().dotsPerMeterY();
+    const double dpi = dpm > 0 ? dpm * 0.0254 : 96.0;
+    return m_document.size().height() * twips::PerInch / dpi;
+}
+
+void ImageView::paintEvent(QPaintEvent *event) {
+    QPainter painter(viewport());
+    const QRect exposed = event->rect();
+    const QPoint offset = scroll();
+    const QSize scaled = viewgeom::scaledSize(m_document.size(), m_zoom);
+    const QRect pageOnScreen = QRect(QPoint(0, 0), scaled).translated(-offset);
+    const QRect visible = pageOnScreen & viewport()->rect();
+
+    for (const QRect &r : QRegion(exposed).subtracted(QRegion(visible)))
+        painter.fillRect(r, Background);
+    if (visible.isEmpty())
+        return;
+
+    // On a scaled screen the page is rendered at device pixels, so it stays as sharp as at
+    // 1x instead of being blown up from logical pixels.
+    const qreal dpr = viewport()->devicePixelRatioF();
+    const QRect draw = exposed & visible;
+    if (dpr == 1.0) {
+        const QImage &part = m_cache.get(m_document.image(), m_document.revision(), m_zoom,
+                                         m_smooth, visible.translated(offset));
+        if (!part.isNull() && !draw.isEmpty())
+            paintViewport(painter, event->region(), part, draw,
+                          QRectF(draw.translated(-visible.topLeft())));
+    } else {
+        const double deviceZoom = m_zoom * dpr;
+        const QRect devicePage(QPoint(0, 0), viewgeom::scaledSize(m_document.size(), deviceZoom));
+        const QRectF logical = QRectF(visible.translated(offset));
+        const QRect deviceVisible =
+            QRect(QPoint(qFloor(logical.left() * dpr), qFloor(logical.top() * dpr)),
+                  QPoint(qCeil(logical.right() * dpr), qCeil(logical.bottom() * dpr))) &
+            devicePage;
+        const QImage &part = m_cache.get(m_document.image(), m_document.revision(), deviceZoom,
+                                         m_smooth, deviceVisible);
+        if (!part.isNull() && !draw.isEmpty()) {
+            const QRectF source(QPointF(draw.translated(offset).topLeft()) * dpr -
+                                    QPointF(deviceVisible.topLeft()),
+                                QSizeF(draw.size()) * dpr);
+            paintViewport(painter, event->region(), part, draw, source);
+        }
+    }
+
+    if (!m_band.isEmpty()) {
+        const QRect band = viewgeom::imageToView(m_band, offset, m_zoom);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.drawRect(band);
+        painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        painter.drawRect(band);
+    }
+}
+
+void ImageView::emitMouse(QMouseEvent *event, int kind) {
+    const QPointF p = event->position();
+    const double x = p.x() * twipsPerPixelX(viewport());
+    const double y = p.y() * twipsPerPixelY(viewport());
+    const int shift = shiftState(event->modifiers());
+    switch (kind) {
+    case 0:
+        emit mouseDown(buttonSet(event->button()), shift, x, y);
+        break;
+    case 1:
+        emit mouseMove(buttonSet(event->buttons()), shift, x, y);
+        break;
+    default:
+        emit mouseUp(buttonSet(event->button()), shift, x, y);
+        break;
+    }
+}
+
+void ImageView::mousePressEvent(QMouseEvent *event) {
+    emitMouse(event, 0);
+}
+void ImageView::mouseDoubleClickEvent(QMouseEvent *event) {
+    emitMouse(event, 0);
+}
+void ImageView::mouseMoveEvent(QMouseEvent *event) {
+    emitMouse(event, 1);
+}
+void ImageView::mouseReleaseEvent(QMouseEvent *event) {
+    emitMouse(event, 2);
+}
+
+} // namespace qen

@@ -1,0 +1,103 @@
+#include "pageview/viewportcache.h"
+
+#include <QRegion>
+
+#include <cstring>
+
+namespace qen::render {
+
+namespace {
+
+void copyPixels(const QImage &src, const QRect &from, QImage &dst, const QPoint &to) {
+    const int bpp = src.depth() / 8;
+    for (int r = 0; r < from.height(); ++r)
+        std::memcpy(dst.scanLine(to.y() + r) + to.x() * bpp,
+                    src.constScanLine(from.top() + r) + from.left() * bpp,
+                    size_t(from.width() * bpp));
+}
+
+// Moves a part of an image within it, the parts possibly overlapping (a scroll).
+void movePixels(QImage &image, const QRect &from, const QPoint &to) {
+    const int bpp = image.depth() / 8;
+    const size_t bytes = size_t(from.width() * bpp);
+    auto row = [&](int r) {
+        std::memmove(image.scanLine(to.y() + r) + to.x() * bpp,
+                     image.constScanLine(from.top() + r) + from.left() * bpp, bytes);
+    };
+    if (to.y() <= from.top())
+        for (int r = 0; r < from.height(); ++r)
+            row(r);
+    else
+        for (int r = from.height() - 1; r >= 0; --r)
+            row(r);
+}
+
+} // namespace
+
+const QImage &ViewportCache::get(const QImage &page, quint64 revision, double zoom, bool smooth,
+                                 const QRect &visible) {
+    m_lastRendered = 0;
+    const bool sameKey = !m_image.isNull() && m_pageKey == page.cacheKey() &&
+                         m_revision == revision && m_zoom == zoom && m_smooth == smooth;
+    if (sameKey && m_rect.contains(visible))
+        return m_image;
+    if (page.isNull() || visible.isEmpty()) {
+        clear();
+        return m_image;
+    }
+    QRegion todo(visible);
+    const QRect overlap = sameKey ? (m_rect & visible) : QRect();
+    const QImage::Format format = outputFormat(page);
+    if (m_image.size() == visible.size() && m_image.format() == format) {
+        // A scroll, a zoom or a page in a window of the same size: the pixels are redone in
+        // place, which spares mapping and faulting in a viewport of memory on each change.
+        if (!overlap.isEmpty()) {
+            movePixels(m_image, overlap.translated(-m_rect.topLeft()),
+                       overlap.topLeft() - visible.topLeft());
+            todo -= overlap;
+        }
+    } else {
+        QImage next(visible.size(), format);
+        if (next.isNull()) {
+            clear();
+            return m_image;
+        }
+        if (!overlap.isEmpty()) {
+            copyPixels(m_image, overlap.translated(-m_rect.topLeft()), next,
+                       overlap.topLeft() - visible.topLeft());
+            todo -= overlap;
+        }
+        m_image = std::move(next); // the old viewport goes before the new one renders
+    }
+    for (const QRect &part : todo) {
+        renderInto(page, zoom, part, smooth, m_image, part.topLeft() - visible.topLeft());
+        m_lastRendered += qint64(part.width()) * part.height();
+    }
+    m_rect = visible;
+    m_pageKey = page.cacheKey();
+    m_revision = revision;
+    m_zoom = zoom;
+    m_smooth = smooth;
+    return m_image;
+}
+
+void ViewportCache::seed(const QImage &page, quint64 revision, RenderedViewport viewport) {
+    if (viewport.image.isNull() || viewport.image.size() != viewport.rect.size() ||
+        viewport.image.format() != outputFormat(page))
+        return;
+    m_image = std::move(viewport.image);
+    m_rect = viewport.rect;
+    m_pageKey = page.cacheKey();
+    m_revision = revision;
+    m_zoom = viewport.zoom;
+    m_smooth = viewport.smooth;
+    m_lastRendered = 0;
+}
+
+void ViewportCache::clear() {
+    m_image = QImage();
+    m_rect = QRect();
+    m_lastRendered = 0;
+}
+
+} // namespace qen::render

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "pageview/pagerender.h"
+
+#include <QImage>
+#include <QRect>
+
+namespace qen::render {
+
+// A viewport rendered ahead of showing its page (in another thread): the part `rect` of the
+// page scaled by `zoom`.
+struct RenderedViewport {
+    QImage image;
+    QRect rect;
+    double zoom = 0;
+    bool smooth = false;
+};
+
+// Keeps the last rendered viewport, in the page's output format. A repaint of the same area is a
+// copy; a scroll renders only the strip that came into view; a new page, zoom or mode renders
+// afresh. It holds one viewport of pixels and no more.
+class ViewportCache {
+public:
+    const QImage &get(const QImage &page, quint64 revision, double zoom, bool smooth,
+                      const QRect &visible);
+    QRect rect() const { return m_rect; }
+    void clear();
+    // Takes a viewport rendered ahead for this page, so the first paint is a copy.
+    void seed(const QImage &page, quint64 revision, RenderedViewport viewport);
+    qint64 bytes() const { return m_image.sizeInBytes(); }
+    // Pixels rendered (not copied) by the last get(), for tests and measurements.
+    qint64 lastRendered() const { return m_lastRendered; }
+
+private:
+    QImage m_image;
+    QRect m_rect;
+    qint64 m_pageKey = 0;
+    quint64 m_revision = 0;
+    double m_zoom = 0;
+    bool m_smooth = false;
+    qint64 m_lastRendered = 0;
+};
+
+} // namespace qen::render
