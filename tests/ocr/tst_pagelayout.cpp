@@ -1,6 +1,6 @@
 // Whole pages through the recognition library's page entry: layouts of pages drawn with known
 // text, one and two columns, clean and noisy.
-#include "library/imagedocument.h"
+#include "articles/imagedocument.h"
 #include "ocr/engine/qenocr.h"
 #include "ocr/pagereader.h"
 #include "ocrpage.h"
@@ -60,7 +60,7 @@ void TstPageLayout::initTestCase() {
 
 PageReading TstPageLayout::read(const QImage &page, const QString &name, const QRect &area) {
     const QString file = m_dir.filePath(name);
-    ImageDocument::writeFile(page, file, int(ImageFileType::Tiff));
+    ImageDocument::writeFile(page, file, ImageFileType::Tiff);
     return m_reader->read(file, area);
 }
 
@@ -191,7 +191,7 @@ void TstPageLayout::badPages() {
         blank.setColor(0, qRgb(0, 0, 0));
         blank.setColor(1, qRgb(255, 255, 255));
         blank.fill(1);
-        ImageDocument::writeFile(blank, path, int(ImageFileType::Tiff));
+        ImageDocument::writeFile(blank, path, ImageFileType::Tiff);
     } else if (file == u"text.tif"_qs) {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
