@@ -16,6 +16,10 @@ class QTreeWidget;
 
 namespace qen {
 
+namespace ocr {
+class TextQueue;
+}
+
 class CommandBar;
 class ElidedLabel;
 class ImageTools;
@@ -135,7 +139,15 @@ private:
     ImageTools *m_imageTools = nullptr;
 
     // --- recognition ---
+public:
+    // Every page's text, read in the background; its progress is the panel staBar_Text.
+    ocr::TextQueue *textQueue() const { return m_textQueue; }
+
+private:
+    void wireTextQueue();
     RecognizeCommand *m_recognize = nullptr;
+    ocr::TextQueue *m_textQueue = nullptr;
+    QLabel *m_textPanel = nullptr;
 
     // --- saving and printing ---
     SaveCommands *m_saving = nullptr;
