@@ -11,23 +11,6 @@
 using namespace qen;
 using namespace qen::ocr;
 
-namespace {
-
-QString builtLibrary() {
-    return QStringLiteral(QEN_BINARY_DIR "/src/libqenocr.so");
-}
-
-bool chineseDataInstalled() {
-    for (const char *dir : {"/usr/share/tesseract-ocr/5/tessdata", "/usr/share/tessdata"})
-        if (QFile::exists(QString::fromLatin1(dir) + u"/chi_sim.traineddata"_qs))
-            return true;
-    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
-    return !prefix.isEmpty() && (QFile::exists(prefix + u"/chi_sim.traineddata"_qs) ||
-                                 QFile::exists(prefix + u"/tessdata/chi_sim.traineddata"_qs));
-}
-
-} // namespace
-
 class TstPageLayout : public QObject {
     Q_OBJECT
 private slots:
@@ -48,13 +31,13 @@ private:
 };
 
 void TstPageLayout::initTestCase() {
-    if (!QFile::exists(builtLibrary()))
+    if (!QFile::exists(test::builtOcrLibrary()))
         QSKIP("the recognition library is not built");
-    if (!chineseDataInstalled())
+    if (!test::ocrChineseDataInstalled())
         QSKIP("needs tesseract-ocr-chi-sim (chi_sim.traineddata)");
     if (!test::ocrFontAvailable())
         QSKIP("needs fonts-noto-cjk");
-    m_library = std::make_unique<PageEngineLibrary>(QStringList{builtLibrary()});
+    m_library = std::make_unique<PageEngineLibrary>(QStringList{test::builtOcrLibrary()});
     m_reader = std::make_unique<PageReader>(*m_library, u"chi_sim"_qs);
 }
 

@@ -11,14 +11,6 @@
 using namespace qen;
 using namespace qen::ocr;
 
-namespace {
-
-QString builtLibrary() {
-    return QStringLiteral(QEN_BINARY_DIR "/src/libqenocr.so");
-}
-
-} // namespace
-
 class TstTextQueue : public QObject {
     Q_OBJECT
 private slots:
@@ -36,13 +28,13 @@ private:
 };
 
 void TstTextQueue::initTestCase() {
-    if (!QFile::exists(builtLibrary()))
+    if (!QFile::exists(test::builtOcrLibrary()))
         QSKIP("the recognition library is not built");
-    if (!QFile::exists(u"/usr/share/tesseract-ocr/5/tessdata/chi_sim.traineddata"_qs))
+    if (!test::ocrChineseDataInstalled())
         QSKIP("needs tesseract-ocr-chi-sim (chi_sim.traineddata)");
     if (!test::ocrFontAvailable())
         QSKIP("needs fonts-noto-cjk");
-    m_library = std::make_unique<PageEngineLibrary>(QStringList{builtLibrary()});
+    m_library = std::make_unique<PageEngineLibrary>(QStringList{test::builtOcrLibrary()});
 }
 
 // A small page holding one line of the test text.

@@ -3,6 +3,7 @@
 // Chinese test pages for recognition, drawn the way our users' scans look: Noto Serif CJK SC
 // at 10.5 pt, 300 dpi, gray or bilevel, optionally with scanner noise. Tests and the
 // benchmark share them with their ground truth.
+#include <QFile>
 #include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
@@ -21,6 +22,24 @@ inline QStringList ocrTruthLines() {
         QStringLiteral("联系方式见www.example.com，欢迎读者提出意见和建议！"),
     };
 }
+
+// The Chinese model, where the recognition library looks for it.
+inline bool ocrChineseDataInstalled() {
+    QStringList dirs{QStringLiteral("/usr/share/tesseract-ocr/5/tessdata"),
+                     QStringLiteral("/usr/share/tessdata")};
+    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
+    if (!prefix.isEmpty())
+        dirs << prefix << prefix + QStringLiteral("/tessdata");
+    return std::any_of(dirs.begin(), dirs.end(), [](const QString &d) {
+        return QFile::exists(d + QStringLiteral("/chi_sim.traineddata"));
+    });
+}
+
+#ifdef QEN_BINARY_DIR
+inline QString builtOcrLibrary() {
+    return QStringLiteral(QEN_BINARY_DIR "/src/libqenocr.so");
+}
+#endif
 
 inline bool ocrFontAvailable() {
     return QFontDatabase::families().contains(QStringLiteral("Noto Serif CJK SC"));

@@ -110,9 +110,9 @@ Run TstTextCommands::qentool(const QStringList &args) {
 }
 
 void TstTextCommands::initTestCase() {
-    if (!QFile::exists(QStringLiteral(QEN_BINARY_DIR "/src/libqenocr.so")))
+    if (!QFile::exists(test::builtOcrLibrary()))
         QSKIP("the recognition library is not built");
-    if (!QFile::exists(u"/usr/share/tesseract-ocr/5/tessdata/chi_sim.traineddata"_qs))
+    if (!test::ocrChineseDataInstalled())
         QSKIP("needs tesseract-ocr-chi-sim (chi_sim.traineddata)");
     if (!test::ocrFontAvailable() || QStandardPaths::findExecutable(u"python3"_qs).isEmpty())
         QSKIP("needs fonts-noto-cjk and python3");
