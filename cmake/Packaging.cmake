@@ -20,9 +20,11 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
  lists them in an article tree, and lets the reader page through, zoom,
  adjust, select, copy, recognise the Chinese text of an area, and save or
  print pages, articles or everything. qentool does the same without a window.")
-# The window needs the X11 platform plugin and the TIFF image plugin, recognition needs the
-# Chinese language data (and Tesseract, loaded at run time), the Chinese interface needs a
-# CJK font: none of these is a library the programs link, so they are named here.
+# The window needs a platform plugin and the TIFF image plugin, recognition needs the Chinese
+# language data (and Tesseract, loaded at run time), the Chinese interface needs a CJK font:
+# none of these is a library the programs link, so they are named here. The X11 plugin
+# (in qt6-qpa-plugins) is the one every desktop can use, through XWayland on a Wayland
+# session; the Wayland plugin is recommended, and Qt prefers it on a Wayland session.
 set(qen_runtime_depends
     "qt6-qpa-plugins, qt6-image-formats-plugins, libtesseract5, tesseract-ocr-chi-sim, \
 fonts-noto-cjk | fonts-wqy-zenhei | fonts-wqy-microhei | fonts-arphic-uming")
@@ -34,9 +36,9 @@ if(DPKG_SHLIBDEPS)
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
         "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
-libqt6printsupport6 (>= 6.4), libqt6network6 (>= 6.4), libzip4, libtiff6, libgif7, \
+libqt6printsupport6 (>= 6.4), libqt6network6 (>= 6.4), libzip4, libtiff6, libgif7, libxcb1, \
 ${qen_runtime_depends}")
 endif()
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "tesseract-ocr-eng, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, tesseract-ocr-eng, xdg-utils")
 
 include(CPack)

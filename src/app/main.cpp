@@ -6,7 +6,9 @@
 #include "platform/ui/interaction.h"
 #include "platform/uilocale.h"
 #include "platform/workfolders.h"
+#include "shell/activationtoken.h"
 #include "shell/handover.h"
+#include "shell/lastcleanup.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/shelllog.h"
 #include "shell/ui/singleinstance.h"
@@ -19,20 +21,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-// The work folders for the clean-up at exit(): when the connection to the display breaks, Qt
-// ends the process with exit() from inside the event loop, past every other clean-up.
-const qen::WorkFolders *s_exitFolders = nullptr;
-
-void cleanUpAtExit() {
-    if (s_exitFolders)
-        s_exitFolders->cleanUp();
-}
-
-} // namespace
-
 int main(int argc, char *argv[]) {
+    // Before the toolkit starts: its X11 plugin takes the startup ID out of the environment.
+    const qen::ActivationToken token = qen::ActivationToken::fromEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(qen::product::name());
     QApplication::setApplicationVersion(qen::product::version());
@@ -58,7 +49,7 @@ int main(int argc, char *argv[]) {
 
     qen::SingleInstance instance(root);
     if (!instance.becomePrimary()) {
-        if (!instance.handOver(commandLine) && !commandLine.isEmpty() &&
+        if (!instance.handOver(commandLine, token) && !commandLine.isEmpty() &&
             !qen::handover::write(folders.handoverFile(), commandLine)) {
             std::fprintf(stderr, "qenbrowser: could not hand %s to the running copy\n",
                          qPrintable(commandLine));
@@ -66,6 +57,10 @@ int main(int argc, char *argv[]) {
         }
         return 0;
     }
+    // Alone in this work root now: what a crash, a kill or a lost display left in Temp is no
+    // running copy's, and goes before anything new is unpacked there.
+    if (instance.holdsLock())
+        folders.cleanUp();
     if (!qen::text::gbkAvailable())
         std::fputs("qenbrowser: this Qt build cannot convert GBK text; Chinese titles and "
                    "records will not show correctly.\n",
@@ -75,23 +70,30 @@ int main(int argc, char *argv[]) {
     qen::MainWindow window(folders, interaction);
     QObject::connect(&instance, &qen::SingleInstance::commandLineReceived, &window,
                      &qen::MainWindow::HandOver);
-    QObject::connect(&instance, &qen::SingleInstance::raiseRequested, &window, [&window] {
-        qCDebug(lcShell) << "raise";
-        window.bringToFront();
-    });
+    QObject::connect(&instance, &qen::SingleInstance::raiseRequested, &window,
+                     [&window](const qen::ActivationToken &token) {
+                         qCDebug(lcShell).noquote()
+                             << "raise"
+                             << (token.isEmpty() ? QByteArray("without token")
+                                                 : "with token " + token.value);
+                         window.bringToFront(token);
+                     });
     // Every way the program can end runs the clean-up: Exit and closing the window (the
-    // window's close), a signal, the session ending, the display going away.
+    // window's close), a signal, the session ending; the display going away and Qt's fatal
+    // errors, which end the process past the event loop, through lastcleanup.
     qen::TerminationSignals termination;
     QObject::connect(&termination, &qen::TerminationSignals::terminationRequested, &window,
                      &QWidget::close);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &qen::MainWindow::CleanUp);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &qen::MainWindow::CleanUp);
-    s_exitFolders = &folders;
-    std::atexit(cleanUpAtExit);
+    // Only a holder of the lock may remove lock and socket: another copy's are not ours.
+    qen::lastcleanup::arm(&folders, instance.holdsLock()
+                                        ? QStringList{instance.socketPath(), instance.lockPath()}
+                                        : QStringList());
 
     window.show();
     window.Form_Load(commandLine);
     const int code = app.exec();
-    s_exitFolders = nullptr;
+    qen::lastcleanup::disarm();
     return code;
 }

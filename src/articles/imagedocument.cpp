@@ -5,6 +5,7 @@
 #include "articles/pageshape.h"
 #include "articles/tiffcodec.h"
 #include "platform/error.h"
+#include "platform/errortext.h"
 #include "platform/filehelpers.h"
 
 #include <QBuffer>
@@ -167,7 +168,7 @@ QImage decodeWithQt(const QByteArray &data, Content c, QString *error) {
     QImage image;
     if (!reader.read(&image) || image.isNull()) {
         *error = QStringLiteral("%1 图像数据已损坏（详情：%2）")
-                     .arg(contentName(c), reader.errorString());
+                     .arg(contentName(c), LibraryErrorText(reader.errorString()));
         return {};
     }
     return image;
@@ -242,7 +243,7 @@ QByteArray ImageDocument::encode(const QImage &source, ImageFileType type, QStri
         if (!bmp)
             writer.setQuality(90);
         if (!writer.write(out)) {
-            *error = writer.errorString();
+            *error = LibraryErrorText(writer.errorString());
             return {};
         }
         return bytes;
@@ -261,7 +262,8 @@ void ImageDocument::writeFile(const QImage &image, const QString &path, ImageFil
         MakeWritable(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Error(QStringLiteral("无法保存图像文件 %1：%2").arg(path, file.errorString()));
+        throw Error(QStringLiteral("无法保存图像文件 %1：%2")
+                        .arg(path, LibraryErrorText(file.errorString())));
 }
 
 void ImageDocument::load(const QString &path) {

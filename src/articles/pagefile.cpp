@@ -1,6 +1,7 @@
 #include "articles/pagefile.h"
 
 #include "platform/error.h"
+#include "platform/errortext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -27,11 +28,12 @@ QByteArray readBytes(const QString &path) {
     if (!file.open(QIODevice::ReadOnly))
         fail(path, file.error() == QFileDevice::OpenError && !info.isReadable()
                        ? QStringLiteral("没有读取这个文件的权限")
-                       : QStringLiteral("无法读取文件（详情：%1）").arg(file.errorString()));
+                       : QStringLiteral("无法读取文件（详情：%1）")
+                             .arg(LibraryErrorText(file.errorString())));
     const QByteArray data = file.readAll();
     if (data.size() != info.size())
-        fail(path,
-             QStringLiteral("读取失败，文件可能正在被改写（详情：%1）").arg(file.errorString()));
+        fail(path, QStringLiteral("读取失败，文件可能正在被改写（详情：%1）")
+                       .arg(LibraryErrorText(file.errorString())));
     return data;
 }
 

@@ -1,6 +1,7 @@
 #include "articles/tiffmemory.h"
 
 #include "articles/tiffstored.h"
+#include "platform/errortext.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -66,14 +67,13 @@ int mapProc(thandle_t h, void **base, toff_t *size) {
 }
 void unmapProc(thandle_t, void *, toff_t) {}
 
-int onError(TIFF *, void *user, const char *module, const char *fmt, va_list ap) {
+int onError(TIFF *, void *user, const char *, const char *fmt, va_list ap) {
     auto *sink = static_cast<ErrorSink *>(user);
     if (sink && sink->first.isEmpty()) {
         char text[512];
         std::vsnprintf(text, sizeof text, fmt, ap);
-        sink->first = QString::fromLocal8Bit(text);
-        if (module && *module)
-            sink->first = QStringLiteral("%1 (%2)").arg(sink->first, QString::fromLatin1(module));
+        // The reader sees the cause in Chinese; libtiff's routine name would tell them nothing.
+        sink->first = LibraryErrorText(QString::fromLocal8Bit(text));
     }
     return 1;
 }

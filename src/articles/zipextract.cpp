@@ -1,6 +1,7 @@
 #include "articles/zipextract.h"
 
 #include "platform/error.h"
+#include "platform/errortext.h"
 #include "platform/textcodec.h"
 
 #include <QFile>
@@ -23,15 +24,15 @@ namespace qen {
 namespace {
 
 QString systemReason(int err) {
-    return QString::fromLocal8Bit(std::strerror(err));
+    return SystemErrorText(err);
 }
 
 QByteArray native(const QString &path) {
     return QFile::encodeName(path);
 }
 
-// What a libzip error means to the reader, in words they can act on; libzip's own English
-// text goes last, as a detail, where it adds anything.
+// What a libzip error means to the reader, in words they can act on; the cause behind it goes
+// last, as a detail, in the same language as the rest.
 QString zipReason(const zip_error_t *error) {
     const int code = zip_error_code_zip(error);
     const int sys = zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error) : 0;
@@ -70,8 +71,7 @@ QString zipReason(const zip_error_t *error) {
     case ZIP_ER_WRONGPASSWD:
         return QStringLiteral("已加密，本程序无法解开加密的文章包。");
     default:
-        return QStringLiteral("文件已损坏或无法读取（%1）。")
-            .arg(QString::fromUtf8(zip_error_strerror(const_cast<zip_error_t *>(error))));
+        return QStringLiteral("文件已损坏或无法读取（%1）。").arg(ZipErrorText(code, sys));
     }
 }
 

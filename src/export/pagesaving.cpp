@@ -3,6 +3,7 @@
 #include "articles/articletree.h"
 #include "pageview/pagedisplay.h"
 #include "platform/error.h"
+#include "platform/errortext.h"
 #include "platform/filehelpers.h"
 
 #include <QDir>
@@ -84,8 +85,7 @@ QString ArticleSaver::makeFolder(const QString &parent, const QString &title,
             continue;
         if (CreateFolder(path, FolderAccess::AsUmask))
             return path;
-        throw Error(QStringLiteral("无法创建文件夹 %1：%2")
-                        .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        throw Error(QStringLiteral("无法创建文件夹 %1：%2").arg(path, SystemErrorText(errno)));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "export/pdfwriter.h"
 #include "pageview/pagedisplay.h"
 #include "platform/error.h"
+#include "platform/errortext.h"
 #include "platform/filehelpers.h"
 
 #include <QFileInfo>
@@ -14,7 +15,7 @@ namespace qen::pdfexport {
 Staging::Staging(const QString &parent) : m_dir(parent + QStringLiteral("/pdf-XXXXXX")) {
     if (!m_dir.isValid())
         throw Error(QStringLiteral("无法在 %1 中建立存放PDF页面的临时文件夹：%2")
-                        .arg(parent, m_dir.errorString()));
+                        .arg(parent, LibraryErrorText(m_dir.errorString())));
 }
 
 void Staging::add(const QString &pageFile) {

@@ -2,6 +2,7 @@
 
 #include "articles/tiffstored.h"
 #include "platform/error.h"
+#include "platform/errortext.h"
 #include "platform/product.h"
 
 #include <QFile>
@@ -288,7 +289,8 @@ void Writer::open() {
     if (m_file.isOpen())
         return;
     if (!m_file.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("无法写入PDF文件 %1：%2").arg(m_target, m_file.errorString()));
+        throw Error(QStringLiteral("无法写入PDF文件 %1：%2")
+                        .arg(m_target, LibraryErrorText(m_file.errorString())));
     // Objects 1-3 (catalog, page tree, information) are written last, when the pages are
     // known; the slots are kept so that the numbers never change.
     m_offsets = {0, 0, 0};
@@ -379,7 +381,7 @@ void Writer::commit() {
     write("trailer\n<< /Size " + QByteArray::number(m_offsets.size() + 1) +
           " /Root 1 0 R /Info 3 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n");
     if (m_failed || !m_file.commit()) {
-        const QString reason = m_file.errorString();
+        const QString reason = LibraryErrorText(m_file.errorString());
         m_file.cancelWriting();
         throw Error(QStringLiteral("无法写入PDF文件 %1：%2").arg(m_target, reason));
     }

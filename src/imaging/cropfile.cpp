@@ -1,6 +1,7 @@
 #include "imaging/cropfile.h"
 
 #include "platform/error.h"
+#include "platform/errortext.h"
 #include "platform/filehelpers.h"
 
 #include <QDir>
@@ -30,8 +31,9 @@ void prepare(const QString &path) {
     MakeWritable(path);
     QFile stale(path);
     if (!stale.remove())
-        throw Error(
-            failureText(path, QStringLiteral("无法删除上次的文件（%1）").arg(stale.errorString())));
+        throw Error(failureText(
+            path,
+            QStringLiteral("无法删除上次的文件（%1）").arg(LibraryErrorText(stale.errorString()))));
 }
 
 } // namespace qen::cropfile

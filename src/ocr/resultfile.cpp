@@ -1,6 +1,7 @@
 #include "ocr/resultfile.h"
 
 #include "platform/error.h"
+#include "platform/errortext.h"
 #include "platform/filehelpers.h"
 #include "platform/textcodec.h"
 
@@ -28,16 +29,19 @@ void writeTextFile(const QString &path, const QString &text) {
     const QByteArray bytes = encodeAnsiText(text);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Error(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
+        throw Error(
+            QStringLiteral("无法写入文件 %1：%2").arg(path, LibraryErrorText(file.errorString())));
 }
 
 QString readTextFile(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("无法读取文件 %1：%2").arg(path, file.errorString()));
+        throw Error(
+            QStringLiteral("无法读取文件 %1：%2").arg(path, LibraryErrorText(file.errorString())));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw Error(QStringLiteral("无法读取文件 %1：%2").arg(path, file.errorString()));
+        throw Error(
+            QStringLiteral("无法读取文件 %1：%2").arg(path, LibraryErrorText(file.errorString())));
     return text::decodeExternal(bytes).text;
 }
 
@@ -53,7 +57,7 @@ void removeStaleResult(const QString &path) {
         QFile file(path);
         if (file.remove())
             return;
-        reason = file.errorString();
+        reason = LibraryErrorText(file.errorString());
     }
     throw Error(QStringLiteral("无法删除上次的识别结果 %1：%2").arg(path, reason));
 }

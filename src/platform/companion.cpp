@@ -1,4 +1,5 @@
 #include "platform/companion.h"
+#include "platform/errortext.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,7 +34,7 @@ void *loadCompanionEntry(QLibrary &library, const QStringList &candidates, const
             continue;
         library.setFileName(path);
         if (!library.load()) {
-            reasons->append(library.errorString());
+            reasons->append(LibraryLoadErrorText(library.errorString()));
             continue;
         }
         if (void *found = reinterpret_cast<void *>(library.resolve(entry)))

@@ -1,6 +1,7 @@
 #include "platform/filehelpers.h"
 
 #include "platform/error.h"
+#include "platform/errortext.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +19,7 @@ namespace {
 const QChar Nul(u'\0');
 
 QString systemReason(int err) {
-    return QString::fromLocal8Bit(std::strerror(err));
+    return SystemErrorText(err);
 }
 
 bool lexists(const QString &path) {
@@ -77,7 +78,8 @@ void MoveFile(const QString &source, const QString &target) {
 void CopyFile(const QString &source, const QString &target, bool overwrite, bool durable) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("无法读取文件 %1：%2").arg(source, in.errorString()));
+        throw Error(
+            QStringLiteral("无法读取文件 %1：%2").arg(source, LibraryErrorText(in.errorString())));
     if (lexists(target)) {
         if (!overwrite)
             throw Error(QStringLiteral("无法复制到 %1：目标文件已存在。").arg(target));
@@ -90,12 +92,13 @@ void CopyFile(const QString &source, const QString &target, bool overwrite, bool
     const QString temp = target + QStringLiteral(".qenpart");
     QFile out(temp);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Error(QStringLiteral("无法写入文件 %1：%2").arg(target, out.errorString()));
+        throw Error(
+            QStringLiteral("无法写入文件 %1：%2").arg(target, LibraryErrorText(out.errorString())));
     char buffer[1 << 16];
     qint64 n;
     while ((n = in.read(buffer, sizeof buffer)) > 0) {
         if (out.write(buffer, n) != n) {
-            const QString reason = out.errorString();
+            const QString reason = LibraryErrorText(out.errorString());
             out.close();
             QFile::remove(temp);
             throw Error(QStringLiteral("无法写入文件 %1：%2").arg(target, reason));

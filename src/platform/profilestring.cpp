@@ -1,4 +1,5 @@
 #include "platform/profilestring.h"
+#include "platform/errortext.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -272,7 +273,8 @@ bool WritePrivateProfileString(const QString &section, const QString &key, const
         QFile probe(fileName);
         if (!probe.open(QIODevice::ReadOnly)) {
             if (error)
-                *error = QStringLiteral("无法读取文件 %1：%2").arg(fileName, probe.errorString());
+                *error = QStringLiteral("无法读取文件 %1：%2")
+                             .arg(fileName, LibraryErrorText(probe.errorString()));
             return false;
         }
     }
@@ -291,7 +293,8 @@ bool WritePrivateProfileString(const QString &section, const QString &key, const
     QSaveFile out(fileName);
     if (!out.open(QIODevice::WriteOnly) || out.write(file.bytes()) < 0 || !out.commit()) {
         if (error)
-            *error = QStringLiteral("无法写入文件 %1：%2").arg(fileName, out.errorString());
+            *error = QStringLiteral("无法写入文件 %1：%2")
+                         .arg(fileName, LibraryErrorText(out.errorString()));
         return false;
     }
     return true;

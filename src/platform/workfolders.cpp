@@ -1,4 +1,5 @@
 #include "platform/workfolders.h"
+#include "platform/errortext.h"
 
 #include "platform/error.h"
 #include "platform/filehelpers.h"
@@ -142,9 +143,8 @@ void WorkFolders::ensure(const QString &folder) const {
             continue;
         const bool made = step == m_root ? QDir().mkpath(step) : CreateFolder(step);
         if (!made) {
-            const QString reason = QFileInfo(step).exists()
-                                       ? QStringLiteral("同名文件已存在")
-                                       : QString::fromLocal8Bit(std::strerror(errno));
+            const QString reason = QFileInfo(step).exists() ? QStringLiteral("同名文件已存在")
+                                                            : SystemErrorText(errno);
             throw Error(QStringLiteral("无法创建文件夹 %1：%2").arg(step, reason));
         }
     }

@@ -1,6 +1,7 @@
 #include "records/fieldfilter.h"
 
 #include "platform/error.h"
+#include "platform/errortext.h"
 #include "platform/filehelpers.h"
 #include "platform/profilestring.h"
 #include "platform/textcodec.h"
@@ -136,7 +137,7 @@ QByteArray filterLines(QByteArrayView in, Bytes kind, const ProfileSection &opti
 }
 
 QString systemReason(const QFileDevice &file) {
-    return file.errorString();
+    return LibraryErrorText(file.errorString());
 }
 
 } // namespace

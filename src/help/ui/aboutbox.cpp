@@ -4,11 +4,9 @@
 #include "platform/ui/interaction.h"
 #include "platform/ui/twipsgeometry.h"
 
-#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 
 namespace qen {
 
@@ -110,9 +108,9 @@ AboutBox::AboutBox(Interaction &interaction, QWidget *parent) : QDialog(parent) 
 }
 
 void ShowAbout(Interaction &interaction, QWidget *parent) {
+    // Centred over its parent by the toolkit, or by the compositor where programs may not
+    // place their windows.
     AboutBox box(interaction, parent);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        box.move(screen->availableGeometry().center() - box.rect().center());
     box.exec();
 }
 

@@ -10,6 +10,7 @@
 #include "platform/ui/interaction.h"
 #include "platform/ui/twipsgeometry.h"
 
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -35,8 +36,17 @@ const Button Buttons[] = {
 
 } // namespace
 
+namespace {
+// Wayland compositors place every window themselves and keep no window above all others: a
+// transient tool window of the main window stays above that window, which is what counts.
+bool placedByCompositor() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+} // namespace
+
 FrmText::FrmText(Interaction &interaction, QWidget *parent)
-    : QMainWindow(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_interaction(interaction) {
+    : QMainWindow(parent, placedByCompositor() ? Qt::Tool : Qt::Tool | Qt::WindowStaysOnTopHint),
+      m_interaction(interaction) {
     setObjectName(QStringLiteral("frmText"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("识别内容____") + product::ocrCredit());
@@ -127,7 +137,8 @@ void FrmText::placeWindow() {
     const QSize frame = frameGeometry().size() - geometry().size();
     resize(std::max(outer.width() - frame.width(), minimumSizeHint().width()),
            std::max(outer.height() - frame.height(), minimumSizeHint().height()));
-    move(outer.topLeft());
+    if (!placedByCompositor())
+        move(outer.topLeft());
 }
 
 void FrmText::tlbBar_ButtonClick(const QString &key) {

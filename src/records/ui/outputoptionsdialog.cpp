@@ -14,7 +14,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -126,8 +125,7 @@ OutputOptionsDialog::OutputOptionsDialog(const WorkFolders &folders, Interaction
 
     resize(qRound(ClientWidthTwips / twipsPerPixelX(this)),
            qRound(ClientHeightTwips / twipsPerPixelY(this)));
-    if (const QScreen *screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    // Centred over the main window by the toolkit (the compositor on Wayland), not moved.
 
     LoadOptions();
 }

@@ -1,6 +1,7 @@
 #include "records/ui/recordview.h"
 
 #include "platform/error.h"
+#include "platform/errortext.h"
 #include "platform/filehelpers.h"
 #include "platform/textcodec.h"
 #include "records/rtfreader.h"
@@ -63,7 +64,8 @@ void RecordView::saveFile(const QString &path, SaveFormat format) const {
         MakeWritable(path);
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        throw Error(QStringLiteral("无法写入文件 %1：%2").arg(path, out.errorString()));
+        throw Error(
+            QStringLiteral("无法写入文件 %1：%2").arg(path, LibraryErrorText(out.errorString())));
 }
 
 void RecordView::setRecordFont(const QFont &font) {

@@ -4,15 +4,15 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QScreen>
 
 namespace qen {
 
 QPointer<BusyMessage> BusyMessage::s_current;
+QPointer<QWidget> BusyMessage::s_owner;
 
 BusyMessage::BusyMessage()
-    : QWidget(QApplication::activeWindow(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint |
-                                                Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QDialog(s_owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                           Qt::WindowTitleHint),
       m_note(new QLabel(this)) {
     setObjectName(QStringLiteral("frmMsg"));
     // A fixed border with a bare title bar: no minimise, maximise or close button. The title
@@ -39,6 +39,10 @@ BusyMessage::BusyMessage()
     m_note->setText(defaultText());
 }
 
+void BusyMessage::setOwner(QWidget *owner) {
+    s_owner = owner;
+}
+
 BusyMessage *BusyMessage::current() {
     if (!s_current)
         s_current = new BusyMessage;
@@ -56,10 +60,6 @@ void BusyMessage::dismiss() {
 void BusyMessage::ShowMsg(const QString &strTitle) {
     if (!strTitle.isEmpty())
         m_note->setText(strTitle);
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
-    }
     show();
     // One pass of the event loop so the window is painted before the caller's work begins;
     // user input stays queued so no command can start in between.

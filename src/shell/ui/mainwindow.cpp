@@ -10,6 +10,7 @@
 #include "records/ui/recordcommands.h"
 #include "records/ui/recordview.h"
 #include "shell/handover.h"
+#include "shell/ui/busymessage.h"
 #include "shell/ui/shelllog.h"
 #include "view/ui/commandbar.h"
 #include "view/ui/elidedlabel.h"
@@ -53,6 +54,7 @@ MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *p
     : QMainWindow(parent), m_folders(std::move(folders)), m_interaction(interaction) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(product::name());
+    BusyMessage::setOwner(this);
     buildClientArea();
     m_commands = std::make_unique<CommandBar>(this, m_tlbBar);
     buildStatusBar();

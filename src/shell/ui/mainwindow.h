@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/workfolders.h"
+#include "shell/activationtoken.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -58,8 +59,9 @@ public:
     void CleanUp();
     // Enables the commands that fit the open articles and the shown view.
     void UpdateCommands();
-    // A second start (a double click on a file) asks for the window: shown, raised, active.
-    void bringToFront();
+    // A second start (a double click on a file) asks for the window: shown, raised, active,
+    // with the token its launcher gave it.
+    void bringToFront(const ActivationToken &token = {});
 
     QAction *command(const QString &name) const;
     const WorkFolders &folders() const { return m_folders; }

@@ -3,6 +3,7 @@
 #include "pageview/ui/documents.h"
 #include "records/ui/recordview.h"
 #include "shell/ui/mainwindow.h"
+#include "shell/ui/windowactivation.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -60,13 +61,8 @@ void MainWindow::wireDesktop() {
     m_rihEdit->viewport()->setAcceptDrops(false);
 }
 
-void MainWindow::bringToFront() {
-    // A minimised window cannot come to the front: the user who double-clicked a file would
-    // see nothing happen. It comes back as it was, maximised or not.
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    show();
-    raise();
-    activateWindow();
+void MainWindow::bringToFront(const ActivationToken &token) {
+    ActivateWindow(this, token);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event) {

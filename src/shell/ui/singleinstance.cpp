@@ -87,6 +87,7 @@ bool SingleInstance::becomePrimary() {
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     m_server->listen(m_socketPath);
+    m_holdsLock = m_lock->isLocked();
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection())
             serve(socket);
@@ -103,28 +104,39 @@ void SingleInstance::serve(QLocalSocket *socket) {
                 socket->abort();
             return;
         }
-        const QByteArray request = socket->readLine(64 * 1024).trimmed();
-        if (request.startsWith(OpenRequest)) {
-            const QByteArray line = QByteArray::fromBase64(request.mid(OpenRequest.size()));
-            if (!line.isEmpty())
-                emit commandLineReceived(QString::fromUtf8(line));
-        } else if (request != RaiseRequest) {
+        // "raise [token]" or "open <base64 line> [token]": the token word is what a copy of
+        // this version adds, so a request without one is still understood.
+        const QList<QByteArray> words = socket->readLine(64 * 1024).trimmed().split(' ');
+        const bool open = words.first() == OpenRequest.trimmed() && words.size() >= 2;
+        const qsizetype tokenAt = open ? 2 : 1;
+        if ((!open && words.first() != RaiseRequest) || words.size() > tokenAt + 1) {
             socket->abort();
             return;
+        }
+        const ActivationToken token = words.size() > tokenAt
+                                          ? ActivationToken::fromWord(words.at(tokenAt))
+                                          : ActivationToken();
+        if (open) {
+            const QByteArray line = QByteArray::fromBase64(words.at(1));
+            if (!line.isEmpty())
+                emit commandLineReceived(QString::fromUtf8(line));
         }
         // Acknowledged once the line is queued: from here the running copy owns it.
         socket->write(Acknowledged);
         socket->flush();
-        emit raiseRequested();
+        emit raiseRequested(token);
     });
 }
 
-bool SingleInstance::handOver(const QString &commandLine, int timeoutMs) {
+bool SingleInstance::handOver(const QString &commandLine, const ActivationToken &token,
+                              int timeoutMs) {
     if (m_socketPath.isEmpty())
         return false;
-    const QByteArray request =
-        (commandLine.isEmpty() ? RaiseRequest : OpenRequest + commandLine.toUtf8().toBase64()) +
-        '\n';
+    QByteArray request =
+        commandLine.isEmpty() ? RaiseRequest : OpenRequest + commandLine.toUtf8().toBase64();
+    if (!token.isEmpty())
+        request += ' ' + token.toWord();
+    request += '\n';
     // The running copy may still be starting: retry until it listens and answers.
     QDeadlineTimer deadline(timeoutMs);
     do {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/activationtoken.h"
+
 #include <QLockFile>
 #include <QObject>
 #include <memory>
@@ -30,16 +32,23 @@ public:
     // this process is now the running copy (also when no private folder could be found:
     // then every copy runs on its own rather than trust a folder others can write to).
     bool becomePrimary();
-    // Gives the running copy the command line (empty: only raise its window) and waits for
-    // its acknowledgement. False when none came within timeoutMs.
-    bool handOver(const QString &commandLine, int timeoutMs = 15000);
+    // Gives the running copy the command line (empty: only raise its window) with the token
+    // this copy was started with, and waits for its acknowledgement. False when none came
+    // within timeoutMs.
+    bool handOver(const QString &commandLine, const ActivationToken &token = {},
+                  int timeoutMs = 15000);
+
+    // True while this process holds the lock: no other copy works in this work root, so
+    // what lies in its Temp folder is a dead copy's.
+    bool holdsLock() const { return m_holdsLock; }
+    QString lockPath() const { return m_lockPath; }
 
     // Where lock and socket go for this work root; empty when no safe folder exists.
     static QString privateFolder(const QString &workRoot);
     QString socketPath() const { return m_socketPath; }
 
 signals:
-    void raiseRequested();
+    void raiseRequested(const qen::ActivationToken &token);
     void commandLineReceived(const QString &line);
 
 private:
@@ -50,6 +59,7 @@ private:
     QString m_socketPath;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer *m_server = nullptr;
+    bool m_holdsLock = false;
 };
 
 } // namespace qen

@@ -201,6 +201,9 @@ void TestMainWindow::resizeKeepsWidthsAndParksTheOtherView() {
 }
 
 void TestMainWindow::busyMessageProtocol() {
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
     {
         BusyMessageScope scope;
         QCOMPARE(BusyMessage::current()->note(), BusyMessage::defaultText());
@@ -208,6 +211,10 @@ void TestMainWindow::busyMessageProtocol() {
         BusyMessage::current()->ShowMsg(QString()); // keeps the caller's text
         QCOMPARE(BusyMessage::current()->note(), QStringLiteral("正在处理图像，请稍候..."));
         QVERIFY(BusyMessage::current()->isVisible());
+        // The main window's own dialog even while another window is active: a free window
+        // would open wherever the compositor puts new windows.
+        QCOMPARE(BusyMessage::current()->parentWidget(), static_cast<QWidget *>(m_f->window.get()));
+        QVERIFY(BusyMessage::current()->isWindow());
     }
     // The next operation starts from a fresh window with the default text.
     BusyMessageScope next;

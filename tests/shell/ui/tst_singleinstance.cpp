@@ -1,17 +1,22 @@
 // Real copies of the program, started as separate processes against one work root.
 #include "platform/product.h"
+#include "programprocess.h"
+#include "pythonpackage.h"
 #include "shell/ui/singleinstance.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 class TestSingleInstance : public QObject {
     Q_OBJECT
@@ -20,6 +25,9 @@ private slots:
     void cleanup();
     void secondCopyHandsOverItsFile();
     void secondCopyWithoutArgumentsWritesNothing();
+    void secondCopyPassesItsActivationToken_data();
+    void secondCopyPassesItsActivationToken();
+    void killedCopysLeftoversGoAtTheNextStart();
     void tenCopiesAtOnceLeaveOne();
     void copiesStartedAtOnceOpenEveryFile_data();
     void copiesStartedAtOnceOpenEveryFile();
@@ -29,13 +37,16 @@ private slots:
     void terminationCleansUpLikeExit_data();
     void terminationCleansUpLikeExit();
     void lostDisplayCleansUp();
+    void x11StartupIdReachesTheWindow();
     void startsWithAFileInPlaceOfTheWorkRoot();
 
 private:
     QProcess *start(const QStringList &args, const QString &root = QString(),
-                    const QString &workingDir = QString());
+                    const QString &workingDir = QString(),
+                    const QHash<QString, QString> &extraEnv = {});
     QString logOf(QProcess *p);
     void startPrimary();
+    QProcess *startOnXvfb(QProcess &server, const QString &display, QString *why);
     bool waitFor(const std::function<bool()> &condition, int ms);
     QString handoverFile() const {
         return m_root->path() + "/" + qen::product::instanceNumber() + ".tmp";
@@ -43,41 +54,29 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_root;
     QList<QProcess *> m_processes;
-    QHash<QProcess *, QString> m_logs;
+    qen::test::ProcessLogs m_logs;
     QProcess *m_primary = nullptr;
 };
 
 QProcess *TestSingleInstance::start(const QStringList &args, const QString &root,
-                                    const QString &workingDir) {
+                                    const QString &workingDir,
+                                    const QHash<QString, QString> &extraEnv) {
     auto *p = new QProcess(this);
     if (!workingDir.isEmpty())
         p->setWorkingDirectory(workingDir);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QENINFO_HOME", root.isEmpty() ? m_root->path() : root);
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("QT_LOGGING_RULES", "qen.shell.debug=true;qt.*=false");
-    p->setProcessEnvironment(env);
-    p->start(QStringLiteral(QEN_BINARY_DIR "/src/qenbrowser"), args);
+    p->setProcessEnvironment(qen::test::programEnvironment(root.isEmpty() ? m_root->path() : root,
+                                                           "offscreen", extraEnv));
+    p->start(qen::test::programPath(), args);
     m_processes << p;
     return p;
 }
 
-// Everything the process wrote to stderr so far.
 QString TestSingleInstance::logOf(QProcess *p) {
-    QString &log = m_logs[p];
-    log += QString::fromUtf8(p->readAllStandardError());
-    return log;
+    return m_logs.of(p);
 }
 
 bool TestSingleInstance::waitFor(const std::function<bool()> &condition, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
+    return qen::test::waitFor(condition, ms);
 }
 
 void TestSingleInstance::startPrimary() {
@@ -128,6 +127,82 @@ void TestSingleInstance::secondCopyWithoutArgumentsWritesNothing() {
     const QString log = QString::fromUtf8(m_primary->readAllStandardError());
     QVERIFY2(log.contains("raise"), qPrintable(log));
     QVERIFY(!log.contains("open:"));
+}
+
+void TestSingleInstance::secondCopyPassesItsActivationToken_data() {
+    QTest::addColumn<QString>("wayland");
+    QTest::addColumn<QString>("x11");
+    QTest::addColumn<QString>("received");
+    QTest::newRow("Wayland token") << "qen-token-42"
+                                   << ""
+                                   << "raise with token qen-token-42";
+    QTest::newRow("X11 startup ID") << ""
+                                    << "launcher-7-host_TIME123456"
+                                    << "raise with token launcher-7-host_TIME123456";
+    QTest::newRow("Wayland wins over X11") << "w-token"
+                                           << "x-id"
+                                           << "raise with token w-token";
+    QTest::newRow("none") << ""
+                          << ""
+                          << "raise without token";
+    // Tokens go into the environment and into window properties: no blank, no control byte.
+    QTest::newRow("a blank is refused") << "two words"
+                                        << ""
+                                        << "raise without token";
+}
+
+void TestSingleInstance::secondCopyPassesItsActivationToken() {
+    QFETCH(QString, wayland);
+    QFETCH(QString, x11);
+    QFETCH(QString, received);
+    startPrimary();
+    QHash<QString, QString> env;
+    if (!wayland.isEmpty())
+        env.insert("XDG_ACTIVATION_TOKEN", wayland);
+    if (!x11.isEmpty())
+        env.insert("DESKTOP_STARTUP_ID", x11);
+    const QString name = m_root->path() + "/a.qen";
+    QProcess *second = start({name}, QString(), QString(), env);
+    QVERIFY(second->waitForFinished(20000));
+    QCOMPARE(second->exitCode(), 0);
+    // The file comes with it, as without a token.
+    QVERIFY(waitFor([&] { return logOf(m_primary).contains("raise"); }, 10000));
+    QVERIFY(waitFor([&] { return logOf(m_primary).contains(received); }, 2000));
+    QVERIFY(logOf(m_primary).contains("open: \"" + name + "\""));
+}
+
+void TestSingleInstance::killedCopysLeftoversGoAtTheNextStart() {
+    const QString temp = m_root->path() + "/Temp";
+    const QString package = m_root->path() + "/long.qen";
+    QVERIFY(qen::test::pythonPackage(package, QEN_TEST_DATA "/tiff-g4.tif", 200, 64 << 20));
+    QProcess *first = start({package});
+    QVERIFY(first->waitForStarted());
+    // Killed the moment its extraction folder appears: in the middle of unpacking.
+    const QString mine = temp + "/" + qen::product::instanceNumber() + "long";
+    QVERIFY(waitFor([&] { return QFileInfo(mine).isDir(); }, 20000));
+    ::kill(static_cast<pid_t>(first->processId()), SIGKILL);
+    QVERIFY(first->waitForFinished(5000));
+    QVERIFY(QFileInfo(mine).isDir());
+    // What is not ours: another program's folder, and a link of our name to a folder outside.
+    const QString foreign = temp + "/other-program/keep.txt";
+    QVERIFY(QDir().mkpath(QFileInfo(foreign).path()));
+    QFile(foreign).open(QIODevice::WriteOnly);
+    QTemporaryDir outside;
+    const QString outsideFile = outside.filePath("keep.tif");
+    QFile(outsideFile).open(QIODevice::WriteOnly);
+    const QString link = temp + "/" + qen::product::instanceNumber() + "link";
+    QVERIFY(QFile::link(outside.path(), link));
+
+    QProcess *next = start({});
+    QVERIFY(next->waitForStarted());
+    QVERIFY(waitFor([&] { return !QFileInfo::exists(mine); }, 10000));
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QVERIFY(QFileInfo::exists(foreign));
+    QVERIFY(QFileInfo::exists(outsideFile));
+    // The new copy is the running one: a third start hands over to it.
+    QProcess *third = start({});
+    QVERIFY(third->waitForFinished(20000));
+    QVERIFY(waitFor([&] { return logOf(next).contains("raise"); }, 10000));
 }
 
 void TestSingleInstance::tenCopiesAtOnceLeaveOne() {
@@ -256,42 +331,104 @@ void TestSingleInstance::terminationCleansUpLikeExit() {
     QVERIFY(logOf(m_primary).contains("cleanup"));
 }
 
-void TestSingleInstance::lostDisplayCleansUp() {
+QProcess *TestSingleInstance::startOnXvfb(QProcess &server, const QString &display, QString *why) {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty())
-        QSKIP("Xvfb is not installed");
-    QProcess server;
-    const QString display = QStringLiteral(":%1").arg(200 + ::getpid() % 500);
+    if (xvfb.isEmpty()) {
+        *why = "Xvfb is not installed";
+        return nullptr;
+    }
     server.start(xvfb, {display, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    QVERIFY(server.waitForStarted());
-    QProcess *app = new QProcess(this);
+    if (!server.waitForStarted()) {
+        *why = "Xvfb does not start";
+        return nullptr;
+    }
+    auto *app = new QProcess(this);
     m_processes << app;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QENINFO_HOME", m_root->path());
-    env.insert("QT_QPA_PLATFORM", "xcb");
+    QProcessEnvironment env = qen::test::programEnvironment(m_root->path(), "xcb");
     env.insert("DISPLAY", display);
-    env.insert("QT_LOGGING_RULES", "qen.shell.debug=true;qt.*=false");
     app->setProcessEnvironment(env);
     const QString temp = m_root->path() + "/Temp";
     // Xvfb takes a moment to accept connections; a copy that starts too early is retried.
     for (int attempt = 0; attempt < 20 && !QFileInfo(temp).isDir(); ++attempt) {
         QTest::qWait(250);
         if (app->state() == QProcess::NotRunning)
-            app->start(QStringLiteral(QEN_BINARY_DIR "/src/qenbrowser"), QStringList());
+            app->start(qen::test::programPath(), QStringList());
         waitFor([&] { return QFileInfo(temp).isDir() || app->state() == QProcess::NotRunning; },
                 5000);
     }
     if (!QFileInfo(temp).isDir()) {
         server.kill();
         server.waitForFinished();
-        QSKIP("the program cannot reach the X server here");
+        *why = "the program cannot reach the X server here";
+        return nullptr;
     }
+    return app;
+}
+
+void TestSingleInstance::lostDisplayCleansUp() {
+    QProcess server;
+    QString why;
+    QProcess *app = startOnXvfb(server, QStringLiteral(":%1").arg(200 + ::getpid() % 500), &why);
+    if (!app)
+        QSKIP(qPrintable(why));
+    const QString temp = m_root->path() + "/Temp";
     const QString mine = temp + "/" + qen::product::instanceNumber() + "pkg/sub";
     QVERIFY(QDir().mkpath(mine));
     server.terminate();
     QVERIFY(server.waitForFinished(10000));
     QVERIFY(app->waitForFinished(10000));
     QVERIFY(!QFileInfo::exists(temp));
+}
+
+// The launcher's startup ID ends up on the running copy's window, as if that window had been
+// the one launched, and its activation request carries the launch's time.
+void TestSingleInstance::x11StartupIdReachesTheWindow() {
+    QProcess server;
+    QString why;
+    const QString display = QStringLiteral(":%1").arg(700 + ::getpid() % 200);
+    QProcess *app = startOnXvfb(server, display, &why);
+    if (!app)
+        QSKIP(qPrintable(why));
+    auto stopServer = qScopeGuard([&] {
+        app->kill();
+        app->waitForFinished(5000);
+        server.kill();
+        server.waitForFinished(5000);
+    });
+    const QByteArray id = "qen-test-launch_TIME4242";
+    QProcess *second = start({}, QString(), QString(),
+                             {{"QT_QPA_PLATFORM", "xcb"},
+                              {"DISPLAY", display},
+                              {"DESKTOP_STARTUP_ID", QString::fromLatin1(id)}});
+    QVERIFY(second->waitForFinished(20000));
+    QVERIFY(waitFor([&] { return logOf(app).contains("activation token used"); }, 10000));
+
+    xcb_connection_t *c = xcb_connect(display.toLatin1().constData(), nullptr);
+    auto disconnect = qScopeGuard([c] { xcb_disconnect(c); });
+    QVERIFY(!xcb_connection_has_error(c));
+    const auto intern = [c](const char *name) {
+        xcb_intern_atom_reply_t *r =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+        const xcb_atom_t atom = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(r);
+        return atom;
+    };
+    const xcb_atom_t startupId = intern("_NET_STARTUP_ID");
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+    QVERIFY(tree);
+    QList<QByteArray> found;
+    const xcb_window_t *children = xcb_query_tree_children(tree);
+    for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+        xcb_get_property_reply_t *p = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, children[i], startupId, XCB_ATOM_ANY, 0, 256), nullptr);
+        if (p && xcb_get_property_value_length(p) > 0)
+            found << QByteArray(static_cast<const char *>(xcb_get_property_value(p)),
+                                xcb_get_property_value_length(p));
+        std::free(p);
+    }
+    std::free(tree);
+    QCOMPARE(found, QList<QByteArray>{id});
 }
 
 void TestSingleInstance::startsWithAFileInPlaceOfTheWorkRoot() {
