@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <algorithm>
 
 namespace qen::ocr {
 
@@ -58,12 +59,23 @@ char32_t neighbour(const std::u32string &s, size_t i, int step) {
     return 0;
 }
 
+bool isDigit(char32_t c) {
+    return (c >= U'0' && c <= U'9') || (c >= 0xFF10 && c <= 0xFF19);
+}
+
+// Character for character, so that a glyph keeps its place: ASCII marks beside Chinese text
+// become full-width, and "一" between two digits is the dash of a range (2015—2022), which
+// the Chinese model reads as the character one.
 std::u32string widenPunctuation(const std::u32string &s) {
     std::u32string out = s;
     // Decided on the original line, so one widened mark never drags its neighbour along.
     std::vector<bool> openParens; // whether each open "(" was widened
     for (size_t i = 0; i < s.size(); ++i) {
         const char32_t c = s[i];
+        if (c == U'一' && isDigit(neighbour(s, i, -1)) && isDigit(neighbour(s, i, 1))) {
+            out[i] = U'—';
+            continue;
+        }
         const char32_t wide = fullWidth(c);
         if (!wide)
             continue;
@@ -117,6 +129,38 @@ std::u32string dropBlanksBetweenChinese(const std::u32string &s) {
 }
 
 } // namespace
+
+void tidyGlyphLine(QList<Glyph> &line) {
+    line.removeIf([](const Glyph &g) { return g.text.trimmed().isEmpty(); });
+    if (line.isEmpty())
+        return;
+    // The line as tidyRecognisedText sees it, with where each glyph's characters lie.
+    std::u32string s;
+    std::vector<std::pair<size_t, size_t>> spans;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (i > 0 && line[i].blankBefore)
+            s.push_back(U' ');
+        const size_t start = s.size();
+        for (const uint c : line[i].text.toUcs4())
+            s.push_back(c);
+        spans.emplace_back(start, s.size() - start);
+    }
+    const std::u32string tidy = widenPunctuation(s);
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const auto [start, length] = spans[size_t(i)];
+        if (tidy.compare(start, length, s, start, length) != 0)
+            line[i].text = fromUtf32(tidy.substr(start, length));
+    }
+    line[0].blankBefore = false;
+    for (qsizetype i = 1; i < line.size(); ++i) {
+        if (!line[i].blankBefore)
+            continue;
+        const std::u32string before = toUtf32(line[i - 1].text);
+        const std::u32string after = toUtf32(line[i].text);
+        if (isChineseText(before.back()) && isChineseText(after.front()))
+            line[i].blankBefore = false;
+    }
+}
 
 bool isChineseText(char32_t c) {
     return (c >= 0x2E80 && c <= 0x2FDF)    // radicals

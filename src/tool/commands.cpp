@@ -42,6 +42,20 @@ const Command Commands[] = {
      "                          print the text recognised in the image (or the area\n"
      "                          of it, in pixels) as UTF-8; LANGS as in [OCR] Languages",
      runOcr},
+    {"text",
+     "text FILE... [--hocr | --json] [--lang LANGS]\n"
+     "                          print the recognised text of every image page of the\n"
+     "                          packages and pages, each under '== TITLE : 第N页';\n"
+     "                          --hocr writes hOCR, --json the layout with its boxes;\n"
+     "                          pages read once are kept in ~/.cache/QenBrowser/text",
+     runText},
+    {"find",
+     "find TEXT FILE... [--tolerant] [--lang LANGS]\n"
+     "                          print FILE:PAGE:LINE: TEXT for each line of recognised\n"
+     "                          text where TEXT begins (blanks, line ends, width and\n"
+     "                          Latin case do not count; --tolerant lets one character\n"
+     "                          in four or more differ); exit 0 found, 1 not, 2 error",
+     runFind},
     {"topdf",
      "topdf OUT.pdf INPUT...  write the pages of page files and packages (each in its\n"
      "                          page order) into one PDF, keeping compressed page data\n"

@@ -34,6 +34,11 @@ int runFilter(const QStringList &args);
 int runCite(const QStringList &args);
 // qentool ocr IMAGE [--area X,Y,W,H] [--lang LANGS]: the recognised text, as UTF-8.
 int runOcr(const QStringList &args);
+// qentool text FILE... [--hocr | --json] [--lang LANGS]: every image page's recognised text.
+int runText(const QStringList &args);
+// qentool find TEXT FILE... [--tolerant] [--lang LANGS]: FILE:PAGE:LINE: TEXT per hit; exit 0
+// when found, 1 when not, 2 on an error.
+int runFind(const QStringList &args);
 // qentool topdf OUT.pdf INPUT...: pages and packages into one PDF, compressed data unchanged.
 int runToPdf(const QStringList &args);
 

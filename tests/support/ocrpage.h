@@ -3,6 +3,7 @@
 // Chinese test pages for recognition, drawn the way our users' scans look: Noto Serif CJK SC
 // at 10.5 pt, 300 dpi, gray or bilevel, optionally with scanner noise. Tests and the
 // benchmark share them with their ground truth.
+#include <QFile>
 #include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
@@ -21,6 +22,24 @@ inline QStringList ocrTruthLines() {
         QStringLiteral("联系方式见www.example.com，欢迎读者提出意见和建议！"),
     };
 }
+
+// The Chinese model, where the recognition library looks for it.
+inline bool ocrChineseDataInstalled() {
+    QStringList dirs{QStringLiteral("/usr/share/tesseract-ocr/5/tessdata"),
+                     QStringLiteral("/usr/share/tessdata")};
+    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
+    if (!prefix.isEmpty())
+        dirs << prefix << prefix + QStringLiteral("/tessdata");
+    return std::any_of(dirs.begin(), dirs.end(), [](const QString &d) {
+        return QFile::exists(d + QStringLiteral("/chi_sim.traineddata"));
+    });
+}
+
+#ifdef QEN_BINARY_DIR
+inline QString builtOcrLibrary() {
+    return QStringLiteral(QEN_BINARY_DIR "/src/libqenocr.so");
+}
+#endif
 
 inline bool ocrFontAvailable() {
     return QFontDatabase::families().contains(QStringLiteral("Noto Serif CJK SC"));
@@ -49,10 +68,32 @@ inline QRect ocrLineBand(const QImage &page, int first, int count, const OcrPage
     return QRect(0, ocrTopMargin(o) + first * step - step / 4, page.width(), count * step);
 }
 
-// One line per entry; the page is as wide as the longest line.
-inline QImage renderOcrPage(const QStringList &lines, const OcrPageOptions &o = {}) {
+// Scanner noise, then the page's form and resolution.
+inline QImage finishOcrPage(QImage gray, const OcrPageOptions &o) {
+    QRandomGenerator rng(1234);
+    if (o.noise > 0) {
+        const qint64 flips = qint64(double(gray.width()) * gray.height() * o.noise);
+        for (qint64 i = 0; i < flips; ++i) {
+            uchar &px = gray.scanLine(rng.bounded(gray.height()))[rng.bounded(gray.width())];
+            px = px < 128 ? 255 : 0;
+        }
+    }
+    QImage page = o.bilevel ? gray.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither) : gray;
+    const int dpm = qRound(o.dpi / 0.0254);
+    page.setDotsPerMeterX(dpm);
+    page.setDotsPerMeterY(dpm);
+    return page;
+}
+
+inline QFont ocrFont(const OcrPageOptions &o) {
     QFont font(QStringLiteral("Noto Serif CJK SC"));
     font.setPixelSize(qRound(o.pointSize / 72.0 * o.dpi));
+    return font;
+}
+
+// One line per entry; the page is as wide as the longest line.
+inline QImage renderOcrPage(const QStringList &lines, const OcrPageOptions &o = {}) {
+    const QFont font = ocrFont(o);
     const QFontMetrics metrics(font);
     int textWidth = 0;
     for (const QString &l : lines)
@@ -69,19 +110,72 @@ inline QImage renderOcrPage(const QStringList &lines, const OcrPageOptions &o = 
         for (qsizetype i = 0; i < lines.size(); ++i)
             p.drawText(margin, ocrTopMargin(o) + int(i) * lineStep + metrics.ascent(), lines[i]);
     }
-    QRandomGenerator rng(1234);
-    if (o.noise > 0) {
-        const qint64 flips = qint64(double(gray.width()) * gray.height() * o.noise);
-        for (qint64 i = 0; i < flips; ++i) {
-            uchar &px = gray.scanLine(rng.bounded(gray.height()))[rng.bounded(gray.width())];
-            px = px < 128 ? 255 : 0;
+    return finishOcrPage(gray, o);
+}
+
+// Running Chinese text for pages of columns, cut into lines of `perLine` characters.
+inline QStringList ocrColumnLines(int count, int perLine = 12) {
+    const QString text = ocrTruthLines().join(QString()) +
+                         QStringLiteral("图书馆的数字化工作正在加快，读者可以在家中查阅过去的报纸。"
+                                        "研究人员还发现，页面越清晰，识别的错误就越少。"
+                                        "因此扫描时应当选择合适的分辨率和对比度。"
+                                        "此外，双栏排版的文章需要先找出栏间的空白，再逐栏识别。");
+    QStringList lines;
+    for (int i = 0; i < count; ++i)
+        lines << text.mid((i * perLine) % (text.size() - perLine), perLine);
+    return lines;
+}
+
+struct ColumnPage {
+    QImage page;
+    QList<QRect> columns; // where each column's text was drawn
+    QRect title;
+};
+
+// Columns side by side with `gutterMm` of white between them, optionally under a title that
+// spans them all. Each column's lines start at the same height.
+inline ColumnPage renderColumnPage(const QList<QStringList> &columns, double gutterMm,
+                                   const QString &title = QString(), const OcrPageOptions &o = {}) {
+    const QFont font = ocrFont(o);
+    const QFontMetrics metrics(font);
+    const int margin = o.dpi / 2;
+    const int gutter = qRound(gutterMm / 25.4 * o.dpi);
+    const int lineStep = ocrLineStep(o);
+    QList<int> widths;
+    int rows = 0;
+    for (const QStringList &c : columns) {
+        int w = 0;
+        for (const QString &l : c)
+            w = std::max(w, metrics.horizontalAdvance(l));
+        widths << w;
+        rows = std::max(rows, int(c.size()));
+    }
+    int width = 2 * margin + gutter * int(columns.size() - 1);
+    for (int w : widths)
+        width += w;
+    const int top = ocrTopMargin(o) + (title.isEmpty() ? 0 : 2 * lineStep);
+    ColumnPage out;
+    QImage gray(std::max(width, metrics.horizontalAdvance(title) + 2 * margin),
+                top + rows * lineStep + ocrTopMargin(o), QImage::Format_Grayscale8);
+    gray.fill(255);
+    {
+        QPainter p(&gray);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        if (!title.isEmpty()) {
+            p.drawText(margin, ocrTopMargin(o) + metrics.ascent(), title);
+            out.title = QRect(margin, ocrTopMargin(o), metrics.horizontalAdvance(title), lineStep);
+        }
+        int x = margin;
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            for (qsizetype i = 0; i < columns[c].size(); ++i)
+                p.drawText(x, top + int(i) * lineStep + metrics.ascent(), columns[c][i]);
+            out.columns << QRect(x, top, widths[c], int(columns[c].size()) * lineStep);
+            x += widths[c] + gutter;
         }
     }
-    QImage page = o.bilevel ? gray.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither) : gray;
-    const int dpm = qRound(o.dpi / 0.0254);
-    page.setDotsPerMeterX(dpm);
-    page.setDotsPerMeterY(dpm);
-    return page;
+    out.page = finishOcrPage(gray, o);
+    return out;
 }
 
 // Character error rate with whitespace left out: edit distance over the truth's length.

@@ -19,6 +19,8 @@ enum class WindowStart { Loaded, Shown };
 
 template <typename Ui = ScriptedInteraction> struct BasicWindowFixture {
     explicit BasicWindowFixture(WindowStart start = WindowStart::Loaded) {
+        // Recognised pages are kept under the test's folder, not the user's cache.
+        qputenv("XDG_CACHE_HOME", dir.filePath("cache").toUtf8());
         window = std::make_unique<MainWindow>(
             WorkFolders(dir.filePath("QenInfo"), dir.filePath("prog")), ui);
         window->show();

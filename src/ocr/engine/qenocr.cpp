@@ -4,7 +4,9 @@
 
 #include "articles/imagedocument.h"
 #include "ocr/ocrtext.h"
+#include "ocr/pageregions.h"
 #include "ocr/resultfile.h"
+#include "ocr/textlayer.h"
 #include "platform/error.h"
 
 #include <QDir>
@@ -14,12 +16,14 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <future>
 #include <memory>
 #include <mutex>
 #include <omp.h>
 #include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
 namespace {
@@ -248,10 +252,14 @@ int resolutionOf(const QImage &image) {
 
 void despeckle(QImage &gray);
 
+int paddingFor(int dpi) {
+    return std::max(8, dpi / 10);
+}
+
 // A tight crop leaves characters touching the edge, which the engine reads poorly; a white
 // margin of a tenth of an inch gives them room.
-QImage paddedGray(const QImage &area, int dpi) {
-    const int margin = std::max(8, dpi / 10);
+QImage paddedGray(const QImage &area, int dpi, qen::ocr::PageInk *ink = nullptr) {
+    const int margin = paddingFor(dpi);
     QImage gray(area.width() + 2 * margin, area.height() + 2 * margin, QImage::Format_Grayscale8);
     if (gray.isNull())
         return gray;
@@ -261,6 +269,8 @@ QImage paddedGray(const QImage &area, int dpi) {
         painter.drawImage(margin, margin, area.convertToFormat(QImage::Format_Grayscale8));
     }
     despeckle(gray);
+    if (ink)
+        *ink = qen::ocr::removeSpeckles(gray);
     return gray;
 }
 
@@ -288,14 +298,18 @@ void despeckle(QImage &gray) {
     }
 }
 
+bool validLanguages(const QString &languages) {
+    static const QRegularExpression valid(QStringLiteral("^[A-Za-z0-9_]+(\\+[A-Za-z0-9_]+)*$"));
+    return valid.match(languages).hasMatch();
+}
+
 int recognise(const QenOcrRequest &request, char *message, int size) {
     const QString imagePath = QString::fromUtf8(request.imagePath);
     const QString folder = QString::fromUtf8(request.resultFolder);
     QString languages = request.languages ? QString::fromUtf8(request.languages) : QString();
     if (languages.trimmed().isEmpty())
         languages = QStringLiteral("chi_sim");
-    static const QRegularExpression valid(QStringLiteral("^[A-Za-z0-9_]+(\\+[A-Za-z0-9_]+)*$"));
-    if (!valid.match(languages).hasMatch()) {
+    if (!validLanguages(languages)) {
         setMessage(message, size, QStringLiteral("识别语言设置无效：%1").arg(languages));
         return QEN_OCR_BAD_REQUEST;
     }
@@ -374,7 +388,244 @@ int recognise(const QenOcrRequest &request, char *message, int size) {
     return QEN_OCR_OK;
 }
 
+// ---- Whole pages: the layout behind the text layer.
+
+// Raised whenever anything changes what a page reads as, so stored layouts are read again.
+constexpr int PageLayoutVersion = 1;
+
+const char *pageEngineVersion() {
+    static const std::string version =
+        "qenocr page layout " + std::to_string(PageLayoutVersion) + "; tesseract " +
+        tesseract::TessBaseAPI::Version() +
+        "; LSTM; automatic segmentation by own gutters; speckles by stroke";
+    return version.c_str();
+}
+
 } // namespace
+
+struct QenOcrPageEngine {
+    std::unique_ptr<tesseract::TessBaseAPI> api;
+};
+
+namespace {
+
+QenOcrPageEngine *openPageEngine(const char *languagesUtf8, int *status, char *message, int size) {
+    int ignored = 0;
+    int &result = status ? *status : ignored;
+    setMessage(message, size, QString());
+    try {
+        QString languages = languagesUtf8 ? QString::fromUtf8(languagesUtf8) : QString();
+        if (languages.trimmed().isEmpty())
+            languages = QStringLiteral("chi_sim");
+        if (!validLanguages(languages)) {
+            setMessage(message, size, QStringLiteral("识别语言设置无效：%1").arg(languages));
+            result = QEN_OCR_BAD_REQUEST;
+            return nullptr;
+        }
+        const QStringList names = languages.split(QLatin1Char('+'));
+        const QString folder = tessdataFolder(names);
+        if (folder.isEmpty()) {
+            setMessage(message, size, missingLanguages(names).join(QLatin1Char('+')));
+            result = QEN_OCR_MISSING_LANGUAGE;
+            return nullptr;
+        }
+        singleThreaded();
+        auto engine = std::make_unique<QenOcrPageEngine>();
+        engine->api = std::make_unique<tesseract::TessBaseAPI>();
+        if (engine->api->Init(folder.toUtf8().constData(), languages.toUtf8().constData(),
+                              tesseract::OEM_LSTM_ONLY) != 0) {
+            setMessage(message, size,
+                       QStringLiteral("文字识别引擎无法以语言 %1 启动（语言数据 %2 可能已损坏）")
+                           .arg(languages, folder));
+            result = QEN_OCR_ENGINE_FAILED;
+            return nullptr;
+        }
+        engine->api->SetVariable("debug_file", "/dev/null");
+        result = QEN_OCR_OK;
+        return engine.release();
+    } catch (const std::bad_alloc &) {
+        setMessage(message, size, QStringLiteral("内存不足，无法启动文字识别引擎"));
+        result = QEN_OCR_ENGINE_FAILED;
+        return nullptr;
+    }
+}
+
+// Reads the regions one after another, each on its own, so that the engine never runs a line
+// across a gutter; glyph boxes are turned from the padded image back into page pixels.
+bool readRegions(tesseract::TessBaseAPI &api, const QImage &gray, const QList<QRect> &regions,
+                 QPoint toPage, int margin, const volatile int *cancel,
+                 qen::ocr::TextLayer &layer) {
+    tesseract::ETEXT_DESC monitor;
+    if (cancel) {
+        monitor.cancel = [](void *flag, int) {
+            return *static_cast<const volatile int *>(flag) != 0;
+        };
+        monitor.cancel_this = const_cast<int *>(cancel);
+    }
+    using qen::ocr::Glyph;
+    QList<Glyph> line;
+    auto flush = [&] {
+        if (line.isEmpty())
+            return;
+        const bool block = line.first().blockStart;
+        qen::ocr::tidyGlyphLine(line);
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            line[i].lineStart = i == 0;
+            line[i].blockStart = i == 0 && block;
+            layer.append(line[i]);
+        }
+        line.clear();
+    };
+    for (const QRect &region : regions) {
+        const QRect r = region.adjusted(-margin / 2, -margin / 2, margin / 2, margin / 2)
+                            .intersected(gray.rect());
+        api.SetRectangle(r.x(), r.y(), r.width(), r.height());
+        if (cancel && *cancel)
+            return false;
+        const int failed = api.Recognize(&monitor);
+        if (cancel && *cancel)
+            return false;
+        if (failed)
+            continue;
+        std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
+        if (!it)
+            continue;
+        bool regionStart = true;
+        do {
+            if (it->Empty(tesseract::RIL_SYMBOL))
+                continue;
+            const bool lineStart = it->IsAtBeginningOf(tesseract::RIL_TEXTLINE);
+            if (lineStart)
+                flush();
+            std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_SYMBOL));
+            int left = 0, top = 0, right = 0, bottom = 0;
+            if (!text || !it->BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom))
+                continue;
+            Glyph g;
+            g.text = QString::fromUtf8(text.get());
+            g.box = QRect(left - margin + toPage.x(), top - margin + toPage.y(), right - left,
+                          bottom - top);
+            g.confidence = qRound(it->Confidence(tesseract::RIL_SYMBOL));
+            g.lineStart = lineStart || line.isEmpty();
+            g.blockStart = regionStart || it->IsAtBeginningOf(tesseract::RIL_PARA);
+            g.blankBefore = !g.lineStart && it->IsAtBeginningOf(tesseract::RIL_WORD);
+            line << g;
+            regionStart = false;
+        } while (it->Next(tesseract::RIL_SYMBOL));
+        flush();
+    }
+    return true;
+}
+
+int readPage(QenOcrPageEngine &engine, const QenOcrPageRequest &request, QByteArray *layout,
+             char *message, int size) {
+    QImage image;
+    try {
+        image = qen::ImageDocument::readFile(QString::fromUtf8(request.imagePath));
+    } catch (const qen::Error &e) {
+        setMessage(message, size, e.description());
+        return QEN_OCR_BAD_IMAGE;
+    }
+    const int dpi = resolutionOf(image);
+    qen::ocr::TextLayer layer(image.size(), dpi);
+    if (image.width() > qen::ocr::TextLayer::MaxSide ||
+        image.height() > qen::ocr::TextLayer::MaxSide) {
+        setMessage(message, size,
+                   QStringLiteral("页面过大（%1×%2 像素），无法识别。")
+                       .arg(image.width())
+                       .arg(image.height()));
+        return QEN_OCR_IMAGE_TOO_LARGE;
+    }
+    const bool area = request.areaWidth > 0 && request.areaHeight > 0;
+    QPoint origin;
+    if (area) {
+        const QRect r = QRect(request.areaX, request.areaY, request.areaWidth, request.areaHeight)
+                            .intersected(image.rect());
+        origin = r.topLeft();
+        image = r.isEmpty() ? QImage() : image.copy(r);
+    }
+    if (!image.isNull() && image.width() >= MinSide && image.height() >= MinSide) {
+        if (image.width() > MaxSide || image.height() > MaxSide ||
+            qint64(image.width()) * image.height() > MaxPixels) {
+            setMessage(message, size,
+                       QStringLiteral("页面过大（%1×%2 像素），无法识别。")
+                           .arg(image.width())
+                           .arg(image.height()));
+            return QEN_OCR_IMAGE_TOO_LARGE;
+        }
+        qen::ocr::PageInk ink;
+        const QImage gray = paddedGray(image, dpi, &ink);
+        image = QImage();
+        if (gray.isNull()) {
+            setMessage(message, size, QStringLiteral("内存不足，无法识别这一页"));
+            return QEN_OCR_ENGINE_FAILED;
+        }
+        const QList<QRect> regions = qen::ocr::readingRegions(gray, ink);
+        tesseract::TessBaseAPI &api = *engine.api;
+        singleThreaded();
+        api.SetPageSegMode(area ? tesseract::PSM_SINGLE_BLOCK : tesseract::PSM_AUTO);
+        api.SetImage(gray.constBits(), gray.width(), gray.height(), 1, int(gray.bytesPerLine()));
+        api.SetSourceResolution(dpi);
+        const bool whole =
+            readRegions(api, gray, regions, origin, paddingFor(dpi), request.cancel, layer);
+        api.Clear();
+        if (!whole) {
+            setMessage(message, size, QStringLiteral("识别已取消"));
+            return QEN_OCR_CANCELLED;
+        }
+    }
+    *layout = layer.toBytes();
+    return QEN_OCR_OK;
+}
+
+int readPageEntry(QenOcrPageEngine *engine, const QenOcrPageRequest *request,
+                  unsigned char **layout, int *layoutSize, char *message, int size) {
+    setMessage(message, size, QString());
+    if (!engine || !request || request->structSize < int(sizeof(QenOcrPageRequest)) ||
+        !request->imagePath || !*request->imagePath || !layout || !layoutSize) {
+        setMessage(message, size, QStringLiteral("识别请求不完整"));
+        return QEN_OCR_BAD_REQUEST;
+    }
+    *layout = nullptr;
+    *layoutSize = 0;
+    try {
+        QByteArray bytes;
+        const int status = readPage(*engine, *request, &bytes, message, size);
+        if (status != QEN_OCR_OK)
+            return status;
+        auto *out = static_cast<unsigned char *>(std::malloc(size_t(bytes.size())));
+        if (!out)
+            throw std::bad_alloc();
+        std::memcpy(out, bytes.constData(), size_t(bytes.size()));
+        *layout = out;
+        *layoutSize = int(bytes.size());
+        return QEN_OCR_OK;
+    } catch (const std::bad_alloc &) {
+        engine->api->Clear();
+        setMessage(message, size, QStringLiteral("内存不足，无法识别这一页"));
+        return QEN_OCR_ENGINE_FAILED;
+    }
+}
+
+void freeLayout(unsigned char *layout) {
+    std::free(layout);
+}
+
+void closePageEngine(QenOcrPageEngine *engine) {
+    delete engine;
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) const QenOcrPageApi *qen_ocr_page_api() {
+    static const QenOcrPageApi api{int(sizeof(QenOcrPageApi)),
+                                   pageEngineVersion(),
+                                   openPageEngine,
+                                   readPageEntry,
+                                   freeLayout,
+                                   closePageEngine};
+    return &api;
+}
 
 extern "C" __attribute__((visibility("default"))) int
 qen_ocr_recognize(const QenOcrRequest *request, char *message, int messageSize) {

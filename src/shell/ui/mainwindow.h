@@ -18,6 +18,10 @@ class QTreeWidget;
 namespace qen {
 
 class CitationCommands;
+namespace ocr {
+class TextQueue;
+}
+
 class CommandBar;
 class ElidedLabel;
 class ImageTools;
@@ -138,7 +142,15 @@ private:
     ImageTools *m_imageTools = nullptr;
 
     // --- recognition ---
+public:
+    // Every page's text, read in the background; its progress is the panel staBar_Text.
+    ocr::TextQueue *textQueue() const { return m_textQueue; }
+
+private:
+    void wireTextQueue();
     RecognizeCommand *m_recognize = nullptr;
+    ocr::TextQueue *m_textQueue = nullptr;
+    QLabel *m_textPanel = nullptr;
 
     // --- saving and printing, record export and citations ---
     SaveCommands *m_saving = nullptr;

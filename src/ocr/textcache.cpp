@@ -1,0 +1,223 @@
+#include "ocr/textcache.h"
+
+#include "ocr/engine/qenocr.h"
+#include "platform/profilestring.h"
+
+#include <QCborMap>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <algorithm>
+
+namespace qen::ocr {
+
+namespace {
+
+const QLatin1String Suffix(".qtl");
+const QLatin1String MagicKey("qen-text-cache");
+
+} // namespace
+
+QString TextCache::defaultFolder() {
+    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.cache");
+    return base + QStringLiteral("/QenBrowser/text");
+}
+
+qint64 TextCache::configuredCapBytes(const WorkFolders &folders) {
+    bool ok = false;
+    const qint64 mb =
+        GetPrivateProfileString(QStringLiteral("Text"), QStringLiteral("CacheMB"), QString(), 32,
+                                folders.setting() + QStringLiteral("/Qen.ini"))
+            .trimmed()
+            .toLongLong(&ok);
+    return (ok && mb >= 0 ? std::min<qint64>(mb, 1 << 20) : DefaultCapMB) * 1024 * 1024;
+}
+
+std::optional<QByteArray> TextCache::keyFor(const QString &pageFile, const QString &engineVersion,
+                                            const QString &languages, QString *error) {
+    QFile file(pageFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("无法读取页面文件 %1：%2").arg(pageFile, file.errorString());
+        return std::nullopt;
+    }
+    QCryptographicHash page(QCryptographicHash::Sha256);
+    if (!page.addData(&file)) {
+        if (error)
+            *error = QStringLiteral("无法读取页面文件 %1：%2").arg(pageFile, file.errorString());
+        return std::nullopt;
+    }
+    QCryptographicHash key(QCryptographicHash::Sha256);
+    key.addData(page.result());
+    // Each part with its length, so that no two different sets of parts hash alike.
+    for (const QByteArray &part : {engineVersion.toUtf8(), languages.toUtf8()}) {
+        key.addData(QByteArray::number(part.size()) + ':');
+        key.addData(part);
+    }
+    return key.result().toHex();
+}
+
+TextCache::TextCache(QString folder, qint64 capBytes)
+    : m_folder(std::move(folder)), m_cap(std::max<qint64>(capBytes, 0)) {
+    if (m_cap == 0) {
+        m_problem = QStringLiteral("文字缓存已关闭（[Text] CacheMB=0）");
+    } else if (!QDir().mkpath(m_folder) || !QFileInfo(m_folder).isDir()) {
+        m_problem = QStringLiteral("文字缓存文件夹 %1 无法建立，识别结果不保存").arg(m_folder);
+    } else if (!QFileInfo(m_folder).isWritable()) {
+        m_problem = QStringLiteral("文字缓存文件夹 %1 无法写入，识别结果不保存").arg(m_folder);
+    } else {
+        m_usable = true;
+    }
+}
+
+QString TextCache::problem() const {
+    QMutexLocker lock(&m_mutex);
+    return m_problem;
+}
+
+QString TextCache::pathFor(const QByteArray &key) const {
+    return m_folder + QLatin1Char('/') + QString::fromLatin1(key) + Suffix;
+}
+
+QByteArray TextCache::entryBytes(const QByteArray &key, const TextLayer &layer) {
+    QCborMap map;
+    map[MagicKey] = FormatVersion;
+    map[QLatin1String("key")] = key;
+    map[QLatin1String("layer")] = layer.toCbor();
+    return QCborValue(map).toCbor();
+}
+
+std::optional<TextLayer> TextCache::fromEntryBytes(const QByteArray &key, const QByteArray &bytes) {
+    QCborParserError error;
+    const QCborValue value = QCborValue::fromCbor(bytes, &error);
+    // Trailing bytes mean the entry is not what was written.
+    if (error.error != QCborError::NoError || error.offset != bytes.size() || !value.isMap())
+        return std::nullopt;
+    const QCborMap map = value.toMap();
+    const QCborValue version = map.value(MagicKey);
+    if (!version.isInteger() || version.toInteger() != FormatVersion ||
+        map.value(QLatin1String("key")).toByteArray() != key)
+        return std::nullopt;
+    return TextLayer::fromCbor(map.value(QLatin1String("layer")));
+}
+
+std::optional<TextLayer> TextCache::load(const QByteArray &key) {
+    if (!m_usable)
+        return std::nullopt;
+    const QString path = pathFor(key);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    if (file.size() > MaxEntryBytes) {
+        file.close();
+        QFile::remove(path);
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    std::optional<TextLayer> layer = fromEntryBytes(key, bytes);
+    if (!layer) {
+        // Replaced by the next store; until then it is in nobody's way.
+        file.close();
+        QFile::remove(path);
+        return std::nullopt;
+    }
+    // The modification time is the entry's last use: the cap removes the oldest first.
+    file.close();
+    if (file.open(QIODevice::ReadWrite))
+        file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+    return layer;
+}
+
+bool TextCache::store(const QByteArray &key, const TextLayer &layer) {
+    if (!m_usable)
+        return false;
+    const QByteArray bytes = entryBytes(key, layer);
+    if (bytes.size() > MaxEntryBytes)
+        return false;
+    QSaveFile file(pathFor(key));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        QMutexLocker lock(&m_mutex);
+        m_problem = QStringLiteral("文字缓存无法写入 %1：%2").arg(m_folder, file.errorString());
+        return false;
+    }
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_knownBytes >= 0)
+            m_knownBytes += bytes.size();
+        if (m_knownBytes >= 0 && m_knownBytes <= m_cap)
+            return true;
+    }
+    trim();
+    return true;
+}
+
+void TextCache::trim() {
+    struct Entry {
+        QString path;
+        qint64 size;
+        QDateTime used;
+    };
+    std::vector<Entry> entries;
+    qint64 total = 0;
+    QDirIterator it(m_folder, {QStringLiteral("*") + Suffix}, QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        entries.push_back({info.filePath(), info.size(), info.lastModified()});
+        total += info.size();
+    }
+    if (total > m_cap) {
+        std::sort(entries.begin(), entries.end(),
+                  [](const Entry &a, const Entry &b) { return a.used < b.used; });
+        // A little below the cap, so that the next few stores do not count the folder again.
+        const qint64 goal = m_cap - m_cap / 10;
+        for (const Entry &e : entries) {
+            if (total <= goal)
+                break;
+            if (QFile::remove(e.path))
+                total -= e.size;
+        }
+    }
+    QMutexLocker lock(&m_mutex);
+    m_knownBytes = total;
+}
+
+PageReading pageText(const QString &pageFile, TextCache *cache, PageReader &reader, bool *fromCache,
+                     const std::function<QString()> &decode, const volatile int *cancel) {
+    if (fromCache)
+        *fromCache = false;
+    std::optional<QByteArray> key;
+    if (cache && cache->usable()) {
+        const QString version = reader.engineVersion();
+        if (!version.isEmpty())
+            key = TextCache::keyFor(pageFile, version, reader.languages());
+        if (key) {
+            if (std::optional<TextLayer> layer = cache->load(*key)) {
+                if (fromCache)
+                    *fromCache = true;
+                return {0, QString(), std::move(layer)};
+            }
+        }
+    }
+    QString image = pageFile;
+    if (decode) {
+        image = decode();
+        if (image.isEmpty())
+            return {QEN_OCR_BAD_IMAGE, QStringLiteral("无法解码页面 %1").arg(pageFile),
+                    std::nullopt};
+    }
+    PageReading reading = reader.read(image, QRect(), cancel);
+    if (reading.ok() && key)
+        cache->store(*key, *reading.layer);
+    return reading;
+}
+
+} // namespace qen::ocr
