@@ -31,12 +31,8 @@ private:
 };
 
 void TstPageLayout::initTestCase() {
-    if (!QFile::exists(test::builtOcrLibrary()))
-        QSKIP("the recognition library is not built");
-    if (!test::ocrChineseDataInstalled())
-        QSKIP("needs tesseract-ocr-chi-sim (chi_sim.traineddata)");
-    if (!test::ocrFontAvailable())
-        QSKIP("needs fonts-noto-cjk");
+    if (const QString missing = test::pageRecognitionMissing(); !missing.isEmpty())
+        QSKIP(qPrintable(missing));
     m_library = std::make_unique<PageEngineLibrary>(QStringList{test::builtOcrLibrary()});
     m_reader = std::make_unique<PageReader>(*m_library, u"chi_sim"_qs);
 }

@@ -35,15 +35,27 @@ inline bool ocrChineseDataInstalled() {
     });
 }
 
+inline bool ocrFontAvailable() {
+    return QFontDatabase::families().contains(QStringLiteral("Noto Serif CJK SC"));
+}
+
 #ifdef QEN_BINARY_DIR
 inline QString builtOcrLibrary() {
     return QStringLiteral(QEN_BINARY_DIR "/src/libqenocr.so");
 }
-#endif
 
-inline bool ocrFontAvailable() {
-    return QFontDatabase::families().contains(QStringLiteral("Noto Serif CJK SC"));
+// Why page recognition cannot be tested here (the library, the Chinese model or the font is
+// missing), or an empty text when it can.
+inline QString pageRecognitionMissing() {
+    if (!QFile::exists(builtOcrLibrary()))
+        return QStringLiteral("the recognition library is not built");
+    if (!ocrChineseDataInstalled())
+        return QStringLiteral("needs tesseract-ocr-chi-sim (chi_sim.traineddata)");
+    if (!ocrFontAvailable())
+        return QStringLiteral("needs fonts-noto-cjk");
+    return {};
 }
+#endif
 
 struct OcrPageOptions {
     bool bilevel = true;
