@@ -77,6 +77,9 @@ void Documents::CreateTree(const QString &sFiles) {
         const int node = m_opener.CreateTree(sFiles);
         if (node)
             nodeClick(node);
+        for (const QString &item : sFiles.split(QChar(u'\0'), Qt::SkipEmptyParts))
+            if (const int added = m_model.find(item))
+                emit opened(item, m_model.text(added));
     } catch (const Error &e) {
         m_controls.imageView->setMousePointer(MousePointer::Default);
         m_interaction.error(m_controls.window, e.description());

@@ -75,6 +75,10 @@ public:
     // Neighbouring pages read ahead of a page turn.
     PagePrefetch &prefetch() { return m_prefetch; }
 
+signals:
+    // A file or package is in the tree after an opening, by whatever road it came.
+    void opened(const QString &path, const QString &title);
+
 private:
     void placeViews(DisplayPlan::View view);
     void showView(ShownView shown);

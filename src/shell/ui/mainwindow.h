@@ -33,6 +33,7 @@ class RecordCommands;
 class RecognizeCommand;
 class Zoom;
 class Navigator;
+class RecentMenu;
 class WindowLayout;
 class KeyHandler;
 class ImageView;
@@ -127,9 +128,11 @@ private:
     // --- navigation, zoom, keys, layout, help ---
 public:
     Navigator *navigator() const { return m_navigator; }
+    RecentMenu *recentMenu() const { return m_recent; }
 
 private:
     Navigator *m_navigator = nullptr;
+    RecentMenu *m_recent = nullptr;
     WindowLayout *m_layout = nullptr;
     KeyHandler *m_keys = nullptr;
 

@@ -8,6 +8,7 @@
 #include "view/ui/commandbar.h"
 #include "view/ui/keyhandler.h"
 #include "view/ui/navigator.h"
+#include "view/ui/recentmenu.h"
 #include "view/ui/windowlayout.h"
 #include "view/ui/zoom.h"
 
@@ -15,6 +16,8 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -61,6 +64,14 @@ void MainWindow::wireNavigation() {
 
     on("mnuHelp_HomePage", [this] { ShowHomePage(m_interaction, this); });
     on("mnuHelp_About", [this] { ShowAbout(m_interaction, this); });
+
+    QMenu *fileMenu = menuBar()->findChild<QMenu *>(QStringLiteral("mnuFile"));
+    const QList<QAction *> fileItems = fileMenu->actions();
+    const qsizetype open = fileItems.indexOf(command(QStringLiteral("mnuFile_Open")));
+    m_recent = new RecentMenu(
+        fileMenu, fileItems.value(open + 1), RecentFiles(m_folders.setting() + QStringLiteral("/Qen.ini")),
+        m_interaction, this, [this](const QString &path) { m_documents->openAndFit(path); }, this);
+    connect(m_documents, &Documents::opened, m_recent, &RecentMenu::add);
 
     m_commands->forwardButtons();
     m_keys = new KeyHandler(this, m_imgEdit, m_tree,

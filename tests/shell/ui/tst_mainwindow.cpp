@@ -86,7 +86,7 @@ void TestMainWindow::menus_data() {
     QTest::addColumn<QStringList>("expected");
     test::row("file", "mnuFile",
               QStringList{
-                  "mnuFile_Open 打开文件(&1) Ctrl+O", "-",
+                  "mnuFile_Open 打开文件(&1) Ctrl+O", "mnuFile_Recent 最近打开的文件(&R)", "-",
                   "mnuFile_SaveCurrPage 保存当前页(&2) Ctrl+S",
                   "mnuFile_SaveCurrArticle 保存当前篇(&3)", "mnuFile_SaveAllArticle 保存所有篇(&4)",
                   "mnuFile_ExportRecords 导出题录...(&E)", "-",
