@@ -16,16 +16,24 @@ namespace {
 
 std::atomic<const WorkFolders *> s_folders{nullptr};
 QList<QByteArray> s_files;
-std::atomic_flag s_ran = ATOMIC_FLAG_INIT;
+// Held while the clean-up runs; s_done is read and written under it.
+std::recursive_mutex s_running;
+bool s_done = false;
 QtMessageHandler s_previous = nullptr;
 std::once_flag s_installed;
 
-// Once, whichever road comes first: the Wayland warning arrives on Qt's event thread while
-// the main thread may be leaving through exit() at the same moment.
+// Once, whichever road comes first: the Wayland warning arrives on Qt's event thread and on
+// the main thread at the same moment, and each ends the process right after it. A second
+// caller waits until the first has finished, so that its _exit never cuts the clean-up short;
+// the first thread coming back through a message of its own finds it done.
 void run() {
     const WorkFolders *folders = s_folders.load();
-    if (!folders || s_ran.test_and_set())
+    if (!folders)
         return;
+    const std::lock_guard lock(s_running);
+    if (s_done)
+        return;
+    s_done = true;
     folders->cleanUp();
     for (const QByteArray &file : std::as_const(s_files))
         ::unlink(file.constData());
@@ -56,7 +64,10 @@ void arm(const WorkFolders *folders, const QStringList &files) {
     for (const QString &file : files)
         if (!file.isEmpty())
             s_files << QFile::encodeName(file);
-    s_ran.clear();
+    {
+        const std::lock_guard lock(s_running);
+        s_done = false;
+    }
     s_folders = folders;
     std::call_once(s_installed, [] {
         s_previous = qInstallMessageHandler(onMessage);
