@@ -22,8 +22,8 @@ using namespace qen;
 
 namespace {
 
-const QString Tool = QStringLiteral(QEN_BUILD_DIR "/src/qentool");
-const QString Library = QStringLiteral(QEN_BUILD_DIR "/src/libqenocr.so");
+const QString Tool = test::ocrBenchTool();
+const QString Library = test::ocrBenchLibrary();
 
 struct Run {
     double ms = 0;
@@ -83,13 +83,9 @@ QString areaArg(const QRect &r) {
 
 int main(int argc, char *argv[]) {
     QGuiApplication app(argc, argv);
-    const QString cli = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
-    if (!QFile::exists(Tool) || !QFile::exists(Library) || cli.isEmpty() ||
-        !test::ocrFontAvailable()) {
-        std::puts("bench_ocr: skipped (needs qentool, libqenocr, the tesseract command line "
-                  "and fonts-noto-cjk)");
+    const QString cli = test::ocrBenchCommandLine("bench_ocr");
+    if (cli.isEmpty())
         return 0;
-    }
     QTemporaryDir dir;
     const QStringList lines = test::ocrTruthLines();
     struct Page {

@@ -25,8 +25,8 @@ using namespace qen::ocr;
 
 namespace {
 
-const QString Tool = QStringLiteral(QEN_BUILD_DIR "/src/qentool");
-const QString Library = QStringLiteral(QEN_BUILD_DIR "/src/libqenocr.so");
+const QString Tool = test::ocrBenchTool();
+const QString Library = test::ocrBenchLibrary();
 
 double runMs(const QString &program, const QStringList &args, const QStringList &env = {}) {
     QProcess p;
@@ -85,13 +85,9 @@ double readWithQueue(PageEngineLibrary &library, const QStringList &pages, int w
 
 int main(int argc, char *argv[]) {
     QGuiApplication app(argc, argv);
-    const QString cli = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
-    if (!QFile::exists(Tool) || !QFile::exists(Library) || cli.isEmpty() ||
-        !test::ocrFontAvailable()) {
-        std::puts("bench_text: skipped (needs qentool, libqenocr, the tesseract command line "
-                  "and fonts-noto-cjk)");
+    const QString cli = test::ocrBenchCommandLine("bench_text");
+    if (cli.isEmpty())
         return 0;
-    }
     QTemporaryDir dir;
     qputenv("XDG_CACHE_HOME", dir.filePath(QStringLiteral("cache")).toUtf8());
     PageEngineLibrary library({Library});

@@ -6,12 +6,12 @@
 
 #include <utility>
 
-// Where the mapping comes from. The field-to-output table is issue 26's; each output's tags
-// and variables are those its own definition gives them:
-//   RIS       the RIS format specification (Research Information Systems, 2011): TI, AU, AD,
+// Where the mapping comes from. Each output's tags and variables are those its own
+// documentation gives them:
+//   RIS       the RIS format as Research Information Systems documented it (2011): TI, AU, AD,
 //             T2/JF, SN, CN, AN, CY, AB, KW, N1, PY, DA, VL, IS, SP, EP, LA;
 //   biblatex  the biblatex manual, "Entry Fields", as biber's data model checks them;
-//   CSL-JSON  the CSL 1.0.2 specification, "Appendix IV - Variables";
+//   CSL-JSON  CSL 1.0.2, "Appendix IV - Variables";
 //   EndNote   EndNote's tagged import format (%0, %T, %A, %+, %J, %@, %Z, %L, %M, %C, %X, %K,
 //             %D, %8, %V, %N, %P, %G);
 //   GB/T      GB/T 7714-2015, "连续出版物中的析出文献" and its examples.

@@ -236,7 +236,7 @@ QByteArray toRis(const QList<Citation> &citations) {
         for (const Name &n : c.authors)
             risLine(out, "AU", n.sortForm()); // one line per name, "Family, Given"
         risLine(out, "AD", c.affiliation);
-        // T2 is the container in the current specification, JF the journal in the older one;
+        // T2 is the container in the current RIS format, JF the journal in the older one;
         // reference managers read one or the other.
         risLine(out, "T2", c.container);
         risLine(out, "JF", c.container);

@@ -8,7 +8,10 @@
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QStringList>
+
+#include <cstdio>
 
 namespace qen::test {
 
@@ -38,6 +41,29 @@ inline bool ocrChineseDataInstalled() {
 inline bool ocrFontAvailable() {
     return QFontDatabase::families().contains(QStringLiteral("Noto Serif CJK SC"));
 }
+
+#ifdef QEN_BUILD_DIR
+// What the recognition benchmarks compare: the built tool and library against the tesseract
+// command line, on pages drawn in the CJK font. Empty when any is missing.
+inline QString ocrBenchTool() {
+    return QStringLiteral(QEN_BUILD_DIR "/src/qentool");
+}
+inline QString ocrBenchLibrary() {
+    return QStringLiteral(QEN_BUILD_DIR "/src/libqenocr.so");
+}
+// The tesseract command line, or an empty text (after saying which benchmark is skipped
+// and why) when something the comparison needs is missing.
+inline QString ocrBenchCommandLine(const char *benchmark) {
+    const QString cli = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
+    if (QFile::exists(ocrBenchTool()) && QFile::exists(ocrBenchLibrary()) && !cli.isEmpty() &&
+        ocrFontAvailable())
+        return cli;
+    std::printf("%s: skipped (needs qentool, libqenocr, the tesseract command line and "
+                "fonts-noto-cjk)\n",
+                benchmark);
+    return {};
+}
+#endif
 
 #ifdef QEN_BINARY_DIR
 inline QString builtOcrLibrary() {

@@ -11,7 +11,7 @@ namespace qen {
 
 class Interaction;
 
-// The question saving asks before a file replaces another (Part 7.1).
+// The question saving asks before a file replaces another.
 QString replaceQuestion();
 // Whether a file may be written at target: yes when nothing is there (a dangling link counts
 // as there: writing through it would go wherever it points), else the question's answer.
