@@ -108,10 +108,17 @@ bool TextLayer::blankBetween(int previous, int next) const {
 }
 
 QString TextLayer::lineText(int line) const {
+    return text(firstGlyphOfLine(line), lastGlyphOfLine(line));
+}
+
+QString TextLayer::text(int first, int last) const {
     QString out;
-    const int last = lastGlyphOfLine(line);
-    for (int i = firstGlyphOfLine(line); i <= last; ++i) {
-        if (i > firstGlyphOfLine(line) && blankBetween(i - 1, i))
+    first = std::max(first, 0);
+    last = std::min(last, count() - 1);
+    for (int i = first; i <= last; ++i) {
+        if (i > first && (m_glyphs[size_t(i)].flags & LineStart))
+            out += QStringLiteral("\r\n");
+        else if (i > first && blankBetween(i - 1, i))
             out += QLatin1Char(' ');
         out += glyphText(i);
     }

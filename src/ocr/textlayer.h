@@ -51,6 +51,9 @@ public:
     int lastGlyphOfLine(int line) const;
     // One line of plainText without its line end.
     QString lineText(int line) const;
+    // Glyphs first..last as plainText writes them, CR LF between lines and none after the
+    // last: what a selection copies.
+    QString text(int first, int last) const;
 
     // Lines end in CR LF; a blank stands where the engine saw one, except between two pieces
     // of Chinese text. When glyphOfChar is given, it receives for each UTF-16 unit of the

@@ -104,6 +104,7 @@ void TextQueue::clear() {
         m_articles.clear();
         m_state.clear();
         m_shown.clear();
+        m_wanted.clear();
         for (const std::shared_ptr<Job> &job : m_running)
             job->cancel = 1;
     }
@@ -142,6 +143,19 @@ void TextQueue::setShownPage(const QString &page) {
     m_wake.notify_all();
 }
 
+void TextQueue::want(const QStringList &pages) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_wanted = pages;
+    }
+    m_wake.notify_all();
+}
+
+bool TextQueue::failed(const QString &page) const {
+    std::lock_guard lock(m_mutex);
+    return m_state.value(page, State::Pending) == State::Failed;
+}
+
 const TextLayer *TextQueue::layer(const QString &page) const {
     const auto it = m_layers.constFind(page);
     return it == m_layers.constEnd() ? nullptr : it->get();
@@ -171,6 +185,11 @@ std::shared_ptr<TextQueue::Job> TextQueue::takeNext() {
     const int shownArticle = m_shown.isEmpty() ? -1 : articleOf(m_shown);
     if (shownArticle >= 0 && m_state.value(m_shown) == State::Pending)
         return take(m_articles[size_t(shownArticle)].key, m_shown);
+    for (const QString &page : std::as_const(m_wanted)) {
+        const int article = articleOf(page);
+        if (article >= 0 && m_state.value(page) == State::Pending)
+            return take(m_articles[size_t(article)].key, page);
+    }
     if (!m_background)
         return nullptr;
     auto firstPending = [&](const Article &a) -> std::shared_ptr<Job> {

@@ -55,8 +55,14 @@ public:
     // The page on screen goes first; with the background off it is the one page read.
     void setShownPage(const QString &page);
 
+    // Pages a search or a text command waits for, in the order wanted: read right after the
+    // shown page, even with the background off. A new list replaces the old one.
+    void want(const QStringList &pages);
+
     // The page's layer once read; null before, and after its article closed.
     const TextLayer *layer(const QString &page) const;
+    // Whether a page's reading ended without a layer (it cannot be recognised).
+    bool failed(const QString &page) const;
     int readCount() const { return m_read; }
     int pageCount() const { return m_pageCount; }
     // "文字识别 3/12" while there are pages; empty when there are none.
@@ -98,6 +104,7 @@ private:
     std::vector<Article> m_articles;
     QHash<QString, State> m_state; // by page path
     QString m_shown;
+    QStringList m_wanted;
     std::vector<std::shared_ptr<Job>> m_running;
     std::vector<std::thread> m_workers;
 

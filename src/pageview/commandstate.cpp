@@ -52,6 +52,9 @@ const MenuRow MenuRows[] = {
     {"mnuPDF_AllArticle", When::OpenImage},
     {"mnuFile_ExportRecords", When::OpenRecord},
     {"mnuTool_CopyCitation", When::OpenRecord},
+    {"mnuPage_Find", When::OpenImage},
+    {"mnuTool_CopyPageText", When::OpenImage},
+    {"mnuTool_SelectText", When::OpenImage},
 };
 
 } // namespace
@@ -77,6 +80,7 @@ const std::vector<std::pair<QString, QString>> &ToolbarFollows() {
         {QStringLiteral("SelectArea"), QStringLiteral("mnuTool_SelOCRArea")},
         {QStringLiteral("RecognizeArea"), QStringLiteral("mnuTool_Recognize")},
         {QStringLiteral("CopySelectArea"), QStringLiteral("mnuTool_CopySelArea")},
+        {QStringLiteral("SelectText"), QStringLiteral("mnuTool_SelectText")},
     };
     return table;
 }

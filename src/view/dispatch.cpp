@@ -28,6 +28,7 @@ QString ToolbarCommand(const QString &buttonKey) {
         {"SELECTAREA", "mnuTool_SelOCRArea"},
         {"RECOGNIZEAREA", "mnuTool_Recognize"},
         {"COPYSELECTAREA", "mnuTool_CopySelArea"},
+        {"SELECTTEXT", "mnuTool_SelectText"},
         {"HELP", "mnuHelp_HomePage"}, // the home page: there is no help file
         {"EXIT", "mnuFile_Exit"},
     };
@@ -38,8 +39,20 @@ QString ToolbarCommand(const QString &buttonKey) {
     return {};
 }
 
-KeyAction KeyTable(int key, int shift, KeyFocus focus, int bandWidth, int bandHeight) {
+KeyAction KeyTable(int key, int shift, KeyFocus focus, int bandWidth, int bandHeight,
+                   bool textSelected) {
     KeyAction a;
+    if (key == Qt::Key_F3 && (shift == 0 || shift == 1)) {
+        a.kind = shift ? KeyAction::FindPrevious : KeyAction::FindNext;
+        return a;
+    }
+    if (focus == KeyFocus::FindBar) {
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (shift == 0 || shift == 1))
+            a.kind = shift ? KeyAction::FindPrevious : KeyAction::FindNext;
+        else if (key == Qt::Key_Escape && shift == 0)
+            a.kind = KeyAction::CloseFind;
+        return a;
+    }
     if (focus == KeyFocus::ImageView) {
         a.kind = KeyAction::Scroll;
         switch (key) {
@@ -73,8 +86,13 @@ KeyAction KeyTable(int key, int shift, KeyFocus focus, int bandWidth, int bandHe
             break;
         }
     }
-    if (key == Qt::Key_C && shift == 2 && focus != KeyFocus::TextControl)
-        a.kind = bandWidth > 0 && bandHeight > 0 ? KeyAction::CopySelection : KeyAction::CopyPage;
+    if (key == Qt::Key_C && shift == 2 && focus != KeyFocus::TextControl) {
+        if (textSelected)
+            a.kind = KeyAction::CopyText;
+        else
+            a.kind =
+                bandWidth > 0 && bandHeight > 0 ? KeyAction::CopySelection : KeyAction::CopyPage;
+    }
     return a;
 }
 
@@ -109,6 +127,7 @@ const QList<MenuShortcut> &MenuShortcuts() {
         {"mnuPage_EndPage", {K(Qt::Key_End)}},
         {"mnuPage_HomeArticle", {K(Qt::CTRL | Qt::Key_Home)}},
         {"mnuPage_EndArticle", {K(Qt::CTRL | Qt::Key_End)}},
+        {"mnuPage_Find", {standard(K::Find, Qt::CTRL | Qt::Key_F)}},
         {"mnuView_FullScreen", {K(Qt::Key_F11)}},
         {"mnuHelp_About", {K(Qt::Key_F1)}},
     };
@@ -117,7 +136,7 @@ const QList<MenuShortcut> &MenuShortcuts() {
 
 bool ShortcutAllowed(int key, int shift, KeyFocus focus) {
     const bool functionKey = key >= Qt::Key_F1 && key <= Qt::Key_F35;
-    if (focus == KeyFocus::TextControl)
+    if (focus == KeyFocus::TextControl || focus == KeyFocus::FindBar)
         return functionKey;
     if ((key == Qt::Key_Home || key == Qt::Key_End) && shift == 0)
         return focus == KeyFocus::ImageView;

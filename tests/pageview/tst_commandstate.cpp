@@ -58,7 +58,10 @@ const QStringList MenuItems = {"mnuFile_SaveCurrPage",
                                "mnuPDF_CurrentArticle",
                                "mnuPDF_AllArticle",
                                "mnuFile_ExportRecords",
-                               "mnuTool_CopyCitation"};
+                               "mnuTool_CopyCitation",
+                               "mnuPage_Find",
+                               "mnuTool_CopyPageText",
+                               "mnuTool_SelectText"};
 const QStringList OnForAnyPage = {"mnuFile_SaveCurrPage",     "mnuFile_SaveCurrArticle",
                                   "mnuFile_SaveAllArticle",   "mnuFile_PrintCurrPage",
                                   "mnuFile_PrintCurrArticle", "mnuFile_PrintAllArticle",
@@ -67,10 +70,10 @@ const QStringList OnForAnyPage = {"mnuFile_SaveCurrPage",     "mnuFile_SaveCurrA
 const QStringList OnForRecords = {"mnuTool_OutputOption", "mnuTool_SetFont", "mnuView_Lock",
                                   "mnuFile_ExportRecords", "mnuTool_CopyCitation"};
 const QStringList ToolbarKeys = {
-    "SaveCurrArticle", "PrintCurrArticle", "HomeArticle",   "PrevArticle",   "NextArticle",
-    "EndArticle",      "HomePage",         "PrevPage",      "NextPage",      "EndPage",
-    "ZoomIn",          "ZoomOut",          "FitWidth",      "FitHeight",     "UnDo",
-    "CopyPage",        "SelectArea",       "RecognizeArea", "CopySelectArea"};
+    "SaveCurrArticle", "PrintCurrArticle", "HomeArticle",   "PrevArticle",    "NextArticle",
+    "EndArticle",      "HomePage",         "PrevPage",      "NextPage",       "EndPage",
+    "ZoomIn",          "ZoomOut",          "FitWidth",      "FitHeight",      "UnDo",
+    "CopyPage",        "SelectArea",       "RecognizeArea", "CopySelectArea", "SelectText"};
 const QStringList ToolbarOnForRecords = {"SaveCurrArticle", "PrintCurrArticle", "HomeArticle",
                                          "PrevArticle",     "NextArticle",      "EndArticle"};
 

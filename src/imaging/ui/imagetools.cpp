@@ -19,9 +19,10 @@ const std::vector<ImageTools::Adjustment> &ImageTools::adjustments() {
              v.adjust([](QImage &i) { qen::adjustments::adjustBrightness(i, 70); });
          }},
         {"mnuTool_Hreverse", true,
-         [](ImageView &v) { v.adjust(qen::adjustments::mirrorHorizontal); }},
+         [](ImageView &v) { v.adjust(qen::adjustments::mirrorHorizontal, PageFlip::Horizontal); }},
         // Flipping is quick enough that a busy window would only flicker.
-        {"mnuTool_UpDown", false, [](ImageView &v) { v.adjust(qen::adjustments::flipVertical); }},
+        {"mnuTool_UpDown", false,
+         [](ImageView &v) { v.adjust(qen::adjustments::flipVertical, PageFlip::Vertical); }},
         {"mnuTool_BlackWhiteReverse", true,
          [](ImageView &v) { v.adjust(qen::adjustments::negate); }},
         {"mnuTool_Contrast", true,

@@ -128,7 +128,8 @@ bool ImageView::reload() {
         m_lastError = QStringLiteral("无法打开图像文件 %1：内存不足").arg(fileName());
     }
     m_cache.clear();
-    layoutScrollBars(); // the file may have changed size on disk
+    m_mirrored = m_flipped = false; // the file's pixels as they are: the marks' own place
+    layoutScrollBars();             // the file may have changed size on disk
     clipBandToPage();
     viewport()->update();
     return m_lastError.isEmpty();
@@ -144,6 +145,8 @@ void ImageView::setImage(const QImage &image) {
 // take the same area of several pages in turn.
 void ImageView::pageChanged() {
     const QPoint before = scroll();
+    m_marks[0] = m_marks[1] = {};
+    m_mirrored = m_flipped = false;
     m_cache.clear();
     m_relayout = true;
     horizontalScrollBar()->setValue(0);
@@ -154,6 +157,7 @@ void ImageView::pageChanged() {
     if (scroll() != before)
         emit scrolled();
     clipBandToPage();
+    emit pageReplaced();
 }
 
 void ImageView::clipBandToPage() {
@@ -282,6 +286,9 @@ void ImageView::setMousePointer(MousePointer pointer) {
     case MousePointer::Cross:
         viewport()->setCursor(Qt::CrossCursor);
         break;
+    case MousePointer::Text:
+        viewport()->setCursor(Qt::IBeamCursor);
+        break;
     case MousePointer::Hourglass:
         viewport()->setCursor(Qt::WaitCursor);
         break;
@@ -307,9 +314,77 @@ void ImageView::prepareGrayscale() {
     viewport()->update();
 }
 
-void ImageView::adjust(const std::function<void(QImage &)> &op) {
+void ImageView::adjust(const std::function<void(QImage &)> &op, PageFlip flip) {
     m_document.adjust(op);
+    m_mirrored ^= flip == PageFlip::Horizontal;
+    m_flipped ^= flip == PageFlip::Vertical;
     adjusted();
+}
+
+void ImageView::setMarks(MarkSet set, QList<QRect> marks, QList<QRect> strong) {
+    Marks &m = m_marks[int(set)];
+    if (marks == m.weak && strong == m.strong)
+        return;
+    m.weak = std::move(marks);
+    m.strong = std::move(strong);
+    viewport()->update();
+}
+
+QRect ImageView::pageToShown(const QRect &r) const {
+    const QSize size = m_document.size();
+    QRect out = r;
+    if (m_mirrored)
+        out.moveLeft(size.width() - r.left() - r.width());
+    if (m_flipped)
+        out.moveTop(size.height() - r.top() - r.height());
+    return out;
+}
+
+QRect ImageView::pageToView(const QRect &pageRect) const {
+    return viewgeom::imageToView(pageToShown(pageRect), scroll(), m_zoom);
+}
+
+QPoint ImageView::viewToPage(QPoint viewPixel) const {
+    const QPoint scaled = viewPixel + scroll();
+    QPoint p(int(std::floor(scaled.x() / m_zoom)), int(std::floor(scaled.y() / m_zoom)));
+    const QSize size = m_document.size();
+    if (m_mirrored)
+        p.setX(size.width() - 1 - p.x());
+    if (m_flipped)
+        p.setY(size.height() - 1 - p.y());
+    return p;
+}
+
+void ImageView::ensureVisible(const QRect &pageRect) {
+    const QRect r = pageToView(pageRect);
+    const QRect area = viewport()->rect();
+    // A margin of a line or so, so that the mark is not left flush with the edge.
+    const int margin = std::min(r.height(), area.height() / 4);
+    auto shift = [](int low, int high, int areaLow, int areaHigh, int pad) {
+        if (high - low > areaHigh - areaLow || low - pad < areaLow)
+            return low - pad - areaLow;
+        if (high + pad > areaHigh)
+            return high + pad - areaHigh;
+        return 0;
+    };
+    const int dx = shift(r.left(), r.right(), area.left(), area.right(), margin);
+    const int dy = shift(r.top(), r.bottom(), area.top(), area.bottom(), margin);
+    if (dx)
+        setScrollX(scrollX() + dx);
+    if (dy)
+        setScrollY(scrollY() + dy);
+}
+
+void ImageView::paintMarks(QPainter &painter) const {
+    // Found text in amber, selected text in the desktop's selection blue.
+    static const QColor colours[2][2] = {{QColor(255, 190, 0, 80), QColor(255, 110, 0, 140)},
+                                         {QColor(48, 140, 255, 70), QColor(48, 140, 255, 110)}};
+    for (int set = 0; set < 2; ++set) {
+        for (const QRect &r : m_marks[set].weak)
+            painter.fillRect(pageToView(r), colours[set][0]);
+        for (const QRect &r : m_marks[set].strong)
+            painter.fillRect(pageToView(r), colours[set][1]);
+    }
 }
 
 double ImageView::imageWidthTwips() const {
@@ -365,6 +440,7 @@ void ImageView::paintEvent(QPaintEvent *event) {
         }
     }
 
+    paintMarks(painter);
     if (!m_band.isEmpty()) {
         const QRect band = viewgeom::imageToView(m_band, offset, m_zoom);
         painter.setPen(QPen(Qt::white, 1));

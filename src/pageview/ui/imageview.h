@@ -7,6 +7,7 @@
 
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <QList>
 #include <functional>
 
 namespace qen {
@@ -14,7 +15,11 @@ namespace qen {
 class Interaction;
 
 // The view's MousePointer values, by their codes.
-enum class MousePointer { Default = 0, Cross = 2, Hourglass = 11, Hand = 20 };
+enum class MousePointer { Default = 0, Cross = 2, Text = 3, Hourglass = 11, Hand = 20 };
+
+// Which way an adjustment turns the page's pixels, so that marks set in the page file's
+// pixels stay on the ink.
+enum class PageFlip { None, Horizontal, Vertical };
 
 // The page view (imgEdit) and its hidden twin (imgHide). The page lies at the view's top-left
 // corner, scaled by the zoom factor; only the visible part is ever scaled, and the scaled
@@ -110,8 +115,22 @@ public:
     void prepareGrayscale();
 
     // Applies an in-place adjustment (imaging/adjustments.h says what each does to a page)
-    // and repaints.
-    void adjust(const std::function<void(QImage &)> &op);
+    // and repaints. A mirror or flip names itself, so the marks follow it.
+    void adjust(const std::function<void(QImage &)> &op, PageFlip flip = PageFlip::None);
+
+    // Marks over the ink, one set for found text and one for selected text: boxes in the page
+    // file's pixels, before any mirror or flip, drawn translucent, the strong ones (the
+    // current hit, the selection) more so. A new page drops them; zoom, scroll, fit and
+    // adjustments keep them where the ink is.
+    enum class MarkSet { Found, Selected };
+    void setMarks(MarkSet set, QList<QRect> marks, QList<QRect> strong = {});
+    const QList<QRect> &marks(MarkSet set) const { return m_marks[int(set)].weak; }
+    const QList<QRect> &strongMarks(MarkSet set) const { return m_marks[int(set)].strong; }
+    // Between the page file's pixels and view pixels, through the mirror and flip shown.
+    QRect pageToView(const QRect &pageRect) const;
+    QPoint viewToPage(QPoint viewPixel) const;
+    // Scrolls as little as it takes to bring the page rectangle into view.
+    void ensureVisible(const QRect &pageRect);
 
     // ImageWidthTwips, ImageHeightTwips: the page's size on paper at its own resolution
     // (96 dpi when the file names none); 0 when empty.
@@ -153,6 +172,8 @@ signals:
     void zoomPinch(double delta, QPoint anchor);
     // The wheel turned a second notch past the page's bottom (+1) or top (-1).
     void wheeledPastEdge(int direction);
+    // Another page (or none) is shown; its marks are gone.
+    void pageReplaced();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -173,8 +194,16 @@ private:
     QPoint scroll() const { return {scrollX(), scrollY()}; }
     void emitMouse(QMouseEvent *event, int kind);
 
+    QRect pageToShown(const QRect &r) const;
+    void paintMarks(QPainter &painter) const;
+
     ImageDocument m_document;
     render::ViewportCache m_cache;
+    struct Marks {
+        QList<QRect> weak, strong;
+    };
+    Marks m_marks[2];
+    bool m_mirrored = false, m_flipped = false;
     QString m_lastError;
     double m_zoom = 1.0;
     bool m_smooth = true;

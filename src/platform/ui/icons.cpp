@@ -187,6 +187,17 @@ const QHash<QString, Painter> &painters() {
              p.setPen(Article);
              p.drawText(QRectF(4, 3, 24, 26), Qt::AlignCenter, QStringLiteral("文"));
          }},
+        // An I-beam over lines of text: the text tool.
+        {"tSelText",
+         [](QPainter &p) {
+             p.setPen(QPen(Ink, 2));
+             for (int y : {8, 14, 20, 26})
+                 p.drawLine(QPointF(4, y), QPointF(y == 14 ? 14 : 20, y));
+             p.setPen(QPen(Article, 2));
+             p.drawLine(QPointF(25, 5), QPointF(25, 29));
+             p.drawLine(QPointF(21, 5), QPointF(29, 5));
+             p.drawLine(QPointF(21, 29), QPointF(29, 29));
+         }},
         {"tCopyArea",
          [](QPainter &p) {
              dashedArea(p);

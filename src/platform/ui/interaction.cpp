@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -100,7 +101,11 @@ void QtInteraction::setClipboardImage(const QImage &image) {
 }
 
 void QtInteraction::setClipboardText(const QString &text) {
-    QApplication::clipboard()->setText(text);
+    // Programs that ask for the charset by name (some editors, terminals) find it too.
+    auto *data = new QMimeData;
+    data->setText(text);
+    data->setData(QStringLiteral("text/plain;charset=utf-8"), text.toUtf8());
+    QApplication::clipboard()->setMimeData(data);
 }
 
 bool QtInteraction::openUrl(const QUrl &url) {

@@ -1,5 +1,6 @@
 #include "shell/ui/mainwindow.h"
 
+#include "ocr/ui/findbar.h"
 #include "pageview/commandstate.h"
 #include "pageview/ui/documents.h"
 #include "pageview/ui/imageview.h"
@@ -76,6 +77,7 @@ MainWindow::MainWindow(WorkFolders folders, Interaction &interaction, QWidget *p
     wireNavigation();
     wireImageTools();
     wireRecognition();
+    wireText();
     wireSaving();
     wirePdf();
     wireDesktop();
@@ -113,6 +115,8 @@ void MainWindow::buildClientArea() {
     m_staBar = new StatusBar(m_client);
     m_staBar->setObjectName(QStringLiteral("staBar"));
     m_staBar->setSizeGripEnabled(false);
+    m_findBar = new FindBar(m_client);
+    m_findBar->hide();
 
     m_tree = new QTreeWidget(m_client);
     m_tree->setObjectName(QStringLiteral("tvwTree"));

@@ -23,6 +23,9 @@ class TextQueue;
 }
 
 class CommandBar;
+class FindBar;
+class FindCommand;
+class TextTool;
 class ElidedLabel;
 class ImageTools;
 class PrintCommands;
@@ -94,6 +97,7 @@ private:
     void wireNavigation(); // pages and articles, zoom, keys, layout toggles, help
     void wireImageTools(); // adjustments, undo, selection, copy
     void wireRecognition();
+    void wireText();   // find, the text tool, the page's right-click menu
     void wireSaving(); // saving and printing, record export and citations
     void wirePdf();
     void wireDesktop(); // files dropped on the window
@@ -154,6 +158,17 @@ private:
     RecognizeCommand *m_recognize = nullptr;
     ocr::TextQueue *m_textQueue = nullptr;
     QLabel *m_textPanel = nullptr;
+
+    // --- find and text selection ---
+public:
+    FindBar *findBar() const { return m_findBar; }
+    FindCommand *findCommand() const { return m_find; }
+    TextTool *textTool() const { return m_textTool; }
+
+private:
+    FindBar *m_findBar = nullptr;
+    FindCommand *m_find = nullptr;
+    TextTool *m_textTool = nullptr;
 
     // --- saving and printing, record export and citations ---
     SaveCommands *m_saving = nullptr;

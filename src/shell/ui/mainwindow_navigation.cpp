@@ -1,5 +1,6 @@
 // Navigation, zoom, keys, layout toggles and help.
 #include "help/ui/aboutbox.h"
+#include "ocr/ui/findbar.h"
 #include "pageview/ui/documents.h"
 #include "pageview/ui/imageview.h"
 #include "records/ui/recordview.h"
@@ -52,7 +53,7 @@ void MainWindow::wireNavigation() {
                                  m_cboZoom, m_txtZoom, command(QStringLiteral("mnuView_Toolbar")),
                                  command(QStringLiteral("mnuView_Statusbar")),
                                  command(QStringLiteral("mnuTool_Navigation")),
-                                 command(QStringLiteral("mnuView_FullScreen"))},
+                                 command(QStringLiteral("mnuView_FullScreen")), m_findBar},
                                 this);
     on("mnuView_FullScreen", [this] { m_layout->followFullScreenItem(); });
     on("mnuView_Toolbar", [this] { m_layout->toggleToolbar(); });
@@ -69,8 +70,9 @@ void MainWindow::wireNavigation() {
     const QList<QAction *> fileItems = fileMenu->actions();
     const qsizetype open = fileItems.indexOf(command(QStringLiteral("mnuFile_Open")));
     m_recent = new RecentMenu(
-        fileMenu, fileItems.value(open + 1), RecentFiles(m_folders.setting() + QStringLiteral("/Qen.ini")),
-        m_interaction, this, [this](const QString &path) { m_documents->openAndFit(path); }, this);
+        fileMenu, fileItems.value(open + 1),
+        RecentFiles(m_folders.setting() + QStringLiteral("/Qen.ini")), m_interaction, this,
+        [this](const QString &path) { m_documents->openAndFit(path); }, this);
     connect(m_documents, &Documents::opened, m_recent, &RecentMenu::add);
 
     m_commands->forwardButtons();

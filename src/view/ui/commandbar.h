@@ -15,7 +15,7 @@ struct CommandState;
 // control's name as its objectName (menu items mnu<Menu>_<Item>, toolbar buttons their key).
 class CommandBar {
 public:
-    // Builds the menus into the window's menu bar and the 22 buttons into the toolbar.
+    // Builds the menus into the window's menu bar and the 23 buttons into the toolbar.
     CommandBar(QMainWindow *window, QToolBar *toolbar);
 
     QAction *menuItem(const QString &name) const { return m_menuItems.value(name); }

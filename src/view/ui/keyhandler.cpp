@@ -25,12 +25,15 @@ KeyHandler::KeyHandler(QWidget *window, ImageView *view, QWidget *tree, Commands
 
 namespace {
 
-KeyFocus focusKind(QWidget *focus, const ImageView *view, const QWidget *tree) {
+KeyFocus focusKind(QWidget *focus, const ImageView *view, const QWidget *tree,
+                   const QWidget *findBar) {
     for (QWidget *w = focus; w; w = w->parentWidget()) {
         if (w == view)
             return KeyFocus::ImageView;
         if (w == tree)
             return KeyFocus::Tree;
+        if (findBar && w == findBar)
+            return KeyFocus::FindBar;
     }
     // An editable combo box (the zoom box) holds the focus for its line edit.
     const auto *combo = qobject_cast<QComboBox *>(focus);
@@ -53,7 +56,7 @@ bool KeyHandler::eventFilter(QObject *watched, QEvent *event) {
     if (!widget || widget->window() != m_window || widget != QApplication::focusWidget())
         return false;
     auto *key = static_cast<QKeyEvent *>(event);
-    const KeyFocus focus = focusKind(widget, m_view, m_tree);
+    const KeyFocus focus = focusKind(widget, m_view, m_tree, m_text.findBar);
     const int shift = shiftState(key->modifiers());
     if (type == QEvent::ShortcutOverride) {
         // An accepted override hands the key to the focused control instead of a shortcut. It
@@ -64,12 +67,17 @@ bool KeyHandler::eventFilter(QObject *watched, QEvent *event) {
         return true;
     }
     if (key->key() == Qt::Key_Escape && m_window->isFullScreen() && m_commands.fullScreen &&
-        focus != KeyFocus::TextControl) {
+        focus != KeyFocus::TextControl && focus != KeyFocus::FindBar) {
         m_commands.fullScreen->trigger();
         return true;
     }
-    const KeyAction action =
-        KeyTable(key->key(), shift, focus, m_view->selectionWidth(), m_view->selectionHeight());
+    const bool textSelected = m_text.textSelected && m_text.textSelected();
+    const KeyAction action = KeyTable(key->key(), shift, focus, m_view->selectionWidth(),
+                                      m_view->selectionHeight(), textSelected);
+    if (std::function<void()> text = textCommand(action.kind)) {
+        text();
+        return true;
+    }
     switch (action.kind) {
     case KeyAction::Scroll:
         m_view->setScrollX(m_view->scrollX() + action.dx);
@@ -94,10 +102,25 @@ bool KeyHandler::eventFilter(QObject *watched, QEvent *event) {
             turn(direction);
         return true;
     }
-    case KeyAction::None:
+    default:
         break;
     }
     return false;
+}
+
+std::function<void()> KeyHandler::textCommand(int kind) const {
+    switch (kind) {
+    case KeyAction::CopyText:
+        return m_text.copyText;
+    case KeyAction::FindNext:
+        return m_text.findNext;
+    case KeyAction::FindPrevious:
+        return m_text.findPrevious;
+    case KeyAction::CloseFind:
+        return m_text.closeFind;
+    default:
+        return {};
+    }
 }
 
 void KeyHandler::turn(int direction) {

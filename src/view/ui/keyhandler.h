@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 class QAction;
 class QWidget;
@@ -24,6 +25,15 @@ public:
     KeyHandler(QWidget *window, ImageView *view, QWidget *tree, Commands commands,
                QObject *parent = nullptr);
 
+    // The keys of the find bar and the text tool: F3, Enter and Esc in the bar, Ctrl+C of
+    // selected text.
+    struct TextKeys {
+        QWidget *findBar = nullptr;
+        std::function<bool()> textSelected;
+        std::function<void()> copyText, findNext, findPrevious, closeFind;
+    };
+    void setTextKeys(TextKeys keys) { m_text = std::move(keys); }
+
     // Space at the page's edge, or the wheel past it: the next (+1) or previous (-1) page,
     // shown from its top or its bottom so that reading goes on where it was.
     void turn(int direction);
@@ -32,10 +42,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    std::function<void()> textCommand(int kind) const;
+
     QWidget *m_window;
     ImageView *m_view;
     QWidget *m_tree;
     Commands m_commands;
+    TextKeys m_text;
 };
 
 } // namespace qen

@@ -54,7 +54,7 @@ void WindowLayout::arrange() {
     in.clientHeight = client.height;
     in.toolbarTop = 0;
     in.toolbarHeight = toolbarHeight;
-    in.statusHeight = statusHeight;
+    in.statusHeight = statusHeight + (findBarShown() ? FindBarHeight : 0);
     in.tree = geometryTwips(m_c.tree);
     in.splitter = geometryTwips(m_c.showSplitter);
     in.navigationShown = m_c.navigationItem->isChecked();
@@ -70,6 +70,7 @@ void WindowLayout::arrange() {
     // overflow menu instead of under the combo on a narrow window.
     moveTwips(m_c.toolbar, {0, 0, std::max(0.0, r.caption.left), ToolbarHeight});
     moveTwips(m_c.statusBar, {0, client.height - StatusHeight, client.width, StatusHeight});
+    placeFindBar();
     moveTwips(m_c.tree, r.tree);
     moveTwips(m_c.showSplitter, r.splitter);
     moveTwips(active, r.activeView);
@@ -98,6 +99,29 @@ void WindowLayout::toggleStatusBar() {
     m_c.statusBar->setVisible(show);
     m_c.statusItem->setChecked(show);
     apply(layout::statusBarToggled(panes(), show, StatusHeight));
+    placeFindBar();
+}
+
+void WindowLayout::showFindBar(bool show) {
+    if (!m_c.findBar || findBarShown() == show)
+        return;
+    m_c.findBar->setVisible(show);
+    apply(layout::statusBarToggled(panes(), show, FindBarHeight));
+    placeFindBar();
+}
+
+bool WindowLayout::findBarShown() const {
+    return m_c.findBar && !m_c.findBar->isHidden();
+}
+
+void WindowLayout::placeFindBar() {
+    if (!findBarShown())
+        return;
+    const TwipsRect client = geometryTwips(m_c.client);
+    const double status = m_c.statusBar->isHidden() ? 0 : StatusHeight;
+    moveTwips(m_c.findBar,
+              {0, client.height - status - FindBarHeight, client.width, FindBarHeight});
+    m_c.findBar->raise();
 }
 
 void WindowLayout::toggleNavigation() {

@@ -23,6 +23,7 @@ public:
     static constexpr double TreeWidth = 1515, SplitterWidth = 105;
     static constexpr double ComboWidth = 1215, ComboHeight = 300;
     static constexpr double CaptionWidth = 915, CaptionHeight = 180;
+    static constexpr double FindBarHeight = 480;
 
     struct Controls {
         QWidget *client = nullptr;
@@ -33,6 +34,7 @@ public:
         QWidget *combo = nullptr, *caption = nullptr;
         QAction *toolbarItem = nullptr, *statusItem = nullptr, *navigationItem = nullptr;
         QAction *fullScreenItem = nullptr;
+        QWidget *findBar = nullptr; // under the views, above the status bar, while shown
     };
     explicit WindowLayout(Controls controls, QObject *parent = nullptr);
 
@@ -41,6 +43,8 @@ public:
     void toggleToolbar();
     void toggleStatusBar();
     void toggleNavigation();
+    // The find bar takes its height from the views and the tree, and gives it back.
+    void showFindBar(bool show);
     // The window fills the screen while the item is checked; leaving full screen any other
     // way (the window manager's own key) clears the mark.
     void followFullScreenItem();
@@ -50,6 +54,8 @@ protected:
 
 private:
     layout::Panes panes() const;
+    bool findBarShown() const;
+    void placeFindBar();
     void apply(const layout::Panes &p);
 
     Controls m_c;

@@ -122,7 +122,7 @@ void TestMainWindow::toolbar() {
              QStringLiteral("OpenFile SaveCurrArticle PrintCurrArticle | HomeArticle "
                             "PrevArticle NextArticle EndArticle | HomePage PrevPage NextPage "
                             "EndPage | ZoomIn ZoomOut FitWidth FitHeight | UnDo CopyPage | "
-                            "SelectArea RecognizeArea CopySelectArea | Help | Exit"));
+                            "SelectArea RecognizeArea CopySelectArea SelectText | Help | Exit"));
     QCOMPARE(m_f->window->command("RecognizeArea")->toolTip(), QStringLiteral("识别选定区域"));
     for (QAction *a : bar->actions())
         QVERIFY2(a->isSeparator() || !a->icon().isNull(), qPrintable(a->objectName()));
