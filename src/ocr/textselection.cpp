@@ -18,12 +18,13 @@ TextSelector::TextSelector(const TextLayer &layer) : m_layer(&layer) {
 
 namespace {
 
-// How far a point is from a box, zero inside it; vertical distance weighs more, so a point
-// between two columns goes to the line at its height rather than the column's nearest top.
+// How far a point is from a box, zero inside it. A line at the point's height always wins
+// over one above or below, as in a text editor: the pointer right of a short line still
+// selects to that line's end, and in two columns the nearer column's line is taken.
 qint64 distance(const QRect &box, QPoint p) {
     const qint64 dx = p.x() < box.left() ? box.left() - p.x() : std::max(0, p.x() - box.right());
     const qint64 dy = p.y() < box.top() ? box.top() - p.y() : std::max(0, p.y() - box.bottom());
-    return dx * dx + 16 * dy * dy;
+    return (dy << 32) + dx;
 }
 
 enum class CharKind { Word, Chinese, Mark, Blank };
@@ -77,8 +78,16 @@ GlyphRange TextSelector::runAt(QPoint point) const {
     if (!m_layer || m_layer->isEmpty())
         return {};
     int glyph = m_layer->glyphAt(point);
-    if (glyph < 0)
-        glyph = std::min(caretAt(point), m_layer->count() - 1);
+    if (glyph < 0) {
+        const int line = nearestLine(point);
+        const int first = m_layer->firstGlyphOfLine(line);
+        glyph = std::clamp(caretAt(point), first, m_layer->lastGlyphOfLine(line));
+        // The caret stands before the glyph whose middle is right of the point: the glyph
+        // left of it may be nearer.
+        if (glyph > first &&
+            point.x() - m_layer->box(glyph - 1).right() < m_layer->box(glyph).left() - point.x())
+            --glyph;
+    }
     const int line = m_layer->lineOf(glyph);
     const int lineFirst = m_layer->firstGlyphOfLine(line),
               lineLast = m_layer->lastGlyphOfLine(line);
