@@ -120,6 +120,17 @@ void dashedArea(QPainter &p) {
     p.drawRect(QRectF(4, 6, 20, 16));
 }
 
+// An I-beam over lines of text: the text tool.
+void textBeam(QPainter &p) {
+    p.setPen(QPen(Ink, 2));
+    for (int y : {8, 14, 20, 26})
+        p.drawLine(QPointF(4, y), QPointF(y == 14 ? 14 : 20, y));
+    p.setPen(QPen(Article, 2));
+    p.drawLine(QPointF(25, 5), QPointF(25, 29));
+    p.drawLine(QPointF(21, 5), QPointF(29, 5));
+    p.drawLine(QPointF(21, 29), QPointF(29, 29));
+}
+
 const QHash<QString, Painter> &painters() {
     static const QHash<QString, Painter> table = {
         {"tOpen",
@@ -187,17 +198,7 @@ const QHash<QString, Painter> &painters() {
              p.setPen(Article);
              p.drawText(QRectF(4, 3, 24, 26), Qt::AlignCenter, QStringLiteral("文"));
          }},
-        // An I-beam over lines of text: the text tool.
-        {"tSelText",
-         [](QPainter &p) {
-             p.setPen(QPen(Ink, 2));
-             for (int y : {8, 14, 20, 26})
-                 p.drawLine(QPointF(4, y), QPointF(y == 14 ? 14 : 20, y));
-             p.setPen(QPen(Article, 2));
-             p.drawLine(QPointF(25, 5), QPointF(25, 29));
-             p.drawLine(QPointF(21, 5), QPointF(29, 5));
-             p.drawLine(QPointF(21, 29), QPointF(29, 29));
-         }},
+        {"tSelText", textBeam},
         {"tCopyArea",
          [](QPainter &p) {
              dashedArea(p);
