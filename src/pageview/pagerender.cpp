@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <QVarLengthArray>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -351,31 +352,180 @@ void renderBytes(const QImage &page, double zoom, const QRect &t, bool smooth, Q
 
 } // namespace
 
-void grayOntoScreen(const QImage &gray, const QRect &from, QImage &screen, const QPoint &at) {
-    const int width = from.width();
-    for (int r = 0; r < from.height(); ++r) {
-        const uchar *in = gray.constScanLine(from.top() + r) + from.left();
-        auto *out = reinterpret_cast<quint32 *>(screen.scanLine(at.y() + r)) + at.x();
-        int i = 0;
+namespace {
+
+void widenRow(const uchar *in, quint32 *out, int width) {
+    int i = 0;
 #ifdef __SSE2__
-        // Four pixels of 16 bytes per store, past the caches: a viewport is written once and
-        // then only read by the window system, and reading the old pixels in first (as
-        // ordinary stores do) would double the memory traffic of painting a page.
-        while (i < width && (reinterpret_cast<quintptr>(out + i) & 15))
-            out[i] = 0xff000000u | in[i] * 0x010101u, ++i;
-        const __m128i opaque = _mm_set1_epi32(int(0xff000000u));
-        for (; i + 16 <= width; i += 16) {
-            const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
-            const __m128i lo = _mm_unpacklo_epi8(g, g), hi = _mm_unpackhi_epi8(g, g);
-            auto *o = reinterpret_cast<__m128i *>(out + i);
-            _mm_stream_si128(o, _mm_or_si128(_mm_unpacklo_epi16(lo, lo), opaque));
-            _mm_stream_si128(o + 1, _mm_or_si128(_mm_unpackhi_epi16(lo, lo), opaque));
-            _mm_stream_si128(o + 2, _mm_or_si128(_mm_unpacklo_epi16(hi, hi), opaque));
-            _mm_stream_si128(o + 3, _mm_or_si128(_mm_unpackhi_epi16(hi, hi), opaque));
-        }
+    // Four pixels of 16 bytes per store, past the caches: a viewport is written once and
+    // then only read by the window system, and reading the old pixels in first (as
+    // ordinary stores do) would double the memory traffic of painting a page.
+    while (i < width && (reinterpret_cast<quintptr>(out + i) & 15))
+        out[i] = 0xff000000u | in[i] * 0x010101u, ++i;
+    const __m128i opaque = _mm_set1_epi32(int(0xff000000u));
+    for (; i + 16 <= width; i += 16) {
+        const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+        const __m128i lo = _mm_unpacklo_epi8(g, g), hi = _mm_unpackhi_epi8(g, g);
+        auto *o = reinterpret_cast<__m128i *>(out + i);
+        _mm_stream_si128(o, _mm_or_si128(_mm_unpacklo_epi16(lo, lo), opaque));
+        _mm_stream_si128(o + 1, _mm_or_si128(_mm_unpackhi_epi16(lo, lo), opaque));
+        _mm_stream_si128(o + 2, _mm_or_si128(_mm_unpacklo_epi16(hi, hi), opaque));
+        _mm_stream_si128(o + 3, _mm_or_si128(_mm_unpackhi_epi16(hi, hi), opaque));
+    }
 #endif
-        for (; i < width; ++i)
-            out[i] = 0xff000000u | in[i] * 0x010101u;
+    for (; i < width; ++i)
+        out[i] = 0xff000000u | in[i] * 0x010101u;
+}
+
+// Source-over of a premultiplied colour on an opaque pixel: each channel times one less the
+// colour's alpha, rounded, two channels at a time, plus the colour.
+quint32 blended(quint32 pixel, quint32 colour, quint32 keep) {
+    quint32 rb = (pixel & 0xff00ff) * keep;
+    rb = ((rb + ((rb >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
+    quint32 ag = ((pixel >> 8) & 0xff00ff) * keep;
+    ag = (ag + ((ag >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
+    return (rb | ag) + colour;
+}
+
+} // namespace
+
+namespace {
+
+void streamRow(const quint32 *in, quint32 *out, int width) {
+    int i = 0;
+#ifdef __SSE2__
+    while (i < width && (reinterpret_cast<quintptr>(out + i) & 15))
+        out[i] = in[i], ++i;
+    for (; i + 4 <= width; i += 4)
+        _mm_stream_si128(reinterpret_cast<__m128i *>(out + i),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i)));
+#endif
+    for (; i < width; ++i)
+        out[i] = in[i];
+}
+
+struct Covering {
+    int left, right; // columns of the row, right exclusive
+    quint32 colour, keep;
+    const quint32 *overGray; // the colour blended over each gray level
+    int order;               // overlapping marks are blended in the order given
+};
+
+// A row with marks on it. The marked pixels are worked out in a small buffer from the page's
+// gray and streamed like the rest: blending into the store afterwards would read each marked
+// row back from memory, and an ordinary store into a line being streamed costs as much. So
+// the marked spans are widened to whole cache lines of the store.
+void tintedRow(const uchar *in, quint32 *out, int width, const QVarLengthArray<Covering, 16> &row) {
+    auto lineStart = [&](int x) {
+        return std::max(0, x - int((reinterpret_cast<quintptr>(out + x) & 63) / 4));
+    };
+    auto lineEnd = [&](int x) {
+        return std::min(width,
+                        x + int(((64 - (reinterpret_cast<quintptr>(out + x) & 63)) & 63) / 4));
+    };
+    // Marks seldom overlap (a hit inside the selection); where they do, each is blended over
+    // the last, else a mark is a lookup by the page's gray.
+    bool overlapping = false;
+    for (int i = 0; i < row.size(); ++i)
+        for (int j = i + 1; j < row.size(); ++j)
+            overlapping |= row[i].left < row[j].right && row[j].left < row[i].right;
+    QVarLengthArray<Covering, 16> inOrder;
+    if (overlapping) {
+        inOrder = row;
+        std::sort(inOrder.begin(), inOrder.end(),
+                  [](const Covering &a, const Covering &b) { return a.order < b.order; });
+    }
+    QVarLengthArray<std::pair<int, int>, 16> spans;
+    for (const Covering &c : row)
+        spans.append({lineStart(c.left), lineEnd(c.right)});
+    std::sort(spans.begin(), spans.end());
+    QVarLengthArray<quint32, 1024> buffer;
+    int done = 0;
+    for (int k = 0; k < spans.size();) {
+        const int left = std::max(spans[k].first, done);
+        int right = spans[k].second;
+        for (++k; k < spans.size() && spans[k].first <= right; ++k)
+            right = std::max(right, spans[k].second);
+        if (right <= left)
+            continue;
+        widenRow(in + done, out + done, left - done);
+        buffer.resize(right - left);
+        for (int x = left; x < right; ++x)
+            buffer[x - left] = 0xff000000u | in[x] * 0x010101u;
+        if (overlapping) {
+            for (const Covering &c : inOrder)
+                for (int x = std::max(c.left, left); x < std::min(c.right, right); ++x)
+                    buffer[x - left] = blended(buffer[x - left], c.colour, c.keep);
+        } else {
+            for (const Covering &c : row)
+                for (int x = std::max(c.left, left); x < std::min(c.right, right); ++x)
+                    buffer[x - left] = c.overGray[in[x]];
+        }
+        streamRow(buffer.constData(), out + left, right - left);
+        done = right;
+    }
+    widenRow(in + done, out + done, width - done);
+}
+
+} // namespace
+
+void grayOntoScreen(const QImage &gray, const QRect &from, QImage &screen, const QPoint &at,
+                    const Tint *tints, int tintCount) {
+    const int width = from.width();
+    // A table per colour of what it makes of each gray level.
+    QVarLengthArray<std::pair<QRgb, std::array<quint32, 256>>, 4> tables;
+    auto overGray = [&](QColor colour) -> const quint32 * {
+        for (const auto &t : tables)
+            if (t.first == colour.rgba())
+                return t.second.data();
+        tables.append({colour.rgba(), {}});
+        auto &table = tables.back().second;
+        const quint32 premultiplied = qPremultiply(colour.rgba());
+        for (quint32 g = 0; g < 256; ++g)
+            table[g] =
+                blended(0xff000000u | g * 0x010101u, premultiplied, 255 - quint32(colour.alpha()));
+        return table.data();
+    };
+    // The marks that reach these rows, by their first row; each row takes those that have
+    // begun and not yet ended, so a row costs only the marks on it.
+    struct Mark {
+        int top, bottom;
+        Covering covering;
+    };
+    QVarLengthArray<Mark, 64> marks;
+    for (int t = 0; t < tintCount; ++t) {
+        const QRect &rect = tints[t].rect;
+        const int left = std::max(rect.left() - at.x(), 0);
+        const int right = std::min(rect.right() + 1 - at.x(), width);
+        if (left < right && rect.bottom() >= at.y() && rect.top() < at.y() + from.height())
+            marks.append({rect.top(),
+                          rect.bottom(),
+                          {left, right, qPremultiply(tints[t].colour.rgba()),
+                           255 - quint32(tints[t].colour.alpha()), overGray(tints[t].colour), t}});
+    }
+    std::stable_sort(marks.begin(), marks.end(),
+                     [](const Mark &a, const Mark &b) { return a.top < b.top; });
+    QVarLengthArray<const Mark *, 16> begun;
+    QVarLengthArray<Covering, 16> row;
+    int next = 0;
+    for (int r = 0; r < from.height(); ++r) {
+        const int y = at.y() + r;
+        const uchar *in = gray.constScanLine(from.top() + r) + from.left();
+        auto *out = reinterpret_cast<quint32 *>(screen.scanLine(y)) + at.x();
+        for (; next < marks.size() && marks[next].top <= y; ++next)
+            begun.append(&marks[next]);
+        row.clear();
+        for (int k = 0; k < begun.size();) {
+            if (begun[k]->bottom < y) {
+                begun.remove(k);
+                continue;
+            }
+            row.append(begun[k++]->covering);
+        }
+        if (row.isEmpty())
+            widenRow(in, out, width);
+        else
+            tintedRow(in, out, width, row);
     }
 #ifdef __SSE2__
     _mm_sfence();

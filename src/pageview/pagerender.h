@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QRect>
 
@@ -16,7 +17,15 @@ constexpr QImage::Format ScreenFormat = QImage::Format_RGB32;
 // Writes the part `from` of a Grayscale8 image into `screen` (RGB32 or ARGB32_Premultiplied)
 // at `at`, as opaque gray pixels. A gray viewport is kept at a byte a pixel and widened only
 // as it is painted: a quarter of the memory to read, and nothing converted that is not shown.
-void grayOntoScreen(const QImage &gray, const QRect &from, QImage &screen, const QPoint &at);
+// A mark over the page: a rectangle, in the screen's pixels, and its translucent colour.
+struct Tint {
+    QRect rect;
+    QColor colour;
+};
+// With tints: each blended over the pixels it covers as source-over paints it, as the row is
+// written.
+void grayOntoScreen(const QImage &gray, const QRect &from, QImage &screen, const QPoint &at,
+                    const Tint *tints = nullptr, int tintCount = 0);
 
 // Renders `target` (in pixels of the page scaled by `zoom`) into `dst` at `at`; `dst` has the
 // page's output format or ScreenFormat. Smooth

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QtTest>
 
+#include "testfiles.h"
 #include "testpages.h"
 
 #include <algorithm>
@@ -49,6 +50,8 @@ private slots:
     void cacheScrollsInEveryDirection();
     void grayOntoScreen_data();
     void grayOntoScreen();
+    void tintsOverGray_data();
+    void tintsOverGray();
 };
 
 void TestPageRender::fullSizeIsThePage() {
@@ -311,6 +314,48 @@ void TestPageRender::grayOntoScreen() {
     }
     render::grayOntoScreen(gray, from, screen, at);
     QCOMPARE(screen, expected);
+}
+
+// Marks blended as the gray is widened, against Qt's own source-over of the same colours
+// drawn after the page, clipped to the target: marks inside, across the target's edges,
+// overlapping, on the rows' 16-pixel block edges, and wholly outside.
+using Tints = QList<render::Tint>;
+
+void TestPageRender::tintsOverGray_data() {
+    QTest::addColumn<Tints>("tints");
+    const QColor amber(255, 190, 0, 80), strong(255, 110, 0, 140), blue(48, 140, 255, 70);
+    QTest::addRow("none") << Tints{};
+    QTest::addRow("one inside") << Tints{{QRect(40, 4, 30, 5), amber}};
+    QTest::addRow("across the left and top") << Tints{{QRect(0, 0, 25, 6), amber}};
+    QTest::addRow("across the right and bottom") << Tints{{QRect(180, 8, 60, 20), blue}};
+    QTest::addRow("one pixel") << Tints{{QRect(33, 7, 1, 1), strong}};
+    QTest::addRow("overlapping") << Tints{
+        {QRect(40, 4, 30, 5), amber}, {QRect(50, 2, 10, 9), strong}, {QRect(45, 6, 60, 2), blue}};
+    QTest::addRow("side by side on a row") << Tints{
+        {QRect(10, 5, 7, 3), amber}, {QRect(17, 5, 7, 3), strong}, {QRect(120, 5, 16, 3), blue}};
+    QTest::addRow("outside") << Tints{{QRect(0, 12, 200, 3), amber}, {QRect(205, 0, 4, 14), blue}};
+    QTest::addRow("opaque") << Tints{{QRect(60, 3, 20, 4), QColor(0, 0, 255)}};
+}
+
+void TestPageRender::tintsOverGray() {
+    QFETCH(Tints, tints);
+    const QImage gray =
+        test::grayPage(200, 12, [](int x, int y) { return (x * 13 + y * 29) & 255; });
+    const QRect from(3, 1, 190, 10);
+    const QPoint at(5, 2);
+    QImage screen(210, 14, QImage::Format_RGB32);
+    screen.fill(qRgb(200, 10, 30));
+    QImage expected = screen;
+    {
+        QPainter p(&expected);
+        p.drawImage(at, gray.copy(from));
+        p.setClipRect(QRect(at, from.size()));
+        for (const render::Tint &t : tints)
+            p.fillRect(t.rect, t.colour);
+    }
+    render::grayOntoScreen(gray, from, screen, at, tints.constData(), int(tints.size()));
+    QVERIFY2(test::maxDifference(screen, expected) <= 1,
+             qPrintable(QString::number(test::maxDifference(screen, expected))));
 }
 
 QTEST_GUILESS_MAIN(TestPageRender)

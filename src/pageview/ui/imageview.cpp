@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QVarLengthArray>
 #include <QWheelEvent>
 #include <QtMath>
 
@@ -33,14 +34,22 @@ QImage widened(const QImage &part) {
     return out;
 }
 
-// Paints `draw` (view pixels) from `source` (pixels of `part`, the device pixels of `draw`).
-// A gray viewport goes straight into the window's backing store, widened as it is written,
-// where painting reaches that store pixel for pixel; anywhere else (a grab, a fractional
-// scale) it is widened first and drawn through Qt.
+// Paints `draw` (view pixels) from `source` (pixels of `part`, the device pixels of `draw`),
+// and the tints over it. A gray viewport goes straight into the window's backing store,
+// widened as it is written, where painting reaches that store pixel for pixel, with the
+// tints blended in on the way: the store is written past the caches, and blending into it
+// afterwards would fetch every marked row back from memory. Anywhere else (a grab, a
+// fractional scale, colour) both are drawn through Qt.
 void paintViewport(QPainter &painter, const QRegion &exposed, const QImage &part, const QRect &draw,
-                   const QRectF &source) {
+                   const QRectF &source, const ViewTints &tints) {
+    auto throughQt = [&] {
+        painter.setPen(Qt::NoPen);
+        for (const render::Tint &t : tints)
+            painter.fillRect(t.rect, t.colour);
+    };
     if (part.format() != QImage::Format_Grayscale8) {
         painter.drawImage(QRectF(draw), part, source);
+        throughQt();
         return;
     }
     QPaintEngine *engine = painter.paintEngine();
@@ -61,15 +70,21 @@ void paintViewport(QPainter &painter, const QRegion &exposed, const QImage &part
             if (!engine->systemClip().isEmpty())
                 region &= engine->systemClip();
             const QPoint toSource = source.toRect().topLeft() - onDevice.toRect().topLeft();
+            ViewTints onScreen;
+            for (const render::Tint &t : tints)
+                onScreen.append({toDevice.mapRect(QRectF(t.rect)).toAlignedRect(), t.colour});
             for (const QRect &r : region)
-                render::grayOntoScreen(part, r.translated(toSource), *screen, r.topLeft());
+                render::grayOntoScreen(part, r.translated(toSource), *screen, r.topLeft(),
+                                       onScreen.constData(), int(onScreen.size()));
             return;
         }
     }
     const QRect copied = source.toAlignedRect() & part.rect();
     painter.drawImage(QRectF(draw), widened(part.copy(copied)),
                       source.translated(-QPointF(copied.topLeft())));
+    throughQt();
 }
+
 } // namespace
 
 ImageView::ImageView(QWidget *parent) : QAbstractScrollArea(parent) {
@@ -325,9 +340,21 @@ void ImageView::setMarks(MarkSet set, QList<QRect> marks, QList<QRect> strong) {
     Marks &m = m_marks[int(set)];
     if (marks == m.weak && strong == m.strong)
         return;
+    // Only what changed is painted again: the next hit on a page is a few words' worth of
+    // pixels, not the whole view.
+    QRegion changed;
+    auto differ = [&](const QList<QRect> &from, const QList<QRect> &to) {
+        for (const QRect &r : from)
+            if (!to.contains(r))
+                changed += pageToView(r);
+    };
+    differ(m.weak, marks);
+    differ(marks, m.weak);
+    differ(m.strong, strong);
+    differ(strong, m.strong);
     m.weak = std::move(marks);
     m.strong = std::move(strong);
-    viewport()->update();
+    viewport()->update(changed);
 }
 
 QRect ImageView::pageToShown(const QRect &r) const {
@@ -375,16 +402,22 @@ void ImageView::ensureVisible(const QRect &pageRect) {
         setScrollY(scrollY() + dy);
 }
 
-void ImageView::paintMarks(QPainter &painter) const {
-    // Found text in amber, selected text in the desktop's selection blue.
+ViewTints ImageView::tintsIn(const QRect &exposed) const {
+    // Found text in amber, selected text in the desktop's selection blue, the strong ones
+    // more opaque.
     static const QColor colours[2][2] = {{QColor(255, 190, 0, 80), QColor(255, 110, 0, 140)},
                                          {QColor(48, 140, 255, 70), QColor(48, 140, 255, 110)}};
+    ViewTints tints;
     for (int set = 0; set < 2; ++set) {
-        for (const QRect &r : m_marks[set].weak)
-            painter.fillRect(pageToView(r), colours[set][0]);
-        for (const QRect &r : m_marks[set].strong)
-            painter.fillRect(pageToView(r), colours[set][1]);
+        for (int strength = 0; strength < 2; ++strength) {
+            for (const QRect &r : strength ? m_marks[set].strong : m_marks[set].weak) {
+                const QRect v = pageToView(r) & exposed;
+                if (!v.isEmpty())
+                    tints.append({v, colours[set][strength]});
+            }
+        }
     }
+    return tints;
 }
 
 double ImageView::imageWidthTwips() const {
@@ -416,12 +449,13 @@ void ImageView::paintEvent(QPaintEvent *event) {
     // 1x instead of being blown up from logical pixels.
     const qreal dpr = viewport()->devicePixelRatioF();
     const QRect draw = exposed & visible;
+    const ViewTints tints = tintsIn(draw);
     if (dpr == 1.0) {
         const QImage &part = m_cache.get(m_document.image(), m_document.revision(), m_zoom,
                                          m_smooth, visible.translated(offset));
         if (!part.isNull() && !draw.isEmpty())
             paintViewport(painter, event->region(), part, draw,
-                          QRectF(draw.translated(-visible.topLeft())));
+                          QRectF(draw.translated(-visible.topLeft())), tints);
     } else {
         const double deviceZoom = m_zoom * dpr;
         const QRect devicePage(QPoint(0, 0), viewgeom::scaledSize(m_document.size(), deviceZoom));
@@ -436,11 +470,10 @@ void ImageView::paintEvent(QPaintEvent *event) {
             const QRectF source(QPointF(draw.translated(offset).topLeft()) * dpr -
                                     QPointF(deviceVisible.topLeft()),
                                 QSizeF(draw.size()) * dpr);
-            paintViewport(painter, event->region(), part, draw, source);
+            paintViewport(painter, event->region(), part, draw, source, tints);
         }
     }
 
-    paintMarks(painter);
     if (!m_band.isEmpty()) {
         const QRect band = viewgeom::imageToView(m_band, offset, m_zoom);
         painter.setPen(QPen(Qt::white, 1));

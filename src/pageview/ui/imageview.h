@@ -1,16 +1,22 @@
 #pragma once
 
 #include "articles/imagedocument.h"
+#include "pageview/pagerender.h"
 #include "pageview/viewgeometry.h"
 #include "pageview/viewportcache.h"
 #include "platform/ui/twipsgeometry.h"
 
 #include <QAbstractScrollArea>
+#include <QColor>
 #include <QImage>
 #include <QList>
+#include <QVarLengthArray>
 #include <functional>
 
 namespace qen {
+
+// The marks being painted, in view pixels.
+using ViewTints = QVarLengthArray<render::Tint, 64>;
 
 class Interaction;
 
@@ -195,7 +201,7 @@ private:
     void emitMouse(QMouseEvent *event, int kind);
 
     QRect pageToShown(const QRect &r) const;
-    void paintMarks(QPainter &painter) const;
+    ViewTints tintsIn(const QRect &exposed) const;
 
     ImageDocument m_document;
     render::ViewportCache m_cache;
