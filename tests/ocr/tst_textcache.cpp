@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace qen;
@@ -55,6 +57,7 @@ private slots:
     void capRemovesLeastRecentlyUsed();
     void unusableFolder();
     void folderGoneAfterStart();
+    void fullDiskKeepsTheOldEntry();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -216,6 +219,40 @@ void TstTextCache::folderGoneAfterStart() {
     QVERIFY(!cache.problem().isEmpty());
     QVERIFY(!cache.load(Key));
     QCOMPARE(readFile(folder), QByteArray("now a file"));
+}
+
+// A disk that fills during a write, made by a file size limit on this process (writes past it
+// fail with EFBIG, as they fail with ENOSPC on a full disk): the write is reported, the entry
+// already there stays whole, and no half-written file is left behind.
+void TstTextCache::fullDiskKeepsTheOldEntry() {
+    const QString folder = m_dir->filePath(u"text"_qs);
+    TextCache cache(folder, 1 << 20);
+    const TextLayer small = test::gridLayer({u"甲"_qs});
+    QVERIFY(cache.store(Key, small));
+    QStringList lines;
+    for (int i = 0; i < 200; ++i)
+        lines << QString(40, QChar(0x4e00 + i));
+    const TextLayer large = test::gridLayer(lines);
+    const qint64 limit = QFileInfo(cache.pathFor(Key)).size() + 512;
+    QVERIFY(TextCache::entryBytes(Key, large).size() > limit + 16 * 1024);
+
+    rlimit before{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit full = before;
+    full.rlim_cur = rlim_t(limit);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
+    const bool stored = cache.store(Key, large);
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QVERIFY(!stored);
+    QVERIFY(!cache.problem().isEmpty());
+    QVERIFY(cache.load(Key) == small);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    // Room again: the larger entry goes in.
+    QVERIFY(cache.store(Key, large));
+    QVERIFY(cache.load(Key) == large);
 }
 
 QTEST_GUILESS_MAIN(TstTextCache)
