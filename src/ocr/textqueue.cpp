@@ -87,7 +87,7 @@ void TextQueue::removeArticle(const QString &article) {
             return;
         for (const QString &p : it->pages) {
             m_state.remove(p);
-            m_layers.remove(p);
+            dropLayer(p);
         }
         m_articles.erase(it);
         for (const std::shared_ptr<Job> &job : m_running) {
@@ -109,6 +109,7 @@ void TextQueue::clear() {
             job->cancel = 1;
     }
     m_layers.clear();
+    m_unpacked = 0;
     recount();
 }
 
@@ -129,8 +130,8 @@ void TextQueue::renamePage(const QString &oldPath, const QString &newPath) {
                 p = newPath;
         }
     }
-    if (auto l = m_layers.take(oldPath))
-        m_layers.insert(newPath, l);
+    if (m_layers.contains(oldPath))
+        m_layers.insert(newPath, m_layers.take(oldPath));
     if (m_shown == oldPath)
         m_shown = newPath;
 }
@@ -157,8 +158,65 @@ bool TextQueue::failed(const QString &page) const {
 }
 
 const TextLayer *TextQueue::layer(const QString &page) const {
+    const auto it = m_layers.find(page);
+    if (it == m_layers.end())
+        return nullptr;
+    it->used = ++m_clock;
+    if (!it->layer) {
+        std::optional<TextLayer> unpacked = TextLayer::fromBytes(qUncompress(it->packed));
+        if (!unpacked)
+            return nullptr; // cannot happen with our own bytes; never trusted all the same
+        it->layer = std::make_shared<const TextLayer>(std::move(*unpacked));
+        it->packed.clear();
+        ++m_unpacked;
+        const TextLayer *out = it->layer.get();
+        packUnused();
+        return out;
+    }
+    return it->layer.get();
+}
+
+void TextQueue::setLayersHeld(int count) {
+    m_layersHeld = std::max(1, count);
+    packUnused();
+}
+
+void TextQueue::hold(const QString &page, std::shared_ptr<const TextLayer> layer) {
+    dropLayer(page);
+    m_layers.insert(page, {std::move(layer), {}, ++m_clock});
+    ++m_unpacked;
+    packUnused();
+}
+
+void TextQueue::dropLayer(const QString &page) {
     const auto it = m_layers.constFind(page);
-    return it == m_layers.constEnd() ? nullptr : it->get();
+    if (it == m_layers.constEnd())
+        return;
+    m_unpacked -= it->layer ? 1 : 0;
+    m_layers.erase(it);
+}
+
+// The least recently used layers beyond the bound are packed; the shown page stays as it is,
+// since the text tool works on it from event to event.
+void TextQueue::packUnused() const {
+    QString shown;
+    {
+        std::lock_guard lock(m_mutex);
+        shown = m_shown;
+    }
+    while (m_unpacked > m_layersHeld) {
+        auto oldest = m_layers.end();
+        for (auto it = m_layers.begin(); it != m_layers.end(); ++it) {
+            if (it->layer && it.key() != shown &&
+                (oldest == m_layers.end() || it->used < oldest->used))
+                oldest = it;
+        }
+        if (oldest == m_layers.end())
+            return;
+        oldest->packed = qCompress(oldest->layer->toBytes(), 1);
+        oldest->layer.reset();
+        --m_unpacked;
+    }
 }
 
 QString TextQueue::progressText() const {
@@ -258,8 +316,7 @@ void TextQueue::deliver(const std::shared_ptr<Job> &job, const std::shared_ptr<O
     if (!wanted)
         return;
     if (outcome->reading.ok()) {
-        m_layers.insert(job->page,
-                        std::make_shared<const TextLayer>(std::move(*outcome->reading.layer)));
+        hold(job->page, std::make_shared<const TextLayer>(std::move(*outcome->reading.layer)));
         recount();
         emit pageRead(job->page);
     } else {

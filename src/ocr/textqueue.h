@@ -59,8 +59,14 @@ public:
     // shown page, even with the background off. A new list replaces the old one.
     void want(const QStringList &pages);
 
-    // The page's layer once read; null before, and after its article closed.
+    // The page's layer once read; null before, and after its article closed. The pointer
+    // holds until the event is handled: a long article keeps only the layers used last
+    // unpacked (the shown page always), and a later call may pack this one.
     const TextLayer *layer(const QString &page) const;
+    // How many layers are held unpacked at most; the rest are kept in their compact form.
+    static constexpr int DefaultLayersHeld = 512;
+    void setLayersHeld(int count);
+    int layersUnpacked() const { return m_unpacked; }
     // Whether a page's reading ended without a layer (it cannot be recognised).
     bool failed(const QString &page) const;
     int readCount() const { return m_read; }
@@ -108,8 +114,22 @@ private:
     std::vector<std::shared_ptr<Job>> m_running;
     std::vector<std::thread> m_workers;
 
+    // A layer in use, or packed (its compact form, compressed) when not used for a while:
+    // an article of thousands of pages would otherwise hold tens of kilobytes a page.
+    struct Held {
+        std::shared_ptr<const TextLayer> layer;
+        QByteArray packed;
+        quint64 used = 0;
+    };
+    void hold(const QString &page, std::shared_ptr<const TextLayer> layer);
+    void dropLayer(const QString &page);
+    void packUnused() const;
+
     // The owner's thread alone.
-    QHash<QString, std::shared_ptr<const TextLayer>> m_layers;
+    mutable QHash<QString, Held> m_layers;
+    mutable quint64 m_clock = 0;
+    mutable int m_unpacked = 0;
+    int m_layersHeld = DefaultLayersHeld;
     int m_read = 0;
     int m_pageCount = 0;
 };

@@ -20,6 +20,7 @@ private slots:
     void closingCancels();
     void badPageIsMarked();
     void settings();
+    void longArticlesPackLayers();
 
 private:
     QString page(int line);
@@ -56,6 +57,33 @@ void TstTextQueue::order() {
     const TextLayer *layer = queue.layer(page(3));
     QVERIFY(layer);
     QVERIFY(test::characterErrorRate(test::ocrColumnLines(4, 8)[3], layer->plainText()) <= 0.15);
+}
+
+// Beyond the bound the least recently used layers are packed, never the shown page's, and
+// each comes back whole when asked for.
+void TstTextQueue::longArticlesPackLayers() {
+    TextQueue queue(*m_library, u"chi_sim"_qs, nullptr, 1);
+    queue.setLayersHeld(2);
+    QHash<QString, QString> texts;
+    connect(&queue, &TextQueue::pageRead, this,
+            [&](const QString &p) { texts.insert(p, queue.layer(p)->plainText()); });
+    const QStringList pages{page(0), page(1), page(2), page(3), page(4)};
+    queue.setShownPage(page(0));
+    queue.addArticle(u"A"_qs, pages);
+    QTRY_COMPARE_WITH_TIMEOUT(texts.size(), 5, 60000);
+    QCOMPARE(queue.layersUnpacked(), 2);
+    const TextLayer *shown = queue.layer(page(0));
+    for (int round = 0; round < 2; ++round) {
+        for (const QString &p : pages) {
+            QVERIFY(queue.layer(p));
+            QCOMPARE(queue.layer(p)->plainText(), texts.value(p));
+            QVERIFY(queue.layersUnpacked() <= 2);
+        }
+    }
+    QCOMPARE(queue.layer(page(0)), shown);
+    queue.removeArticle(u"A"_qs);
+    QCOMPARE(queue.layersUnpacked(), 0);
+    QVERIFY(!queue.layer(page(3)));
 }
 
 void TstTextQueue::backgroundOff() {
