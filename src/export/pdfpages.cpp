@@ -2,6 +2,7 @@
 // their exact pixels. Everything that copies stored data is in pdfwriter.cpp, which needs no
 // image library.
 #include "export/pdfwriter.h"
+#include "export/printlayout.h"
 
 #include "articles/imagedocument.h"
 #include "articles/tiffcodec.h"
@@ -97,8 +98,7 @@ QList<Image> imagesOf(const QString &path) {
         failPage(path, e.description());
     }
     Image image = flateImage(pixels);
-    // Qt gives 96 dpi to images that state none; that is no scanner's resolution.
-    if (pixels.dotsPerMeterX() != 3780 || pixels.dotsPerMeterY() != 3780)
+    if (printlayout::statesResolution(pixels))
         image.setResolution(pixels.dotsPerMeterX() * 0.0254, pixels.dotsPerMeterY() * 0.0254);
     return {image};
 }

@@ -3,12 +3,13 @@
 #include "platform/filehelpers.h"
 #include "platform/twips.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qen::printlayout {
 
 namespace {
-constexpr double OneCm = 567, Height12 = 680.4, Up06 = 340.2, BorderMm = 10;
+constexpr double BorderMm = 10;
 
 struct Paper {
     int code;
@@ -48,28 +49,26 @@ QSizeF paperMillimetres(const QPageSize &size) {
 
 QRectF imagePlacement(double imageWidthTwips, double imageHeightTwips, const QSizeF &paperMm) {
     const double pw = paperMm.width() * TwipsPerMm, ph = paperMm.height() * TwipsPerMm;
-    double w = imageWidthTwips / 2 - OneCm;
-    double x = (pw - w) / 2 - OneCm;
-    double h = imageHeightTwips / 2 - Height12;
-    double y = (ph - h) / 2 - Up06;
-    if (x < 0) {
-        x = 0, y = 0;
-        w = (paperMm.width() - BorderMm) * TwipsPerMm;
-        h = (paperMm.height() - BorderMm) * TwipsPerMm;
-    } else if (y < 0 && h > 0) {
-        const double fitH = (paperMm.height() - BorderMm) * TwipsPerMm;
-        w = w * fitH / h;
-        h = fitH;
-        x = std::max(0.0, (pw - w) / 2);
-        y = 0;
+    const double room = BorderMm * TwipsPerMm;
+    double w = imageWidthTwips, h = imageHeightTwips;
+    if (w > 0 && h > 0) {
+        const double scale = std::min({1.0, (pw - room) / w, (ph - room) / h});
+        w *= scale;
+        h *= scale;
     }
-    return {x, y, w, h};
+    return {(pw - w) / 2, (ph - h) / 2, w, h};
+}
+
+bool statesResolution(const QImage &image) {
+    const int x = image.dotsPerMeterX(), y = image.dotsPerMeterY();
+    return x > 0 && y > 0 && (x != 3780 || y != 3780);
 }
 
 QSizeF imageTwips(const QImage &image) {
-    const auto dpi = [](int dpm) { return dpm > 0 ? dpm * 0.0254 : 96.0; };
-    return {image.width() * twips::PerInch / dpi(image.dotsPerMeterX()),
-            image.height() * twips::PerInch / dpi(image.dotsPerMeterY())};
+    const bool stated = statesResolution(image);
+    const double dpiX = stated ? image.dotsPerMeterX() * 0.0254 : 300.0;
+    const double dpiY = stated ? image.dotsPerMeterY() * 0.0254 : 300.0;
+    return {image.width() * twips::PerInch / dpiX, image.height() * twips::PerInch / dpiY};
 }
 
 QSize printPixels(const QSize &image, const QRectF &target) {

@@ -6,7 +6,8 @@
 #include <QSizeF>
 
 // Where an image page lands on paper. Everything is in twips (1440 per inch, 56.7 per
-// millimetre), measured from the printable area's top-left corner, as the printer draws.
+// millimetre), measured from the sheet's top-left corner; the printer's own margins are
+// taken off where it draws.
 namespace qen::printlayout {
 
 inline constexpr double TwipsPerMm = 56.7;
@@ -21,15 +22,17 @@ int codeForPageSize(const QPageSize &size);
 // otherwise the printer's real page size (portrait), so that no paper prints at 0 × 0.
 QSizeF paperMillimetres(const QPageSize &size);
 
-// An image of the given size in twips: half its size less 1 cm of width and 1.2 cm of
-// height, centred and then moved 1 cm left and 0.6 cm up. When the width does not fit
-// within the paper less 2 cm, it is stretched to the paper less 10 mm each way. A page too
-// tall for the paper is scaled down, keeping its proportions, to the paper's height less
-// 10 mm: printed at its size it would run off the sheet.
+// An image of the given size in twips at its size, centred on the sheet; one larger than the
+// paper less 10 mm each way is scaled down to fit within that, keeping its shape. A scan
+// prints as large as the page it was made from, and a landscape clipping is not squeezed.
 QRectF imagePlacement(double imageWidthTwips, double imageHeightTwips, const QSizeF &paperMm);
 
-// A page's size in twips at its own resolution (96 dpi when it records none), as the image
-// view reports it.
+// Whether an image states its resolution. Qt gives 96 dpi (3780 dots a metre) to images
+// that state none, and that is no scanner's resolution.
+bool statesResolution(const QImage &image);
+
+// A page's size on paper in twips, at its own resolution; 300 dpi, a scanner's usual, when
+// it states none.
 QSizeF imageTwips(const QImage &image);
 
 // The pixel size at which an image covers `target` (device pixels) without carrying more

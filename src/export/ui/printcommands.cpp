@@ -61,8 +61,12 @@ void PrintJob::printImage(const QImage &page) {
     const QSizeF size = printlayout::imageTwips(page);
     const QRectF twipsRect = printlayout::imagePlacement(size.width(), size.height(), paper);
     const double scale = m_printer.resolution() / double(twips::PerInch);
-    const QRectF target(twipsRect.x() * scale, twipsRect.y() * scale, twipsRect.width() * scale,
-                        twipsRect.height() * scale);
+    // The painter starts at the printable area, the placement at the sheet's corner.
+    const QPointF margin = m_printer.pageRect(QPrinter::DevicePixel).topLeft() -
+                           m_printer.paperRect(QPrinter::DevicePixel).topLeft();
+    const QRectF target = QRectF(twipsRect.x() * scale, twipsRect.y() * scale,
+                                 twipsRect.width() * scale, twipsRect.height() * scale)
+                              .translated(-margin);
     // Printing on Linux goes through Qt's PDF engine, which sends images as JPEG unless told
     // otherwise: around scanned text that leaves gray smudges, so bilevel pages go lossless.
     painter.setRenderHint(QPainter::LosslessImageRendering, page.format() == QImage::Format_Mono);

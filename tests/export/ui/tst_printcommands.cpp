@@ -25,6 +25,8 @@ private slots:
     void recordShownPrintsFiltered();
     void noPrinterSaidOnce();
     void printerFailureStopsTheWalk();
+    void pagePrintsAtItsSize_data();
+    void pagePrintsAtItsSize();
 
 private:
     QString pdf() const { return m_w->dir.filePath("out.pdf"); }
@@ -138,6 +140,65 @@ void TestPrintCommands::printerFailureStopsTheWalk() {
     m_w->user.printer().setOutputFileName(m_w->dir.filePath("no such folder/out.pdf"));
     m_commands->PrintPages(3);
     QCOMPARE(m_w->user.texts("error").size(), 1);
+}
+
+// A page all ink, printed to the PDF printer on A4 and rendered back by poppler: the ink's box
+// on the sheet, in millimetres, against the page's size at its resolution.
+void TestPrintCommands::pagePrintsAtItsSize_data() {
+    QTest::addColumn<QSize>("pixels");
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<QSizeF>("inkMm");
+    QTest::addRow("A5 scan at 300 dpi: its own size")
+        << QSize(1748, 2480) << 300 << QSizeF(148, 210);
+    QTest::addRow("small crop at 600 dpi") << QSize(1181, 591) << 600 << QSizeF(50, 25);
+    // 254 x 127 mm is wider than the 200 mm of room: scaled to 200 x 100, not squeezed.
+    QTest::addRow("landscape clipping") << QSize(3000, 1500) << 300 << QSizeF(200, 100);
+}
+
+void TestPrintCommands::pagePrintsAtItsSize() {
+    QFETCH(QSize, pixels);
+    QFETCH(int, dpi);
+    QFETCH(QSizeF, inkMm);
+    if (QStandardPaths::findExecutable("pdftoppm").isEmpty())
+        QSKIP("needs pdftoppm (poppler-utils)");
+    QImage page(pixels, QImage::Format_Grayscale8);
+    page.fill(0);
+    page.setDotsPerMeterX(qRound(dpi / 0.0254));
+    page.setDotsPerMeterY(qRound(dpi / 0.0254));
+    {
+        PrintJob job(m_w->user.printer());
+        job.printImage(page);
+        job.finish();
+    }
+    const int renderDpi = 50;
+    QProcess p;
+    p.start("pdftoppm", {"-r", QString::number(renderDpi), "-gray", "-singlefile", pdf(),
+                         m_w->dir.filePath("out")});
+    QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
+    const QImage sheet(m_w->dir.filePath("out.pgm"));
+    QVERIFY(!sheet.isNull());
+    QRect ink;
+    for (int y = 0; y < sheet.height(); ++y)
+        for (int x = 0; x < sheet.width(); ++x)
+            if (qGray(sheet.pixel(x, y)) < 128)
+                ink |= QRect(x, y, 1, 1);
+    const double mm = 25.4 / renderDpi;
+    const QSizeF sheetMm(sheet.width() * mm, sheet.height() * mm);
+    const QSizeF got(ink.width() * mm, ink.height() * mm);
+    const QString what = QString("ink %1 x %2 mm at %3, %4 on a sheet of %5 x %6 mm")
+                             .arg(got.width())
+                             .arg(got.height())
+                             .arg(ink.x() * mm)
+                             .arg(ink.y() * mm)
+                             .arg(sheetMm.width())
+                             .arg(sheetMm.height());
+    // Within 1 % and a pixel of the render.
+    QVERIFY2(qAbs(got.width() - inkMm.width()) <= inkMm.width() * 0.01 + mm, qPrintable(what));
+    QVERIFY2(qAbs(got.height() - inkMm.height()) <= inkMm.height() * 0.01 + mm, qPrintable(what));
+    // Centred on the sheet.
+    QVERIFY2(qAbs(ink.x() * mm - (sheetMm.width() - got.width()) / 2) <= 2 * mm, qPrintable(what));
+    QVERIFY2(qAbs(ink.y() * mm - (sheetMm.height() - got.height()) / 2) <= 2 * mm,
+             qPrintable(what));
 }
 
 QTEST_MAIN(TestPrintCommands)
