@@ -30,6 +30,9 @@ public:
     QQueue<std::optional<QFont>> fontAnswers;    // nullopt = Cancel
     bool printerSetupAnswer = true;
     bool printerInstalled = true;
+    int previewChoice = -1;
+    QStringList previewChoices;
+    int previewShown = -1;
     QStringList saveDialogFilters, saveDialogSuffixes;
     QImage clipboardImage;
     QString clipboardText;
@@ -69,6 +72,14 @@ public:
     QPrinter &printer() override { return m_printer; }
     bool setupPrinter(QWidget *) override { return printerSetupAnswer; }
     bool hasPrinter() override { return printerInstalled; }
+    // The user looks at the preview with the scope previewChoice (the given one when < 0),
+    // then prints from it.
+    void printPreview(QWidget *, QPrinter &printer, const QStringList &choices, int choice,
+                      const std::function<void(QPrinter &, int)> &paint) override {
+        previewChoices = choices;
+        previewShown = choice;
+        paint(printer, previewChoice < 0 ? choice : previewChoice);
+    }
     void setClipboardImage(const QImage &image) override { clipboardImage = image; }
     void setClipboardText(const QString &text) override { clipboardText = text; }
     bool openUrl(const QUrl &url) override {

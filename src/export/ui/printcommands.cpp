@@ -155,6 +155,28 @@ QStringList PrintCommands::scopeFiles(int scope, QStringList *skipped) {
     return files;
 }
 
+void PrintCommands::printScope(QPrinter &printer, int scope, QStringList *skipped) {
+    const QStringList files = scopeFiles(scope, skipped);
+    PrintJob job(printer);
+    for (const QString &file : files) {
+        // A page that cannot be read is left out; the printer failing ends the walk.
+        try {
+            PrintFile(job, file);
+        } catch (const PrinterError &) {
+            throw;
+        } catch (const Error &e) {
+            *skipped << e.description();
+        }
+    }
+    job.finish();
+}
+
+void PrintCommands::reportSkipped(const QStringList &skipped) {
+    if (!skipped.isEmpty())
+        m_interaction.error(m_controls.window, QStringLiteral("以下页面没有打印：\n") +
+                                                   skipped.join(QLatin1Char('\n')));
+}
+
 void PrintCommands::PrintPages(int scope) {
     if (m_controls.tree->isEmpty())
         return;
@@ -165,27 +187,35 @@ void PrintCommands::PrintPages(int scope) {
         return;
     }
     QStringList skipped;
-    const QStringList files = scopeFiles(scope, &skipped);
-    PrintJob job(m_interaction.printer());
     try {
-        for (const QString &file : files) {
-            // A page that cannot be read is left out; the printer failing ends the walk.
-            try {
-                PrintFile(job, file);
-            } catch (const PrinterError &) {
-                throw;
-            } catch (const Error &e) {
-                skipped << e.description();
-            }
-        }
-        job.finish();
+        printScope(m_interaction.printer(), scope, &skipped);
     } catch (const PrinterError &e) {
         m_interaction.error(m_controls.window, e.description());
         return;
     }
-    if (!skipped.isEmpty())
-        m_interaction.error(m_controls.window, QStringLiteral("以下页面没有打印：\n") +
-                                                   skipped.join(QLatin1Char('\n')));
+    reportSkipped(skipped);
+}
+
+void PrintCommands::PrintPreview() {
+    if (m_controls.tree->isEmpty())
+        return;
+    // The preview draws again at every change in it; what was left out is said once, after.
+    QStringList skipped, failures;
+    m_interaction.printPreview(
+        m_controls.window, m_interaction.printer(),
+        {QStringLiteral("当前页"), QStringLiteral("当前篇"), QStringLiteral("所有篇")},
+        CurrentPage - 1, [&](QPrinter &printer, int choice) {
+            skipped.clear();
+            try {
+                printScope(printer, choice + 1, &skipped);
+            } catch (const PrinterError &e) {
+                if (!failures.contains(e.description()))
+                    failures << e.description();
+            }
+        });
+    for (const QString &f : std::as_const(failures))
+        m_interaction.error(m_controls.window, f);
+    reportSkipped(skipped);
 }
 
 void PrintCommands::printSetup() {

@@ -65,12 +65,18 @@ public:
 
 public slots:
     void PrintPages(int scope);
+    // 打印预览: what one of the three print commands would print, chosen in the preview, and
+    // printed from it as that command prints.
+    void PrintPreview();
     // 打印设置: the printer and paper the print commands use.
     void printSetup();
 
 private:
     // The files a scope prints, in order; pages that cannot be decoded go to *skipped.
     QStringList scopeFiles(int scope, QStringList *skipped);
+    // The scope's job on `printer`; pages left out go to *skipped. Throws PrinterError.
+    void printScope(QPrinter &printer, int scope, QStringList *skipped);
+    void reportSkipped(const QStringList &skipped);
 
     ExportControls m_controls;
     Interaction &m_interaction;

@@ -2,13 +2,17 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMimeData>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QToolBar>
 
 namespace qen {
 
@@ -94,6 +98,28 @@ bool QtInteraction::hasPrinter() {
     return (printer().outputFormat() == QPrinter::PdfFormat &&
             !printer().outputFileName().isEmpty()) ||
            !QPrinterInfo::availablePrinters().isEmpty();
+}
+
+void QtInteraction::printPreview(QWidget *parent, QPrinter &printer, const QStringList &choices,
+                                 int choice, const std::function<void(QPrinter &, int)> &paint) {
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QStringLiteral("打印预览"));
+    auto *scope = new QComboBox(&dialog);
+    scope->setObjectName(QStringLiteral("printScope"));
+    scope->addItems(choices);
+    scope->setCurrentIndex(choice);
+    scope->setToolTip(QStringLiteral("打印范围"));
+    if (auto *bar = dialog.findChild<QToolBar *>()) {
+        bar->insertWidget(bar->actions().value(0), scope);
+        bar->insertSeparator(bar->actions().value(1));
+    }
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&](QPrinter *target) { paint(*target, scope->currentIndex()); });
+    QObject::connect(scope, &QComboBox::currentIndexChanged, &dialog, [&dialog] {
+        if (auto *preview = dialog.findChild<QPrintPreviewWidget *>())
+            preview->updatePreview();
+    });
+    dialog.exec();
 }
 
 void QtInteraction::setClipboardImage(const QImage &image) {

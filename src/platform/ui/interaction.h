@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <optional>
 
 class QPrinter;
@@ -46,6 +47,11 @@ public:
     // Whether printing can reach anything: an installed printer, or a file the printer
     // has been pointed at.
     virtual bool hasPrinter() = 0;
+    // The print preview over `printer`: `paint` draws the job for the choice made in the
+    // dialog among `choices` (`choice` first), on the preview and, when the user prints from
+    // it, on the printer.
+    virtual void printPreview(QWidget *parent, QPrinter &printer, const QStringList &choices,
+                              int choice, const std::function<void(QPrinter &, int)> &paint) = 0;
 
     virtual void setClipboardImage(const QImage &image) = 0;
     virtual void setClipboardText(const QString &text) = 0;
@@ -77,6 +83,8 @@ public:
     QPrinter &printer() override;
     bool setupPrinter(QWidget *parent) override;
     bool hasPrinter() override;
+    void printPreview(QWidget *parent, QPrinter &printer, const QStringList &choices, int choice,
+                      const std::function<void(QPrinter &, int)> &paint) override;
     void setClipboardImage(const QImage &image) override;
     void setClipboardText(const QString &text) override;
     bool openUrl(const QUrl &url) override;

@@ -37,6 +37,8 @@ void MainWindow::wireSaving() {
                 [this, scope = p.scope] { m_printing->PrintPages(scope); });
     connect(command(QStringLiteral("mnuFile_PrintSetup")), &QAction::triggered, m_printing,
             &PrintCommands::printSetup);
+    connect(command(QStringLiteral("mnuFile_PrintPreview")), &QAction::triggered, m_printing,
+            &PrintCommands::PrintPreview);
 
     m_citations = new CitationCommands(controls, hooks, m_interaction, this);
     connect(command(QStringLiteral("mnuFile_ExportRecords")), &QAction::triggered, m_citations,

@@ -48,6 +48,7 @@ const std::initializer_list<Menu> Menus = {
       {"mnuFile_PrintCurrPage", u"打印当前页(&6)", Plain},
       {"mnuFile_PrintCurrArticle", u"打印当前篇(&7)", Plain},
       {"mnuFile_PrintAllArticle", u"打印所有篇(&8)", Plain},
+      {"mnuFile_PrintPreview", u"打印预览(&V)", Plain},
       Separator,
       {"mnuFile_PrintSetup", u"打印设置(&9)", Plain},
       {"mnuFile_SaveType", u"存贮图像格式(&9)", SwitchedOff},

@@ -69,12 +69,19 @@ void TestPrintCommands::scopes_data() {
     QTest::addColumn<int>("scope");
     QTest::addColumn<int>("selected");
     QTest::addColumn<int>("pages");
+    QTest::addColumn<bool>("fromPreview");
     // The tree: a package (1) of a G4 page, a WWP page, an unknown file and a record (2..5),
-    // then a single JPEG (6). Scope 1 prints the image view's page.
-    test::row("current page", 1, 2, 1);
-    test::row("current article: unknown type passed over", 2, 3, 3);
-    test::row("current article on a root prints the current page", 2, 6, 1);
-    test::row("all articles", 3, 2, 4);
+    // then a single JPEG (6). Scope 1 prints the image view's page. From the preview, the
+    // scope chosen in it prints the same job.
+    for (const bool preview : {false, true}) {
+        const char *road = preview ? ", from the preview" : "";
+        QTest::addRow("current page%s", road) << 1 << 2 << 1 << preview;
+        QTest::addRow("current article: unknown type passed over%s", road)
+            << 2 << 3 << 3 << preview;
+        QTest::addRow("current article on a root prints the current page%s", road)
+            << 2 << 6 << 1 << preview;
+        QTest::addRow("all articles%s", road) << 3 << 2 << 4 << preview;
+    }
 }
 
 void TestPrintCommands::scopes() {
@@ -94,7 +101,15 @@ void TestPrintCommands::scopes() {
     m_w->tree.select(selected);
     QVERIFY(m_w->image.setFileName(src + "/p1.tif"));
 
-    m_commands->PrintPages(scope);
+    QFETCH(bool, fromPreview);
+    if (fromPreview) {
+        m_w->user.previewChoice = scope - 1;
+        m_commands->PrintPreview();
+        QCOMPARE(m_w->user.previewChoices, QStringList({"当前页", "当前篇", "所有篇"}));
+        QCOMPARE(m_w->user.previewShown, 0);
+    } else {
+        m_commands->PrintPages(scope);
+    }
     QCOMPARE(m_w->user.messages.size(), 0);
     const QList<QSizeF> pages = pdfPages();
     QTEST(int(pages.size()), "pages");

@@ -84,17 +84,17 @@ void TestMainWindow::identity() {
 void TestMainWindow::menus_data() {
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QStringList>("expected");
-    test::row("file", "mnuFile",
-              QStringList{
-                  "mnuFile_Open 打开文件(&1) Ctrl+O", "mnuFile_Recent 最近打开的文件(&R)", "-",
-                  "mnuFile_SaveCurrPage 保存当前页(&2) Ctrl+S",
-                  "mnuFile_SaveCurrArticle 保存当前篇(&3)", "mnuFile_SaveAllArticle 保存所有篇(&4)",
-                  "mnuFile_ExportRecords 导出题录...(&E)", "-",
-                  "mnuFile_CloseAllArticle 关闭所有篇(&5) Ctrl+W", "-",
-                  "mnuFile_PrintCurrPage 打印当前页(&6) Ctrl+P",
-                  "mnuFile_PrintCurrArticle 打印当前篇(&7)",
-                  "mnuFile_PrintAllArticle 打印所有篇(&8)", "-", "mnuFile_PrintSetup 打印设置(&9)",
-                  "mnuFile_SaveType 存贮图像格式(&9) (off)", "-", "mnuFile_Exit 退出(&A) Ctrl+Q"});
+    test::row(
+        "file", "mnuFile",
+        QStringList{
+            "mnuFile_Open 打开文件(&1) Ctrl+O", "mnuFile_Recent 最近打开的文件(&R)", "-",
+            "mnuFile_SaveCurrPage 保存当前页(&2) Ctrl+S", "mnuFile_SaveCurrArticle 保存当前篇(&3)",
+            "mnuFile_SaveAllArticle 保存所有篇(&4)", "mnuFile_ExportRecords 导出题录...(&E)", "-",
+            "mnuFile_CloseAllArticle 关闭所有篇(&5) Ctrl+W", "-",
+            "mnuFile_PrintCurrPage 打印当前页(&6) Ctrl+P",
+            "mnuFile_PrintCurrArticle 打印当前篇(&7)", "mnuFile_PrintAllArticle 打印所有篇(&8)",
+            "mnuFile_PrintPreview 打印预览(&V)", "-", "mnuFile_PrintSetup 打印设置(&9)",
+            "mnuFile_SaveType 存贮图像格式(&9) (off)", "-", "mnuFile_Exit 退出(&A) Ctrl+Q"});
     test::row("view", "mnuView",
               QStringList{"mnuView_Grayscale 灰度(&1) [x]", "-", "mnuView_Toolbar 工具栏(&2) [x]",
                           "mnuView_Statusbar 状态栏(&3) [x]", "mnuTool_Navigation 导航栏(&4) [x]",
