@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 #include <QMenu>
+#include <QtConcurrent/QtConcurrentRun>
+#include <utility>
 
 namespace qen {
 
@@ -17,7 +19,44 @@ RecentMenu::RecentMenu(QMenu *fileMenu, QAction *before, RecentFiles store,
     m_menu->menuAction()->setObjectName(QStringLiteral("mnuFile_Recent"));
     m_menu->setToolTipsVisible(true);
     fileMenu->insertMenu(before, m_menu);
+    connect(fileMenu, &QMenu::aboutToShow, this, &RecentMenu::checkFiles);
+    connect(&m_check, &QFutureWatcher<QSet<QString>>::finished, this, [this] {
+        m_missing = m_check.result();
+        applyMissing();
+        emit checked();
+        if (std::exchange(m_checkAgain, false))
+            checkFiles();
+    });
     rebuild();
+    checkFiles();
+}
+
+void RecentMenu::checkFiles() {
+    // One look at a time: a share that does not answer holds one thread, not one per opening.
+    if (m_check.isRunning()) {
+        m_checkAgain = true;
+        return;
+    }
+    QStringList paths;
+    for (const RecentFile &f : std::as_const(m_files))
+        paths << f.path;
+    m_check.setFuture(QtConcurrent::run([paths] {
+        QSet<QString> missing;
+        for (const QString &p : paths)
+            if (!QFileInfo::exists(p))
+                missing.insert(p);
+        return missing;
+    }));
+}
+
+void RecentMenu::applyMissing() {
+    const QList<QAction *> actions = m_menu->actions();
+    for (qsizetype i = 0; i < m_files.size() && i < actions.size(); ++i) {
+        const bool gone = m_missing.contains(m_files[i].path);
+        actions[i]->setEnabled(!gone);
+        actions[i]->setToolTip(gone ? QStringLiteral("找不到文件：%1").arg(m_files[i].path)
+                                    : m_files[i].path);
+    }
 }
 
 void RecentMenu::add(const QString &path, const QString &title) {
@@ -27,7 +66,9 @@ void RecentMenu::add(const QString &path, const QString &title) {
     // The list in memory is what the menu shows; an unwritable settings file only means it
     // is not kept for the next start.
     m_store.add(path, title);
+    m_missing.remove(path);
     rebuild();
+    checkFiles();
 }
 
 void RecentMenu::choose(int index) {
@@ -67,6 +108,7 @@ void RecentMenu::rebuild() {
     QAction *clear = m_menu->addAction(QStringLiteral("清除列表"));
     clear->setObjectName(QStringLiteral("mnuFile_RecentClear"));
     clear->setEnabled(!m_files.isEmpty());
+    applyMissing();
     connect(clear, &QAction::triggered, this, [this] {
         m_files.clear();
         m_store.clear();

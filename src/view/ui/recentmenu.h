@@ -2,7 +2,9 @@
 
 #include "articles/recentfiles.h"
 
+#include <QFutureWatcher>
 #include <QObject>
+#include <QSet>
 #include <functional>
 
 class QAction;
@@ -15,8 +17,10 @@ class Interaction;
 
 // 文件 → 最近打开的文件: the last files opened by any road, numbered for the keyboard, the
 // article's title shown and its path as the tooltip. Showing the menu reads nothing from the
-// disk (a path may be on a network share that does not answer); a file is looked for when
-// it is chosen, and one that is gone is dropped from the list with a message.
+// disk (a path may be on a network share that does not answer): the files are looked for on
+// a worker thread when the list changes and when the File menu opens, and those that are
+// gone are greyed once the answer comes. A file chosen and found gone is dropped from the
+// list with a message.
 class RecentMenu : public QObject {
     Q_OBJECT
 public:
@@ -33,8 +37,17 @@ public:
     // What choosing entry `index` (0 = the newest) does.
     void choose(int index);
 
+    // Looks for the files in the background; `checked` follows with the answer.
+    void checkFiles();
+    bool isMissing(const QString &path) const { return m_missing.contains(path); }
+    bool checking() const { return m_check.isRunning(); }
+
+signals:
+    void checked();
+
 private:
     void rebuild();
+    void applyMissing();
 
     RecentFiles m_store;
     QList<RecentFile> m_files;
@@ -42,6 +55,9 @@ private:
     QWidget *m_window;
     std::function<void(const QString &)> m_open;
     QMenu *m_menu;
+    QFutureWatcher<QSet<QString>> m_check;
+    bool m_checkAgain = false;
+    QSet<QString> m_missing;
 };
 
 } // namespace qen

@@ -4,6 +4,8 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -16,6 +18,7 @@ class TestRecentMenu : public QObject {
 private slots:
     void openedFilesAreListedAndKeptAcrossARestart();
     void aGoneFileIsDroppedWhenChosen();
+    void aGoneFileIsGreyedWhenTheFileMenuOpens();
 };
 
 namespace {
@@ -74,6 +77,34 @@ void TestRecentMenu::aGoneFileIsDroppedWhenChosen() {
     QVERIFY(f.ui.texts("提示信息").first().contains(path));
     QVERIFY(f.window->recentMenu()->files().isEmpty());
     QCOMPARE(f.window->tree()->topLevelItemCount(), 0);
+}
+
+void TestRecentMenu::aGoneFileIsGreyedWhenTheFileMenuOpens() {
+    test::WindowFixture f;
+    const QString kept = package(f, "kept.qen", "留着");
+    const QString gone = package(f, "gone.qen", "没了");
+    f.window->CreateTree(gone);
+    f.window->CreateTree(kept);
+    RecentMenu *recent = f.window->recentMenu();
+    QTRY_VERIFY(!recent->checking());
+    QVERIFY(recent->menu()->actions().at(1)->isEnabled());
+    QVERIFY(QFile::remove(gone));
+    QSignalSpy checked(recent, &RecentMenu::checked);
+    auto *fileMenu = f.window->menuBar()->findChild<QMenu *>("mnuFile");
+    QVERIFY(fileMenu);
+    emit fileMenu->aboutToShow();
+    QVERIFY(checked.wait(10000));
+    const QList<QAction *> actions = recent->menu()->actions();
+    QVERIFY(actions.at(0)->isEnabled());
+    QVERIFY(!actions.at(1)->isEnabled());
+    QCOMPARE(actions.at(1)->toolTip(), "找不到文件：" + gone);
+    // Back where it was: the next look enables it again.
+    package(f, "gone.qen", "没了");
+    QTRY_VERIFY(!recent->checking());
+    emit fileMenu->aboutToShow();
+    QVERIFY(checked.wait(10000));
+    QVERIFY(recent->menu()->actions().at(1)->isEnabled());
+    QCOMPARE(recent->menu()->actions().at(1)->toolTip(), gone);
 }
 
 QTEST_MAIN(TestRecentMenu)
