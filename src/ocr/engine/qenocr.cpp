@@ -42,7 +42,7 @@ std::unique_ptr<tesseract::TessBaseAPI> g_api;
 // The English model, for a second reading of Latin words found in Chinese text; started on
 // the first such word.
 std::unique_ptr<tesseract::TessBaseAPI> g_latin;
-std::future<std::unique_ptr<tesseract::TessBaseAPI>> g_latinLoading;
+bool g_latinTried = false; // a missing English model is looked for once
 QString g_languages;
 
 void setMessage(char *message, int size, const QString &text) {
@@ -92,8 +92,6 @@ void singleThreaded() {
     omp_set_max_active_levels(0);
 }
 
-void startLatinEngineAside();
-
 int startEngine(const QString &languages, char *message, int size) {
     if (g_api && g_languages == languages)
         return QEN_OCR_OK;
@@ -105,7 +103,6 @@ int startEngine(const QString &languages, char *message, int size) {
         return QEN_OCR_MISSING_LANGUAGE;
     }
     singleThreaded();
-    startLatinEngineAside();
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     if (api->Init(folder.toUtf8().constData(), languages.toUtf8().constData(),
                   tesseract::OEM_LSTM_ONLY) != 0) {
@@ -138,17 +135,12 @@ std::unique_ptr<tesseract::TessBaseAPI> startLatinEngine() {
     return api;
 }
 
-// Loading a model takes as long as reading a few lines, so the English one is loaded on a
-// second thread while the first reads: on two cores the second reading then costs little.
-void startLatinEngineAside() {
-    if (!g_latin && !g_latinLoading.valid())
-        g_latinLoading = std::async(std::launch::async, startLatinEngine);
-}
-
+// Loaded when the first Latin word needs it, not with the Chinese model: most areas have
+// none, and loading it beside the first reading took a core from it.
 tesseract::TessBaseAPI *latinEngine() {
-    if (!g_latin) {
-        startLatinEngineAside();
-        g_latin = g_latinLoading.get();
+    if (!g_latin && !g_latinTried) {
+        g_latinTried = true;
+        g_latin = startLatinEngine();
     }
     return g_latin.get();
 }
