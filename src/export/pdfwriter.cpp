@@ -14,9 +14,9 @@
 
 namespace qen::pdf {
 
-namespace {
+using detail::number;
 
-QByteArray number(double v) {
+QByteArray detail::number(double v) {
     // Page sizes in points: four decimals keep the page within a thousandth of a pixel of
     // the image at any resolution, without exponents that PDF does not allow.
     QByteArray s = QByteArray::number(v, 'f', 4);
@@ -24,8 +24,10 @@ QByteArray number(double v) {
         s.chop(1);
     if (s.endsWith('.'))
         s.chop(1);
-    return s;
+    return s == "-0" ? QByteArray("0") : s;
 }
+
+namespace {
 
 // ---- JPEG streams -------------------------------------------------------------------
 
@@ -312,7 +314,17 @@ int Writer::beginObject() {
     return id;
 }
 
-void Writer::addImage(const Image &image) {
+int Writer::reserveObject() {
+    m_offsets.append(0);
+    return int(m_offsets.size());
+}
+
+void Writer::beginReserved(int id) {
+    m_offsets[id - 1] = m_written;
+    write(QByteArray::number(id) + " 0 obj\n");
+}
+
+void Writer::addImage(const Image &image, const PageText &text) {
     open();
     const double w = image.width * 72.0 / image.xDpi, h = image.height * 72.0 / image.yDpi;
     const int imageId = beginObject();
@@ -329,15 +341,23 @@ void Writer::addImage(const Image &image) {
     write(image.data);
     write("\nendstream\nendobj\n");
 
-    const QByteArray content = "q " + number(w) + " 0 0 " + number(h) + " 0 0 cm /Im0 Do Q";
+    QByteArray content = "q " + number(w) + " 0 0 " + number(h) + " 0 0 cm /Im0 Do Q";
+    QByteArray contentDict, fonts;
+    if (!text.isEmpty()) {
+        if (!m_fontId)
+            m_fontId = reserveObject();
+        content = detail::deflate(content + "\n" + textContent(text, w, h, image));
+        contentDict = " /Filter /FlateDecode";
+        fonts = " /Font << /F0 " + QByteArray::number(m_fontId) + " 0 R >>";
+    }
     const int contentId = beginObject();
-    write("<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
-          "\nendstream\nendobj\n");
+    write("<<" + contentDict + " /Length " + QByteArray::number(content.size()) + " >>\nstream\n" +
+          content + "\nendstream\nendobj\n");
 
     const int pageId = beginObject();
     write("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + number(w) + " " + number(h) +
-          "] /Resources << /XObject << /Im0 " + QByteArray::number(imageId) +
-          " 0 R >> >> /Contents " + QByteArray::number(contentId) + " 0 R >>\nendobj\n");
+          "] /Resources << /XObject << /Im0 " + QByteArray::number(imageId) + " 0 R >>" + fonts +
+          " >> /Contents " + QByteArray::number(contentId) + " 0 R >>\nendobj\n");
     m_pages.append(pageId);
 }
 
@@ -356,19 +376,17 @@ QByteArray utf16Text(const QString &text) {
 void Writer::commit() {
     if (m_pages.isEmpty())
         throw Error(QStringLiteral("没有可以转换成PDF的页面，未写入 %1").arg(m_target));
-    auto fixed = [this](int id) {
-        m_offsets[id - 1] = m_written;
-        write(QByteArray::number(id) + " 0 obj\n");
-    };
-    fixed(1);
+    if (m_fontId)
+        writeFont();
+    beginReserved(1);
     write("<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
-    fixed(2);
+    beginReserved(2);
     QByteArray kids;
     for (const int id : m_pages)
         kids += QByteArray::number(id) + " 0 R ";
     write("<< /Type /Pages /Count " + QByteArray::number(m_pages.size()) + " /Kids [" + kids +
           "] >>\nendobj\n");
-    fixed(3);
+    beginReserved(3);
     write("<< /Title " + utf16Text(m_title) + " /Producer " +
           utf16Text(product::name() + QLatin1Char(' ') + product::version()) + " >>\nendobj\n");
 
