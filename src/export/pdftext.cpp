@@ -204,6 +204,29 @@ std::pair<double, double> lineExtent(const QList<double> &tops, const QList<doub
     return {top, bottom};
 }
 
+// A two-byte code in a literal string: half the size of hex. The bytes a literal string reads
+// differently (its delimiters, the escape, and line ends, which readers normalise) are escaped.
+void appendCode(QByteArray &out, quint16 code) {
+    for (const char c : {char(code >> 8), char(code & 0xFF)}) {
+        switch (c) {
+        case '(':
+        case ')':
+        case '\\':
+            out += '\\';
+            out += c;
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
 } // namespace
 
 QByteArray detail::deflate(const QByteArray &raw) {
@@ -234,8 +257,8 @@ quint16 Writer::codeOf(const QString &text) {
     return code;
 }
 
-QByteArray Writer::lineContent(const QList<TextGlyph> &line, double sx, double sy, double heightPt,
-                               QSizeF pagePx) {
+void Writer::lineContent(QByteArray &out, const QList<TextGlyph> &line, double sx, double sy,
+                         double heightPt, QSizeF pagePx) {
     // Boxes are cut to the page: a glyph the engine placed outside it keeps its text, at the
     // nearest place on the page.
     auto cut = [&](double v, double max) { return std::clamp(v, 0.0, max); };
@@ -276,19 +299,32 @@ QByteArray Writer::lineContent(const QList<TextGlyph> &line, double sx, double s
             p.start = to + (p.start - from) * k;
         end = pagePx.width();
     }
-    QByteArray out = "BT /F0 " + number(size) + " Tf 1 0 0 1 " + number(pieces.first().start * sx) +
-                     " " + number(heightPt - bottom * sy) + " Tm";
-    QByteArray lastScale;
+    out += "BT /F0 ";
+    out += number(size);
+    out += " Tf 1 0 0 1 ";
+    out += number(pieces.first().start * sx);
+    out += ' ';
+    out += number(heightPt - bottom * sy);
+    out += " Tm";
+    // Widths go in whole percent, and a glyph keeps the one before's while it still starts
+    // within a fortieth of an em of its box; each rounding is carried into the next glyph.
+    // Short numbers that repeat are what keep the text small once compressed.
+    const double percentPx = size * GlyphAdvance / 1000.0 / 100.0 / sx;
+    const double slackPx = percentPx * 100 / 40;
+    double at = pieces.first().start;
+    int scale = -1;
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         const double next = i + 1 < pieces.size() ? pieces[i + 1].start : end;
-        const double widthPt = (next - pieces[i].start) * sx;
-        const QByteArray scale = number(100.0 * widthPt / (size * GlyphAdvance / 1000.0));
-        if (scale != lastScale)
-            out += " " + scale + " Tz";
-        lastScale = scale;
-        out += "<" + QByteArray::number(pieces[i].code, 16).rightJustified(4, '0') + ">Tj";
+        if (scale < 0 || std::abs(at + scale * percentPx - next) > slackPx) {
+            scale = std::max(1, int(std::lround((next - at) / percentPx)));
+            out += i ? ")Tj " : " ";
+            out += QByteArray::number(scale);
+            out += " Tz(";
+        }
+        at += scale * percentPx;
+        appendCode(out, pieces[i].code);
     }
-    return out + " ET\n";
+    out += ")Tj ET\n";
 }
 
 QByteArray Writer::textContent(const PageText &text, double widthPt, double heightPt,
@@ -297,9 +333,13 @@ QByteArray Writer::textContent(const PageText &text, double widthPt, double heig
         text.size.isEmpty() ? QSizeF(image.width, image.height) : QSizeF(text.size);
     const double sx = widthPt / pagePx.width(), sy = heightPt / pagePx.height();
     QByteArray out = "3 Tr\n";
+    qsizetype glyphs = 0;
+    for (const QList<TextGlyph> &line : text.lines)
+        glyphs += line.size();
+    out.reserve(glyphs * 6 + text.lines.size() * 48);
     for (const QList<TextGlyph> &line : text.lines)
         if (!line.isEmpty())
-            out += lineContent(line, sx, sy, heightPt, pagePx);
+            lineContent(out, line, sx, sy, heightPt, pagePx);
     return out;
 }
 

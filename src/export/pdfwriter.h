@@ -110,8 +110,8 @@ private:
     // The text part of a page's content stream; assigns the characters their codes.
     QByteArray textContent(const PageText &text, double widthPt, double heightPt,
                            const Image &image);
-    QByteArray lineContent(const QList<TextGlyph> &line, double sx, double sy, double heightPt,
-                           QSizeF pagePx);
+    void lineContent(QByteArray &out, const QList<TextGlyph> &line, double sx, double sy,
+                     double heightPt, QSizeF pagePx);
     quint16 codeOf(const QString &text);
     // The font all pages' text shares, written once the characters are known.
     void writeFont();
