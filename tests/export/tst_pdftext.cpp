@@ -109,6 +109,35 @@ QList<QRectF> popplerWords(const QString &pdf) {
     return boxes;
 }
 
+// pdf.js's getTextContent, as the browsers' viewer extracts text, run by Node on the npm
+// package pdfjs-dist found through NODE_PATH. The text follows a marker: the package prints
+// warnings of its own on standard output.
+const char *const PdfJs = R"(
+const pdfjs = require('pdfjs-dist/legacy/build/pdf.js');
+(async () => {
+  const data = new Uint8Array(require('fs').readFileSync(process.argv[process.argv.length - 1]));
+  const doc = await pdfjs.getDocument({data, disableFontFace: true, verbosity: 0}).promise;
+  let out = '';
+  for (let p = 1; p <= doc.numPages; ++p) {
+    const content = await (await doc.getPage(p)).getTextContent();
+    for (const item of content.items)
+      out += item.str + (item.hasEOL ? '\n' : '');
+    out += '\n';
+  }
+  process.stdout.write('\f\f\f' + out);
+})().catch(e => { console.error(String(e)); process.exit(1); });
+)";
+
+bool havePdfJs() {
+    static const bool found = [] {
+        if (!have("node"))
+            return false;
+        return run(u"node"_qs, {u"-e"_qs, u"require.resolve('pdfjs-dist/legacy/build/pdf.js')"_qs})
+                   .status == 0;
+    }();
+    return found;
+}
+
 // Each reader's text of the file: name -> text. Readers that are not installed are left out.
 QList<std::pair<QString, QString>> extractions(const QString &pdf) {
     QList<std::pair<QString, QString>> out;
@@ -122,6 +151,11 @@ QList<std::pair<QString, QString>> extractions(const QString &pdf) {
             {u"mutool"_qs, QString::fromUtf8(run(u"mutool"_qs, {u"draw"_qs, u"-q"_qs, u"-F"_qs,
                                                                 u"txt"_qs, u"-o"_qs, u"-"_qs, pdf})
                                                  .out)});
+    if (havePdfJs()) {
+        const QString text =
+            QString::fromUtf8(run(u"node"_qs, {u"-e"_qs, QString::fromUtf8(PdfJs), pdf}).out);
+        out.append({u"pdf.js"_qs, text.mid(text.indexOf(u"\f\f\f"_qs) + 3)});
+    }
     return out;
 }
 
@@ -187,6 +221,9 @@ void TestPdfText::initTestCase() {
         qWarning("pdftotext (poppler-utils) is not installed: its extraction is not checked");
     if (!have("mutool"))
         qWarning("mutool (mupdf-tools) is not installed: MuPDF's extraction is not checked");
+    if (!havePdfJs())
+        qWarning("Node or the npm package pdfjs-dist (found through NODE_PATH) is missing: "
+                 "pdf.js's extraction is not checked");
 }
 
 void TestPdfText::noTextLeavesTheFileAsItWas() {
@@ -347,6 +384,11 @@ void TestPdfText::recognisedPages() {
     const QString pdf = m_dir.filePath(QStringLiteral("page%1.pdf").arg(QTest::currentDataTag()));
     pdf::WritePdf({file}, {pdf::pageTextOf(*r.layer)}, u"识别"_qs, pdf);
     checkStructure(pdf);
+    if (bilevel && have("pdfimages")) {
+        // The G4 data still goes in as it is stored.
+        const QString list = QString::fromUtf8(run(u"pdfimages"_qs, {u"-list"_qs, pdf}).out);
+        QVERIFY2(list.contains(u" ccitt "_qs), qPrintable(list));
+    }
     for (const auto &[tool, out] : extractions(pdf)) {
         const double rate = test::characterErrorRate(truth, out);
         qInfo("%s: character error rate %.2f %% (the layer's own %.2f %%)", qPrintable(tool),
@@ -355,7 +397,7 @@ void TestPdfText::recognisedPages() {
         // Poppler puts a page's lines into blocks only where their baselines are at most 1.5
         // font sizes apart; Chinese set at 1.6 lines to the em is further apart than that when
         // the size is the ink's, so it reads two columns across. Each column is read alone.
-        if (!columns || tool == u"mutool"_qs)
+        if (!columns || tool == u"mutool"_qs || tool == u"pdf.js"_qs)
             QVERIFY2(rate <= layerRate + 0.003, qPrintable(tool + u": "_qs + out));
     }
     if (columns) {
@@ -424,6 +466,17 @@ void TestPdfText::recognisedPages() {
     QCOMPARE(test::maxDifference(QImage(png).convertToFormat(QImage::Format_RGB32),
                                  page.convertToFormat(QImage::Format_RGB32)),
              0);
+    // Rewritten by Ghostscript, as print-to-PDF and PDF optimisers do, the text survives.
+    const QString again = m_dir.filePath(u"again.pdf"_qs);
+    QCOMPARE(run(u"gs"_qs, {u"-q"_qs, u"-dSAFER"_qs, u"-dBATCH"_qs, u"-dNOPAUSE"_qs,
+                            u"-sDEVICE=pdfwrite"_qs, u"-sOutputFile="_qs + again, pdf})
+                 .status,
+             0);
+    const QString rewritten = QString::fromUtf8(run(u"pdftotext"_qs, {again, u"-"_qs}).out);
+    QVERIFY2(!test::hasSpaceBetweenChinese(rewritten), qPrintable(rewritten));
+    if (!columns)
+        QVERIFY2(test::characterErrorRate(truth, rewritten) <= layerRate + 0.003,
+                 qPrintable(rewritten));
 }
 
 QTEST_MAIN(TestPdfText)
