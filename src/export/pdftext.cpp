@@ -329,8 +329,10 @@ void Writer::lineContent(QByteArray &out, const QList<TextGlyph> &line, double s
 
 QByteArray Writer::textContent(const PageText &text, double widthPt, double heightPt,
                                const Image &image) {
-    const QSizeF pagePx =
-        text.size.isEmpty() ? QSizeF(image.width, image.height) : QSizeF(text.size);
+    // The text is measured on the page as it is seen.
+    const QSizeF shown = image.orientation >= 5 ? QSizeF(image.height, image.width)
+                                                : QSizeF(image.width, image.height);
+    const QSizeF pagePx = text.size.isEmpty() ? shown : QSizeF(text.size);
     const double sx = widthPt / pagePx.width(), sy = heightPt / pagePx.height();
     QByteArray out = "3 Tr\n";
     qsizetype glyphs = 0;

@@ -239,6 +239,9 @@ QList<Image> tiffImages(const QByteArray &data, const QString &path) {
                 image->filter = "/CCITTFaxDecode";
         }
         image->setResolution(p.xDpi, p.yDpi);
+        // Decoded pages come out turned already; copied data is turned when it is drawn.
+        if (!image->needsPixels)
+            image->orientation = p.orientation;
         images.append(*image);
     }
     return images;
@@ -324,9 +327,48 @@ void Writer::beginReserved(int id) {
     write(QByteArray::number(id) + " 0 obj\n");
 }
 
+namespace {
+
+// Where a point of the stored image (column c, row r of a w x h image) is seen, in the page's
+// pixels from its top left, for each TIFF Orientation: sideways pages are transposed, then
+// mirrored and flipped as the decoder shows them.
+QPointF shownPoint(int orientation, double c, double r, double w, double h) {
+    const bool transposed = orientation >= 5;
+    const double x = transposed ? r : c, y = transposed ? c : r;
+    const double sw = transposed ? h : w, sh = transposed ? w : h;
+    const bool mirror =
+        orientation == 2 || orientation == 3 || orientation == 6 || orientation == 7;
+    const bool flip = orientation == 3 || orientation == 4 || orientation == 7 || orientation == 8;
+    return {mirror ? sw - x : x, flip ? sh - y : y};
+}
+
+// The cm that draws the image's unit square onto a page of widthPt x heightPt as it is seen.
+QByteArray imageMatrix(const Image &image, double widthPt, double heightPt) {
+    if (image.orientation <= 1)
+        return number(widthPt) + " 0 0 " + number(heightPt) + " 0 0";
+    const bool transposed = image.orientation >= 5;
+    const double w = image.width, h = image.height;
+    const double kx = widthPt / (transposed ? h : w), ky = heightPt / (transposed ? w : h);
+    // Image space (u, v) has v up and row 0 at v = 1.
+    auto at = [&](double u, double v) {
+        const QPointF p = shownPoint(image.orientation, u * w, (1 - v) * h, w, h);
+        return QPointF(p.x() * kx, heightPt - p.y() * ky);
+    };
+    const QPointF o = at(0, 0), x = at(1, 0) - o, y = at(0, 1) - o;
+    return number(x.x()) + " " + number(x.y()) + " " + number(y.x()) + " " + number(y.y()) + " " +
+           number(o.x()) + " " + number(o.y());
+}
+
+} // namespace
+
 void Writer::addImage(const Image &image, const PageText &text) {
     open();
-    const double w = image.width * 72.0 / image.xDpi, h = image.height * 72.0 / image.yDpi;
+    // The page as it is seen: a sideways page's sides and resolutions change places.
+    const bool transposed = image.orientation >= 5;
+    const double w =
+        transposed ? image.height * 72.0 / image.yDpi : image.width * 72.0 / image.xDpi;
+    const double h =
+        transposed ? image.width * 72.0 / image.xDpi : image.height * 72.0 / image.yDpi;
     const int imageId = beginObject();
     QByteArray dict = "<< /Type /XObject /Subtype /Image /Width " +
                       QByteArray::number(image.width) + " /Height " +
@@ -341,7 +383,7 @@ void Writer::addImage(const Image &image, const PageText &text) {
     write(image.data);
     write("\nendstream\nendobj\n");
 
-    QByteArray content = "q " + number(w) + " 0 0 " + number(h) + " 0 0 cm /Im0 Do Q";
+    QByteArray content = "q " + imageMatrix(image, w, h) + " cm /Im0 Do Q";
     QByteArray contentDict, fonts;
     if (!text.isEmpty()) {
         if (!m_fontId)

@@ -27,6 +27,9 @@ struct Image {
     QByteArray decode;     // the Decode array, or empty
     QByteArray data;
     double xDpi = DefaultDpi, yDpi = DefaultDpi;
+    // The TIFF Orientation of stored data copied as it is (1: rows top down, left to right):
+    // the page is drawn turned as the program shows it, and its text is in that orientation.
+    int orientation = 1;
     // Set by storedImagesOf for a page that has to be decoded first: nothing else but the
     // resolution is filled in then, and a filter of /CCITTFaxDecode asks for the page to be
     // coded again as one G4 strip.
