@@ -12,7 +12,7 @@ packages=(
     fonts-noto-cjk xvfb xauth weston qt6-wayland zip unzip ccache
     desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl appstream groff-base
     python3 p7zip-full libarchive-tools imagemagick
-    ghostscript poppler-utils qpdf libtiff-tools
+    ghostscript poppler-utils qpdf libtiff-tools mupdf-tools
     bibutils biber pandoc citation-style-language-styles
 )
 missing=()

@@ -37,7 +37,8 @@ bool readStored(const QByteArray &data, QList<StoredPage> *pages, QString *error
         const QString where = QStringLiteral("第 %1 页").arg(pages->size() + 1);
         StoredPage p;
         uint32_t w = 0, h = 0;
-        uint16_t bps = 1, spp = 1, compression = 1, photometric = 0, fill = 1, planar = 1;
+        uint16_t bps = 1, spp = 1, compression = 1, photometric = 0, fill = 1, planar = 1,
+                 orientation = ORIENTATION_TOPLEFT;
         if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) ||
             !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h) || w == 0 || h == 0) {
             *error = failure(sink, where + QStringLiteral("没有有效的图像尺寸"));
@@ -48,6 +49,7 @@ bool readStored(const QByteArray &data, QList<StoredPage> *pages, QString *error
         TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
         TIFFGetFieldDefaulted(tif, TIFFTAG_FILLORDER, &fill);
         TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
         if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
             photometric = PHOTOMETRIC_MINISWHITE;
         // In floating point: the declared sides and sample sizes multiply past 2^64.
@@ -58,6 +60,9 @@ bool readStored(const QByteArray &data, QList<StoredPage> *pages, QString *error
         }
         p.width = int(w);
         p.height = int(h);
+        p.orientation = orientation >= ORIENTATION_TOPLEFT && orientation <= ORIENTATION_LEFTBOT
+                            ? orientation
+                            : ORIENTATION_TOPLEFT;
         p.bitsPerSample = bps;
         p.samplesPerPixel = spp;
         p.compression = compression;

@@ -33,6 +33,7 @@ struct StoredPage {
     int compression = 1, photometric = 0, fillOrder = 1, planar = 1;
     bool tiled = false;
     quint32 t4Options = 0;
+    int orientation = 1;       // the Orientation tag: how the stored rows are to be seen
     double xDpi = 0, yDpi = 0; // 0 when the page states no usable resolution
     QList<QByteArray> strips;  // raw strip data in order; empty for tiled pages
     QByteArray jpegTables;     // the JPEGTables tag, when present

@@ -9,6 +9,8 @@
 #include "platform/filehelpers.h"
 
 #include <QFileInfo>
+#include <QHash>
+#include <memory>
 
 namespace qen::pdfexport {
 
@@ -56,8 +58,9 @@ QString PdfExport::titleOf(int node) const {
 }
 
 Outcome PdfExport::exportPages(const QList<int> &pages, const QString &title, const QString &target,
-                               bool skipOthers) {
+                               bool skipOthers, const PageTextSource &text) {
     Staging staging(m_stagingParent);
+    QList<pdf::PageText> texts;
     for (const int page : pages) {
         if (!pdf::IsPdfPageType(m_tree.pageType(page))) {
             if (skipOthers)
@@ -70,23 +73,57 @@ Outcome PdfExport::exportPages(const QList<int> &pages, const QString &title, co
             throw Error(QStringLiteral("无法解码 WWP 页面 %1（%2）")
                             .arg(m_tree.key(page), m_tree.text(page)));
         staging.add(file.path);
+        if (text) {
+            try {
+                texts << text(page, file.path);
+            } catch (const Cancelled &) {
+                return {Outcome::Cancelled, {}};
+            }
+        }
     }
     if (staging.isEmpty())
         return {Outcome::Nothing, {}};
     try {
         if (QFileInfo::exists(target))
             MakeWritable(target);
-        pdf::WritePdf(staging.files(), title, target);
+        pdf::WritePdf(staging.files(), texts, title, target);
     } catch (const Error &e) {
         return {Outcome::Failed, e.description()};
     }
     return {Outcome::Written, {}};
 }
 
-QList<PdfExport::Failure> PdfExport::exportAll(const QString &folder) {
+PageTextSource PdfExport::textsOf(const QList<int> &roots, const PageTextSource &text) {
+    auto texts = std::make_shared<QHash<int, pdf::PageText>>();
+    auto errors = std::make_shared<QHash<int, QString>>();
+    for (const int root : roots) {
+        for (const int page : pagesOf(root)) {
+            if (!pdf::IsPdfPageType(m_tree.pageType(page)))
+                continue;
+            // A page that cannot be decoded is reported by its article's export.
+            const PageDisplay::PageFile file = m_display.pageFile(page);
+            if (!file.ok)
+                continue;
+            try {
+                texts->insert(page, text(page, file.path));
+            } catch (const Error &e) {
+                // Its article fails, the others go on.
+                errors->insert(page, e.description());
+            }
+        }
+    }
+    return [texts, errors](int node, const QString &) {
+        if (errors->contains(node))
+            throw Error(errors->value(node));
+        return texts->value(node);
+    };
+}
+
+QList<PdfExport::Failure> PdfExport::exportAll(const QString &folder, const PageTextSource &text) {
     QList<Failure> failures;
     exportnames::NameClaims names;
     const QList<int> roots = m_tree.roots();
+    const PageTextSource known = text ? textsOf(roots, text) : PageTextSource{};
     for (int i = 0; i < roots.size(); ++i) {
         const int root = roots.at(i);
         const QString title = m_tree.text(root);
@@ -95,7 +132,7 @@ QList<PdfExport::Failure> PdfExport::exportAll(const QString &folder) {
                         QStringLiteral(".pdf"));
         try {
             const Outcome outcome =
-                exportPages(pagesOf(root), title, folder + QLatin1Char('/') + name, true);
+                exportPages(pagesOf(root), title, folder + QLatin1Char('/') + name, true, known);
             if (outcome.kind == Outcome::Failed)
                 failures.append({title, outcome.reason});
         } catch (const Error &e) {

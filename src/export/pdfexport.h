@@ -1,9 +1,12 @@
 #pragma once
 
+#include "export/pdfwriter.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 
 namespace qen {
 
@@ -38,10 +41,19 @@ struct Outcome {
         Unsupported, // a page of another type stopped the export (nothing written)
         Nothing,     // no page could be staged, so no PDF was written
         Failed,      // the writer refused a page or the target (nothing written or replaced)
+        Cancelled,   // the user stopped the reading of the pages' text (nothing written)
     };
     Kind kind = Nothing;
     QString reason; // for Failed: the writer's description, naming the page or the target
 };
+
+// Thrown by a page text source when the user stops the export.
+struct Cancelled {};
+
+// The recognised text to lay over a page, by its node and the file that shows it (a WWP
+// page's decoded TIFF). Throws qen::Error when the page cannot be read, Cancelled when the
+// user stops.
+using PageTextSource = std::function<pdf::PageText(int node, const QString &file)>;
 
 // The export of pages from the article tree to PDF files, without dialogs: callers choose
 // the target and show the outcome.
@@ -62,9 +74,10 @@ public:
     // Stages the pages in the order given (WWP pages decoded as showing them would be) and
     // writes them into target with the title. With skipOthers a page of another type is left
     // out; without it, it ends the export as Unsupported. Throws qen::Error when a page
-    // cannot be staged (a WWP page that cannot be decoded, a copy that fails).
+    // cannot be staged (a WWP page that cannot be decoded, a copy that fails). With a text
+    // source, every page's text is had before the file is begun.
     Outcome exportPages(const QList<int> &pages, const QString &title, const QString &target,
-                        bool skipOthers);
+                        bool skipOthers, const PageTextSource &text = {});
 
     struct Failure {
         QString title;
@@ -72,10 +85,16 @@ public:
     };
     // One PDF per article in folder, named after the article's text (made safe, and distinct
     // within the run; an existing file of that name is replaced once the new one is
-    // complete). Articles with nothing to export are passed over. Returns the failures.
-    QList<Failure> exportAll(const QString &folder);
+    // complete). Articles with nothing to export are passed over. Returns the failures. With
+    // a text source, the text of every article's pages is had before the first file is
+    // written; Cancelled then leaves every file as it was.
+    QList<Failure> exportAll(const QString &folder, const PageTextSource &text = {});
 
 private:
+    // The text of every image page of the articles, read before anything is written, as a
+    // source that gives it again (and a page's reading error again).
+    PageTextSource textsOf(const QList<int> &roots, const PageTextSource &text);
+
     ArticleTree &m_tree;
     PageDisplay &m_display;
     QString m_stagingParent;

@@ -12,11 +12,6 @@ namespace qen::pdf {
 
 namespace {
 
-QByteArray deflate(const QByteArray &raw) {
-    // qCompress puts the length in front of a plain zlib stream, which is what Flate reads.
-    return qCompress(raw).mid(4);
-}
-
 Image flateImage(const QImage &source) {
     Image image;
     image.width = source.width();
@@ -50,7 +45,7 @@ Image flateImage(const QImage &source) {
         image.colorSpace = "/DeviceRGB";
         rows(source.convertToFormat(QImage::Format_RGB888), source.width() * 3);
     }
-    image.data = deflate(raw);
+    image.data = detail::deflate(raw);
     return image;
 }
 
@@ -110,10 +105,18 @@ void Writer::addFile(const QString &path) {
 }
 
 void WritePdf(const QStringList &files, const QString &title, const QString &target) {
+    WritePdf(files, {}, title, target);
+}
+
+void WritePdf(const QStringList &files, const QList<PageText> &texts, const QString &title,
+              const QString &target) {
     Writer writer(target);
     writer.setTitle(title);
-    for (const QString &file : files)
-        writer.addFile(file);
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QList<Image> images = imagesOf(files.at(i));
+        for (qsizetype p = 0; p < images.size(); ++p)
+            writer.addImage(images.at(p), p == 0 ? texts.value(i) : PageText{});
+    }
     writer.commit();
 }
 

@@ -14,9 +14,9 @@
 
 namespace qen::pdf {
 
-namespace {
+using detail::number;
 
-QByteArray number(double v) {
+QByteArray detail::number(double v) {
     // Page sizes in points: four decimals keep the page within a thousandth of a pixel of
     // the image at any resolution, without exponents that PDF does not allow.
     QByteArray s = QByteArray::number(v, 'f', 4);
@@ -24,8 +24,10 @@ QByteArray number(double v) {
         s.chop(1);
     if (s.endsWith('.'))
         s.chop(1);
-    return s;
+    return s == "-0" ? QByteArray("0") : s;
 }
+
+namespace {
 
 // ---- JPEG streams -------------------------------------------------------------------
 
@@ -237,6 +239,9 @@ QList<Image> tiffImages(const QByteArray &data, const QString &path) {
                 image->filter = "/CCITTFaxDecode";
         }
         image->setResolution(p.xDpi, p.yDpi);
+        // Decoded pages come out turned already; copied data is turned when it is drawn.
+        if (!image->needsPixels)
+            image->orientation = p.orientation;
         images.append(*image);
     }
     return images;
@@ -312,9 +317,58 @@ int Writer::beginObject() {
     return id;
 }
 
-void Writer::addImage(const Image &image) {
+int Writer::reserveObject() {
+    m_offsets.append(0);
+    return int(m_offsets.size());
+}
+
+void Writer::beginReserved(int id) {
+    m_offsets[id - 1] = m_written;
+    write(QByteArray::number(id) + " 0 obj\n");
+}
+
+namespace {
+
+// Where a point of the stored image (column c, row r of a w x h image) is seen, in the page's
+// pixels from its top left, for each TIFF Orientation: sideways pages are transposed, then
+// mirrored and flipped as the decoder shows them.
+QPointF shownPoint(int orientation, double c, double r, double w, double h) {
+    const bool transposed = orientation >= 5;
+    const double x = transposed ? r : c, y = transposed ? c : r;
+    const double sw = transposed ? h : w, sh = transposed ? w : h;
+    const bool mirror =
+        orientation == 2 || orientation == 3 || orientation == 6 || orientation == 7;
+    const bool flip = orientation == 3 || orientation == 4 || orientation == 7 || orientation == 8;
+    return {mirror ? sw - x : x, flip ? sh - y : y};
+}
+
+// The cm that draws the image's unit square onto a page of widthPt x heightPt as it is seen.
+QByteArray imageMatrix(const Image &image, double widthPt, double heightPt) {
+    if (image.orientation <= 1)
+        return number(widthPt) + " 0 0 " + number(heightPt) + " 0 0";
+    const bool transposed = image.orientation >= 5;
+    const double w = image.width, h = image.height;
+    const double kx = widthPt / (transposed ? h : w), ky = heightPt / (transposed ? w : h);
+    // Image space (u, v) has v up and row 0 at v = 1.
+    auto at = [&](double u, double v) {
+        const QPointF p = shownPoint(image.orientation, u * w, (1 - v) * h, w, h);
+        return QPointF(p.x() * kx, heightPt - p.y() * ky);
+    };
+    const QPointF o = at(0, 0), x = at(1, 0) - o, y = at(0, 1) - o;
+    return number(x.x()) + " " + number(x.y()) + " " + number(y.x()) + " " + number(y.y()) + " " +
+           number(o.x()) + " " + number(o.y());
+}
+
+} // namespace
+
+void Writer::addImage(const Image &image, const PageText &text) {
     open();
-    const double w = image.width * 72.0 / image.xDpi, h = image.height * 72.0 / image.yDpi;
+    // The page as it is seen: a sideways page's sides and resolutions change places.
+    const bool transposed = image.orientation >= 5;
+    const double w =
+        transposed ? image.height * 72.0 / image.yDpi : image.width * 72.0 / image.xDpi;
+    const double h =
+        transposed ? image.width * 72.0 / image.xDpi : image.height * 72.0 / image.yDpi;
     const int imageId = beginObject();
     QByteArray dict = "<< /Type /XObject /Subtype /Image /Width " +
                       QByteArray::number(image.width) + " /Height " +
@@ -329,15 +383,23 @@ void Writer::addImage(const Image &image) {
     write(image.data);
     write("\nendstream\nendobj\n");
 
-    const QByteArray content = "q " + number(w) + " 0 0 " + number(h) + " 0 0 cm /Im0 Do Q";
+    QByteArray content = "q " + imageMatrix(image, w, h) + " cm /Im0 Do Q";
+    QByteArray contentDict, fonts;
+    if (!text.isEmpty()) {
+        if (!m_fontId)
+            m_fontId = reserveObject();
+        content = detail::deflate(content + "\n" + textContent(text, w, h, image));
+        contentDict = " /Filter /FlateDecode";
+        fonts = " /Font << /F0 " + QByteArray::number(m_fontId) + " 0 R >>";
+    }
     const int contentId = beginObject();
-    write("<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
-          "\nendstream\nendobj\n");
+    write("<<" + contentDict + " /Length " + QByteArray::number(content.size()) + " >>\nstream\n" +
+          content + "\nendstream\nendobj\n");
 
     const int pageId = beginObject();
     write("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + number(w) + " " + number(h) +
-          "] /Resources << /XObject << /Im0 " + QByteArray::number(imageId) +
-          " 0 R >> >> /Contents " + QByteArray::number(contentId) + " 0 R >>\nendobj\n");
+          "] /Resources << /XObject << /Im0 " + QByteArray::number(imageId) + " 0 R >>" + fonts +
+          " >> /Contents " + QByteArray::number(contentId) + " 0 R >>\nendobj\n");
     m_pages.append(pageId);
 }
 
@@ -356,19 +418,17 @@ QByteArray utf16Text(const QString &text) {
 void Writer::commit() {
     if (m_pages.isEmpty())
         throw Error(QStringLiteral("没有可以转换成PDF的页面，未写入 %1").arg(m_target));
-    auto fixed = [this](int id) {
-        m_offsets[id - 1] = m_written;
-        write(QByteArray::number(id) + " 0 obj\n");
-    };
-    fixed(1);
+    if (m_fontId)
+        writeFont();
+    beginReserved(1);
     write("<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
-    fixed(2);
+    beginReserved(2);
     QByteArray kids;
     for (const int id : m_pages)
         kids += QByteArray::number(id) + " 0 R ";
     write("<< /Type /Pages /Count " + QByteArray::number(m_pages.size()) + " /Kids [" + kids +
           "] >>\nendobj\n");
-    fixed(3);
+    beginReserved(3);
     write("<< /Title " + utf16Text(m_title) + " /Producer " +
           utf16Text(product::name() + QLatin1Char(' ') + product::version()) + " >>\nendobj\n");
 

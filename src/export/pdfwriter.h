@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QHash>
+#include <QRect>
 #include <QSaveFile>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +27,9 @@ struct Image {
     QByteArray decode;     // the Decode array, or empty
     QByteArray data;
     double xDpi = DefaultDpi, yDpi = DefaultDpi;
+    // The TIFF Orientation of stored data copied as it is (1: rows top down, left to right):
+    // the page is drawn turned as the program shows it, and its text is in that orientation.
+    int orientation = 1;
     // Set by storedImagesOf for a page that has to be decoded first: nothing else but the
     // resolution is filled in then, and a filter of /CCITTFaxDecode asks for the page to be
     // coded again as one G4 strip.
@@ -37,6 +43,24 @@ struct Image {
         }
     }
 };
+
+// The recognised text of a page as the writer lays it over the image, invisible, so that
+// readers can search, select and copy it: glyph boxes in the pixels of a page of `size`, lines
+// in reading order. The writer knows nothing of recognition; the caller fills this in.
+struct TextGlyph {
+    QRect box;
+    QString text; // one character as a rule, a ligature at most
+    bool blankBefore = false;
+};
+struct PageText {
+    QSize size; // the page the boxes are measured on; empty: the image's own size
+    QList<QList<TextGlyph>> lines;
+    bool isEmpty() const;
+};
+
+// Characters that are written without spaces between them: CJK ideographs and kana, the
+// ideographic punctuation (U+3000-303F) and the full-width forms (U+FF00-FFEF).
+bool IsCjk(char32_t c);
 
 // Page types (upper-case extensions) the writer takes without losing a pixel. Records are
 // not pages of a PDF.
@@ -71,7 +95,9 @@ public:
     // Adds every page of an image file. Throws qen::Error; the pages of a file that fails
     // are not added.
     void addFile(const QString &path);
-    void addImage(const Image &image);
+    // A page drawn from the image; with text, the text lies over it, invisible. Without text
+    // the file is what it was before pages could carry text, byte for byte.
+    void addImage(const Image &image, const PageText &text = {});
     int pageCount() const { return int(m_pages.size()); }
 
     // Finishes the document and puts it in place. Throws qen::Error naming the target; a
@@ -82,6 +108,16 @@ private:
     void open();
     void write(const QByteArray &bytes);
     int beginObject();
+    int reserveObject();
+    void beginReserved(int id);
+    // The text part of a page's content stream; assigns the characters their codes.
+    QByteArray textContent(const PageText &text, double widthPt, double heightPt,
+                           const Image &image);
+    void lineContent(QByteArray &out, const QList<TextGlyph> &line, double sx, double sy,
+                     double heightPt, QSizeF pagePx);
+    quint16 codeOf(const QString &text);
+    // The font all pages' text shares, written once the characters are known.
+    void writeFont();
 
     QString m_target;
     QString m_title;
@@ -90,10 +126,24 @@ private:
     QList<qint64> m_offsets; // by object number - 1
     QList<int> m_pages;      // page object numbers
     bool m_failed = false;
+    int m_fontId = 0;                // the Type0 font, reserved with the first page of text
+    QHash<QString, quint16> m_codes; // character -> CID
+    QStringList m_codeTexts;         // CID - 1 -> character
 };
+
+namespace detail {
+// A number as PDF writes it: fixed point, four decimals at most, no exponent.
+QByteArray number(double v);
+// A Flate stream's data.
+QByteArray deflate(const QByteArray &raw);
+} // namespace detail
 
 // The whole job for callers that have a list: the files' pages in the order given, the
 // title, the target. Throws qen::Error; on failure the target is as it was.
 void WritePdf(const QStringList &files, const QString &title, const QString &target);
+// The same with each file's recognised text over its first page; texts[i] belongs to
+// files[i], and a file without one (or an empty one) gets no text.
+void WritePdf(const QStringList &files, const QList<PageText> &texts, const QString &title,
+              const QString &target);
 
 } // namespace qen::pdf

@@ -57,9 +57,12 @@ const Command Commands[] = {
      "                          in four or more differ); exit 0 found, 1 not, 2 error",
      runFind},
     {"topdf",
-     "topdf OUT.pdf INPUT...  write the pages of page files and packages (each in its\n"
+     "topdf [--text] OUT.pdf INPUT...\n"
+     "                          write the pages of page files and packages (each in its\n"
      "                          page order) into one PDF, keeping compressed page data\n"
-     "                          as it is; the first package's title is the PDF's title",
+     "                          as it is; the first package's title is the PDF's title;\n"
+     "                          --text lays each page's recognised text over it, so that\n"
+     "                          the PDF can be searched and its text copied",
      runToPdf},
 };
 

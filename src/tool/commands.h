@@ -39,7 +39,8 @@ int runText(const QStringList &args);
 // qentool find TEXT FILE... [--tolerant] [--lang LANGS]: FILE:PAGE:LINE: TEXT per hit; exit 0
 // when found, 1 when not, 2 on an error.
 int runFind(const QStringList &args);
-// qentool topdf OUT.pdf INPUT...: pages and packages into one PDF, compressed data unchanged.
+// qentool topdf [--text] OUT.pdf INPUT...: pages and packages into one PDF, compressed data
+// unchanged; with --text, each page's recognised text lies over it, invisible.
 int runToPdf(const QStringList &args);
 
 // What topdf does with pages that need more than copying: WWP pages to decode and pages to
@@ -48,9 +49,14 @@ int runToPdf(const QStringList &args);
 struct PdfPageSource {
     bool (*decodeWwp)(const QString &wwp, const QString &tiff);
     QList<pdf::Image> (*imagesOf)(const QString &path);
+    // The recognised text of a page (read now, or kept from an earlier reading); decoded is
+    // the file to read when the page is a WWP page. Throws qen::Error when it cannot be read.
+    pdf::PageText (*textOf)(const QString &page, const QString &decoded);
 };
 struct NeedsDecoder {};
 int runToPdf(const QStringList &args, const PdfPageSource &source);
+// The full tool's text: read through the same engine, languages and cache as qentool text.
+pdf::PageText recognisedPageText(const QString &page, const QString &decoded);
 // The quick path's source: stored data only.
 const PdfPageSource &storedPageSource();
 

@@ -10,7 +10,8 @@
 namespace qen::tool {
 
 int runToPdf(const QStringList &args) {
-    static const PdfPageSource decoding{WwpDecoder::decodeWrapped, pdf::imagesOf};
+    static const PdfPageSource decoding{WwpDecoder::decodeWrapped, pdf::imagesOf,
+                                        recognisedPageText};
     return runToPdf(args, decoding);
 }
 

@@ -13,9 +13,42 @@
 
 namespace qen::tool {
 
-int runToPdf(const QStringList &args, const PdfPageSource &source) {
+namespace {
+
+struct PageToWrite {
+    QString file; // what goes into the PDF: the page, or its decoded TIFF
+    QString page; // the page as given or unpacked, by which its text is known
+};
+
+void writePages(const QList<PageToWrite> &pages, const QString &title, const QString &target,
+                bool withText, const PdfPageSource &source) {
+    // Every page's text is read before the file is begun: a page that cannot be read ends
+    // the job with nothing written.
+    QList<pdf::PageText> texts;
+    if (withText)
+        for (const PageToWrite &p : pages)
+            texts << source.textOf(p.page, p.file);
+    pdf::Writer writer(target);
+    writer.setTitle(title);
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        const QList<pdf::Image> images = source.imagesOf(pages.at(i).file);
+        // The text is that of the page as shown: a multi-page file's first page.
+        for (qsizetype p = 0; p < images.size(); ++p)
+            writer.addImage(images.at(p), p == 0 ? texts.value(i) : pdf::PageText{});
+    }
+    writer.commit();
+}
+
+} // namespace
+
+int runToPdf(const QStringList &allArgs, const PdfPageSource &source) {
+    const bool withText = allArgs.value(0) == QLatin1String("--text");
+    const QStringList args = withText ? allArgs.mid(1) : allArgs;
     if (args.size() < 2 || args.first().startsWith(QLatin1String("--")))
-        return errorExit(QStringLiteral("usage: qentool topdf OUT.pdf INPUT..."));
+        return errorExit(QStringLiteral("usage: qentool topdf [--text] OUT.pdf INPUT..."));
+    // Reading text needs the recognition engine, which only the full tool loads.
+    if (withText && !source.textOf)
+        throw NeedsDecoder{};
     const QString target = QDir::cleanPath(args.first());
     // Said once the job's outcome is known: a quick run that hands the job to the full tool
     // must not say it twice.
@@ -29,7 +62,7 @@ int runToPdf(const QStringList &args, const PdfPageSource &source) {
         if (!scratch.isValid())
             throw Error(
                 QStringLiteral("cannot create a scratch folder: %1").arg(scratch.errorString()));
-        QStringList files;
+        QList<PageToWrite> files;
         QString title;
         int unpacked = 0;
         // Pages go in as the program shows them: WWP pages decoded, records left out.
@@ -40,13 +73,13 @@ int runToPdf(const QStringList &args, const PdfPageSource &source) {
                 return;
             }
             if (type != QLatin1String("WWP")) {
-                files << path;
+                files.append({path, path});
                 return;
             }
             const QString tiff = scratch.filePath(QStringLiteral("wwp%1.tif").arg(files.size()));
             if (!source.decodeWwp(path, tiff))
                 throw Error(QStringLiteral("无法解码 WWP 页面 %1").arg(path));
-            files << tiff;
+            files.append({tiff, path});
         };
         for (const QString &arg : args.mid(1)) {
             const QString input = Opener::cleanItem(arg);
@@ -69,12 +102,7 @@ int runToPdf(const QStringList &args, const PdfPageSource &source) {
             title = GetBaseName(Opener::cleanItem(args.at(1)));
         if (files.isEmpty())
             throw Error(QStringLiteral("没有可以转换成PDF的页面，未写入 %1").arg(target));
-        pdf::Writer writer(target);
-        writer.setTitle(title);
-        for (const QString &file : std::as_const(files))
-            for (const pdf::Image &image : source.imagesOf(file))
-                writer.addImage(image);
-        writer.commit();
+        writePages(files, title, target, withText, source);
         sayLeftOut();
         return 0;
     } catch (const Error &e) {
@@ -96,7 +124,8 @@ const PdfPageSource &storedPageSource() {
                 if (image.needsPixels)
                     throw NeedsDecoder{};
             return images;
-        }};
+        },
+        nullptr};
     return source;
 }
 

@@ -88,6 +88,7 @@ private slots:
     void find();
     void errors_data();
     void errors();
+    void topdfWithText();
 
 private:
     Run qentool(const QStringList &args);
@@ -276,6 +277,37 @@ void TstTextCommands::errors() {
     QVERIFY2(r.err.contains(error), qPrintable(r.err));
     if (args.contains(m_package))
         QVERIFY(r.out.startsWith(m_package + u":2:1: "_qs));
+}
+
+// topdf --text on the pages text has read: the same text comes out of the PDF, with no space
+// between Chinese characters; without --text the PDF has no text at all.
+void TstTextCommands::topdfWithText() {
+    if (QStandardPaths::findExecutable(u"pdftotext"_qs).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    const QString withText = m_dir.filePath(u"text.pdf"_qs),
+                  plain = m_dir.filePath(u"plain.pdf"_qs);
+    const Run r = qentool({u"topdf"_qs, u"--text"_qs, withText, m_package});
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    QVERIFY(qentool({u"topdf"_qs, plain, m_package}).status == 0);
+    QProcess p;
+    p.start(u"pdftotext"_qs, {withText, u"-"_qs});
+    QVERIFY(p.waitForFinished(30000));
+    const QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(u'\f');
+    QVERIFY(pages.size() >= 2);
+    const Run text = qentool({u"text"_qs, m_package});
+    const QStringList read =
+        text.out.split(QRegularExpression(u"^== .*\n"_qs, QRegularExpression::MultilineOption),
+                       Qt::SkipEmptyParts);
+    QCOMPARE(read.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY2(!test::hasSpaceBetweenChinese(pages[i]), qPrintable(pages[i]));
+        QVERIFY2(test::characterErrorRate(m_truth[i], pages[i]) <=
+                     test::characterErrorRate(m_truth[i], read[i]) + 0.003,
+                 qPrintable(pages[i]));
+    }
+    QFile f(plain);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(!f.readAll().contains("/Font"));
 }
 
 QTEST_MAIN(TstTextCommands)

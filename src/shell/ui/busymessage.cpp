@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 
 namespace qen {
 
@@ -64,6 +65,30 @@ void BusyMessage::ShowMsg(const QString &strTitle) {
     // One pass of the event loop so the window is painted before the caller's work begins;
     // user input stays queued so no command can start in between.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void BusyMessage::ShowProgress(const QString &text, std::function<void()> onCancel) {
+    m_onCancel = std::move(onCancel);
+    if (!m_cancel) {
+        // The button goes to the right of the note, which keeps its place and size.
+        m_cancel = new QPushButton(QStringLiteral("取消"), this);
+        m_cancel->setObjectName(QStringLiteral("cmdCancel"));
+        moveTwips(m_cancel, {6255, 120, 1080, 360});
+        connect(m_cancel, &QPushButton::clicked, this, [this] {
+            m_cancel->setEnabled(false);
+            if (m_onCancel)
+                m_onCancel();
+        });
+        const double tx = twipsPerPixelX(this), ty = twipsPerPixelY(this);
+        setFixedSize(qRound((6255 + 1200) / tx), qRound(600 / ty));
+    }
+    m_cancel->show();
+    // Modality takes effect when the window is shown.
+    if (windowModality() != Qt::ApplicationModal) {
+        hide();
+        setWindowModality(Qt::ApplicationModal);
+    }
+    ShowMsg(text);
 }
 
 QString BusyMessage::note() const {

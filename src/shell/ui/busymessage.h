@@ -2,8 +2,10 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <functional>
 
 class QLabel;
+class QPushButton;
 
 namespace qen {
 
@@ -27,6 +29,9 @@ public:
     // caller's work begins.
     void ShowMsg(const QString &strTitle = QString());
     QString note() const;
+    // The same with a "取消" button that runs onCancel, for work the user may stop. The
+    // window is then modal: the button is the one control the user can reach meanwhile.
+    void ShowProgress(const QString &text, std::function<void()> onCancel);
 
     // The work runs until the caller dismisses the window: Escape does not close it.
     void reject() override {}
@@ -34,6 +39,8 @@ public:
 private:
     BusyMessage();
     QLabel *m_note;
+    QPushButton *m_cancel = nullptr;
+    std::function<void()> m_onCancel;
     static QPointer<BusyMessage> s_current;
     static QPointer<QWidget> s_owner;
 };

@@ -152,6 +152,7 @@ private:
 public:
     // Every page's text, read in the background; its progress is the panel staBar_Text.
     ocr::TextQueue *textQueue() const { return m_textQueue; }
+    PdfCommands *pdfCommands() const { return m_pdf; }
 
 private:
     void wireTextQueue();

@@ -1,5 +1,6 @@
 // PDF export.
 #include "export/ui/pdfcommands.h"
+#include "ocr/textqueue.h"
 #include "shell/ui/busymessage.h"
 #include "shell/ui/mainwindow.h"
 
@@ -8,10 +9,17 @@
 namespace qen {
 
 void MainWindow::wirePdf() {
-    m_pdf = new PdfCommands({this, m_documents, &m_interaction, &m_folders,
-                             [](const QString &text) { BusyMessage::current()->ShowMsg(text); },
-                             [] { BusyMessage::dismiss(); }},
-                            this);
+    QAction *withText = command(QStringLiteral("mnuPDF_WithText"));
+    m_pdf = new PdfCommands(
+        {this, m_documents, &m_interaction, &m_folders,
+         [](const QString &text) { BusyMessage::current()->ShowMsg(text); },
+         [] { BusyMessage::dismiss(); },
+         [](const QString &text, std::function<void()> onCancel) {
+             BusyMessage::current()->ShowProgress(text, std::move(onCancel));
+         },
+         [withText] { return withText->isChecked(); },
+         [this](const QString &page) { return m_textQueue ? m_textQueue->layer(page) : nullptr; }},
+        this);
     connect(command(QStringLiteral("mnuPDF_Current")), &QAction::triggered, m_pdf,
             &PdfCommands::SaveCurrentPage);
     connect(command(QStringLiteral("mnuPDF_CurrentArticle")), &QAction::triggered, m_pdf,

@@ -9,13 +9,34 @@
 #include "windowfixture.h"
 #include "zipfixture.h"
 
+#include "ocr/textlayer.h"
+
 #include <QAction>
 #include <QDir>
 #include <QMenu>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <thread>
+
 using namespace qen;
+
+namespace {
+
+// page, article or all, as the menu runs them.
+void runCommand(PdfCommands &commands, const QString &command) {
+    if (command == QLatin1String("page"))
+        commands.SaveCurrentPage();
+    else if (command == QLatin1String("article"))
+        commands.SaveCurrentArticle();
+    else
+        commands.SaveAllArticles();
+}
+
+} // namespace
 
 class TestPdfCommands : public QObject {
     Q_OBJECT
@@ -25,6 +46,9 @@ private slots:
     void menuIsOfferedAndFollowsTheShownView();
     void commands_data();
     void commands();
+    void text_data();
+    void text();
+    void menuWritesTheText();
 
 private:
     QString package(const QString &name, const QString &title,
@@ -146,12 +170,7 @@ void TestPdfCommands::commands() {
                               ++shown;
                           },
                           [&] { ++closed; }});
-    if (command == QLatin1String("page"))
-        commands.SaveCurrentPage();
-    else if (command == QLatin1String("article"))
-        commands.SaveCurrentArticle();
-    else
-        commands.SaveAllArticles();
+    runCommand(commands, command);
 
     QCOMPARE(closed, shown);
     const QList<test::ShownMessage> messages = m_f->ui.messages;
@@ -179,6 +198,135 @@ void TestPdfCommands::commands() {
                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
                  .size(),
              0);
+}
+
+namespace {
+
+// What a reading of the tiny fixture pages gives: one line of two characters.
+ocr::TextLayer twoCharacters(QSize page) {
+    ocr::TextLayer layer(page, 300);
+    layer.append({QRect(2, 4, 12, 20), u"文"_qs, 90});
+    layer.append({QRect(15, 4, 12, 20), u"字"_qs, 90});
+    return layer;
+}
+
+QString extracted(const QString &pdf) {
+    QProcess p;
+    p.start(u"pdftotext"_qs, {pdf, u"-"_qs});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).remove(u'\f').trimmed();
+}
+
+} // namespace
+
+void TestPdfCommands::text_data() {
+    QTest::addColumn<QString>("command");  // page, article, all
+    QTest::addColumn<bool>("included");    // the menu's check item
+    QTest::addColumn<QString>("reading");  // read, known, fails, cancel
+    QTest::addColumn<int>("reads");        // pages given to the reader
+    QTest::addColumn<QStringList>("pdfs"); // what the output folder then holds
+    QTest::addColumn<bool>("hasText");     // the first PDF carries text
+    QTest::addColumn<QString>("message");  // the start of the last message, "" for none
+    test::row("article: every page read", "article", true, "read", 2, QStringList{"a.pdf"}, true,
+              "当前篇文件已经全部转换成了PDF文件！");
+    test::row("unchecked: nothing read, no text", "article", false, "read", 0, QStringList{"a.pdf"},
+              false, "当前篇文件已经全部转换成了PDF文件！");
+    test::row("text the background holds is not read again", "page", true, "known", 0,
+              QStringList{"a.pdf"}, true, "当前页文章已经成功地转换成了PDF文件！");
+    test::row("a page that cannot be read: no PDF, and why", "article", true, "fails", 1,
+              QStringList{}, false, "页面 ");
+    test::row("cancelled: no PDF, no message", "article", true, "cancel", 1, QStringList{}, false,
+              "");
+    test::row("all articles cancelled: nothing written", "all", true, "cancel", 1, QStringList{},
+              false, "");
+    test::row("all articles: every page read first", "all", true, "read", 2, QStringList{"A.pdf"},
+              true, "所有文章存贮完成！");
+}
+
+void TestPdfCommands::text() {
+    QFETCH(QString, command);
+    QFETCH(bool, included);
+    QFETCH(QString, reading);
+    QFETCH(int, reads);
+    QFETCH(QStringList, pdfs);
+    QFETCH(bool, hasText);
+    QFETCH(QString, message);
+    const QString out = m_f->dir.filePath("out");
+    using fixture::file;
+    open(package(
+        "a.qen", "A",
+        {file("p1.tif", fixture::g4Tiff(41, 30)), file("p2.tif", fixture::g4Tiff(42, 30))}));
+    if (command == QLatin1String("all"))
+        m_f->ui.directoryAnswers << out;
+    else
+        m_f->ui.saveAnswers << out + "/a.pdf";
+    const ocr::TextLayer known = twoCharacters({41, 30});
+    int progress = 0, shown = 0, closed = 0;
+    PdfCommands commands(
+        {m_f->window.get(), m_f->window->documents(), &m_f->ui, &m_f->window->folders(),
+         [&](const QString &) { ++shown; }, [&] { ++closed; },
+         [&](const QString &text, std::function<void()> onCancel) {
+             QVERIFY(text.startsWith(u"正在识别文字 "_qs));
+             ++progress;
+             if (reading == QLatin1String("cancel"))
+                 onCancel(); // the user presses the button at once
+         },
+         [&] { return included; },
+         [&](const QString &) { return reading == QLatin1String("known") ? &known : nullptr; }});
+    std::atomic<int> read{0};
+    commands.setTextReader([&](const QString &, const volatile int *cancel) {
+        ++read;
+        ocr::PageReading r;
+        if (reading == QLatin1String("fails")) {
+            r.status = 1;
+            r.message = u"引擎无法启动"_qs;
+        } else if (reading == QLatin1String("cancel")) {
+            while (!*cancel)
+                std::this_thread::yield();
+            r.status = 1;
+        } else {
+            r.layer = twoCharacters({41, 30});
+        }
+        return r;
+    });
+    runCommand(commands, command);
+
+    QCOMPARE(read.load(), reads);
+    QCOMPARE(progress, reads);
+    QCOMPARE(closed, shown);
+    QStringList found = QDir(out).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    QCOMPARE(found, pdfs);
+    if (message.isEmpty())
+        QVERIFY(m_f->ui.messages.isEmpty());
+    else
+        QVERIFY2(m_f->ui.messages.last().text.startsWith(message),
+                 qPrintable(m_f->ui.messages.last().text));
+    if (pdfs.isEmpty())
+        return;
+    const QString pdf = out + "/" + pdfs.first();
+    QCOMPARE(fixture::readAll(pdf).contains("/ToUnicode"), hasText);
+    if (hasText && !QStandardPaths::findExecutable(u"pdftotext"_qs).isEmpty())
+        QCOMPARE(extracted(pdf).remove(u'\n'),
+                 reading == QLatin1String("known") ? u"文字"_qs : u"文字文字"_qs);
+}
+
+// The check item is on by default and the menu's commands write the text.
+void TestPdfCommands::menuWritesTheText() {
+    QAction *withText = m_f->window->command(u"mnuPDF_WithText"_qs);
+    QVERIFY(withText && withText->isCheckable() && withText->isChecked());
+    int read = 0;
+    m_f->window->pdfCommands()->setTextReader([&](const QString &, const volatile int *) {
+        ++read;
+        ocr::PageReading r;
+        r.layer = twoCharacters({41, 30});
+        return r;
+    });
+    open(package("a.qen", "A", {fixture::file("p1.tif", fixture::g4Tiff(41, 30))}));
+    const QString pdf = m_f->dir.filePath("out/a.pdf");
+    m_f->ui.saveAnswers << pdf;
+    m_f->window->command(u"mnuPDF_Current"_qs)->trigger();
+    QCOMPARE(read, 1);
+    QVERIFY(fixture::readAll(pdf).contains("/ToUnicode"));
 }
 
 QTEST_MAIN(TestPdfCommands)

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -101,6 +102,11 @@ void TestMainWindow::menus_data() {
                           "mnuView_FullScreen 全屏(&7) F11", "-",
                           "mnuView_Background 背景设置(&5) (off)",
                           "mnuView_Lock 锁定题录(&6) [x]"});
+    test::row("pdf", "mnuPDF",
+              QStringList{"mnuPDF_Current 存贮当前页为PDF文件(&A)",
+                          "mnuPDF_CurrentArticle 存贮当前篇为PDF文件(&B)",
+                          "mnuPDF_AllArticle 存贮所有篇为PDF文件(&C)", "-",
+                          "mnuPDF_WithText 包含识别文字(&T) [x]"});
     test::row("help", "mnuHelp",
               QStringList{"mnuHelp_HomePage 公司主页(&1)", "-", "mnuHelp_About 关于......(&2) F1"});
 }
@@ -207,8 +213,23 @@ void TestMainWindow::busyMessageProtocol() {
         QVERIFY(BusyMessage::current()->isWindow());
     }
     // The next operation starts from a fresh window with the default text.
-    BusyMessageScope next;
-    QCOMPARE(BusyMessage::current()->note(), organising);
+    {
+        BusyMessageScope next;
+        QCOMPARE(BusyMessage::current()->note(), organising);
+        QVERIFY(!BusyMessage::current()->findChild<QPushButton *>(u"cmdCancel"_qs));
+    }
+    // Work the user may stop: a cancel button, and the window keeps the main window's input
+    // away meanwhile.
+    BusyMessageScope reading;
+    int stopped = 0;
+    BusyMessage::current()->ShowProgress(u"正在识别文字 1/3..."_qs, [&] { ++stopped; });
+    QCOMPARE(BusyMessage::current()->note(), u"正在识别文字 1/3..."_qs);
+    QCOMPARE(BusyMessage::current()->windowModality(), Qt::ApplicationModal);
+    auto *cancel = BusyMessage::current()->findChild<QPushButton *>(u"cmdCancel"_qs);
+    QVERIFY(cancel && cancel->isVisible());
+    QCOMPARE(cancel->text(), u"取消"_qs);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QCOMPARE(stopped, 1);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,0 +1,392 @@
+// The invisible text over a page: what makes a scanned PDF searchable. Readers extract text
+// from glyph positions, so the placement is what decides whether a search finds a word:
+// poppler, MuPDF and pdf.js all insert a space where two glyphs leave a gap, and break a word
+// where the font's metrics do not match the advance written. Every glyph here is stretched
+// to reach the next one exactly, and spaces are written as characters where the page has
+// them, never left to the reader to guess.
+#include "export/pdfwriter.h"
+
+#include "platform/error.h"
+
+#include <QtEndian>
+#include <algorithm>
+#include <limits>
+
+namespace qen::pdf {
+
+using detail::deflate;
+using detail::number;
+
+namespace {
+
+// The font's one glyph is blank and a square em wide. Its advance is what /DW says, so a
+// reader's idea of where a glyph ends is where the writer put it.
+constexpr int GlyphAdvance = 1000;
+// Glyphs that would start where the one before starts (zero-width boxes, boxes out of order)
+// are moved on by this much of a page pixel, so that starts always increase along a line.
+constexpr double MinStepPx = 0.05;
+// A space wider than this share of the font size reads as a column gap to poppler, which then
+// splits the line; the glyph before a wide blank reaches into it instead.
+constexpr double MaxSpaceEm = 0.3;
+
+void put16(QByteArray &b, int v) {
+    b.append(char((v >> 8) & 0xFF));
+    b.append(char(v & 0xFF));
+}
+
+void put32(QByteArray &b, quint32 v) {
+    put16(b, int(v >> 16));
+    put16(b, int(v & 0xFFFF));
+}
+
+quint32 checksum(const QByteArray &table) {
+    QByteArray padded = table;
+    while (padded.size() % 4)
+        padded.append('\0');
+    quint32 sum = 0;
+    for (qsizetype i = 0; i < padded.size(); i += 4)
+        sum += qFromBigEndian<quint32>(padded.constData() + i);
+    return sum;
+}
+
+QByteArray headTable() {
+    QByteArray t;
+    put32(t, 0x00010000); // version
+    put32(t, 0x00010000); // font revision
+    put32(t, 0);          // checksum adjustment, set once the file is whole
+    put32(t, 0x5F0F3CF5);
+    put16(t, 0x0003);       // baseline at 0, left side bearing at 0
+    put16(t, GlyphAdvance); // units per em
+    t.append(16, '\0');     // created, modified
+    for (const int v : {0, 0, GlyphAdvance, GlyphAdvance})
+        put16(t, v); // bounding box
+    for (const int v : {0, 8, 2, 0, 0})
+        put16(t, v); // style, smallest size, direction, short loca, glyph format
+    return t;
+}
+
+QByteArray hheaTable() {
+    QByteArray t;
+    put32(t, 0x00010000);
+    for (const int v :
+         {GlyphAdvance, -1, 0, GlyphAdvance, 0, 0, GlyphAdvance, 1, 0, 0, 0, 0, 0, 0, 0, 2})
+        put16(t, v & 0xFFFF);
+    return t;
+}
+
+QByteArray maxpTable() {
+    QByteArray t;
+    put32(t, 0x00010000);
+    put16(t, 2); // glyphs: .notdef and the blank
+    // Points 2, contours 1, then zones 2; the rest of what a hinted font counts is none.
+    for (int i = 0; i < 13; ++i)
+        put16(t, i == 0 ? 2 : i == 1 ? 1 : i == 4 ? 2 : 0);
+    return t;
+}
+
+QByteArray blankGlyph() {
+    // A contour from one corner of the em to the other and back: it encloses nothing, so it
+    // draws nothing, but it gives the glyph a box. MuPDF extracts no text whose glyph has no
+    // outline at all.
+    QByteArray g;
+    for (const int v : {1, 0, 0, GlyphAdvance, GlyphAdvance, 1, 0})
+        put16(g, v);         // contours, box, last point, no instructions
+    g.append("\x01\x01", 2); // both points on the curve, coordinates as 16-bit deltas
+    for (const int v : {0, GlyphAdvance, 0, GlyphAdvance})
+        put16(g, v);
+    return g;
+}
+
+QByteArray cmapTable() {
+    // One empty format 4 subtable: the CIDs reach the glyph through CIDToGIDMap, but tools
+    // that inspect the font expect a character map to be there.
+    QByteArray t;
+    for (const int v : {0, 1, 3, 1})
+        put16(t, v);
+    put32(t, 12);
+    for (const int v : {4, 24, 0, 2, 2, 0, 0, 0xFFFF, 0, 0xFFFF, 1, 0})
+        put16(t, v);
+    return t;
+}
+
+// A TrueType font with no outlines at all, made here rather than read from a file, so that
+// the PDF depends on nothing installed where it is written or read.
+QByteArray glyphlessFont() {
+    QByteArray hmtx;
+    for (int i = 0; i < 2; ++i) {
+        put16(hmtx, GlyphAdvance);
+        put16(hmtx, 0);
+    }
+    QByteArray post;
+    put32(post, 0x00030000); // no glyph names
+    post.append(28, '\0');
+    QByteArray name;
+    for (const int v : {0, 0, 6})
+        put16(name, v);
+    const QByteArray glyf = blankGlyph();
+    QByteArray loca;
+    for (const int v : {0, 0, int(glyf.size() / 2)})
+        put16(loca, v); // .notdef is empty; the blank glyph is the one outline
+    const QList<std::pair<const char *, QByteArray>> tables = {
+        {"cmap", cmapTable()}, {"glyf", glyf}, {"head", headTable()},
+        {"hhea", hheaTable()}, {"hmtx", hmtx}, {"loca", loca},
+        {"maxp", maxpTable()}, {"name", name}, {"post", post}};
+    QByteArray font;
+    put32(font, 0x00010000);
+    put16(font, int(tables.size()));
+    for (const int v : {128, 3, int(tables.size()) * 16 - 128})
+        put16(font, v);
+    quint32 offset = quint32(12 + 16 * tables.size());
+    QByteArray body;
+    qsizetype headAt = 0;
+    for (const auto &[tag, data] : tables) {
+        font.append(tag, 4);
+        put32(font, checksum(data));
+        put32(font, offset + quint32(body.size()));
+        put32(font, quint32(data.size()));
+        if (qstrcmp(tag, "head") == 0)
+            headAt = offset + body.size();
+        body += data;
+        while (body.size() % 4)
+            body.append('\0');
+    }
+    font += body;
+    qToBigEndian<quint32>(0xB1B0AFBA - checksum(font), font.data() + headAt + 8);
+    return font;
+}
+
+QByteArray stream(const QByteArray &dict, const QByteArray &data) {
+    return "<< " + dict + " /Length " + QByteArray::number(data.size()) + " >>\nstream\n" + data +
+           "\nendstream\nendobj\n";
+}
+
+// The text a code stands for, as ToUnicode writes it: UTF-16BE, so that characters outside
+// the BMP come out as their surrogate pairs.
+QByteArray utf16Hex(const QString &text) {
+    QByteArray b;
+    for (const QChar c : text)
+        put16(b, c.unicode());
+    return b.toHex().toUpper();
+}
+
+char32_t codePointAt(const QString &s, bool last) {
+    const QList<uint> all = s.toUcs4();
+    return all.isEmpty() ? 0 : char32_t(last ? all.last() : all.first());
+}
+
+// One thing to write on a line: a glyph or a space, from `start` (page pixels).
+struct Piece {
+    quint16 code;
+    double start;
+    bool space;
+};
+
+// The engine now and then gives a glyph of a line a box far taller than its ink. Such boxes,
+// when they are few, do not stretch the line, so that the selection stays on the ink; a line
+// where many glyphs are taller than the rest (Latin capitals and ascenders) keeps them all.
+std::pair<double, double> lineExtent(const QList<double> &tops, const QList<double> &bottoms) {
+    QList<double> heights;
+    for (qsizetype i = 0; i < tops.size(); ++i)
+        heights << bottoms.at(i) - tops.at(i);
+    QList<double> sorted = heights;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const double tall = 1.3 * sorted.at(sorted.size() / 2);
+    const qsizetype outliers =
+        std::count_if(heights.begin(), heights.end(), [tall](double h) { return h > tall; });
+    const bool drop = outliers * 3 < heights.size();
+    double top = std::numeric_limits<double>::max(), bottom = std::numeric_limits<double>::lowest();
+    for (qsizetype i = 0; i < tops.size(); ++i) {
+        if (drop && heights.at(i) > tall)
+            continue;
+        top = std::min(top, tops.at(i));
+        bottom = std::max(bottom, bottoms.at(i));
+    }
+    return {top, bottom};
+}
+
+// A two-byte code in a literal string: half the size of hex. The bytes a literal string reads
+// differently (its delimiters, the escape, and line ends, which readers normalise) are escaped.
+void appendCode(QByteArray &out, quint16 code) {
+    for (const char c : {char(code >> 8), char(code & 0xFF)}) {
+        switch (c) {
+        case '(':
+        case ')':
+        case '\\':
+            out += '\\';
+            out += c;
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+} // namespace
+
+QByteArray detail::deflate(const QByteArray &raw) {
+    // qCompress puts the length in front of a plain zlib stream, which is what Flate reads.
+    return qCompress(raw).mid(4);
+}
+
+bool PageText::isEmpty() const {
+    return std::all_of(lines.begin(), lines.end(), [](const auto &l) { return l.isEmpty(); });
+}
+
+bool IsCjk(char32_t c) {
+    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) ||
+           (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+           (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
+}
+
+quint16 Writer::codeOf(const QString &text) {
+    const auto it = m_codes.constFind(text);
+    if (it != m_codes.constEnd())
+        return *it;
+    // Two-byte codes: a document of more distinct characters than that has no text to offer.
+    if (m_codeTexts.size() >= 0xFFFE)
+        throw Error(QStringLiteral("无法写入PDF文件 %1：识别文字包含的不同字符过多").arg(m_target));
+    m_codeTexts.append(text);
+    const quint16 code = quint16(m_codeTexts.size());
+    m_codes.insert(text, code);
+    return code;
+}
+
+void Writer::lineContent(QByteArray &out, const QList<TextGlyph> &line, double sx, double sy,
+                         double heightPt, QSizeF pagePx) {
+    // Boxes are cut to the page: a glyph the engine placed outside it keeps its text, at the
+    // nearest place on the page.
+    auto cut = [&](double v, double max) { return std::clamp(v, 0.0, max); };
+    QList<Piece> pieces;
+    QList<double> tops, bottoms;
+    double end = 0;
+    const quint16 space = codeOf(QStringLiteral(" "));
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const TextGlyph &g = line.at(i);
+        const double left = cut(g.box.left(), pagePx.width());
+        const double right = cut(g.box.left() + double(g.box.width()), pagePx.width());
+        if (i > 0 && g.blankBefore && !IsCjk(codePointAt(line.at(i - 1).text, true)) &&
+            !IsCjk(codePointAt(g.text, false)))
+            pieces.append({space, end, true});
+        pieces.append({codeOf(g.text), left, false});
+        end = std::max(end, right);
+        tops << cut(g.box.top(), pagePx.height());
+        bottoms << cut(g.box.top() + double(g.box.height()), pagePx.height());
+    }
+    const auto [top, bottom] = lineExtent(tops, bottoms);
+    const double size = std::max((bottom - top) * sy, 0.01);
+    const double maxSpacePx = MaxSpaceEm * size / sx;
+    for (qsizetype i = 1; i + 1 < pieces.size(); ++i)
+        if (pieces[i].space)
+            pieces[i].start = std::max(pieces[i].start, pieces[i + 1].start - maxSpacePx);
+    // Starts strictly increase; each piece reaches the next one's start, the last one the
+    // line's right edge.
+    for (qsizetype i = 1; i < pieces.size(); ++i)
+        pieces[i].start = std::max(pieces[i].start, pieces[i - 1].start + MinStepPx);
+    end = std::max(end, pieces.last().start + MinStepPx);
+    // Readers drop text that starts past the page's edge: a line pushed out of it (boxes out
+    // of order, or all past the edge) is squeezed back in.
+    if (end > pagePx.width()) {
+        const double from = pieces.first().start;
+        const double to = std::min(from, pagePx.width() * (1 - 0.5 / double(pieces.size() + 1)));
+        const double k = (pagePx.width() - to) / (end - from);
+        for (Piece &p : pieces)
+            p.start = to + (p.start - from) * k;
+        end = pagePx.width();
+    }
+    out += "BT /F0 ";
+    out += number(size);
+    out += " Tf 1 0 0 1 ";
+    out += number(pieces.first().start * sx);
+    out += ' ';
+    out += number(heightPt - bottom * sy);
+    out += " Tm";
+    // Widths go in whole percent, and a glyph keeps the one before's while it still starts
+    // within a fortieth of an em of its box; each rounding is carried into the next glyph.
+    // Short numbers that repeat are what keep the text small once compressed.
+    const double percentPx = size * GlyphAdvance / 1000.0 / 100.0 / sx;
+    const double slackPx = percentPx * 100 / 40;
+    double at = pieces.first().start;
+    int scale = -1;
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        const double next = i + 1 < pieces.size() ? pieces[i + 1].start : end;
+        if (scale < 0 || std::abs(at + scale * percentPx - next) > slackPx) {
+            scale = std::max(1, int(std::lround((next - at) / percentPx)));
+            out += i ? ")Tj " : " ";
+            out += QByteArray::number(scale);
+            out += " Tz(";
+        }
+        at += scale * percentPx;
+        appendCode(out, pieces[i].code);
+    }
+    out += ")Tj ET\n";
+}
+
+QByteArray Writer::textContent(const PageText &text, double widthPt, double heightPt,
+                               const Image &image) {
+    // The text is measured on the page as it is seen.
+    const QSizeF shown = image.orientation >= 5 ? QSizeF(image.height, image.width)
+                                                : QSizeF(image.width, image.height);
+    const QSizeF pagePx = text.size.isEmpty() ? shown : QSizeF(text.size);
+    const double sx = widthPt / pagePx.width(), sy = heightPt / pagePx.height();
+    QByteArray out = "3 Tr\n";
+    qsizetype glyphs = 0;
+    for (const QList<TextGlyph> &line : text.lines)
+        glyphs += line.size();
+    out.reserve(glyphs * 6 + text.lines.size() * 48);
+    for (const QList<TextGlyph> &line : text.lines)
+        if (!line.isEmpty())
+            lineContent(out, line, sx, sy, heightPt, pagePx);
+    return out;
+}
+
+void Writer::writeFont() {
+    const int cidFont = beginObject();
+    const int descriptor = cidFont + 1, fontFile = cidFont + 2, toUnicode = cidFont + 3,
+              cidMap = cidFont + 4;
+    auto ref = [](int id) { return QByteArray::number(id) + " 0 R"; };
+    write("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /GlyphLessFont /CIDSystemInfo "
+          "<< /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /FontDescriptor " +
+          ref(descriptor) + " /DW " + QByteArray::number(GlyphAdvance) + " /CIDToGIDMap " +
+          ref(cidMap) + " >>\nendobj\n");
+    beginObject();
+    write("<< /Type /FontDescriptor /FontName /GlyphLessFont /Flags 5 /FontBBox [0 0 " +
+          QByteArray::number(GlyphAdvance) + " " + QByteArray::number(GlyphAdvance) +
+          "] /ItalicAngle 0 /Ascent 1000 /Descent -1 /CapHeight 1000 /StemV 80 /FontFile2 " +
+          ref(fontFile) + " >>\nendobj\n");
+    beginObject();
+    const QByteArray font = glyphlessFont();
+    write(stream("/Length1 " + QByteArray::number(font.size()), font));
+    beginObject();
+    QByteArray cmap = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+                      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                      "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    for (qsizetype from = 0; from < m_codeTexts.size(); from += 100) {
+        const qsizetype n = std::min<qsizetype>(100, m_codeTexts.size() - from);
+        cmap += QByteArray::number(n) + " beginbfchar\n";
+        for (qsizetype i = from; i < from + n; ++i)
+            cmap += "<" + QByteArray::number(int(i + 1), 16).rightJustified(4, '0').toUpper() +
+                    "> <" + utf16Hex(m_codeTexts.at(i)) + ">\n";
+        cmap += "endbfchar\n";
+    }
+    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    write(stream("/Filter /FlateDecode", deflate(cmap)));
+    beginObject();
+    // Every code draws the one blank glyph.
+    QByteArray map;
+    for (qsizetype i = 0; i <= m_codeTexts.size(); ++i)
+        put16(map, i == 0 ? 0 : 1);
+    write(stream("/Filter /FlateDecode", deflate(map)));
+    beginReserved(m_fontId);
+    write("<< /Type /Font /Subtype /Type0 /BaseFont /GlyphLessFont /Encoding /Identity-H "
+          "/DescendantFonts [" +
+          ref(cidFont) + "] /ToUnicode " + ref(toUnicode) + " >>\nendobj\n");
+}
+
+} // namespace qen::pdf

@@ -1,0 +1,43 @@
+// The text of topdf --text: every page read once, as qentool text reads it, so that a page
+// read by either command is not read again by the other.
+#include "export/pdftextlayer.h"
+#include "ocr/recognition.h"
+#include "ocr/textcache.h"
+#include "platform/error.h"
+#include "platform/workfolders.h"
+#include "tool/commands.h"
+
+#include <cstdio>
+
+namespace qen::tool {
+
+namespace {
+
+WorkFolders toolFolders() {
+    const QString root = WorkFolders::defaultRoot();
+    return WorkFolders(root, root);
+}
+
+} // namespace
+
+pdf::PageText recognisedPageText(const QString &page, const QString &decoded) {
+    static ocr::PageReader reader(ocr::PageEngineLibrary::shared(),
+                                  ocr::configuredLanguages(toolFolders()));
+    static ocr::TextCache cache(ocr::TextCache::defaultFolder(),
+                                ocr::TextCache::configuredCapBytes(toolFolders()));
+    static const bool told = [] {
+        if (!cache.usable())
+            std::fprintf(stderr, "qentool: %s\n", qPrintable(cache.problem()));
+        return true;
+    }();
+    Q_UNUSED(told);
+    std::function<QString()> decode;
+    if (decoded != page)
+        decode = [decoded] { return decoded; };
+    ocr::PageReading r = ocr::pageText(page, &cache, reader, nullptr, decode);
+    if (!r.ok())
+        throw Error(QStringLiteral("页面 %1 的文字无法识别：%2").arg(page, r.message));
+    return pdf::pageTextOf(*r.layer);
+}
+
+} // namespace qen::tool
