@@ -15,9 +15,10 @@
 
 namespace qen {
 
-TextTool::TextTool(Controls controls, QObject *parent) : QObject(parent), m_c(controls) {
-    m_c.view->viewport()->installEventFilter(this);
-    m_c.view->viewport()->setMouseTracking(true);
+TextTool::TextTool(Controls controls, QObject *parent)
+    : QObject(parent), m_c(controls), m_viewport(m_c.view->viewport()) {
+    m_viewport->installEventFilter(this);
+    m_viewport->setMouseTracking(true);
     connect(m_c.toolItem, &QAction::toggled, this, &TextTool::toolToggled);
     // The two left-button tools exclude each other; either may be off.
     connect(m_c.areaItem, &QAction::triggered, this, [this](bool on) {
@@ -119,7 +120,9 @@ void TextTool::followPointer(QPoint page) {
 }
 
 bool TextTool::eventFilter(QObject *watched, QEvent *event) {
-    if (watched != m_c.view->viewport())
+    // Compared with the pointer kept: the viewport still sends events while the view around
+    // it is being destroyed, when the view can no longer be asked for it.
+    if (watched != m_viewport)
         return false;
     if (event->type() == QEvent::ContextMenu) {
         contextMenu(static_cast<QContextMenuEvent *>(event)->globalPos());

@@ -63,6 +63,7 @@ private:
     void pageRead(const QString &page);
 
     Controls m_c;
+    QWidget *m_viewport;
     ocr::TextSelector m_selector;
     const ocr::TextLayer *m_selectorLayer = nullptr; // what m_selector was built on
     ocr::GlyphRange m_range;
