@@ -372,6 +372,16 @@ void widenRow(const uchar *in, quint32 *out, int width) {
         _mm_stream_si128(o + 2, _mm_or_si128(_mm_unpacklo_epi16(hi, hi), opaque));
         _mm_stream_si128(o + 3, _mm_or_si128(_mm_unpackhi_epi16(hi, hi), opaque));
     }
+    // The rest in fours too: a run that ends where a marked piece begins ends on a cache
+    // line, and an ordinary store into a line being streamed costs a read of the line.
+    for (; i + 4 <= width; i += 4) {
+        quint32 g;
+        std::memcpy(&g, in + i, 4);
+        const __m128i v = _mm_cvtsi32_si128(int(g));
+        const __m128i lo = _mm_unpacklo_epi8(v, v);
+        _mm_stream_si128(reinterpret_cast<__m128i *>(out + i),
+                         _mm_or_si128(_mm_unpacklo_epi16(lo, lo), opaque));
+    }
 #endif
     for (; i < width; ++i)
         out[i] = 0xff000000u | in[i] * 0x010101u;
@@ -411,35 +421,74 @@ struct Covering {
     int order;               // overlapping marks are blended in the order given
 };
 
+const quint32 *plainGray() {
+    static const auto table = [] {
+        std::array<quint32, 256> t;
+        for (quint32 g = 0; g < 256; ++g)
+            t[g] = 0xff000000u | g * 0x010101u;
+        return t;
+    }();
+    return table.data();
+}
+
 // A row with marks on it. The marked pixels are worked out in a small buffer from the page's
 // gray and streamed like the rest: blending into the store afterwards would read each marked
 // row back from memory, and an ordinary store into a line being streamed costs as much. So
 // the marked spans are widened to whole cache lines of the store.
-void tintedRow(const uchar *in, quint32 *out, int width, const QVarLengthArray<Covering, 16> &row) {
-    auto lineStart = [&](int x) {
-        return std::max(0, x - int((reinterpret_cast<quintptr>(out + x) & 63) / 4));
+//
+// Rows between two edges of marks, whose store lines fall alike, are cut the same way: the
+// cutting is worked out once for them all and each row only looks its pixels up.
+class RowPlan {
+public:
+    // Whether the plan was made for these marks on a row whose store begins `offset` pixels
+    // into a cache line.
+    bool fits(quint64 marks, int offset) const { return m_marks == marks && m_offset == offset; }
+    void make(const QVarLengthArray<Covering, 16> &row, int width, quint64 marks, int offset);
+    void write(const uchar *in, quint32 *out) const;
+
+private:
+    // Pixels [left, right) looked up in `table`; a plain run goes straight to the store.
+    struct Run {
+        int left, right;
+        const quint32 *table;
     };
-    auto lineEnd = [&](int x) {
-        return std::min(width,
-                        x + int(((64 - (reinterpret_cast<quintptr>(out + x) & 63)) & 63) / 4));
+    struct Piece {
+        int left, right; // right exclusive
+        bool marked = false;
+        int firstRun = 0, runs = 0;
     };
+    void writeBlended(const uchar *in, quint32 *out, const Piece &piece) const;
+
+    quint64 m_marks = ~quint64(0);
+    int m_offset = -1;
+    bool m_overlapping = false;
+    QVarLengthArray<Covering, 16> m_row; // by order, when they overlap
+    QVarLengthArray<Piece, 32> m_pieces;
+    QVarLengthArray<Run, 64> m_runs;
+};
+
+void RowPlan::make(const QVarLengthArray<Covering, 16> &row, int width, quint64 marks, int offset) {
+    m_marks = marks;
+    m_offset = offset;
+    m_pieces.clear();
+    m_runs.clear();
+    m_row = row;
+    std::sort(m_row.begin(), m_row.end(),
+              [](const Covering &a, const Covering &b) { return a.left < b.left; });
     // Marks seldom overlap (a hit inside the selection); where they do, each is blended over
     // the last, else a mark is a lookup by the page's gray.
-    bool overlapping = false;
-    for (int i = 0; i < row.size(); ++i)
-        for (int j = i + 1; j < row.size(); ++j)
-            overlapping |= row[i].left < row[j].right && row[j].left < row[i].right;
-    QVarLengthArray<Covering, 16> inOrder;
-    if (overlapping) {
-        inOrder = row;
-        std::sort(inOrder.begin(), inOrder.end(),
+    m_overlapping = false;
+    for (int i = 1; i < m_row.size(); ++i)
+        m_overlapping |= m_row[i].left < m_row[i - 1].right;
+    if (m_overlapping)
+        std::sort(m_row.begin(), m_row.end(),
                   [](const Covering &a, const Covering &b) { return a.order < b.order; });
-    }
+    auto lineStart = [&](int x) { return std::max(0, x - (x + offset) % 16); };
+    auto lineEnd = [&](int x) { return std::min(width, x + (16 - (x + offset) % 16) % 16); };
     QVarLengthArray<std::pair<int, int>, 16> spans;
-    for (const Covering &c : row)
+    for (const Covering &c : m_row)
         spans.append({lineStart(c.left), lineEnd(c.right)});
     std::sort(spans.begin(), spans.end());
-    QVarLengthArray<quint32, 1024> buffer;
     int done = 0;
     for (int k = 0; k < spans.size();) {
         const int left = std::max(spans[k].first, done);
@@ -448,23 +497,61 @@ void tintedRow(const uchar *in, quint32 *out, int width, const QVarLengthArray<C
             right = std::max(right, spans[k].second);
         if (right <= left)
             continue;
-        widenRow(in + done, out + done, left - done);
-        buffer.resize(right - left);
-        for (int x = left; x < right; ++x)
-            buffer[x - left] = 0xff000000u | in[x] * 0x010101u;
-        if (overlapping) {
-            for (const Covering &c : inOrder)
-                for (int x = std::max(c.left, left); x < std::min(c.right, right); ++x)
-                    buffer[x - left] = blended(buffer[x - left], c.colour, c.keep);
-        } else {
-            for (const Covering &c : row)
-                for (int x = std::max(c.left, left); x < std::min(c.right, right); ++x)
-                    buffer[x - left] = c.overGray[in[x]];
+        if (left > done)
+            m_pieces.append({done, left});
+        Piece piece{left, right, true, int(m_runs.size()), 0};
+        if (!m_overlapping) {
+            // Sorted by left and apart: the piece is gray, a mark, gray, a mark, ... gray.
+            int x = left;
+            for (const Covering &c : m_row) {
+                const int from = std::max(c.left, left), to = std::min(c.right, right);
+                if (from >= to)
+                    continue;
+                if (from > x)
+                    m_runs.append({x, from, plainGray()});
+                m_runs.append({from, to, c.overGray});
+                x = to;
+            }
+            if (x < right)
+                m_runs.append({x, right, plainGray()});
         }
-        streamRow(buffer.constData(), out + left, right - left);
+        piece.runs = int(m_runs.size()) - piece.firstRun;
+        m_pieces.append(piece);
         done = right;
     }
-    widenRow(in + done, out + done, width - done);
+    if (done < width)
+        m_pieces.append({done, width});
+}
+
+void RowPlan::writeBlended(const uchar *in, quint32 *out, const Piece &piece) const {
+    QVarLengthArray<quint32, 1024> buffer(piece.right - piece.left);
+    for (int x = piece.left; x < piece.right; ++x)
+        buffer[x - piece.left] = plainGray()[in[x]];
+    for (const Covering &c : m_row)
+        for (int x = std::max(c.left, piece.left); x < std::min(c.right, piece.right); ++x)
+            buffer[x - piece.left] = blended(buffer[x - piece.left], c.colour, c.keep);
+    streamRow(buffer.constData(), out + piece.left, piece.right - piece.left);
+}
+
+void RowPlan::write(const uchar *in, quint32 *out) const {
+    for (const Piece &piece : m_pieces) {
+        if (!piece.marked) {
+            widenRow(in + piece.left, out + piece.left, piece.right - piece.left);
+            continue;
+        }
+        if (m_overlapping) {
+            writeBlended(in, out, piece);
+            continue;
+        }
+        QVarLengthArray<quint32, 1024> buffer(piece.right - piece.left);
+        quint32 *b = buffer.data() - piece.left;
+        for (int r = piece.firstRun; r < piece.firstRun + piece.runs; ++r) {
+            const Run &run = m_runs[r];
+            for (int x = run.left; x < run.right; ++x)
+                b[x] = run.table[in[x]];
+        }
+        streamRow(buffer.constData(), out + piece.left, piece.right - piece.left);
+    }
 }
 
 } // namespace
@@ -507,25 +594,35 @@ void grayOntoScreen(const QImage &gray, const QRect &from, QImage &screen, const
                      [](const Mark &a, const Mark &b) { return a.top < b.top; });
     QVarLengthArray<const Mark *, 16> begun;
     QVarLengthArray<Covering, 16> row;
+    RowPlan plan;
+    quint64 changes = 0; // counts the marks begun and ended: the row's set is the same until then
     int next = 0;
     for (int r = 0; r < from.height(); ++r) {
         const int y = at.y() + r;
         const uchar *in = gray.constScanLine(from.top() + r) + from.left();
         auto *out = reinterpret_cast<quint32 *>(screen.scanLine(y)) + at.x();
-        for (; next < marks.size() && marks[next].top <= y; ++next)
+        for (; next < marks.size() && marks[next].top <= y; ++next, ++changes)
             begun.append(&marks[next]);
-        row.clear();
         for (int k = 0; k < begun.size();) {
             if (begun[k]->bottom < y) {
                 begun.remove(k);
+                ++changes;
                 continue;
             }
-            row.append(begun[k++]->covering);
+            ++k;
         }
-        if (row.isEmpty())
+        if (begun.isEmpty()) {
             widenRow(in, out, width);
-        else
-            tintedRow(in, out, width, row);
+            continue;
+        }
+        const int offset = int((reinterpret_cast<quintptr>(out) & 63) / 4);
+        if (!plan.fits(changes, offset)) {
+            row.clear();
+            for (const Mark *m : begun)
+                row.append(m->covering);
+            plan.make(row, width, changes, offset);
+        }
+        plan.write(in, out);
     }
 #ifdef __SSE2__
     _mm_sfence();

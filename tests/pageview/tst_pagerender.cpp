@@ -324,26 +324,39 @@ using Tints = QList<render::Tint>;
 void TestPageRender::tintsOverGray_data() {
     QTest::addColumn<Tints>("tints");
     const QColor amber(255, 190, 0, 80), strong(255, 110, 0, 140), blue(48, 140, 255, 70);
-    QTest::addRow("none") << Tints{};
-    QTest::addRow("one inside") << Tints{{QRect(40, 4, 30, 5), amber}};
-    QTest::addRow("across the left and top") << Tints{{QRect(0, 0, 25, 6), amber}};
-    QTest::addRow("across the right and bottom") << Tints{{QRect(180, 8, 60, 20), blue}};
-    QTest::addRow("one pixel") << Tints{{QRect(33, 7, 1, 1), strong}};
-    QTest::addRow("overlapping") << Tints{
-        {QRect(40, 4, 30, 5), amber}, {QRect(50, 2, 10, 9), strong}, {QRect(45, 6, 60, 2), blue}};
-    QTest::addRow("side by side on a row") << Tints{
-        {QRect(10, 5, 7, 3), amber}, {QRect(17, 5, 7, 3), strong}, {QRect(120, 5, 16, 3), blue}};
-    QTest::addRow("outside") << Tints{{QRect(0, 12, 200, 3), amber}, {QRect(205, 0, 4, 14), blue}};
-    QTest::addRow("opaque") << Tints{{QRect(60, 3, 20, 4), QColor(0, 0, 255)}};
+    const QList<std::pair<const char *, Tints>> rows = {
+        {"none", {}},
+        {"one inside", {{QRect(40, 4, 30, 5), amber}}},
+        {"across the left and top", {{QRect(0, 0, 25, 6), amber}}},
+        {"across the right and bottom", {{QRect(180, 8, 60, 20), blue}}},
+        {"one pixel", {{QRect(33, 7, 1, 1), strong}}},
+        {"overlapping",
+         {{QRect(40, 4, 30, 5), amber},
+          {QRect(50, 2, 10, 9), strong},
+          {QRect(45, 6, 60, 2), blue}}},
+        {"side by side on a row",
+         {{QRect(10, 5, 7, 3), amber}, {QRect(17, 5, 7, 3), strong}, {QRect(120, 5, 16, 3), blue}}},
+        {"outside", {{QRect(0, 12, 200, 3), amber}, {QRect(205, 0, 4, 14), blue}}},
+        {"opaque", {{QRect(60, 3, 20, 4), QColor(0, 0, 255)}}},
+        // Rows of one mark set are cut once for all; a mark ending or starting must recut them.
+        {"one ends, the next begins",
+         {{QRect(20, 2, 40, 3), amber}, {QRect(20, 5, 40, 3), blue}, {QRect(90, 3, 9, 6), strong}}},
+    };
+    // Store rows that fall alike on cache lines (a stride of whole lines) and unlike.
+    QTest::addColumn<int>("screenWidth");
+    for (const int screenWidth : {210, 256})
+        for (const auto &[name, tints] : rows)
+            QTest::addRow("%s, store %d wide", name, screenWidth) << tints << screenWidth;
 }
 
 void TestPageRender::tintsOverGray() {
     QFETCH(Tints, tints);
+    QFETCH(int, screenWidth);
     const QImage gray =
         test::grayPage(200, 12, [](int x, int y) { return (x * 13 + y * 29) & 255; });
     const QRect from(3, 1, 190, 10);
     const QPoint at(5, 2);
-    QImage screen(210, 14, QImage::Format_RGB32);
+    QImage screen(screenWidth, 14, QImage::Format_RGB32);
     screen.fill(qRgb(200, 10, 30));
     QImage expected = screen;
     {
