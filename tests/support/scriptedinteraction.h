@@ -4,8 +4,10 @@
 // every message shown, the clipboard kept in memory, and printing sent to a PDF file.
 #include "platform/ui/interaction.h"
 
+#include <QMimeData>
 #include <QPrinter>
 #include <QQueue>
+#include <memory>
 
 namespace qen::test {
 
@@ -37,6 +39,9 @@ public:
     QImage clipboardImage;
     QString clipboardText;
     QList<QUrl> openedUrls;
+    std::unique_ptr<QMimeData> dragged;
+    QImage dragPreview;
+    int drags = 0;
     QStringList openDialogTitles, openDialogFilters;
 
     QMessageBox::StandardButton message(QWidget *, QMessageBox::Icon icon, const QString &title,
@@ -85,6 +90,13 @@ public:
     bool openUrl(const QUrl &url) override {
         openedUrls << url;
         return true;
+    }
+    // A drag is dropped at once, as a copy; what it offered stays here to be looked at.
+    Qt::DropAction drag(QWidget *, QMimeData *data, const QImage &preview) override {
+        dragged.reset(data);
+        dragPreview = preview;
+        ++drags;
+        return Qt::CopyAction;
     }
 
     // The texts of messages with this title, in order.

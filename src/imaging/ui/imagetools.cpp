@@ -10,6 +10,9 @@
 #include "platform/error.h"
 #include "platform/ui/interaction.h"
 
+#include <QGuiApplication>
+#include <QStyleHints>
+
 namespace qen {
 
 const std::vector<ImageTools::Adjustment> &ImageTools::adjustments() {
@@ -35,7 +38,10 @@ const std::vector<ImageTools::Adjustment> &ImageTools::adjustments() {
 
 ImageTools::ImageTools(const WorkFolders &folders, Interaction &interaction, Controls controls,
                        QObject *parent)
-    : QObject(parent), m_folders(folders), m_interaction(interaction), m_controls(controls) {
+    : QObject(parent), m_folders(folders), m_interaction(interaction), m_controls(controls),
+      m_gesture(QGuiApplication::styleHints()->startDragTime(),
+                QGuiApplication::styleHints()->startDragDistance()) {
+    m_clock.start();
     connect(m_controls.imgEdit, &ImageView::selectionClipped, this, &ImageTools::followClippedBand);
 }
 
@@ -133,6 +139,12 @@ void ImageTools::mouseDown(int button, int, double x, double y) {
     if (button != 1)
         return;
     m_anchor = selection::pixelAt(x, y, scale());
+    m_gesture.press(m_anchor, m_clock.elapsed());
+    const ImageView &view = *m_controls.imgEdit;
+    m_pressBand = view.selectionRect();
+    m_pressOnBand =
+        viewgeom::imageToView(m_pressBand, {view.scrollX(), view.scrollY()}, view.zoomFactor())
+            .contains(m_anchor);
     if (selecting()) {
         // The rectangle shows at its last place until the pointer moves.
         showRectangle(true);
@@ -147,6 +159,15 @@ void ImageTools::mouseMove(int button, int, double x, double y) {
     if (button != 1)
         return;
     const selection::Scale t = scale();
+    switch (m_gesture.move(selection::pixelAt(x, y, t), m_clock.elapsed())) {
+    case pagedrag::Gesture::Move::DragOut:
+        dragOut();
+        return;
+    case pagedrag::Gesture::Move::Spent:
+        return;
+    default:
+        break;
+    }
     if (selecting()) {
         const TwipsRect r = selection::drawnRectangle(m_anchor, x, y, t);
         m_controls.ctl->move(r.left, r.top, r.width, r.height);
@@ -162,7 +183,9 @@ void ImageTools::mouseMove(int button, int, double x, double y) {
 }
 
 void ImageTools::mouseUp(int button, int, double, double) {
-    if (button == 1 && selecting())
+    const bool draggedOut = m_gesture.draggedOut();
+    m_gesture.release();
+    if (button == 1 && selecting() && !draggedOut)
         commitRectangle();
 }
 
@@ -182,6 +205,28 @@ void ImageTools::commitRectangle() {
     const auto c = selection::bandCorners(geometryTwips(m_controls.ctl), scale());
     m_controls.imgEdit->setSelectionBand(true, c.start.x(), c.start.y());
     m_controls.imgEdit->selectionBandExtend(c.end.x(), c.end.y());
+}
+
+void ImageTools::dragOut() {
+    ImageView &view = *m_controls.imgEdit;
+    if (m_controls.shown->recordShown() || !view.hasImage())
+        return;
+    // The press began a new band, as a press does; a drag leaves the old one as it was.
+    if (!m_pressBand.isEmpty()) {
+        view.setSelectionRect(m_pressBand);
+        if (selecting())
+            showRectangle(true);
+    }
+    followClippedBand();
+    view.setMousePointer(selecting() ? MousePointer::Cross : MousePointer::Default);
+    const bool band = m_pressOnBand && !m_pressBand.isEmpty();
+    const QImage image = band ? view.selectionImage() : view.image();
+    const QImage preview = image.scaled(QSize(160, 160).boundedTo(image.size()),
+                                        Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    m_interaction.drag(view.viewport(),
+                       new pagedrag::ImageMimeData(image, m_folders.temp(),
+                                                   pagedrag::fileName(view.fileName(), band)),
+                       preview);
 }
 
 void ImageTools::followClippedBand() {

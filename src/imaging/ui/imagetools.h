@@ -1,10 +1,13 @@
 #pragma once
 
+#include "imaging/pagedrag.h"
 #include "imaging/selection.h"
 #include "platform/workfolders.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <functional>
 #include <vector>
 
@@ -73,7 +76,8 @@ public:
     QString cropPath() const;
 
     // Events of the image view (button set, shift state, twips of its client area) and of the
-    // selection rectangle.
+    // selection rectangle. A press held still for a moment and then moved drags the page out
+    // of the view instead, or the band when the press was on it.
     void mouseDown(int button, int shift, double x, double y);
     void mouseMove(int button, int shift, double x, double y);
     void mouseUp(int button, int shift, double x, double y);
@@ -88,12 +92,17 @@ private:
     void commitRectangle();
     void showRectangle(bool shown);
     void followClippedBand();
+    void dragOut();
 
     WorkFolders m_folders;
     Interaction &m_interaction;
     Controls m_controls;
     Hooks m_hooks;
     QPoint m_anchor; // lAnchorX, lAnchorY: view pixels of the last press or pan step
+    pagedrag::Gesture m_gesture;
+    QElapsedTimer m_clock;
+    QRect m_pressBand; // the band at the press, image pixels
+    bool m_pressOnBand = false;
 };
 
 } // namespace qen

@@ -275,6 +275,11 @@ void ImageView::selectionBandExtend(int x, int y) {
     viewport()->update();
 }
 
+void ImageView::setSelectionRect(const QRect &imageRect) {
+    m_band = hasImage() ? imageRect & QRect(QPoint(0, 0), m_document.size()) : QRect();
+    viewport()->update();
+}
+
 void ImageView::saveFile() const {
     ImageDocument::writeFile(m_document.image(), m_saveFileName, m_saveFileType);
 }

@@ -86,6 +86,8 @@ public:
     // pixel (x, y); SelectionBandExtend(x, y) sets its opposite corner. Corners in any order.
     void setSelectionBand(bool on, int x = 0, int y = 0);
     void selectionBandExtend(int x, int y);
+    // Puts a band taken before back, in image pixels, clipped to the page.
+    void setSelectionRect(const QRect &imageRect);
     // SelectionLeft/Top/Width/Height in image pixels; 0 wide and high when there is none.
     QRect selectionRect() const { return m_band; }
     int selectionLeft() const { return m_band.left(); }

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDrag>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMimeData>
@@ -136,6 +137,16 @@ void QtInteraction::setClipboardText(const QString &text) {
 
 bool QtInteraction::openUrl(const QUrl &url) {
     return QDesktopServices::openUrl(url);
+}
+
+Qt::DropAction QtInteraction::drag(QWidget *source, QMimeData *data, const QImage &preview) {
+    auto *drag = new QDrag(source);
+    drag->setMimeData(data);
+    if (!preview.isNull()) {
+        drag->setPixmap(QPixmap::fromImage(preview));
+        drag->setHotSpot(QPoint(preview.width() / 2, preview.height() / 2));
+    }
+    return drag->exec(Qt::CopyAction, Qt::CopyAction);
 }
 
 } // namespace qen

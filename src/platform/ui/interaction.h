@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+class QMimeData;
 class QPrinter;
 class QWidget;
 
@@ -56,6 +57,8 @@ public:
     virtual void setClipboardImage(const QImage &image) = 0;
     virtual void setClipboardText(const QString &text) = 0;
     virtual bool openUrl(const QUrl &url) = 0;
+    // Drags `data` (taken over) out of `source` to wherever the user drops it, as a copy.
+    virtual Qt::DropAction drag(QWidget *source, QMimeData *data, const QImage &preview) = 0;
 
     // The fixed message kinds of the program.
     void information(QWidget *parent, const QString &text);
@@ -88,6 +91,7 @@ public:
     void setClipboardImage(const QImage &image) override;
     void setClipboardText(const QString &text) override;
     bool openUrl(const QUrl &url) override;
+    Qt::DropAction drag(QWidget *source, QMimeData *data, const QImage &preview) override;
 
 private:
     std::unique_ptr<QPrinter> m_printer;

@@ -81,6 +81,8 @@ private slots:
     void dragUpLeftAndClickKeepTheRectangle();
     void handleDragRemovesTheBandUntilReleased();
     void handToolPansAndKeepsTheBand();
+    void holdThenMoveDragsOut_data();
+    void holdThenMoveDragsOut();
     void copyPageIsTheWholePageAtImageResolution();
     void copySelectedAreaEqualsTheBand_data();
     void copySelectedAreaEqualsTheBand();
@@ -362,6 +364,62 @@ void TestImageTools::handToolPansAndKeepsTheBand() {
     QTest::mouseRelease(viewport(), Qt::LeftButton, Qt::NoModifier, {290, 300});
     QCOMPARE(view()->selectionRect(), band);
     QCOMPARE(view()->mousePointer(), MousePointer::Hand);
+}
+
+void TestImageTools::holdThenMoveDragsOut_data() {
+    QTest::addColumn<bool>("selecting");
+    QTest::addColumn<QPoint>("press");
+    QTest::addColumn<int>("holdMs");
+    QTest::addColumn<bool>("dragsBand");
+    QTest::addColumn<int>("drags");
+    // The band is (20, 20)-(120, 100) in view pixels.
+    QTest::newRow("pan mode, off the band: the page")
+        << false << QPoint(300, 300) << 700 << false << 1;
+    QTest::newRow("pan mode, on the band") << false << QPoint(50, 50) << 700 << true << 1;
+    QTest::newRow("selection mode, on the band") << true << QPoint(50, 50) << 700 << true << 1;
+    QTest::newRow("selection mode, off the band: the page")
+        << true << QPoint(300, 300) << 700 << false << 1;
+    QTest::newRow("moved at once: a new band, no drag")
+        << true << QPoint(50, 50) << 0 << false << 0;
+}
+
+void TestImageTools::holdThenMoveDragsOut() {
+    QFETCH(bool, selecting);
+    QFETCH(QPoint, press);
+    QFETCH(int, holdMs);
+    QFETCH(bool, dragsBand);
+    QFETCH(int, drags);
+    const QString path = writePage("第2页.tif", testPage("gray"));
+    open(path);
+    if (selecting)
+        command("mnuTool_SelOCRArea")->trigger();
+    view()->setSelectionBand(true, 20, 20);
+    view()->selectionBandExtend(120, 100);
+    const QRect band = view()->selectionRect();
+    const QImage bandImage = view()->selectionImage();
+
+    QTest::mousePress(viewport(), Qt::LeftButton, Qt::NoModifier, press);
+    QTest::qWait(holdMs);
+    QTest::mouseMove(viewport(), press + QPoint(40, 30));
+    QTest::mouseMove(viewport(), press + QPoint(80, 60));
+    QTest::mouseRelease(viewport(), Qt::LeftButton, Qt::NoModifier, press + QPoint(80, 60));
+    QCOMPARE(m_f->ui.drags, drags);
+    if (!drags) {
+        QVERIFY(view()->selectionRect() != band);
+        return;
+    }
+    const QImage dropped = qvariant_cast<QImage>(m_f->ui.dragged->imageData());
+    QCOMPARE(dropped, dragsBand ? bandImage : ImageDocument::readFile(path));
+    const QList<QUrl> urls = m_f->ui.dragged->urls();
+    QCOMPARE(urls.size(), 1);
+    QCOMPARE(QFileInfo(urls.first().toLocalFile()).fileName(),
+             dragsBand ? QStringLiteral("第2页-选定区域.png") : QStringLiteral("第2页.png"));
+    QVERIFY(!m_f->ui.dragPreview.isNull());
+    // Dragging neither moves nor loses the band, nor the page under it.
+    QCOMPARE(view()->selectionRect(), band);
+    QCOMPARE(QPoint(view()->scrollX(), view()->scrollY()), QPoint(0, 0));
+    QCOMPARE(m_f->window->selectionShape()->isShown(), selecting);
+    QVERIFY(m_f->ui.messages.isEmpty());
 }
 
 void TestImageTools::copyPageIsTheWholePageAtImageResolution() {
