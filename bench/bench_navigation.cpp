@@ -1,6 +1,8 @@
 // Navigation benchmark: the eight navigation codes on a tree of 200 packages x 50 pages
 // against one ArticleTree key lookup, and page turns through the window against decoding the
 // page alone, all measured in the same run.
+#include "benchsupport.h"
+
 #include "articles/articletree.h"
 #include "articles/imagedocument.h"
 #include "pageview/ui/documents.h"
@@ -26,11 +28,6 @@
 using namespace qen;
 
 namespace {
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 double elapsedMs(const std::function<void()> &f) {
     QElapsedTimer t;
@@ -114,12 +111,8 @@ void pageTurns() {
                                  ImageFileType::Tiff);
         names << name;
     }
-    // Packed by Info-ZIP, as packages come from other programs.
     const QString package = dir.filePath("bench.qen");
-    QProcess zip;
-    zip.setWorkingDirectory(pagesDir);
-    zip.start(QStringLiteral("zip"), QStringList{QStringLiteral("-q0"), package} + names);
-    if (!zip.waitForFinished() || zip.exitCode() != 0) {
+    if (!zipStored(pagesDir, names, package)) {
         std::printf("page turns: skipped (zip is not installed)\n");
         return;
     }

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -45,6 +46,15 @@ inline QImage textPage(int seed, bool bilevel) {
     if (bilevel)
         return canvas.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
     return canvas.convertToFormat(QImage::Format_Grayscale8);
+}
+
+// Packs the named files of a folder into a package by Info-ZIP, stored, as packages come from
+// other programs; false when zip is missing or fails.
+inline bool zipStored(const QString &folder, const QStringList &names, const QString &package) {
+    QProcess zip;
+    zip.setWorkingDirectory(folder);
+    zip.start(QStringLiteral("zip"), QStringList{QStringLiteral("-q0"), package} + names);
+    return zip.waitForFinished() && zip.exitCode() == 0;
 }
 
 inline double median(std::vector<double> v) {

@@ -27,6 +27,9 @@ public:
     // Decodes an image held in memory by its content into a page shape, with readFile's
     // limits and checks; a null image and the reason in `error` when it cannot.
     static QImage decode(const QByteArray &data, QString *error);
+    // As decode, for a picture of the page at most `box` in size: a format that can shrink
+    // while it decodes gives a smaller page (still to be scaled to fit), the others the whole.
+    static QImage decodeReduced(const QByteArray &data, QSize box, QString *error);
     // Encodes to `type` and writes through a temporary file and a rename, so a failure never
     // leaves a half-written file in place of a good one. Throws qen::Error. TIFF compression
     // follows the content: G4 for bilevel pages, LZW otherwise.

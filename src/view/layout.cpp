@@ -21,6 +21,14 @@ Result arrange(const Input &in) {
                         r.splitter.height};
     else
         r.activeView = {0, r.splitter.top, in.clientWidth, r.splitter.height};
+    r.thumbnails = r.activeView;
+    r.thumbnails.width = in.thumbnailsWidth;
+    if (in.thumbnailsWidth > 0) {
+        r.activeView.width = std::max(0.0, r.activeView.width - in.thumbnailsWidth);
+        r.thumbnails.left = r.activeView.left + r.activeView.width;
+    } else {
+        r.thumbnails.left = twips::ParkedLeft;
+    }
     r.parkedView = r.activeView;
     r.parkedView.left = twips::ParkedLeft;
     r.splitterShadow = r.splitter;
@@ -72,7 +80,7 @@ Panes splitterDrop(Panes p, double releaseX) {
 
 namespace {
 Panes alignToTree(Panes p) {
-    for (TwipsRect *r : {&p.splitter, &p.shadow, &p.imageView, &p.recordView}) {
+    for (TwipsRect *r : {&p.splitter, &p.shadow, &p.imageView, &p.recordView, &p.thumbnails}) {
         r->top = p.tree.top;
         r->height = p.tree.height;
     }
@@ -113,6 +121,23 @@ Panes navigationToggled(Panes p, bool nowShown) {
         active.left = 0;
     }
     park(parked, active);
+    return p;
+}
+
+Panes thumbnailsToggled(Panes p, bool nowShown, double stripWidth) {
+    TwipsRect &active = activeOf(p);
+    if (nowShown) {
+        const double right = active.left + active.width;
+        p.thumbnails = {std::max(active.left, right - stripWidth), active.top, stripWidth,
+                        active.height};
+        active.width = p.thumbnails.left - active.left;
+    } else {
+        // The strip's right edge becomes the view's again.
+        if (p.thumbnails.left >= 0)
+            active.width = p.thumbnails.left + p.thumbnails.width - active.left;
+        p.thumbnails.left = twips::ParkedLeft;
+    }
+    park(parkedOf(p), active);
     return p;
 }
 

@@ -16,10 +16,13 @@ struct Input {
     double comboWidth = 0, comboHeight = 0;
     double captionWidth = 0, captionHeight = 0;
     double twipsPerPixelY = 15;
+    double thumbnailsWidth = 0; // the thumbnail strip's, 0 while it is hidden
 };
 
 struct Result {
     TwipsRect tree, splitter, activeView, parkedView, splitterShadow, combo, caption;
+    // At the view's right edge, as tall as the view; parked while hidden.
+    TwipsRect thumbnails;
 };
 
 // The window layout run on every size change, the first showing included.
@@ -35,6 +38,7 @@ inline constexpr double MinSplitterLeft = 1000, MaxSplitterLeft = 10500;
 // The controls the splitter and the toggles move, in twips of the client area.
 struct Panes {
     TwipsRect tree, splitter, shadow, imageView, recordView;
+    TwipsRect thumbnails; // parked while hidden
     bool imageActive() const { return imageView.left >= 0; }
 };
 
@@ -50,5 +54,8 @@ Panes statusBarToggled(Panes p, bool nowShown, double statusHeight);
 // The navigation pane was just shown or hidden. The active view keeps its right edge; the
 // tree keeps its width for the next showing.
 Panes navigationToggled(Panes p, bool nowShown);
+// The thumbnail strip was just shown or hidden at the view's right edge: the active view
+// gives up the strip's width or takes it back, so the window's right edge stays where it was.
+Panes thumbnailsToggled(Panes p, bool nowShown, double stripWidth);
 
 } // namespace qen::layout

@@ -13,6 +13,8 @@ private slots:
     void splitterDrop_data();
     void splitterDrop();
     void toggles();
+    void thumbnailsToggled_data();
+    void thumbnailsToggled();
 };
 
 namespace {
@@ -37,11 +39,16 @@ void TestLayout::arrange_data() {
     QTest::addColumn<double>("height");
     QTest::addColumn<double>("paneHeight");
     QTest::addColumn<double>("viewWidth");
+    QTest::addColumn<double>("strip"); // the thumbnail strip's width, 0 while hidden
     // Below a 420 twips toolbar and above a 330 twips status bar; the view right of a 1515
     // twips tree and a 105 twips bar.
-    test::row("pane shown", true, 12000.0, 9000.0, 8250.0, 10380.0);
-    test::row("pane hidden", false, 12000.0, 9000.0, 8250.0, 12000.0);
-    test::row("tiny window: no room, nothing negative", true, 1000.0, 500.0, 0.0, 0.0);
+    test::row("pane shown", true, 12000.0, 9000.0, 8250.0, 10380.0, 0.0);
+    test::row("pane hidden", false, 12000.0, 9000.0, 8250.0, 12000.0, 0.0);
+    test::row("tiny window: no room, nothing negative", true, 1000.0, 500.0, 0.0, 0.0, 0.0);
+    // The strip takes its width from the view's right side; the tree keeps its own.
+    test::row("strip, pane shown", true, 12000.0, 9000.0, 8250.0, 8280.0, 2100.0);
+    test::row("strip, pane hidden", false, 12000.0, 9000.0, 8250.0, 9900.0, 2100.0);
+    test::row("strip wider than the room left", true, 3000.0, 9000.0, 8250.0, 0.0, 2100.0);
 }
 
 void TestLayout::arrange() {
@@ -50,6 +57,7 @@ void TestLayout::arrange() {
     QFETCH(double, height);
     QFETCH(double, paneHeight);
     QFETCH(double, viewWidth);
+    QFETCH(double, strip);
     layout::Input in;
     in.clientWidth = width;
     in.clientHeight = height;
@@ -63,6 +71,7 @@ void TestLayout::arrange() {
     in.captionWidth = 915;
     in.captionHeight = 180;
     in.twipsPerPixelY = 15;
+    in.thumbnailsWidth = strip;
     const layout::Result r = layout::arrange(in);
 
     QCOMPARE(r.tree.width, 1515.0);
@@ -85,6 +94,14 @@ void TestLayout::arrange() {
     QCOMPARE(r.combo.top, 60.0);
     QCOMPARE(r.caption.left, width - 1215 - 915);
     QCOMPARE(r.caption.top, 90.0); // two pixels below the combo's top
+    if (strip > 0) {
+        QCOMPARE(r.thumbnails.left, r.activeView.left + r.activeView.width);
+        QCOMPARE(r.thumbnails.width, strip);
+    } else {
+        QCOMPARE(r.thumbnails.left, -20000.0);
+    }
+    QCOMPARE(r.thumbnails.top, r.activeView.top);
+    QCOMPARE(r.thumbnails.height, r.activeView.height);
 }
 
 void TestLayout::splitterDrop_data() {
@@ -176,6 +193,50 @@ void TestLayout::toggles() {
         QCOMPARE(back.left, 1620.0);
         QCOMPARE(back.width, 10380.0);
     }
+}
+
+void TestLayout::thumbnailsToggled_data() {
+    QTest::addColumn<bool>("image");
+    QTest::addColumn<bool>("navigation");
+    test::row("image view, pane shown", true, true);
+    test::row("record view, pane shown", false, true);
+    test::row("image view, pane hidden", true, false);
+}
+
+void TestLayout::thumbnailsToggled() {
+    QFETCH(bool, image);
+    QFETCH(bool, navigation);
+    layout::Panes start = panes(image);
+    start.thumbnails = {-20000, 390, 2100, 5060};
+    if (!navigation)
+        start = layout::navigationToggled(start, false);
+    const auto active = [&](const layout::Panes &p) { return image ? p.imageView : p.recordView; };
+    const auto parked = [&](const layout::Panes &p) { return image ? p.recordView : p.imageView; };
+    const TwipsRect before = active(start);
+
+    // Shown: the view ends where the strip begins, the strip at the window's right edge.
+    const layout::Panes shown = layout::thumbnailsToggled(start, true, 2100);
+    QCOMPARE(active(shown).left, before.left);
+    QCOMPARE(active(shown).width, before.width - 2100);
+    QCOMPARE(shown.thumbnails, (TwipsRect{9900, 390, 2100, 5060}));
+    QCOMPARE(parked(shown).left, -20000.0);
+    QCOMPARE(parked(shown).width, active(shown).width);
+    QCOMPARE(shown.tree, start.tree);
+
+    // The other toggles keep the strip beside the view: the tree's keeps the right edge,
+    // the toolbar's moves it with everything else.
+    const layout::Panes paneFlipped = layout::navigationToggled(shown, !navigation);
+    QCOMPARE(paneFlipped.thumbnails, shown.thumbnails);
+    QCOMPARE(active(paneFlipped).left + active(paneFlipped).width, 9900.0);
+    const layout::Panes noToolbar = layout::toolbarToggled(shown, false, 420);
+    QCOMPARE(noToolbar.thumbnails.top, 0.0);
+    QCOMPARE(noToolbar.thumbnails.height, 5420.0);
+
+    // Hidden again: the view has its width back and the strip is parked.
+    const layout::Panes hidden = layout::thumbnailsToggled(shown, false, 2100);
+    QCOMPARE(active(hidden), before);
+    QCOMPARE(hidden.thumbnails.left, -20000.0);
+    QCOMPARE(parked(hidden).width, before.width);
 }
 
 QTEST_GUILESS_MAIN(TestLayout)

@@ -43,6 +43,7 @@ class ImageView;
 class Interaction;
 class RecordView;
 class SelectionShape;
+class ThumbnailStrip;
 
 // frmMain: owns the controls and wires commands to the subsystem objects that carry them out.
 class MainWindow : public QMainWindow {
@@ -133,9 +134,12 @@ private:
 public:
     Navigator *navigator() const { return m_navigator; }
     RecentMenu *recentMenu() const { return m_recent; }
+    ThumbnailStrip *thumbnailStrip() const { return m_thumbnails; }
 
 private:
+    void wireThumbnails();
     Navigator *m_navigator = nullptr;
+    ThumbnailStrip *m_thumbnails = nullptr;
     RecentMenu *m_recent = nullptr;
     WindowLayout *m_layout = nullptr;
     KeyHandler *m_keys = nullptr;

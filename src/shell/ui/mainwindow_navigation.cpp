@@ -3,6 +3,7 @@
 #include "ocr/ui/findbar.h"
 #include "pageview/ui/documents.h"
 #include "pageview/ui/imageview.h"
+#include "pageview/ui/thumbnailstrip.h"
 #include "records/ui/recordview.h"
 #include "shell/ui/mainwindow.h"
 #include "view/navigation.h"
@@ -48,16 +49,23 @@ void MainWindow::wireNavigation() {
     on("mnuPage_AutoSize", [this] { m_zoom->fit(viewgeom::FitMode::Page); });
     on("mnuPage_ActualSize", [this] { m_zoom->actualSize(); });
 
+    wireThumbnails();
     m_layout = new WindowLayout({m_client, m_tlbBar, m_staBar, m_tree, m_showSplitter,
                                  m_hideSplitter, m_imgEdit, m_rihEdit, &m_documents->shown(),
                                  m_cboZoom, m_txtZoom, command(QStringLiteral("mnuView_Toolbar")),
                                  command(QStringLiteral("mnuView_Statusbar")),
                                  command(QStringLiteral("mnuTool_Navigation")),
-                                 command(QStringLiteral("mnuView_FullScreen")), m_findBar},
+                                 command(QStringLiteral("mnuView_FullScreen")), m_findBar,
+                                 m_thumbnails, command(QStringLiteral("mnuView_Thumbnails"))},
                                 this);
     on("mnuView_FullScreen", [this] { m_layout->followFullScreenItem(); });
     on("mnuView_Toolbar", [this] { m_layout->toggleToolbar(); });
     on("mnuView_Statusbar", [this] { m_layout->toggleStatusBar(); });
+    on("mnuView_Thumbnails", [this] {
+        m_layout->toggleThumbnails();
+        ThumbnailStrip::storeShown(m_folders.setting() + QStringLiteral("/Qen.ini"),
+                                   command(QStringLiteral("mnuView_Thumbnails"))->isChecked());
+    });
     on("mnuTool_Navigation", [this] {
         m_layout->toggleNavigation();
         UpdateCommands();
@@ -83,6 +91,17 @@ void MainWindow::wireNavigation() {
                              command(QStringLiteral("mnuPage_NextPage")),
                              command(QStringLiteral("mnuPage_PrevPage"))},
                             this);
+}
+
+// The strip follows the tree and asks for pages as the tree does; whether it is shown is kept
+// across starts.
+void MainWindow::wireThumbnails() {
+    m_thumbnails = new ThumbnailStrip(m_documents->model(), m_client);
+    m_thumbnails->setObjectName(QStringLiteral("thumbnails"));
+    m_thumbnails->hide();
+    connect(m_thumbnails, &ThumbnailStrip::nodeClicked, m_documents, &Documents::nodeClick);
+    command(QStringLiteral("mnuView_Thumbnails"))
+        ->setChecked(ThumbnailStrip::storedShown(m_folders.setting() + QStringLiteral("/Qen.ini")));
 }
 
 } // namespace qen

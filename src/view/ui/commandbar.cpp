@@ -116,6 +116,7 @@ const std::initializer_list<Menu> Menus = {
       {"mnuView_Statusbar", u"状态栏(&3)", Checked},
       {"mnuTool_Navigation", u"导航栏(&4)", Checked},
       {"mnuView_FullScreen", u"全屏(&7)", Toggle},
+      {"mnuView_Thumbnails", u"缩略图(&T)", Toggle},
       Separator,
       {"mnuView_Background", u"背景设置(&5)", SwitchedOff},
       {"mnuView_Lock", u"锁定题录(&6)", Checked}}},

@@ -26,9 +26,12 @@ void WindowLayout::followFullScreenItem() {
 }
 
 layout::Panes WindowLayout::panes() const {
-    return {geometryTwips(m_c.tree), geometryTwips(m_c.showSplitter),
-            geometryTwips(m_c.hideSplitter), geometryTwips(m_c.imageView),
-            geometryTwips(m_c.recordView)};
+    return {geometryTwips(m_c.tree),
+            geometryTwips(m_c.showSplitter),
+            geometryTwips(m_c.hideSplitter),
+            geometryTwips(m_c.imageView),
+            geometryTwips(m_c.recordView),
+            m_c.thumbnails ? geometryTwips(m_c.thumbnails) : TwipsRect{twips::ParkedLeft}};
 }
 
 void WindowLayout::apply(const layout::Panes &p) {
@@ -37,6 +40,21 @@ void WindowLayout::apply(const layout::Panes &p) {
     moveTwips(m_c.hideSplitter, p.shadow);
     moveTwips(m_c.imageView, p.imageView);
     moveTwips(m_c.recordView, p.recordView);
+    if (m_c.thumbnails)
+        moveTwips(m_c.thumbnails, p.thumbnails);
+}
+
+bool WindowLayout::thumbnailsShown() const {
+    return m_c.thumbnails && m_c.thumbnailsItem && m_c.thumbnailsItem->isChecked();
+}
+
+void WindowLayout::toggleThumbnails() {
+    if (!m_c.thumbnails)
+        return;
+    const bool show = thumbnailsShown();
+    // Hidden as well as parked, so that the keyboard focus never lands on it unseen.
+    m_c.thumbnails->setVisible(show);
+    apply(layout::thumbnailsToggled(panes(), show, ThumbnailsWidth));
 }
 
 void WindowLayout::arrange() {
@@ -63,6 +81,7 @@ void WindowLayout::arrange() {
     in.captionWidth = CaptionWidth;
     in.captionHeight = CaptionHeight;
     in.twipsPerPixelY = twipsPerPixelY(m_c.client);
+    in.thumbnailsWidth = thumbnailsShown() ? ThumbnailsWidth : 0;
     const layout::Result r = layout::arrange(in);
 
     // A move the window refuses (a negative size when very small) is skipped; the rest runs.
@@ -76,6 +95,10 @@ void WindowLayout::arrange() {
     moveTwips(active, r.activeView);
     moveTwips(parked, r.parkedView);
     moveTwips(m_c.hideSplitter, r.splitterShadow);
+    if (m_c.thumbnails) {
+        moveTwips(m_c.thumbnails, r.thumbnails);
+        m_c.thumbnails->setVisible(thumbnailsShown());
+    }
     moveTwips(m_c.combo, r.combo);
     moveTwips(m_c.caption, r.caption);
     m_c.combo->setVisible(toolbarShown);

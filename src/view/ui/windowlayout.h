@@ -24,6 +24,8 @@ public:
     static constexpr double ComboWidth = 1215, ComboHeight = 300;
     static constexpr double CaptionWidth = 915, CaptionHeight = 180;
     static constexpr double FindBarHeight = 480;
+    // The thumbnail strip: a picture of a page with its number, and the strip's scroll bar.
+    static constexpr double ThumbnailsWidth = 2100;
 
     struct Controls {
         QWidget *client = nullptr;
@@ -34,7 +36,9 @@ public:
         QWidget *combo = nullptr, *caption = nullptr;
         QAction *toolbarItem = nullptr, *statusItem = nullptr, *navigationItem = nullptr;
         QAction *fullScreenItem = nullptr;
-        QWidget *findBar = nullptr; // under the views, above the status bar, while shown
+        QWidget *findBar = nullptr;    // under the views, above the status bar, while shown
+        QWidget *thumbnails = nullptr; // at the view's right edge while its item is checked
+        QAction *thumbnailsItem = nullptr;
     };
     explicit WindowLayout(Controls controls, QObject *parent = nullptr);
 
@@ -43,6 +47,8 @@ public:
     void toggleToolbar();
     void toggleStatusBar();
     void toggleNavigation();
+    // Follows the thumbnail item's check mark.
+    void toggleThumbnails();
     // The find bar takes its height from the views and the tree, and gives it back.
     void showFindBar(bool show);
     // The window fills the screen while the item is checked; leaving full screen any other
@@ -55,6 +61,7 @@ protected:
 private:
     layout::Panes panes() const;
     bool findBarShown() const;
+    bool thumbnailsShown() const;
     void placeFindBar();
     void apply(const layout::Panes &p);
 

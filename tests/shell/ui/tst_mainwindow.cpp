@@ -99,7 +99,7 @@ void TestMainWindow::menus_data() {
     test::row("view", "mnuView",
               QStringList{"mnuView_Grayscale 灰度(&1) [x]", "-", "mnuView_Toolbar 工具栏(&2) [x]",
                           "mnuView_Statusbar 状态栏(&3) [x]", "mnuTool_Navigation 导航栏(&4) [x]",
-                          "mnuView_FullScreen 全屏(&7) F11", "-",
+                          "mnuView_FullScreen 全屏(&7) F11", "mnuView_Thumbnails 缩略图(&T)", "-",
                           "mnuView_Background 背景设置(&5) (off)",
                           "mnuView_Lock 锁定题录(&6) [x]"});
     test::row("pdf", "mnuPDF",
