@@ -8,6 +8,7 @@
 
 #include "platform/error.h"
 
+#include <QVarLengthArray>
 #include <QtEndian>
 #include <algorithm>
 #include <limits>
@@ -162,19 +163,33 @@ QByteArray stream(const QByteArray &dict, const QByteArray &data) {
 
 // The text a code stands for, as ToUnicode writes it: UTF-16BE, so that characters outside
 // the BMP come out as their surrogate pairs.
-QByteArray utf16Hex(const QString &text) {
-    QByteArray b;
+void appendHex16(QByteArray &out, quint16 v) {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    const char hex[4] = {digits[v >> 12], digits[(v >> 8) & 15], digits[(v >> 4) & 15],
+                         digits[v & 15]};
+    out.append(hex, 4);
+}
+void appendUtf16Hex(QByteArray &out, const QString &text) {
     for (const QChar c : text)
-        put16(b, c.unicode());
-    return b.toHex().toUpper();
+        appendHex16(out, c.unicode());
 }
 
-char32_t codePointAt(const QString &s, bool last) {
-    const QList<uint> all = s.toUcs4();
-    return all.isEmpty() ? 0 : char32_t(last ? all.last() : all.first());
+char32_t firstCodePoint(const TextGlyph &g) {
+    if (g.character)
+        return g.character;
+    const QList<uint> all = g.text.toUcs4();
+    return all.isEmpty() ? 0 : char32_t(all.first());
+}
+char32_t lastCodePoint(const TextGlyph &g) {
+    if (g.character)
+        return g.character;
+    const QList<uint> all = g.text.toUcs4();
+    return all.isEmpty() ? 0 : char32_t(all.last());
 }
 
 // One thing to write on a line: a glyph or a space, from `start` (page pixels).
+struct Piece;
+using Pieces = QVarLengthArray<Piece, 192>;
 struct Piece {
     quint16 code;
     double start;
@@ -184,11 +199,15 @@ struct Piece {
 // The engine now and then gives a glyph of a line a box far taller than its ink. Such boxes,
 // when they are few, do not stretch the line, so that the selection stays on the ink; a line
 // where many glyphs are taller than the rest (Latin capitals and ascenders) keeps them all.
-std::pair<double, double> lineExtent(const QList<double> &tops, const QList<double> &bottoms) {
-    QList<double> heights;
-    for (qsizetype i = 0; i < tops.size(); ++i)
-        heights << bottoms.at(i) - tops.at(i);
-    QList<double> sorted = heights;
+using Extents = QVarLengthArray<double, 128>;
+std::pair<double, double> lineExtent(const Extents &tops, const Extents &bottoms) {
+    Extents heights, sorted;
+    for (qsizetype i = 0; i < tops.size(); ++i) {
+        heights.append(bottoms.at(i) - tops.at(i));
+        sorted.append(heights.back());
+    }
+    if (sorted.isEmpty())
+        return {0, 0};
     std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
     const double tall = 1.3 * sorted.at(sorted.size() / 2);
     const qsizetype outliers =
@@ -207,7 +226,13 @@ std::pair<double, double> lineExtent(const QList<double> &tops, const QList<doub
 // A two-byte code in a literal string: half the size of hex. The bytes a literal string reads
 // differently (its delimiters, the escape, and line ends, which readers normalise) are escaped.
 void appendCode(QByteArray &out, quint16 code) {
-    for (const char c : {char(code >> 8), char(code & 0xFF)}) {
+    auto plain = [](char c) { return c != '(' && c != ')' && c != '\\' && c != '\r' && c != '\n'; };
+    const char bytes[2] = {char(code >> 8), char(code & 0xFF)};
+    if (plain(bytes[0]) && plain(bytes[1])) {
+        out.append(bytes, 2);
+        return;
+    }
+    for (const char c : bytes) {
         switch (c) {
         case '(':
         case ')':
@@ -227,11 +252,59 @@ void appendCode(QByteArray &out, quint16 code) {
     }
 }
 
+// How far an even pitch may set a glyph from its box, in ems. Characters are set at an even
+// pitch while the ink's box of each wanders across its cell: a run of them is written with one
+// width, glyph cells tiling the run, so the text is a few bytes a character and the boxes a
+// reader selects are the cells. A glyph further from the pitch (a Latin word, a wide blank)
+// starts a run of its own, and so does a space.
+constexpr double ReachEm = 0.3;
+// How many glyphs past the longest even run found are tried before it is taken.
+constexpr qsizetype RunLookahead = 8;
+
+// The last piece of the longest run from `first` (set from `at`) whose glyphs, at the even
+// pitch that makes the run end where the next piece starts, all start within `reach` of
+// their own starts. The pitch each glyph allows is an interval; the run's pitch must lie in
+// all of them.
+qsizetype evenRun(const Pieces &pieces, qsizetype first, double at, double end, double reach) {
+    double lo = 0, hi = std::numeric_limits<double>::max();
+    qsizetype best = first;
+    // A space stands alone: the words beside it begin and end at their boxes, which is
+    // where readers put a word's edges.
+    if (pieces[first].space)
+        return first;
+    for (qsizetype j = first + 1; j < pieces.size() && j - best <= RunLookahead; ++j) {
+        if (pieces[j].space)
+            break;
+        const double steps = double(j - first), perStep = 1 / steps;
+        lo = std::max(lo, (pieces[j].start - reach - at) * perStep);
+        hi = std::min(hi, (pieces[j].start + reach - at) * perStep);
+        if (lo > hi)
+            break;
+        // The run's own pitch, (runEnd - at) / (steps + 1), within [lo, hi].
+        const double span = (j + 1 < pieces.size() ? pieces[j + 1].start : end) - at;
+        if (span >= lo * (steps + 1) && span <= hi * (steps + 1))
+            best = j;
+    }
+    return best;
+}
+
+// A positive number with two decimals at most, as PDF writes numbers.
+void appendHundredths(QByteArray &out, double v) {
+    const qint64 hundredths = std::llround(v * 100);
+    out += QByteArray::number(hundredths / 100);
+    if (const int rest = int(hundredths % 100)) {
+        out += '.';
+        out += char('0' + rest / 10);
+        if (rest % 10)
+            out += char('0' + rest % 10);
+    }
+}
+
 } // namespace
 
-QByteArray detail::deflate(const QByteArray &raw) {
+QByteArray detail::deflate(const QByteArray &raw, int level) {
     // qCompress puts the length in front of a plain zlib stream, which is what Flate reads.
-    return qCompress(raw).mid(4);
+    return qCompress(raw, level).mid(4);
 }
 
 bool PageText::isEmpty() const {
@@ -244,7 +317,19 @@ bool IsCjk(char32_t c) {
            (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
 }
 
+quint16 Writer::codeOf(const TextGlyph &glyph) {
+    // Nearly every glyph is one character of the BMP: looked up by its value, neither hashed
+    // nor read from its string, which lies elsewhere in memory.
+    if (glyph.character && glyph.character < 0x10000 && !m_bmpCodes.empty() &&
+        m_bmpCodes[glyph.character])
+        return m_bmpCodes[glyph.character];
+    return codeOf(glyph.text);
+}
+
 quint16 Writer::codeOf(const QString &text) {
+    const bool bmp = text.size() == 1 && !text.at(0).isSurrogate();
+    if (bmp && !m_bmpCodes.empty() && m_bmpCodes[text.at(0).unicode()])
+        return m_bmpCodes[text.at(0).unicode()];
     const auto it = m_codes.constFind(text);
     if (it != m_codes.constEnd())
         return *it;
@@ -254,6 +339,11 @@ quint16 Writer::codeOf(const QString &text) {
     m_codeTexts.append(text);
     const quint16 code = quint16(m_codeTexts.size());
     m_codes.insert(text, code);
+    if (bmp) {
+        if (m_bmpCodes.empty())
+            m_bmpCodes.assign(0x10000, 0);
+        m_bmpCodes[text.at(0).unicode()] = code;
+    }
     return code;
 }
 
@@ -262,21 +352,21 @@ void Writer::lineContent(QByteArray &out, const QList<TextGlyph> &line, double s
     // Boxes are cut to the page: a glyph the engine placed outside it keeps its text, at the
     // nearest place on the page.
     auto cut = [&](double v, double max) { return std::clamp(v, 0.0, max); };
-    QList<Piece> pieces;
-    QList<double> tops, bottoms;
+    Pieces pieces;
+    Extents tops, bottoms;
     double end = 0;
     const quint16 space = codeOf(QStringLiteral(" "));
     for (qsizetype i = 0; i < line.size(); ++i) {
         const TextGlyph &g = line.at(i);
         const double left = cut(g.box.left(), pagePx.width());
         const double right = cut(g.box.left() + double(g.box.width()), pagePx.width());
-        if (i > 0 && g.blankBefore && !IsCjk(codePointAt(line.at(i - 1).text, true)) &&
-            !IsCjk(codePointAt(g.text, false)))
+        if (i > 0 && g.blankBefore && !IsCjk(lastCodePoint(line.at(i - 1))) &&
+            !IsCjk(firstCodePoint(g)))
             pieces.append({space, end, true});
-        pieces.append({codeOf(g.text), left, false});
+        pieces.append({codeOf(g), left, false});
         end = std::max(end, right);
-        tops << cut(g.box.top(), pagePx.height());
-        bottoms << cut(g.box.top() + double(g.box.height()), pagePx.height());
+        tops.append(cut(g.box.top(), pagePx.height()));
+        bottoms.append(cut(g.box.top() + double(g.box.height()), pagePx.height()));
     }
     const auto [top, bottom] = lineExtent(tops, bottoms);
     const double size = std::max((bottom - top) * sy, 0.01);
@@ -306,23 +396,18 @@ void Writer::lineContent(QByteArray &out, const QList<TextGlyph> &line, double s
     out += ' ';
     out += number(heightPt - bottom * sy);
     out += " Tm";
-    // Widths go in whole percent, and a glyph keeps the one before's while it still starts
-    // within a fortieth of an em of its box; each rounding is carried into the next glyph.
-    // Short numbers that repeat are what keep the text small once compressed.
-    const double percentPx = size * GlyphAdvance / 1000.0 / 100.0 / sx;
-    const double slackPx = percentPx * 100 / 40;
+    const double emPx = size * GlyphAdvance / 1000.0 / sx;
     double at = pieces.first().start;
-    int scale = -1;
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
-        const double next = i + 1 < pieces.size() ? pieces[i + 1].start : end;
-        if (scale < 0 || std::abs(at + scale * percentPx - next) > slackPx) {
-            scale = std::max(1, int(std::lround((next - at) / percentPx)));
-            out += i ? ")Tj " : " ";
-            out += QByteArray::number(scale);
-            out += " Tz(";
-        }
-        at += scale * percentPx;
-        appendCode(out, pieces[i].code);
+    for (qsizetype i = 0; i < pieces.size();) {
+        const qsizetype last = evenRun(pieces, i, at, end, ReachEm * emPx);
+        const double runEnd = last + 1 < pieces.size() ? pieces[last + 1].start : end;
+        out += i ? ")Tj " : " ";
+        appendHundredths(out, std::max(0.01, (runEnd - at) / double(last - i + 1) / emPx * 100));
+        out += " Tz(";
+        for (qsizetype k = i; k <= last; ++k)
+            appendCode(out, pieces[k].code);
+        at = runEnd;
+        i = last + 1;
     }
     out += ")Tj ET\n";
 }
@@ -338,7 +423,7 @@ QByteArray Writer::textContent(const PageText &text, double widthPt, double heig
     qsizetype glyphs = 0;
     for (const QList<TextGlyph> &line : text.lines)
         glyphs += line.size();
-    out.reserve(glyphs * 6 + text.lines.size() * 48);
+    out.reserve(glyphs * 8 + text.lines.size() * 64);
     for (const QList<TextGlyph> &line : text.lines)
         if (!line.isEmpty())
             lineContent(out, line, sx, sy, heightPt, pagePx);
@@ -370,9 +455,13 @@ void Writer::writeFont() {
     for (qsizetype from = 0; from < m_codeTexts.size(); from += 100) {
         const qsizetype n = std::min<qsizetype>(100, m_codeTexts.size() - from);
         cmap += QByteArray::number(n) + " beginbfchar\n";
-        for (qsizetype i = from; i < from + n; ++i)
-            cmap += "<" + QByteArray::number(int(i + 1), 16).rightJustified(4, '0').toUpper() +
-                    "> <" + utf16Hex(m_codeTexts.at(i)) + ">\n";
+        for (qsizetype i = from; i < from + n; ++i) {
+            cmap += '<';
+            appendHex16(cmap, quint16(i + 1));
+            cmap += "> <";
+            appendUtf16Hex(cmap, m_codeTexts.at(i));
+            cmap += ">\n";
+        }
         cmap += "endbfchar\n";
     }
     cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";

@@ -388,7 +388,10 @@ void Writer::addImage(const Image &image, const PageText &text) {
     if (!text.isEmpty()) {
         if (!m_fontId)
             m_fontId = reserveObject();
-        content = detail::deflate(content + "\n" + textContent(text, w, h, image));
+        // A text layer is short runs of two-byte codes, which zlib's slower levels shrink
+        // by a tenth more at four times the time: the fast level keeps a page's text to a
+        // few tenths of a millisecond.
+        content = detail::deflate(content + "\n" + textContent(text, w, h, image), 2);
         contentDict = " /Filter /FlateDecode";
         fonts = " /Font << /F0 " + QByteArray::number(m_fontId) + " 0 R >>";
     }

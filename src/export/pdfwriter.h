@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 // A PDF writer for scanned pages. Every page becomes one image drawn over the whole page at
 // the image's own resolution. Compressed data that PDF can carry as it is (CCITT G3/G4,
@@ -51,6 +52,9 @@ struct TextGlyph {
     QRect box;
     QString text; // one character as a rule, a ligature at most
     bool blankBefore = false;
+    // The text's code point when it is one character, else 0: what the writer reads instead
+    // of the string, which lies elsewhere in memory. Left 0, the string is read.
+    char32_t character = 0;
 };
 struct PageText {
     QSize size; // the page the boxes are measured on; empty: the image's own size
@@ -116,6 +120,7 @@ private:
     void lineContent(QByteArray &out, const QList<TextGlyph> &line, double sx, double sy,
                      double heightPt, QSizeF pagePx);
     quint16 codeOf(const QString &text);
+    quint16 codeOf(const TextGlyph &glyph);
     // The font all pages' text shares, written once the characters are known.
     void writeFont();
 
@@ -128,6 +133,7 @@ private:
     bool m_failed = false;
     int m_fontId = 0;                // the Type0 font, reserved with the first page of text
     QHash<QString, quint16> m_codes; // character -> CID
+    std::vector<quint16> m_bmpCodes; // the same for one BMP character, by its value; 0: none
     QStringList m_codeTexts;         // CID - 1 -> character
 };
 
@@ -135,7 +141,8 @@ namespace detail {
 // A number as PDF writes it: fixed point, four decimals at most, no exponent.
 QByteArray number(double v);
 // A Flate stream's data.
-QByteArray deflate(const QByteArray &raw);
+// `level` as zlib counts it; the default is zlib's own balance of size and time.
+QByteArray deflate(const QByteArray &raw, int level = -1);
 } // namespace detail
 
 // The whole job for callers that have a list: the files' pages in the order given, the

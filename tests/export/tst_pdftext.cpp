@@ -220,6 +220,8 @@ private slots:
     void extraction_data();
     void extraction();
     void boxesOverTheGlyphs();
+    void evenPitchIsOneWidth_data();
+    void evenPitchIsOneWidth();
     void tenThousandGlyphs();
     void turnedPages_data();
     void turnedPages();
@@ -332,6 +334,44 @@ void TestPdfText::boxesOverTheGlyphs() {
                                 .arg(glyphs.right() + 1)
                                 .arg(glyphs.bottom() + 1)));
     }
+}
+
+// A line set at an even pitch is written as one run of one width however its ink wanders in
+// the cells; a glyph off the pitch, or a space, starts runs of their own. What qpdf, not the
+// writer, uncompresses is counted.
+void TestPdfText::evenPitchIsOneWidth_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("shifts"); // each glyph's box moved by this many pixels
+    QTest::addColumn<int>("widths");
+    // Glyphs 44 pixels apart, so an em is 44 pixels: the ink wanders by up to a sixth of it.
+    const QList<int> wander = {0, 7, -6, 4, 7, -7, 2, 0, -6, 7, 0};
+    QTest::newRow("even") << u"文字框的位置测试一行字"_qs << QList<int>{} << 1;
+    QTest::newRow("ink wandering in its cells") << u"文字框的位置测试一行字"_qs << wander << 1;
+    // The glyph before it stretches to it, it reaches back to the pitch, and the rest is even.
+    QTest::newRow("one glyph off the pitch")
+        << u"文字框的位置测试一行字"_qs << QList<int>{0, 0, 0, 0, 0, 30, 0, 0, 0, 0, 0} << 4;
+    // The word before the blank, its last letter reaching into it, the space, the next word.
+    QTest::newRow("words and a space") << u"Latin words"_qs << QList<int>{} << 4;
+}
+
+void TestPdfText::evenPitchIsOneWidth() {
+    QFETCH(QString, text);
+    QFETCH(QList<int>, shifts);
+    QFETCH(int, widths);
+    if (!have("qpdf"))
+        QSKIP("qpdf is not installed");
+    pdf::PageText page;
+    page.lines << layoutLine(text, 120);
+    for (qsizetype i = 0; i < shifts.size() && i < page.lines[0].size(); ++i)
+        page.lines[0][i].box.translate(shifts[i], 0);
+    const QString pdf = writeText(m_dir.filePath(u"pitch.pdf"_qs), page);
+    const QString plain = m_dir.filePath(u"pitch-qdf.pdf"_qs);
+    QCOMPARE(run(u"qpdf"_qs, {u"--qdf"_qs, u"--stream-data=uncompress"_qs, pdf, plain}).status, 0);
+    QFile file(plain);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().count(" Tz"), widths);
+    if (have("pdftotext"))
+        QCOMPARE(QString::fromUtf8(run(u"pdftotext"_qs, {pdf, u"-"_qs}).out).trimmed(), text);
 }
 
 void TestPdfText::tenThousandGlyphs() {
