@@ -1,7 +1,9 @@
 #include "ocr/pagereader.h"
 
 #include "ocr/engine/qenocr.h"
+#include "ocr/enginestamp.h"
 #include "ocr/recognition.h"
+#include "ocr/textcache.h"
 #include "platform/companion.h"
 
 #include <QCoreApplication>
@@ -27,9 +29,13 @@ const QenOcrPageApi *PageEngineLibrary::api(QString *error) {
             loadCompanionEntry(m_library, m_candidates, QEN_OCR_PAGE_ENTRY, &reasons));
         const QenOcrPageApi *api = entry ? entry() : nullptr;
         // A library built against another form of the table is not called at all.
-        if (api && api->structSize >= int(sizeof(QenOcrPageApi)) && api->version)
+        if (api && api->structSize >= int(sizeof(QenOcrPageApi)) && api->version) {
             m_api = api;
-        else if (entry)
+            // What lets a later process that only reads the cache know the version without
+            // loading the engine.
+            enginestamp::record(TextCache::defaultFolder(), QString::fromUtf8(api->version),
+                                enginestamp::loadedEngineLibraries());
+        } else if (entry)
             reasons << QStringLiteral("识别库的页面接口版本不符");
         if (!m_api)
             m_loadError = QStringLiteral("无法载入文字识别库：%1（查找位置：%2）")

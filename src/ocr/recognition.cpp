@@ -1,6 +1,7 @@
 #include "ocr/recognition.h"
 
 #include "ocr/engine/qenocr.h"
+#include "ocr/enginestamp.h"
 #include "ocr/resultfile.h"
 #include "platform/companion.h"
 #include "platform/error.h"
@@ -13,10 +14,6 @@
 namespace qen::ocr {
 
 namespace {
-
-QString libraryFileName() {
-    return QStringLiteral("libqenocr.so");
-}
 
 QString loadFailureMessage(const QStringList &candidates, const QString &reason) {
     return QStringLiteral("无法载入文字识别库 %1：%2\n\n"
@@ -34,18 +31,6 @@ QString missingLanguageMessage(const QString &languages) {
 
 } // namespace
 
-QString defaultLanguages() {
-    return QStringLiteral("chi_sim");
-}
-
-QString configuredLanguages(const WorkFolders &folders) {
-    const QString value =
-        GetPrivateProfileString(QStringLiteral("OCR"), QStringLiteral("Languages"), QString(), 256,
-                                folders.setting() + QStringLiteral("/Qen.ini"))
-            .trimmed();
-    return value.isEmpty() ? defaultLanguages() : value;
-}
-
 QStringList languagePackages(const QString &languages) {
     QStringList packages;
     for (const QString &name : languages.split(QLatin1Char('+'), Qt::SkipEmptyParts)) {
@@ -55,10 +40,6 @@ QStringList languagePackages(const QString &languages) {
             packages << package;
     }
     return packages;
-}
-
-QStringList librarySearchPaths(const QString &executableDir) {
-    return companionLibraryPaths(executableDir, libraryFileName());
 }
 
 OcrLibrary::OcrLibrary(QStringList candidates) : m_candidates(std::move(candidates)) {}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ocr/enginestamp.h"
+#include "ocr/languages.h"
 #include "platform/workfolders.h"
 
 #include <QLibrary>
@@ -13,16 +15,8 @@
 // (engine/qenocr.h): the program and qentool both come through here.
 namespace qen::ocr {
 
-// The default recognition languages: what reads our users' bilevel scans best.
-QString defaultLanguages();
-// [OCR] Languages= in Setting/Qen.ini, the default when it is missing or empty.
-QString configuredLanguages(const WorkFolders &folders);
 // The Debian packages that provide the data of a "+"-separated language list.
 QStringList languagePackages(const QString &languages);
-
-// Where the library is looked for, in this order: beside the executable (a build tree, a
-// portable copy), then the folder it is installed to.
-QStringList librarySearchPaths(const QString &executableDir);
 
 struct OcrOutcome {
     int status = 0;  // a QenOcrStatus

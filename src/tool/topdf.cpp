@@ -1,6 +1,10 @@
 #include "articles/opener.h"
 #include "articles/pagefile.h"
+#include "export/pdftextlayer.h"
 #include "export/pdfwriter.h"
+#include "ocr/enginestamp.h"
+#include "ocr/languages.h"
+#include "ocr/textcache.h"
 #include "platform/error.h"
 #include "platform/filehelpers.h"
 #include "tool/commands.h"
@@ -46,7 +50,7 @@ int runToPdf(const QStringList &allArgs, const PdfPageSource &source) {
     const QStringList args = withText ? allArgs.mid(1) : allArgs;
     if (args.size() < 2 || args.first().startsWith(QLatin1String("--")))
         return errorExit(QStringLiteral("usage: qentool topdf [--text] OUT.pdf INPUT..."));
-    // Reading text needs the recognition engine, which only the full tool loads.
+    // A source without text leaves the reading of it to the full tool.
     if (withText && !source.textOf)
         throw NeedsDecoder{};
     const QString target = QDir::cleanPath(args.first());
@@ -115,6 +119,40 @@ int runToPdf(const QStringList &allArgs, const PdfPageSource &source) {
 
 namespace qen::tool {
 
+namespace {
+
+// A page's text from the cache alone: what the engine read of it before, known by the version
+// its stamp keeps. Anything not there as it was left (no stamp, a changed engine, a page not
+// read yet, an entry that does not read back) hands the job to the full tool, which reads the
+// page.
+pdf::PageText cachedPageText(const QString &page, const QString &decoded) {
+    if (decoded != page)
+        throw NeedsDecoder{};
+    static const QString folder = ocr::TextCache::defaultFolder();
+    static const std::optional<QString> version = [] {
+        const QString programDir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+        for (const QString &library : ocr::librarySearchPaths(programDir))
+            if (QFileInfo::exists(library))
+                return ocr::enginestamp::recorded(folder, library);
+        return std::optional<QString>();
+    }();
+    if (!version)
+        throw NeedsDecoder{};
+    const QString root = WorkFolders::defaultRoot();
+    const WorkFolders folders(root, root);
+    static const QString languages = ocr::configuredLanguages(folders);
+    static ocr::TextCache cache(folder, ocr::TextCache::configuredCapBytes(folders));
+    const std::optional<QByteArray> key = ocr::TextCache::keyFor(page, *version, languages);
+    std::optional<ocr::TextLayer> layer;
+    if (key && cache.usable())
+        layer = cache.load(*key);
+    if (!layer)
+        throw NeedsDecoder{};
+    return pdf::pageTextOf(*layer);
+}
+
+} // namespace
+
 const PdfPageSource &storedPageSource() {
     static const PdfPageSource source{
         [](const QString &, const QString &) -> bool { throw NeedsDecoder{}; },
@@ -125,7 +163,7 @@ const PdfPageSource &storedPageSource() {
                     throw NeedsDecoder{};
             return images;
         },
-        nullptr};
+        cachedPageText};
     return source;
 }
 
