@@ -209,6 +209,9 @@ public:
         int bits = 0;
         while ((quint64(1) << bits) < area)
             ++bits;
+        // Boxes of one, two or four pixels (every zoom from 50 % up) divide by a shift.
+        if ((quint64(1) << bits) == area)
+            m_powerOfTwo = bits;
         m_shift = 8 + 2 * bits;
         m_multiplier = ((quint64(1) << m_shift) + area - 1) / area;
     }
@@ -223,6 +226,11 @@ public:
     }
     quint32 average4(__m128i sums) const {
         const __m128i n = _mm_add_epi32(sums, _mm_set1_epi32(int(m_area / 2)));
+        if (m_powerOfTwo >= 0) {
+            __m128i q = _mm_srl_epi32(n, _mm_cvtsi32_si128(m_powerOfTwo));
+            q = _mm_packs_epi32(q, q);
+            return quint32(_mm_cvtsi128_si32(_mm_packus_epi16(q, q)));
+        }
         const __m128i m = _mm_set1_epi32(int(quint32(m_multiplier)));
         const __m128i shift = _mm_cvtsi32_si128(m_shift);
         const __m128i even = _mm_srl_epi64(_mm_mul_epu32(n, m), shift);
@@ -235,7 +243,7 @@ public:
 
 private:
     quint64 m_area, m_multiplier = 0;
-    int m_shift = 0;
+    int m_shift = 0, m_powerOfTwo = -1;
 };
 
 // Adds bytes to 32-bit sums, sixteen at a time where the processor can.
@@ -288,11 +296,14 @@ void shrinkBytes(const QImage &page, double zoom, const QRect &t, QImage &dst, c
 #ifdef __SSE2__
             if constexpr (C == 4) {
                 if (divisor.multiplies()) {
-                    __m128i sums = _mm_setzero_si128();
-                    for (int x = 0; x < width; ++x)
-                        sums = _mm_add_epi32(
-                            sums,
-                            _mm_loadu_si128(reinterpret_cast<const __m128i *>(column + x * C)));
+                    auto *at = reinterpret_cast<const __m128i *>(column);
+                    // Above half size a box is one or two columns wide.
+                    __m128i sums = _mm_loadu_si128(at);
+                    if (width == 2)
+                        sums = _mm_add_epi32(sums, _mm_loadu_si128(at + 1));
+                    else
+                        for (int x = 1; x < width; ++x)
+                            sums = _mm_add_epi32(sums, _mm_loadu_si128(at + x));
                     const quint32 pixel = divisor.average4(sums);
                     std::memcpy(out + i * C, &pixel, 4);
                     continue;

@@ -94,6 +94,12 @@ void ViewportCache::seed(const QImage &page, quint64 revision, RenderedViewport 
     m_lastRendered = 0;
 }
 
+void ViewportCache::invalidate() {
+    m_rect = QRect();
+    m_pageKey = 0;
+    m_lastRendered = 0;
+}
+
 void ViewportCache::clear() {
     m_image = QImage();
     m_rect = QRect();

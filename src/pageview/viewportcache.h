@@ -25,6 +25,9 @@ public:
                       const QRect &visible);
     QRect rect() const { return m_rect; }
     void clear();
+    // What is held no longer stands for anything, but its memory stays for the next viewport
+    // of the same size: mapping and faulting in a fresh one costs as much as rendering it.
+    void invalidate();
     // Takes a viewport rendered ahead for this page, so the first paint is a copy.
     void seed(const QImage &page, quint64 revision, RenderedViewport viewport);
     qint64 bytes() const { return m_image.sizeInBytes(); }

@@ -162,7 +162,10 @@ void ImageView::pageChanged() {
     const QPoint before = scroll();
     m_marks[0] = m_marks[1] = {};
     m_mirrored = m_flipped = false;
-    m_cache.clear();
+    if (hasImage())
+        m_cache.invalidate();
+    else
+        m_cache.clear();
     m_relayout = true;
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
@@ -330,7 +333,7 @@ void ImageView::setGrayscaleMode(int mode) {
 }
 
 void ImageView::prepareGrayscale() {
-    m_cache.clear();
+    m_cache.invalidate();
     viewport()->update();
 }
 
