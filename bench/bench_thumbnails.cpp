@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using namespace qen;
 
@@ -30,10 +31,20 @@ bool stripComplete(ThumbnailCache &cache) {
     return cache.count() > 0;
 }
 
-// Until every picture is made, with the event loop running as the window's would.
+// Until every picture is made, with the event loop running as the window's would: asleep
+// between events. Spinning on processEvents kept a core busy that the workers share.
 void waitForStrip(ThumbnailCache &cache) {
-    while (!stripComplete(cache))
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    if (stripComplete(cache))
+        return;
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(1);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (stripComplete(cache))
+            loop.quit();
+    });
+    check.start();
+    loop.exec();
 }
 
 QString makePackage(const QTemporaryDir &dir, QStringList *files) {

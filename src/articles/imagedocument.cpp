@@ -198,6 +198,14 @@ QImage ImageDocument::decodeReduced(const QByteArray &data, QSize box, QString *
         *error = QStringLiteral("不是可识别的图像格式（TIFF、JPEG、GIF、BMP、PNG）");
         return {};
     }
+    if (content == Content::Tiff && box.isValid()) {
+        // A fax page's picture is counted from its runs as they are decoded, so the page is
+        // never written out in full only to be shrunk again.
+        bool shrunk = false;
+        QImage picture = tiff::readShrunk(data, box, error, &shrunk);
+        if (shrunk || !error->isEmpty())
+            return picture;
+    }
     const QImage decoded = content == Content::Tiff ? tiff::read(data, error)
                                                     : decodeWithQt(data, content, error, box);
     if (decoded.isNull()) {

@@ -29,6 +29,8 @@ public:
     static QImage decode(const QByteArray &data, QString *error);
     // As decode, for a picture of the page at most `box` in size: a format that can shrink
     // while it decodes gives a smaller page (still to be scaled to fit), the others the whole.
+    // JPEG shrinks by its scaled DCT; a G3/G4 TIFF page comes back as its gray picture,
+    // already fitting the box.
     static QImage decodeReduced(const QByteArray &data, QSize box, QString *error);
     // Encodes to `type` and writes through a temporary file and a rename, so a failure never
     // leaves a half-written file in place of a good one. Throws qen::Error. TIFF compression

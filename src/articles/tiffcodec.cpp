@@ -6,10 +6,12 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace qen::tiff {
 
@@ -94,14 +96,23 @@ void readResolution(TIFF *t, QImage &image) {
 }
 
 // Strip by strip into rows of `lineBytes`; used for 1-bit and 8-bit single-channel pages.
-bool readStrips(TIFF *t, QImage &image, int lineBytes) {
+// The rows each strip holds, or 0 when a strip's decoded size cannot hold them.
+uint32_t stripRows(TIFF *t, int height, qsizetype lineBytes, tmsize_t *stripSize) {
     uint32_t rowsPerStrip = 0;
     TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
-    const int height = image.height();
     if (rowsPerStrip == 0 || rowsPerStrip > static_cast<uint32_t>(height))
         rowsPerStrip = static_cast<uint32_t>(height);
-    const tmsize_t stripSize = TIFFStripSize(t);
-    if (stripSize <= 0 || stripSize < static_cast<tmsize_t>(rowsPerStrip) * lineBytes)
+    *stripSize = TIFFStripSize(t);
+    if (*stripSize <= 0 || *stripSize < static_cast<tmsize_t>(rowsPerStrip) * lineBytes)
+        return 0;
+    return rowsPerStrip;
+}
+
+bool readStrips(TIFF *t, QImage &image, int lineBytes) {
+    const int height = image.height();
+    tmsize_t stripSize = 0;
+    const uint32_t rowsPerStrip = stripRows(t, height, lineBytes, &stripSize);
+    if (rowsPerStrip == 0)
         return false;
     QByteArray buffer(static_cast<qsizetype>(stripSize), Qt::Uninitialized);
     const uint32_t strips = TIFFNumberOfStrips(t);
@@ -266,11 +277,9 @@ QImage readColour(TIFF *t, const PageLayout &l, const ErrorSink &sink, QString *
     return image;
 }
 
-} // namespace
-
-QImage read(const QByteArray &data, QString *error, int page) {
-    MemoryIo io{data.constData(), data.size(), 0, nullptr};
-    ErrorSink sink;
+// Opens a page and checks what every reader of it needs: a directory that says what it holds,
+// a compression we can decode and sides within the memory budget.
+TiffPtr openPage(MemoryIo &io, ErrorSink &sink, int page, PageLayout &l, QString *error) {
     TiffPtr t = open(&io, "r", &sink);
     if (!t) {
         *error = failure(sink, QStringLiteral("不是有效的 TIFF 文件"));
@@ -280,13 +289,133 @@ QImage read(const QByteArray &data, QString *error, int page) {
         *error = failure(sink, QStringLiteral("TIFF 文件没有第 %1 页").arg(page + 1));
         return {};
     }
-    PageLayout l;
     if (!readLayout(t.get(), sink, l, error))
         return {};
-    if (!withinBudget(l, data.size())) {
+    if (!withinBudget(l, io.size)) {
         *error = tooLargeText(l);
         return {};
     }
+    return t;
+}
+
+// The page pixels under each picture pixel along one side, as a thumbnail shrinks a page: the
+// boxes are [floor(d / zoom), floor((d + 1) / zoom)), clamped to the page.
+struct Boxes {
+    std::vector<int> lo, hi; // by picture pixel
+    std::vector<int> of;     // by page pixel: its picture pixel, or -1 past the last box
+    Boxes(int page, int picture, double zoom) : lo(size_t(picture)), hi(size_t(picture)) {
+        of.assign(size_t(page), -1);
+        for (int d = 0; d < picture; ++d) {
+            const int a = std::clamp(int(std::floor(d / zoom)), 0, page - 1);
+            const int b = std::clamp(int(std::floor((d + 1) / zoom)), a + 1, page);
+            lo[size_t(d)] = a;
+            hi[size_t(d)] = b;
+            for (int x = a; x < b; ++x)
+                of[size_t(x)] = d;
+        }
+    }
+};
+
+// What the fax decoder's rows are counted into. libtiff's fill hook carries no user data, so
+// the counter of the page being decoded on this thread is found through a thread-local.
+struct InkCounter {
+    const uchar *buffer = nullptr; // the strip buffer libtiff walks, one row per lineBytes
+    qsizetype lineBytes = 0;
+    int firstRow = 0; // of the strip being decoded
+    const Boxes *columns = nullptr, *rows = nullptr;
+    std::vector<quint32> ones; // 1-bits under each picture pixel, row after row
+};
+thread_local InkCounter *countingInto = nullptr;
+
+void addRun(InkCounter &c, quint32 *line, uint32_t x, uint32_t end) {
+    const std::vector<int> &of = c.columns->of;
+    while (x < end) {
+        const int column = of[x];
+        if (column < 0)
+            return; // past the last picture column
+        const uint32_t stop = std::min<uint32_t>(end, uint32_t(c.columns->hi[size_t(column)]));
+        line[column] += stop - x;
+        x = stop;
+    }
+}
+
+// Called by the decoder for every row instead of writing its bits: runs alternate 0-bits and
+// 1-bits from the left edge, and may claim more than the row holds when the data is damaged.
+void countRuns(unsigned char *buf, uint32_t *runs, uint32_t *erun, uint32_t lastx) {
+    InkCounter *c = countingInto;
+    if (!c || !buf || buf < c->buffer)
+        return;
+    const qsizetype y = c->firstRow + (buf - c->buffer) / c->lineBytes;
+    if (y >= qsizetype(c->rows->of.size()) || c->rows->of[size_t(y)] < 0)
+        return;
+    quint32 *line = c->ones.data() + size_t(c->rows->of[size_t(y)]) * c->columns->lo.size();
+    lastx = std::min<uint32_t>(lastx, uint32_t(c->columns->of.size()));
+    uint32_t x = 0;
+    for (const uint32_t *r = runs; r < erun && x < lastx; r += 2) {
+        x += std::min(r[0], lastx - x);
+        if (r + 1 >= erun)
+            break;
+        const uint32_t end = x + std::min(r[1], lastx - x);
+        addRun(*c, line, x, end);
+        x = end;
+    }
+}
+
+// Every strip through the decoder with countRuns in place of its row writer. The buffer it
+// is given is never written, so its pages are never touched.
+bool countStrips(TIFF *t, const PageLayout &l, InkCounter &counter) {
+    const qsizetype lineBytes = qsizetype((l.w + 7) / 8);
+    tmsize_t stripSize = 0;
+    const uint32_t rowsPerStrip = stripRows(t, int(l.h), lineBytes, &stripSize);
+    if (rowsPerStrip == 0)
+        return false;
+    if (!TIFFSetField(t, TIFFTAG_FAXFILLFUNC, &countRuns))
+        return false;
+    std::unique_ptr<uchar[]> buffer(new uchar[size_t(stripSize)]);
+    counter.buffer = buffer.get();
+    counter.lineBytes = lineBytes;
+    countingInto = &counter;
+    const uint32_t strips = TIFFNumberOfStrips(t);
+    int row = 0;
+    bool ok = true;
+    for (uint32_t s = 0; ok && s < strips && row < int(l.h); ++s) {
+        const int rows = std::min<int>(int(rowsPerStrip), int(l.h) - row);
+        const tmsize_t want = tmsize_t(rows) * lineBytes;
+        counter.firstRow = row;
+        ok = TIFFReadEncodedStrip(t, s, buffer.get(), want) == want;
+        row += rows;
+    }
+    countingInto = nullptr;
+    return ok && row == int(l.h);
+}
+
+QImage inkToGray(const InkCounter &c, bool onesAreInk) {
+    const int w = int(c.columns->lo.size()), h = int(c.rows->lo.size());
+    QImage out(w, h, QImage::Format_Grayscale8);
+    if (out.isNull())
+        return out;
+    for (int y = 0; y < h; ++y) {
+        const int rows = c.rows->hi[size_t(y)] - c.rows->lo[size_t(y)];
+        const quint32 *ones = c.ones.data() + size_t(y) * size_t(w);
+        uchar *line = out.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            const double area = double(c.columns->hi[size_t(x)] - c.columns->lo[size_t(x)]) * rows;
+            const double ink = onesAreInk ? ones[x] : area - ones[x];
+            line[x] = uchar(255 - int(ink * 255 / area + 0.5));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QImage read(const QByteArray &data, QString *error, int page) {
+    MemoryIo io{data.constData(), data.size(), 0, nullptr};
+    ErrorSink sink;
+    PageLayout l;
+    TiffPtr t = openPage(io, sink, page, l, error);
+    if (!t)
+        return {};
     QImage image = l.bilevel() || l.gray() ? readSingleChannel(t.get(), l, sink, error)
                                            : readColour(t.get(), l, sink, error);
     if (image.isNull()) {
@@ -368,6 +497,42 @@ QByteArray write(const QImage &source, QString *error) {
         return {};
     }
     return out;
+}
+
+QImage readShrunk(const QByteArray &data, QSize box, QString *error, bool *shrunk) {
+    *shrunk = false;
+    MemoryIo io{data.constData(), data.size(), 0, nullptr};
+    ErrorSink sink;
+    PageLayout l;
+    TiffPtr t = openPage(io, sink, 0, l, error);
+    if (!t)
+        return {};
+    const double zoom = std::min(double(box.width()) / l.w, double(box.height()) / l.h);
+    // Turned pages are rare enough to go the whole way, through the turning the full page has.
+    if (!l.bilevel() || !(zoom < 1) || l.orientation != ORIENTATION_TOPLEFT ||
+        (l.compression != COMPRESSION_CCITTFAX3 && l.compression != COMPRESSION_CCITTFAX4))
+        return {};
+    *shrunk = true;
+    const auto extent = [zoom](uint32_t side) {
+        return std::max(1, int(std::lround(side * zoom)));
+    };
+    const Boxes columns(int(l.w), extent(l.w), zoom), rows(int(l.h), extent(l.h), zoom);
+    InkCounter counter;
+    counter.columns = &columns;
+    counter.rows = &rows;
+    counter.ones.assign(columns.lo.size() * rows.lo.size(), 0);
+    if (!countStrips(t.get(), l, counter)) {
+        *error = failure(sink, QStringLiteral("TIFF 图像数据已损坏或不完整"));
+        return {};
+    }
+    if (!sink.first.isEmpty()) {
+        *error = failure(sink, QStringLiteral("TIFF 图像数据已损坏"));
+        return {};
+    }
+    QImage image = inkToGray(counter, l.photometric != PHOTOMETRIC_MINISBLACK);
+    if (image.isNull())
+        *error = noMemoryText(l);
+    return image;
 }
 
 } // namespace qen::tiff

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 // TIFF through libtiff, so that bilevel pages stay 1-bit from file to screen and back.
@@ -14,6 +15,12 @@ namespace qen::tiff {
 // Format_RGB32. On failure the result is null and *error says what is wrong (without the
 // file name).
 QImage read(const QByteArray &data, QString *error, int page = 0);
+
+// The first page shrunk while it decodes, as a thumbnail at most `box` in size: each pixel is
+// the ink of the page pixels under it, averaged to gray. Only bilevel G3 and G4 pages in their
+// stored orientation larger than the box take this road (*shrunk is then true); for any
+// other the result is null with *shrunk false and no error, and the page is to be read whole.
+QImage readShrunk(const QByteArray &data, QSize box, QString *error, bool *shrunk);
 
 // Encodes one page: Format_Mono as 1-bit CCITT G4, other images as LZW (8-bit gray or RGB).
 // Returns an empty array and sets *error on failure.

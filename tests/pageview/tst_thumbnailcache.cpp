@@ -1,5 +1,7 @@
 #include "articles/imagedocument.h"
+#include "pageview/pagerender.h"
 #include "pageview/thumbnailcache.h"
+#include "pageview/viewgeometry.h"
 #include "testfiles.h"
 
 #include <QSignalSpy>
@@ -15,6 +17,8 @@ class TestThumbnailCache : public QObject {
 private slots:
     void render_data();
     void render();
+    void faxPagesShrinkWhileDecoding_data();
+    void faxPagesShrinkWhileDecoding();
     void unreadablePageIsMarkedFailed();
     void pagesOnScreenComeFirst();
     void onlyTheWindowAroundTheScreenIsKept();
@@ -105,6 +109,54 @@ void TestThumbnailCache::render() {
             darker += qGray(picture.pixel(picture.width() / 2, y)) < 250;
         QVERIFY(darker > picture.height() / 2);
     }
+}
+
+void TestThumbnailCache::faxPagesShrinkWhileDecoding_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QSize>("box");
+    const QSize small(12, 8); // the fixtures are 37×23
+    test::row("G4", QString("tiff-g4.tif"), small);
+    test::row("G3 1-D with EOL padding", QString("tiff-g3.tif"), small);
+    test::row("G3 2-D", QString("pdf-g3-2d.tif"), small);
+    test::row("G3 2-D with fill bits", QString("pdf-g3-2d-fill.tif"), small);
+    test::row("fill order 2", QString("tiff-g4-fillorder2.tif"), small);
+    test::row("five strips", QString("pdf-g4-multistrip.tif"), small);
+    test::row("min-is-black", QString("pdf-g4-minisblack.tif"), small);
+    test::row("boxes of uneven sides", QString("tiff-g4.tif"), QSize(30, 19));
+    test::row("text page", QString("g4-text-400x300.tif"), QSize(96, 136));
+    test::row("truncated", QString("truncated-g4.tif"), small);
+    test::row("corrupt data", QString("corrupt-g4-data.tif"), QSize(96, 136));
+    test::row("strip past the end", QString("strip-past-end-g4.tif"), QSize(96, 136));
+}
+
+// The picture counted from the runs is the one shrinking the decoded page gives, and a page
+// the whole decode refuses is refused here too.
+void TestThumbnailCache::faxPagesShrinkWhileDecoding() {
+    QFETCH(QString, file);
+    QFETCH(QSize, box);
+    const QByteArray data = test::readFile(test::dataFile(file));
+    QVERIFY(!data.isEmpty());
+    QString wholeError, shrunkError;
+    const QImage page = ImageDocument::decode(data, &wholeError);
+    const QImage picture = ImageDocument::decodeReduced(data, box, &shrunkError);
+    QCOMPARE(picture.isNull(), page.isNull());
+    if (page.isNull()) {
+        QVERIFY(!shrunkError.isEmpty());
+        return;
+    }
+    const double zoom =
+        std::min(double(box.width()) / page.width(), double(box.height()) / page.height());
+    const QSize size = viewgeom::scaledSize(page.size(), zoom);
+    const QImage expected = render::scaledPart(page, zoom, QRect(QPoint(0, 0), size), true);
+    QCOMPARE(picture.format(), QImage::Format_Grayscale8);
+    QCOMPARE(picture.size(), size); // not the whole page: it was shrunk while decoding
+    QVERIFY2(test::maxDifference(picture, expected) <= 1,
+             qPrintable(QString::number(test::maxDifference(picture, expected))));
+    int inked = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            inked += qGray(picture.pixel(x, y)) < 250;
+    QVERIFY(inked > 0);
 }
 
 void TestThumbnailCache::unreadablePageIsMarkedFailed() {
