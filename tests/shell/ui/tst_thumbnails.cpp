@@ -133,8 +133,9 @@ void TestThumbnails::anUnreadablePageSaysSo() {
         "bad.qen", "坏页",
         {fixture::file("p1.tif", fixture::g4Tiff()), fixture::file("p2.tif", "not a page")}));
     ThumbnailCache &cache = f.window->thumbnailStrip()->cache();
+    // The two are made on two workers: either may finish first.
     QTRY_COMPARE(cache.state(1), ThumbnailCache::State::Failed);
-    QCOMPARE(cache.state(0), ThumbnailCache::State::Ready);
+    QTRY_COMPARE(cache.state(0), ThumbnailCache::State::Ready);
     QVERIFY(cache.image(1).isNull());
     QCOMPARE(f.window->thumbnailStrip()->model()->index(1, 0).data().toString(),
              QStringLiteral("2"));
