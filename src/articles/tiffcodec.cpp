@@ -1,6 +1,7 @@
 #include "articles/tiffcodec.h"
 
 #include "articles/pageshape.h"
+#include "articles/shrinkbox.h"
 #include "articles/tiffmemory.h"
 
 #include <tiffio.h>
@@ -298,19 +299,17 @@ TiffPtr openPage(MemoryIo &io, ErrorSink &sink, int page, PageLayout &l, QString
     return t;
 }
 
-// The page pixels under each picture pixel along one side, as a thumbnail shrinks a page: the
-// boxes are [floor(d / zoom), floor((d + 1) / zoom)), clamped to the page.
+// The page pixels under each picture pixel along one side, boxed as the view shrinks a page.
 struct Boxes {
     std::vector<int> lo, hi; // by picture pixel
     std::vector<int> of;     // by page pixel: its picture pixel, or -1 past the last box
     Boxes(int page, int picture, double zoom) : lo(size_t(picture)), hi(size_t(picture)) {
         of.assign(size_t(page), -1);
         for (int d = 0; d < picture; ++d) {
-            const int a = std::clamp(int(std::floor(d / zoom)), 0, page - 1);
-            const int b = std::clamp(int(std::floor((d + 1) / zoom)), a + 1, page);
-            lo[size_t(d)] = a;
-            hi[size_t(d)] = b;
-            for (int x = a; x < b; ++x)
+            const shrink::Span s = shrink::boxSpan(d, zoom, page);
+            lo[size_t(d)] = s.lo;
+            hi[size_t(d)] = s.hi;
+            for (int x = s.lo; x < s.hi; ++x)
                 of[size_t(x)] = d;
         }
     }
@@ -401,7 +400,7 @@ QImage inkToGray(const InkCounter &c, bool onesAreInk) {
         for (int x = 0; x < w; ++x) {
             const double area = double(c.columns->hi[size_t(x)] - c.columns->lo[size_t(x)]) * rows;
             const double ink = onesAreInk ? ones[x] : area - ones[x];
-            line[x] = uchar(255 - int(ink * 255 / area + 0.5));
+            line[x] = shrink::inkLevel(ink, area);
         }
     }
     return out;

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <cstring>
 #include <sys/stat.h>
@@ -184,6 +185,14 @@ bool WwpDecoder::decode(const QString &wwpPath, const QString &tiffPath) const {
         return true;
     const QString command = converterCommand();
     return !command.trimmed().isEmpty() && runConverter(command, wwpPath, tiffPath);
+}
+
+QString WwpDecoder::decodeWrappedInto(const QString &wwpPath, const QTemporaryDir &scratch,
+                                      const QString &name) {
+    if (!scratch.isValid())
+        return {};
+    const QString tiff = scratch.filePath(name);
+    return decodeWrapped(wwpPath, tiff) ? tiff : QString();
 }
 
 bool WwpDecoder::WwpToTiff(const QString &wwpPath, const QString &tiffPath) const {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QTemporaryDir;
+
 namespace qen {
 
 class WorkFolders;
@@ -30,6 +32,11 @@ public:
 
     // Our decoder without the converter fallback.
     static bool decodeWrapped(const QString &wwpPath, const QString &tiffPath);
+    // The same into a scratch folder of the caller's, as `name`: the decoded TIFF's path, or
+    // empty when the folder is not there or decoding failed. For readers that decode a page
+    // beside the display, which decodes beside the package: two writers of one file would race.
+    static QString decodeWrappedInto(const QString &wwpPath, const QTemporaryDir &scratch,
+                                     const QString &name = QStringLiteral("page.tif"));
 
 private:
     bool runConverter(const QString &command, const QString &wwpPath,

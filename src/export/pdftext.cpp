@@ -174,27 +174,20 @@ void appendUtf16Hex(QByteArray &out, const QString &text) {
         appendHex16(out, c.unicode());
 }
 
-char32_t firstCodePoint(const TextGlyph &g) {
+char32_t codePointAt(const TextGlyph &g, bool last) {
     if (g.character)
         return g.character;
     const QList<uint> all = g.text.toUcs4();
-    return all.isEmpty() ? 0 : char32_t(all.first());
-}
-char32_t lastCodePoint(const TextGlyph &g) {
-    if (g.character)
-        return g.character;
-    const QList<uint> all = g.text.toUcs4();
-    return all.isEmpty() ? 0 : char32_t(all.last());
+    return all.isEmpty() ? 0 : char32_t(last ? all.last() : all.first());
 }
 
 // One thing to write on a line: a glyph or a space, from `start` (page pixels).
-struct Piece;
-using Pieces = QVarLengthArray<Piece, 192>;
 struct Piece {
     quint16 code;
     double start;
     bool space;
 };
+using Pieces = QVarLengthArray<Piece, 192>;
 
 // The engine now and then gives a glyph of a line a box far taller than its ink. Such boxes,
 // when they are few, do not stretch the line, so that the selection stays on the ink; a line
@@ -360,8 +353,8 @@ void Writer::lineContent(QByteArray &out, const QList<TextGlyph> &line, double s
         const TextGlyph &g = line.at(i);
         const double left = cut(g.box.left(), pagePx.width());
         const double right = cut(g.box.left() + double(g.box.width()), pagePx.width());
-        if (i > 0 && g.blankBefore && !IsCjk(lastCodePoint(line.at(i - 1))) &&
-            !IsCjk(firstCodePoint(g)))
+        if (i > 0 && g.blankBefore && !IsCjk(codePointAt(line.at(i - 1), true)) &&
+            !IsCjk(codePointAt(g, false)))
             pieces.append({space, end, true});
         pieces.append({codeOf(g), left, false});
         end = std::max(end, right);

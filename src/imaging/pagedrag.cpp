@@ -36,13 +36,14 @@ QString fileName(const QString &pagePath, bool band) {
 namespace {
 const QString Png = QStringLiteral("image/png");
 const QString UriList = QStringLiteral("text/uri-list");
+const QString QtImage = QStringLiteral("application/x-qt-image");
 } // namespace
 
 ImageMimeData::ImageMimeData(QImage image, QString folder, QString name)
     : m_image(std::move(image)), m_folder(std::move(folder)), m_name(std::move(name)) {}
 
 QStringList ImageMimeData::formats() const {
-    return {Png, UriList, QStringLiteral("application/x-qt-image")};
+    return {Png, UriList, QtImage};
 }
 
 bool ImageMimeData::hasFormat(const QString &mimeType) const {
@@ -80,7 +81,7 @@ QString ImageMimeData::writtenFile() const {
 QVariant ImageMimeData::retrieveData(const QString &mimeType, QMetaType type) const {
     if (mimeType == Png)
         return png();
-    if (mimeType == QLatin1String("application/x-qt-image"))
+    if (mimeType == QtImage)
         return m_image;
     if (mimeType == UriList) {
         const QString path = writtenFile();

@@ -2,15 +2,13 @@
 
 #include "articles/wwp.h"
 #include "ocr/engine/qenocr.h"
+#include "platform/backgroundthread.h"
 #include "platform/filehelpers.h"
 #include "platform/profilestring.h"
 
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 namespace qen::ocr {
 
@@ -269,9 +267,7 @@ std::shared_ptr<TextQueue::Job> TextQueue::takeNext() {
 }
 
 void TextQueue::work() {
-    // A nicer thread: the window and the read-ahead come first. Linux keeps a nice value per
-    // thread; Qt's thread priorities do nothing under the normal scheduler.
-    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 10);
+    yieldToForeground();
     PageReader reader(m_library, m_languages);
     for (;;) {
         std::shared_ptr<Job> job;
@@ -285,11 +281,7 @@ void TextQueue::work() {
         QTemporaryDir scratch;
         std::function<QString()> decode;
         if (GetFileExt(job->page).toUpper() == QLatin1String("WWP")) {
-            decode = [&] {
-                const QString tiff = scratch.filePath(QStringLiteral("page.tif"));
-                return scratch.isValid() && WwpDecoder::decodeWrapped(job->page, tiff) ? tiff
-                                                                                       : QString();
-            };
+            decode = [&] { return WwpDecoder::decodeWrappedInto(job->page, scratch); };
         }
         outcome->reading =
             pageText(job->page, m_cache.get(), reader, nullptr, decode, &job->cancel);

@@ -1,5 +1,7 @@
 #include "pageview/pagerender.h"
 
+#include "articles/shrinkbox.h"
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -15,17 +17,9 @@ namespace qen::render {
 
 namespace {
 
-struct Span {
-    int lo, hi; // page pixels [lo, hi)
-};
-
-Span boxSpan(int d, double zoom, int limit) {
-    int lo = int(std::floor(d / zoom));
-    int hi = int(std::floor((d + 1) / zoom));
-    lo = std::clamp(lo, 0, limit - 1);
-    hi = std::clamp(hi, lo + 1, limit);
-    return {lo, hi};
-}
+using shrink::boxSpan;
+using shrink::inkLevel;
+using shrink::Span;
 
 // The page columns under each screen column of a target.
 std::vector<Span> columnSpans(const QRect &t, double zoom, int pageWidth) {
@@ -63,10 +57,6 @@ const std::array<quint64, 256> &inkLanes() {
         return out;
     }();
     return lanes;
-}
-
-uchar inkLevel(int ink, double area) {
-    return uchar(255 - int(ink * 255 / area + 0.5));
 }
 
 // The widths of a row's boxes, each once: two or three, whatever the zoom.

@@ -4,6 +4,7 @@
 #include "articles/wwp.h"
 #include "pageview/pagerender.h"
 #include "pageview/viewgeometry.h"
+#include "platform/backgroundthread.h"
 #include "platform/error.h"
 #include "platform/filehelpers.h"
 
@@ -12,20 +13,10 @@
 #include <QThreadPool>
 
 #include <algorithm>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 namespace qen {
 
 namespace {
-
-// A nicer thread: the window and the page read ahead come first. Not the idle class, which
-// would starve the strip for as long as any other program keeps the cores busy. Linux keeps a
-// nice value per thread; Qt's priorities do nothing under the normal scheduler.
-void yieldToTheWindow() {
-    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 10);
-}
 
 int bytesPerLine(int width, int bytesPerPixel) {
     return (width * bytesPerPixel + 3) / 4 * 4; // QImage rows are 32-bit aligned
@@ -62,11 +53,9 @@ QImage ThumbnailCache::render(const QString &path, QSize box) {
         return {};
     QImage page;
     if (GetFileExt(path).toUpper() == QLatin1String("WWP")) {
-        // Decoded into a scratch folder: the display decodes beside the package, and two
-        // decoders writing one file would race.
         QTemporaryDir scratch;
-        const QString tiff = scratch.filePath(QStringLiteral("page.tif"));
-        if (scratch.isValid() && WwpDecoder::decodeWrapped(path, tiff))
+        const QString tiff = WwpDecoder::decodeWrappedInto(path, scratch);
+        if (!tiff.isEmpty())
             page = readReduced(tiff, box);
     } else {
         page = readReduced(path, box);
@@ -194,7 +183,7 @@ void ThumbnailCache::startWorkers() {
 }
 
 void ThumbnailCache::work() {
-    yieldToTheWindow();
+    yieldToForeground();
     for (;;) {
         QString path;
         QSize box;

@@ -106,8 +106,8 @@ private:
             std::function<QString()> decode;
             if (GetFileExt(path).toUpper() == QLatin1String("WWP")) {
                 decode = [&scratch, &path, i] {
-                    const QString tiff = scratch.filePath(QStringLiteral("wwp%1.tif").arg(i));
-                    return WwpDecoder::decodeWrapped(path, tiff) ? tiff : QString();
+                    return WwpDecoder::decodeWrappedInto(path, scratch,
+                                                         QStringLiteral("wwp%1.tif").arg(i));
                 };
             }
             ocr::PageReading r = ocr::pageText(path, &m_cache, m_reader, nullptr, decode);
