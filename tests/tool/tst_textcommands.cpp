@@ -347,6 +347,19 @@ void TstTextCommands::topdfWithTextFromTheCacheAlone() {
     QCOMPARE(test::readFile(quick), test::readFile(full));
     QVERIFY(stampFile.open(QIODevice::ReadOnly));
     QCOMPARE(stampFile.readAll(), stamped);
+    stampFile.close();
+
+    // An entry cut short is no entry: the page is read again, to the same PDF.
+    const QDir cache(m_dir.filePath(u"cache/QenBrowser/text"_qs));
+    for (const QString &name : cache.entryList({u"*.qtl"_qs}, QDir::Files)) {
+        QFile entry(cache.filePath(name));
+        QVERIFY(entry.resize(entry.size() / 2));
+    }
+    const QString again = m_dir.filePath(u"again.pdf"_qs);
+    const Run reread = qentool({u"topdf"_qs, u"--text"_qs, again, page}, {u"LD_DEBUG=libs"_qs});
+    QCOMPARE(reread.status, 0);
+    QVERIFY(loadsEngine(reread));
+    QCOMPARE(test::readFile(again), test::readFile(quick));
 }
 
 QTEST_MAIN(TstTextCommands)
