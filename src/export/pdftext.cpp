@@ -11,12 +11,13 @@
 #include <QVarLengthArray>
 #include <QtEndian>
 #include <algorithm>
+#include <cstring>
+#include <libdeflate.h>
 #include <limits>
 
 namespace qen::pdf {
 
 using detail::deflate;
-using detail::number;
 
 namespace {
 
@@ -216,34 +217,86 @@ std::pair<double, double> lineExtent(const Extents &tops, const Extents &bottoms
     return {top, bottom};
 }
 
-// A two-byte code in a literal string: half the size of hex. The bytes a literal string reads
-// differently (its delimiters, the escape, and line ends, which readers normalise) are escaped.
-void appendCode(QByteArray &out, quint16 code) {
-    auto plain = [](char c) { return c != '(' && c != ')' && c != '\\' && c != '\r' && c != '\n'; };
-    const char bytes[2] = {char(code >> 8), char(code & 0xFF)};
-    if (plain(bytes[0]) && plain(bytes[1])) {
-        out.append(bytes, 2);
-        return;
+// Writes a page's text operators straight into the content's bytes. A page is thousands of
+// small appends, and QByteArray's checks and growth on each were most of their cost; the
+// caller reserves the most a line can take, so nothing here checks for room.
+class Sink {
+public:
+    Sink(QByteArray &out, qsizetype most) : m_out(out) {
+        const qsizetype at = out.size();
+        out.resize(at + most);
+        m_p = out.data() + at;
     }
-    for (const char c : bytes) {
-        switch (c) {
-        case '(':
-        case ')':
-        case '\\':
-            out += '\\';
-            out += c;
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
-            out += c;
+    ~Sink() { m_out.resize(m_p - m_out.constData()); }
+    Sink(const Sink &) = delete;
+    Sink &operator=(const Sink &) = delete;
+
+    void put(char c) { *m_p++ = c; }
+    template <std::size_t N> void put(const char (&text)[N]) {
+        std::memcpy(m_p, text, N - 1);
+        m_p += N - 1;
+    }
+    void digits(quint64 v) {
+        char buffer[20];
+        int n = 0;
+        do {
+            buffer[n++] = char('0' + v % 10);
+            v /= 10;
+        } while (v);
+        while (n)
+            *m_p++ = buffer[--n];
+    }
+    // A number as PDF writes it: `decimals` at most, trailing zeros dropped, no exponent.
+    // Values are held to what a page can measure, so the digits stay within their room.
+    void fixed(double v, int decimals) {
+        const double scale = decimals == 4 ? 1e4 : 1e2;
+        const qint64 units = std::llround(std::clamp(v, -1e12, 1e12) * scale);
+        if (units < 0)
+            put('-');
+        const quint64 whole = quint64(units < 0 ? -units : units);
+        const quint64 one = quint64(scale);
+        digits(whole / one);
+        quint64 rest = whole % one;
+        if (!rest)
+            return;
+        put('.');
+        for (quint64 unit = one / 10; rest; unit /= 10) {
+            put(char('0' + rest / unit));
+            rest %= unit;
         }
     }
-}
+    // A two-byte code in a literal string: half the size of hex. The bytes a literal string
+    // reads differently (its delimiters, the escape, and line ends, which readers normalise)
+    // are escaped.
+    void code(quint16 code) {
+        for (const char c : {char(code >> 8), char(code & 0xFF)}) {
+            switch (c) {
+            case '(':
+            case ')':
+            case '\\':
+                put('\\');
+                put(c);
+                break;
+            case '\r':
+                put("\\r");
+                break;
+            case '\n':
+                put("\\n");
+                break;
+            default:
+                put(c);
+            }
+        }
+    }
+
+    // The most a line's header and end take, and each piece at most: its code escaped, and
+    // the run it may start with its width.
+    static constexpr qsizetype LineBytes = 160, PieceBytes = 40;
+
+private:
+    QByteArray &m_out;
+    char *m_p = nullptr;
+};
 
 // How far an even pitch may set a glyph from its box, in ems. Characters are set at an even
 // pitch while the ink's box of each wanders across its cell: a run of them is written with one
@@ -281,23 +334,22 @@ qsizetype evenRun(const Pieces &pieces, qsizetype first, double at, double end, 
     return best;
 }
 
-// A positive number with two decimals at most, as PDF writes numbers.
-void appendHundredths(QByteArray &out, double v) {
-    const qint64 hundredths = std::llround(v * 100);
-    out += QByteArray::number(hundredths / 100);
-    if (const int rest = int(hundredths % 100)) {
-        out += '.';
-        out += char('0' + rest / 10);
-        if (rest % 10)
-            out += char('0' + rest % 10);
-    }
-}
-
 } // namespace
 
 QByteArray detail::deflate(const QByteArray &raw, int level) {
     // qCompress puts the length in front of a plain zlib stream, which is what Flate reads.
     return qCompress(raw, level).mid(4);
+}
+
+QByteArray detail::deflate(libdeflate_compressor &compressor, const QByteArray &raw) {
+    QByteArray out(qsizetype(libdeflate_zlib_compress_bound(&compressor, size_t(raw.size()))),
+                   Qt::Uninitialized);
+    const size_t n = libdeflate_zlib_compress(&compressor, raw.constData(), size_t(raw.size()),
+                                              out.data(), size_t(out.size()));
+    if (n == 0) // cannot happen within the bound; a stream that would be wrong is no stream
+        throw std::bad_alloc();
+    out.truncate(qsizetype(n));
+    return out;
 }
 
 bool PageText::isEmpty() const {
@@ -382,27 +434,31 @@ void Writer::lineContent(QByteArray &out, const QList<TextGlyph> &line, double s
             p.start = to + (p.start - from) * k;
         end = pagePx.width();
     }
-    out += "BT /F0 ";
-    out += number(size);
-    out += " Tf 1 0 0 1 ";
-    out += number(pieces.first().start * sx);
-    out += ' ';
-    out += number(heightPt - bottom * sy);
-    out += " Tm";
+    Sink sink(out, Sink::LineBytes + Sink::PieceBytes * pieces.size());
+    sink.put("BT /F0 ");
+    sink.fixed(size, 4);
+    sink.put(" Tf 1 0 0 1 ");
+    sink.fixed(pieces.first().start * sx, 4);
+    sink.put(' ');
+    sink.fixed(heightPt - bottom * sy, 4);
+    sink.put(" Tm");
     const double emPx = size * GlyphAdvance / 1000.0 / sx;
     double at = pieces.first().start;
     for (qsizetype i = 0; i < pieces.size();) {
         const qsizetype last = evenRun(pieces, i, at, end, ReachEm * emPx);
         const double runEnd = last + 1 < pieces.size() ? pieces[last + 1].start : end;
-        out += i ? ")Tj " : " ";
-        appendHundredths(out, std::max(0.01, (runEnd - at) / double(last - i + 1) / emPx * 100));
-        out += " Tz(";
+        if (i)
+            sink.put(")Tj ");
+        else
+            sink.put(' ');
+        sink.fixed(std::max(0.01, (runEnd - at) / double(last - i + 1) / emPx * 100), 2);
+        sink.put(" Tz(");
         for (qsizetype k = i; k <= last; ++k)
-            appendCode(out, pieces[k].code);
+            sink.code(pieces[k].code);
         at = runEnd;
         i = last + 1;
     }
-    out += ")Tj ET\n";
+    sink.put(")Tj ET\n");
 }
 
 QByteArray Writer::textContent(const PageText &text, double widthPt, double heightPt,
@@ -416,7 +472,7 @@ QByteArray Writer::textContent(const PageText &text, double widthPt, double heig
     qsizetype glyphs = 0;
     for (const QList<TextGlyph> &line : text.lines)
         glyphs += line.size();
-    out.reserve(glyphs * 8 + text.lines.size() * 64);
+    out.reserve(out.size() + glyphs * 2 * Sink::PieceBytes + text.lines.size() * Sink::LineBytes);
     for (const QList<TextGlyph> &line : text.lines)
         if (!line.isEmpty())
             lineContent(out, line, sx, sy, heightPt, pagePx);

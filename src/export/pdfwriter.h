@@ -6,7 +6,10 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
+
+struct libdeflate_compressor;
 
 // A PDF writer for scanned pages. Every page becomes one image drawn over the whole page at
 // the image's own resolution. Compressed data that PDF can carry as it is (CCITT G3/G4,
@@ -135,6 +138,10 @@ private:
     QHash<QString, quint16> m_codes; // character -> CID
     std::vector<quint16> m_bmpCodes; // the same for one BMP character, by its value; 0: none
     QStringList m_codeTexts;         // CID - 1 -> character
+    struct FreeCompressor {
+        void operator()(libdeflate_compressor *c) const;
+    };
+    std::unique_ptr<libdeflate_compressor, FreeCompressor> m_textCompressor;
 };
 
 namespace detail {
@@ -143,6 +150,8 @@ QByteArray number(double v);
 // A Flate stream's data.
 // `level` as zlib counts it; the default is zlib's own balance of size and time.
 QByteArray deflate(const QByteArray &raw, int level = -1);
+// The same through libdeflate's compressor, which libtiff already brings into the process.
+QByteArray deflate(libdeflate_compressor &compressor, const QByteArray &raw);
 } // namespace detail
 
 // The whole job for callers that have a list: the files' pages in the order given, the
