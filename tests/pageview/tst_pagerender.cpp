@@ -93,7 +93,7 @@ void TestPageRender::thinLineSurvivesSmoothShrink() {
 void TestPageRender::bilevelShrinksAsItsGrayCopy_data() {
     QTest::addColumn<double>("zoom");
     QTest::addColumn<QRect>("part");
-    for (double zoom : {0.77, 0.5, 0.33, 0.13, 0.031})
+    for (double zoom : {0.93, 0.77, 0.61, 0.5, 0.33, 0.13, 0.031})
         for (const QRect &part : {QRect(0, 0, 1000, 1000), QRect(3, 5, 17, 11)})
             QTest::addRow("%g%% from %d,%d", zoom * 100, part.x(), part.y()) << zoom << part;
 }
@@ -149,7 +149,7 @@ void TestPageRender::shrinkingAveragesEachChannel_data() {
     QTest::addColumn<double>("zoom");
     QTest::addColumn<QRect>("part");
     const QImage gray = grayPage(457, 311), colour = colourPage(457, 311);
-    for (double zoom : {0.77, 0.5, 0.33, 0.13, 0.031})
+    for (double zoom : {0.93, 0.77, 0.61, 0.5, 0.33, 0.13, 0.031})
         for (const QRect &part : {QRect(0, 0, 1000, 1000), QRect(3, 5, 17, 11)}) {
             QTest::addRow("gray %g%% from %d,%d", zoom * 100, part.x(), part.y())
                 << gray << zoom << part;
