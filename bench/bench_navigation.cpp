@@ -99,16 +99,28 @@ QImage scannedPage(int seed) {
     return page.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
 }
 
-void pageTurns() {
+// The same page in colour, as a magazine's: coloured pictures among the text, a JPEG.
+QImage colourPage(int seed) {
+    QImage page = scannedPage(seed).convertToFormat(QImage::Format_RGB32);
+    QPainter p(&page);
+    QRandomGenerator rng{quint32(seed)};
+    for (int i = 0; i < 6; ++i)
+        p.fillRect(int(rng.bounded(1800)), int(rng.bounded(3000)), 600, 400,
+                   QColor::fromHsv(int(rng.bounded(360)), 160, 200));
+    return page;
+}
+
+void pageTurns(bool colour) {
     QTemporaryDir dir;
     const QString pagesDir = dir.filePath("pages");
     QDir().mkpath(pagesDir);
     const int pageCount = 8;
     QStringList names;
     for (int i = 1; i <= pageCount; ++i) {
-        const QString name = QStringLiteral("p%1.tif").arg(i);
-        ImageDocument::writeFile(scannedPage(i), pagesDir + QLatin1Char('/') + name,
-                                 ImageFileType::Tiff);
+        const QString name = QStringLiteral("p%1.%2").arg(i).arg(colour ? "jpg" : "tif");
+        ImageDocument::writeFile(colour ? colourPage(i) : scannedPage(i),
+                                 pagesDir + QLatin1Char('/') + name,
+                                 colour ? ImageFileType::Jpeg : ImageFileType::Tiff);
         names << name;
     }
     const QString package = dir.filePath("bench.qen");
@@ -174,7 +186,8 @@ void pageTurns() {
     }
     window.documents()->prefetch().waitForIdle();
     const double d = median(decode);
-    std::printf("page turns, A4 300 dpi G4 pages; baseline: decoding one page %.1f ms\n", d);
+    std::printf("page turns, A4 300 dpi %s pages; baseline: decoding one page %.1f ms\n",
+                colour ? "colour JPEG" : "G4", d);
     std::printf("  NextPage after a pause, painted  %6.1f ms = %4.2fx decode (limit 0.5x)\n",
                 median(turnAhead), median(turnAhead) / d);
     std::printf("    (pixels rendered on those turns: %lld)\n", static_cast<long long>(rendered));
@@ -191,6 +204,7 @@ void pageTurns() {
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     navigationCodes();
-    pageTurns();
+    pageTurns(false);
+    pageTurns(true);
     return 0;
 }
