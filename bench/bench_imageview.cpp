@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <functional>
 #include <malloc.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -179,11 +180,16 @@ int main(int argc, char **argv) {
     }
     const QString colourPage = dir.filePath(QStringLiteral("colour.jpg"));
     ImageDocument::writeFile(colour, colourPage, ImageFileType::Jpeg);
-    std::printf("\nZoom change at fit width on other pages, median of 5:\n");
-    for (const auto &[name, path] :
-         {std::pair("grayscale JPEG page", jpegPage), std::pair("colour JPEG page", colourPage)}) {
+    std::printf("\nZoom change at fit width on other pages (and at 25 %%), median of 5:\n");
+    for (const auto &[name, path, zoom] :
+         {std::tuple("grayscale JPEG page", jpegPage, 0.0),
+          std::tuple("colour JPEG page", colourPage, 0.0),
+          std::tuple("colour JPEG page at 25 %", colourPage, 0.25)}) {
         view.setFileName(path);
-        view.zoomToFit(viewgeom::FitMode::Width);
+        if (zoom > 0)
+            view.zoomToFactor(zoom);
+        else
+            view.zoomToFit(viewgeom::FitMode::Width);
         naive.load(path);
         naive.zoom = view.zoomFactor();
         QApplication::processEvents();

@@ -293,6 +293,48 @@ void shrinkColourRow(const uchar *row0, const uchar *row1, const std::vector<Spa
         std::memcpy(out + i * 4, &pixel, 4);
     }
 }
+
+// A row of colour screen pixels whose boxes hold at most 257 page pixels (zooms down to about
+// 6 %): each channel's sum fits 16 bits. Sixteen bytes of every page row under the screen row
+// are added in registers and stored once, instead of added into a row of 32-bit sums row
+// after row; then each box adds its columns and divides as the general shrink does.
+void shrinkColourRowShallow(const QImage &page, const Span &ys, const std::vector<Span> &xs,
+                            const std::vector<BoxDivisor> &ofWidth, std::vector<quint16> &down,
+                            uchar *out) {
+    const int first = xs.front().lo;
+    const size_t bytes = size_t(xs.back().hi - first) * 4;
+    QVarLengthArray<const uchar *, 32> rows;
+    for (int sy = ys.lo; sy < ys.hi; ++sy)
+        rows.append(page.constScanLine(sy) + size_t(first) * 4);
+    const __m128i zero = _mm_setzero_si128();
+    size_t k = 0;
+    for (; k + 16 <= bytes; k += 16) {
+        __m128i lo = zero, hi = zero;
+        for (const uchar *row : rows) {
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + k));
+            lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(b, zero));
+            hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(b, zero));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(down.data() + k), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(down.data() + k + 8), hi);
+    }
+    for (; k < bytes; ++k) {
+        quint16 sum = 0;
+        for (const uchar *row : rows)
+            sum = quint16(sum + row[k]);
+        down[k] = sum;
+    }
+    for (size_t i = 0; i < xs.size(); ++i) {
+        const int width = xs[i].hi - xs[i].lo;
+        const quint16 *column = down.data() + size_t(xs[i].lo - first) * 4;
+        __m128i sums = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(column));
+        for (int x = 1; x < width; ++x)
+            sums = _mm_add_epi16(
+                sums, _mm_loadl_epi64(reinterpret_cast<const __m128i *>(column + x * 4)));
+        const quint32 pixel = ofWidth[size_t(width)].average4(_mm_unpacklo_epi16(sums, zero));
+        std::memcpy(out + i * 4, &pixel, 4);
+    }
+}
 #endif
 
 // Shrinking a gray or colour page: each channel summed down the page rows of a screen row for
@@ -309,26 +351,35 @@ void shrinkBytes(const QImage &page, double zoom, const QRect &t, QImage &dst, c
     int lastRows = 0;
 #ifdef __SSE2__
     const bool narrow = C == 4 && widest(widths) <= 2;
+    std::vector<quint16> shallowSums;
 #endif
     for (int r = 0; r < t.height(); ++r) {
         const Span ys = boxSpan(t.top() + r, zoom, ih);
-#ifdef __SSE2__
-        if (narrow && ys.hi - ys.lo <= 2) {
-            shrinkColourRow(page.constScanLine(ys.lo),
-                            ys.hi - ys.lo == 2 ? page.constScanLine(ys.lo + 1) : nullptr, xs, iw,
-                            dst.scanLine(at.y() + r) + at.x() * C);
-            continue;
-        }
-#endif
-        std::fill(down.begin(), down.end(), 0);
-        for (int sy = ys.lo; sy < ys.hi; ++sy)
-            addBytes(page.constScanLine(sy) + size_t(first) * C, down.data(), down.size());
         const int rows = ys.hi - ys.lo;
         if (rows != lastRows) {
             lastRows = rows;
             for (const int w : widths)
                 ofWidth[size_t(w)] = BoxDivisor(quint64(w) * quint64(rows));
         }
+#ifdef __SSE2__
+        if (narrow && rows <= 2) {
+            shrinkColourRow(page.constScanLine(ys.lo),
+                            rows == 2 ? page.constScanLine(ys.lo + 1) : nullptr, xs, iw,
+                            dst.scanLine(at.y() + r) + at.x() * C);
+            continue;
+        }
+        if (C == 4 && quint64(widest(widths)) * quint64(rows) <= 257 &&
+            ofWidth[size_t(widest(widths))].multiplies()) {
+            if (shallowSums.empty())
+                shallowSums.resize(down.size());
+            shrinkColourRowShallow(page, ys, xs, ofWidth, shallowSums,
+                                   dst.scanLine(at.y() + r) + at.x() * C);
+            continue;
+        }
+#endif
+        std::fill(down.begin(), down.end(), 0);
+        for (int sy = ys.lo; sy < ys.hi; ++sy)
+            addBytes(page.constScanLine(sy) + size_t(first) * C, down.data(), down.size());
         uchar *out = dst.scanLine(at.y() + r) + at.x() * C;
         for (size_t i = 0; i < n; ++i) {
             const int width = xs[i].hi - xs[i].lo;
