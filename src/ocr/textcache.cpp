@@ -1,9 +1,9 @@
 #include "ocr/textcache.h"
 
 #include "platform/profilestring.h"
+#include "platform/sha256.h"
 
 #include <QCborMap>
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
@@ -13,6 +13,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace qen::ocr {
 
@@ -48,13 +50,13 @@ std::optional<QByteArray> TextCache::keyFor(const QString &pageFile, const QStri
             *error = QStringLiteral("无法读取页面文件 %1：%2").arg(pageFile, file.errorString());
         return std::nullopt;
     }
-    QCryptographicHash page(QCryptographicHash::Sha256);
+    Sha256 page;
     if (!page.addData(&file)) {
         if (error)
             *error = QStringLiteral("无法读取页面文件 %1：%2").arg(pageFile, file.errorString());
         return std::nullopt;
     }
-    QCryptographicHash key(QCryptographicHash::Sha256);
+    Sha256 key;
     key.addData(page.result());
     // Each part with its length, so that no two different sets of parts hash alike.
     for (const QByteArray &part : {engineVersion.toUtf8(), languages.toUtf8()}) {
@@ -128,10 +130,11 @@ std::optional<TextLayer> TextCache::load(const QByteArray &key) {
         QFile::remove(path);
         return std::nullopt;
     }
-    // The modification time is the entry's last use: the cap removes the oldest first.
+    // The modification time is the entry's last use: the cap removes the oldest first. Set by
+    // name, in one call, instead of opening the entry again for writing.
     file.close();
-    if (file.open(QIODevice::ReadWrite))
-        file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+    const timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
     return layer;
 }
 

@@ -42,20 +42,27 @@ TextLayer::TextLayer(QSize pageSize, int dpi)
       m_dpi(std::clamp(dpi, 0, MaxDpi)) {}
 
 void TextLayer::append(const Glyph &glyph) {
-    if (glyph.text.isEmpty())
+    appendPiece(glyph.box, glyph.text, glyph.confidence,
+                (glyph.blankBefore ? BlankBefore : 0) | (glyph.lineStart ? LineStart : 0) |
+                    (glyph.blockStart ? BlockStart : 0));
+}
+
+void TextLayer::appendPiece(const QRect &glyphBox, QStringView glyphText, int confidence,
+                            quint8 flags) {
+    if (glyphText.isEmpty())
         return;
-    const QString text = glyph.text.left(MaxGlyphText);
-    const QRect box = glyph.box.intersected(QRect(QPoint(0, 0), m_size));
+    const QStringView text = glyphText.left(MaxGlyphText);
+    const QRect box = glyphBox.intersected(QRect(QPoint(0, 0), m_size));
     Record r;
     r.x = clampSide(box.x());
     r.y = clampSide(box.y());
     r.w = clampSide(box.width());
     r.h = clampSide(box.height());
-    r.confidence = quint8(std::clamp(glyph.confidence, 0, 100));
+    r.confidence = quint8(std::clamp(confidence, 0, 100));
     const bool first = m_glyphs.empty();
-    const bool block = glyph.blockStart || first;
-    const bool line = glyph.lineStart || block;
-    r.flags = (glyph.blankBefore && !line ? BlankBefore : 0) | (line ? LineStart : 0) |
+    const bool block = (flags & BlockStart) || first;
+    const bool line = (flags & LineStart) || block;
+    r.flags = ((flags & BlankBefore) && !line ? BlankBefore : 0) | (line ? LineStart : 0) |
               (block ? BlockStart : 0);
     m_text += text;
     r.textEnd = quint32(m_text.size());
@@ -264,27 +271,23 @@ std::optional<TextLayer> TextLayer::fromCbor(const QCborValue &value) {
 
     TextLayer layer(QSize(*w, *h), *dpi);
     layer.m_glyphs.reserve(size_t(glyphs));
+    layer.m_text.reserve(text.size());
     qsizetype at = 0;
+    // Through the same checks as append, piece by piece: no glyph's text is copied on its own.
     for (qsizetype i = 0; i < glyphs; ++i) {
         const int length = uchar(lengths[i]);
         if (length == 0 || at + length > text.size())
             return std::nullopt;
         const uchar *p = reinterpret_cast<const uchar *>(boxes.constData()) + i * 8;
-        Glyph g;
-        g.box = QRect(qFromLittleEndian<quint16>(p), qFromLittleEndian<quint16>(p + 2),
-                      qFromLittleEndian<quint16>(p + 4), qFromLittleEndian<quint16>(p + 6));
+        const QRect box(qFromLittleEndian<quint16>(p), qFromLittleEndian<quint16>(p + 2),
+                        qFromLittleEndian<quint16>(p + 4), qFromLittleEndian<quint16>(p + 6));
         const uchar bits = uchar(flags[i]);
         const int confidence = uchar(confidences[i]);
-        if (g.box.x() + g.box.width() > *w || g.box.y() + g.box.height() > *h || confidence > 100 ||
+        if (box.x() + box.width() > *w || box.y() + box.height() > *h || confidence > 100 ||
             (bits & ~(BlankBefore | LineStart | BlockStart)))
             return std::nullopt;
-        g.text = text.mid(at, length);
-        g.confidence = confidence;
-        g.blankBefore = bits & BlankBefore;
-        g.lineStart = bits & LineStart;
-        g.blockStart = bits & BlockStart;
+        layer.appendPiece(box, QStringView(text).mid(at, length), confidence, bits);
         at += length;
-        layer.append(g);
     }
     if (at != text.size())
         return std::nullopt;

@@ -93,6 +93,8 @@ private:
         quint8 flags = 0;
     };
     enum Flag : quint8 { BlankBefore = 1, LineStart = 2, BlockStart = 4 };
+    // append's work, on a piece of text that need not be a string of its own.
+    void appendPiece(const QRect &box, QStringView text, int confidence, quint8 flags);
     int textStart(int index) const { return index == 0 ? 0 : int(m_glyphs[index - 1].textEnd); }
     bool blankBetween(int previous, int next) const;
 

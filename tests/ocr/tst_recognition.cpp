@@ -8,6 +8,7 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <dlfcn.h>
 
 using namespace qen;
 using namespace qen::ocr;
@@ -36,6 +37,7 @@ private slots:
     void missingLibraryNamesWhatIsMissing();
     void libraryRefusesBadInput_data();
     void libraryRefusesBadInput();
+    void engineFindsOurUniversalAmbiguities();
 
 private:
     QTemporaryDir m_dir;
@@ -179,6 +181,25 @@ void TstRecognition::libraryRefusesBadInput() {
     if (emptyResult)
         QCOMPARE(test::readFile(resultFilePath(m_dir.path())), QByteArray());
     QFile::remove(resultFilePath(m_dir.path()));
+}
+
+// The engine starts without Tesseract's universal ambiguity table because the library defines
+// the function that builds it, and libtesseract's call looks in the library's own scope, the
+// library first. That is the lookup dlsym makes on the library's handle.
+void TstRecognition::engineFindsOurUniversalAmbiguities() {
+    if (!QFile::exists(builtLibrary()))
+        QSKIP("the recognition library is not built");
+    void *handle = dlopen(QFile::encodeName(builtLibrary()).constData(), RTLD_NOW | RTLD_LOCAL);
+    QVERIFY2(handle, dlerror());
+    void *found =
+        dlsym(handle, "_ZN9tesseract13UnicharAmbigs13LoadUniversalERKNS_10UNICHARSETEPS1_");
+    Dl_info info{};
+    const bool known = found && dladdr(found, &info) != 0;
+    const QString from =
+        known ? QFileInfo(QFile::decodeName(info.dli_fname)).canonicalFilePath() : QString();
+    dlclose(handle);
+    QVERIFY(known);
+    QCOMPARE(from, QFileInfo(builtLibrary()).canonicalFilePath());
 }
 
 QTEST_GUILESS_MAIN(TstRecognition)

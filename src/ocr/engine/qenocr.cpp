@@ -295,6 +295,44 @@ bool validLanguages(const QString &languages) {
     return valid.match(languages).hasMatch();
 }
 
+// The selected area, ready for the engine: padded gray pixels, or why there are none.
+struct PreparedArea {
+    int status = QEN_OCR_OK;
+    QString message;
+    QImage gray; // null when the area is too small to hold text
+    int dpi = 300;
+};
+
+PreparedArea prepareArea(const QString &imagePath, const QenOcrRequest &request) {
+    PreparedArea out;
+    QImage image;
+    try {
+        image = qen::ImageDocument::readFile(imagePath);
+    } catch (const qen::Error &e) {
+        return {QEN_OCR_BAD_IMAGE, e.description(), QImage(), 0};
+    }
+    out.dpi = resolutionOf(image);
+    if (request.areaWidth > 0 && request.areaHeight > 0) {
+        const QRect area =
+            QRect(request.areaX, request.areaY, request.areaWidth, request.areaHeight)
+                .intersected(image.rect());
+        image = area.isEmpty() ? QImage() : image.copy(area);
+    }
+    if (image.isNull() || image.width() < MinSide || image.height() < MinSide)
+        return out;
+    if (image.width() > MaxSide || image.height() > MaxSide ||
+        qint64(image.width()) * image.height() > MaxPixels)
+        return {QEN_OCR_IMAGE_TOO_LARGE,
+                QStringLiteral("识别区域过大（%1×%2 像素）；请选择较小的区域。")
+                    .arg(image.width())
+                    .arg(image.height()),
+                QImage(), 0};
+    out.gray = paddedGray(image, out.dpi);
+    if (out.gray.isNull())
+        return {QEN_OCR_ENGINE_FAILED, QStringLiteral("内存不足，无法识别这个区域"), QImage(), 0};
+    return out;
+}
+
 int recognise(const QenOcrRequest &request, char *message, int size) {
     const QString imagePath = QString::fromUtf8(request.imagePath);
     const QString folder = QString::fromUtf8(request.resultFolder);
@@ -306,59 +344,39 @@ int recognise(const QenOcrRequest &request, char *message, int size) {
         return QEN_OCR_BAD_REQUEST;
     }
 
-    // The models load while the page is read: in a short-lived process (qentool) loading takes
-    // as long as reading a page and preparing the area. The engine's globals are touched by
-    // that thread alone until it is joined; its answer is heard after the page's own errors.
+    // The page is read and the area prepared while the models load: in a short-lived process
+    // (qentool) loading takes as long as both. The models load on this thread, not the helper:
+    // glibc gives a second thread a heap of its own that grows by a system call for every few
+    // pages, and the models' hundred thousand small pieces made that thousands of calls.
+    std::future<PreparedArea> prepared =
+        std::async(std::launch::async, [&] { return prepareArea(imagePath, request); });
     char engineMessage[2048] = {};
-    std::future<int> engineReady = std::async(std::launch::async, [&] {
-        return startEngine(languages, engineMessage, int(sizeof engineMessage));
-    });
-    const auto engineStatus = [&] {
-        const int status = engineReady.valid() ? engineReady.get() : QEN_OCR_OK;
-        if (status != QEN_OCR_OK)
-            setMessage(message, size, QString::fromUtf8(engineMessage));
-        return status;
-    };
-    QImage image;
+    int engineStatus = QEN_OCR_OK;
     try {
-        image = qen::ImageDocument::readFile(imagePath);
-    } catch (const qen::Error &e) {
-        engineReady.wait();
-        setMessage(message, size, e.description());
-        return QEN_OCR_BAD_IMAGE;
+        engineStatus = startEngine(languages, engineMessage, int(sizeof engineMessage));
+    } catch (...) {
+        prepared.wait(); // the helper refers to this frame
+        throw;
     }
-    const int dpi = resolutionOf(image);
-    if (request.areaWidth > 0 && request.areaHeight > 0) {
-        const QRect area =
-            QRect(request.areaX, request.areaY, request.areaWidth, request.areaHeight)
-                .intersected(image.rect());
-        image = area.isEmpty() ? QImage() : image.copy(area);
+    const PreparedArea area = prepared.get();
+    // The page's own errors are heard first: they are the caller's to fix.
+    if (area.status != QEN_OCR_OK) {
+        setMessage(message, size, area.message);
+        return area.status;
     }
     QString text;
-    if (!image.isNull() && image.width() >= MinSide && image.height() >= MinSide) {
-        if (image.width() > MaxSide || image.height() > MaxSide ||
-            qint64(image.width()) * image.height() > MaxPixels) {
-            engineReady.wait();
-            setMessage(message, size,
-                       QStringLiteral("识别区域过大（%1×%2 像素）；请选择较小的区域。")
-                           .arg(image.width())
-                           .arg(image.height()));
-            return QEN_OCR_IMAGE_TOO_LARGE;
+    if (!area.gray.isNull()) {
+        if (engineStatus != QEN_OCR_OK) {
+            setMessage(message, size, QString::fromUtf8(engineMessage));
+            return engineStatus;
         }
-        const QImage gray = paddedGray(image, dpi);
-        image = QImage(); // the page copy is not needed while the engine works
-        if (const int status = engineStatus(); status != QEN_OCR_OK)
-            return status;
-        if (gray.isNull()) {
-            setMessage(message, size, QStringLiteral("内存不足，无法识别这个区域"));
-            return QEN_OCR_ENGINE_FAILED;
-        }
+        const QImage &gray = area.gray;
         g_api->SetImage(gray.constBits(), gray.width(), gray.height(), 1, int(gray.bytesPerLine()));
-        g_api->SetSourceResolution(dpi);
+        g_api->SetSourceResolution(area.dpi);
         singleThreaded();
         const bool recognised = g_api->Recognize(nullptr) == 0;
         const std::string utf8 =
-            recognised ? readWithLatinSecondOpinion(*g_api, gray, dpi) : std::string();
+            recognised ? readWithLatinSecondOpinion(*g_api, gray, area.dpi) : std::string();
         // Frees the engine's copy of the image and its page results, so memory stays flat
         // from one recognition to the next.
         g_api->Clear();
@@ -369,8 +387,6 @@ int recognise(const QenOcrRequest &request, char *message, int size) {
         text = qen::ocr::tidyRecognisedText(QString::fromStdString(utf8));
     }
     // An area too small to hold text has an empty result, whatever the engine says.
-    if (engineReady.valid())
-        engineReady.wait();
     try {
         qen::ocr::writeTextFile(qen::ocr::resultFilePath(folder), text);
     } catch (const qen::Error &e) {
