@@ -22,6 +22,7 @@ class TestCupsPrinting : public QObject {
 private slots:
     void initTestCase();
     void init();
+    void articleReachesTheQueue_data();
     void articleReachesTheQueue();
     void scanPrintsAtItsSize();
 
@@ -107,20 +108,40 @@ QString TestCupsPrinting::jobOutput(const QString &title) const {
     return found;
 }
 
+void TestCupsPrinting::articleReachesTheQueue_data() {
+    QTest::addColumn<int>("stopAt");
+    QTest::addColumn<int>("pages");
+    QTest::addRow("whole article") << 0 << 12;
+    // CUPS cannot take back a job: what it gets is a whole document of the pages done.
+    QTest::addRow("stopped at page 10") << 10 << 9;
+}
+
 void TestCupsPrinting::articleReachesTheQueue() {
-    m_w->g4Package({"p1.tif", "p2.tif", "p3.tif", "p4.tif", "p5.tif"});
+    QFETCH(int, stopAt);
+    QFETCH(int, pages);
+    QStringList names;
+    for (int i = 1; i <= 12; ++i)
+        names << QString("p%1.tif").arg(i);
+    m_w->g4Package(names);
     const QString title = uniqueTitle();
     m_w->user.printer().setDocName(title);
-    PrintCommands commands(m_w->controls(), ExportHooks{}, m_w->user);
+    ExportHooks hooks;
+    int asked = 0;
+    hooks.showProgress = [&](const QString &, std::function<void()> onCancel) {
+        if (++asked == stopAt)
+            onCancel();
+    };
+    PrintCommands commands(m_w->controls(), hooks, m_w->user);
     commands.PrintPages(PrintCommands::CurrentArticle);
-    QCOMPARE(m_w->user.messages.size(), 0);
+    QCOMPARE(m_w->user.messages.size(), stopAt ? 1 : 0);
 
     const QString pdf = jobOutput(title);
     QVERIFY2(!pdf.isEmpty(), qPrintable("no PDF from cups-pdf in " + m_outFolder));
     int status = 0;
     const QString info = run("pdfinfo", {pdf}, &status);
     QCOMPARE(status, 0);
-    QVERIFY2(info.contains(QRegularExpression(R"(Pages:\s+5\n)")), qPrintable(info));
+    QVERIFY2(info.contains(QRegularExpression(QString(R"(Pages:\s+%1\n)").arg(pages))),
+             qPrintable(info));
     QFile::remove(pdf);
 }
 
