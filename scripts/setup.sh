@@ -15,6 +15,11 @@ packages=(
     ghostscript poppler-utils qpdf libtiff-tools mupdf-tools
     bibutils biber pandoc citation-style-language-styles
 )
+# Not required: cups and printer-driver-cups-pdf. The test that prints through a real queue
+# (export_ui_tst_cupsprinting) needs the scheduler running and a queue on the cups-pdf
+# backend, which a container or a build machine seldom has; it skips, saying so, without
+# them. To run it as root: apt-get install cups printer-driver-cups-pdf; cupsd;
+# lpadmin -p PDF -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -E
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

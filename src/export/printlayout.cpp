@@ -3,13 +3,20 @@
 #include "platform/filehelpers.h"
 #include "platform/twips.h"
 
+#include <QList>
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace qen::printlayout {
 
 namespace {
 constexpr double BorderMm = 10;
+constexpr QRgb Black = 0xff000000, White = 0xffffffff;
+// A reduced pixel prints black below this gray, about 37 % ink: a stroke one pixel wide on a
+// page twice as fine as the printer covers half a device pixel and must not vanish.
+constexpr int InkBelow = 160;
 
 struct Paper {
     int code;
@@ -77,6 +84,50 @@ QSize printPixels(const QSize &image, const QRectF &target) {
     if (image.width() <= device.width() && image.height() <= device.height())
         return image;
     return device;
+}
+
+PrintImage preparePage(const QImage &page, const Sheet &sheet) {
+    const QSizeF size = imageTwips(page);
+    const QRectF twipsRect = imagePlacement(size.width(), size.height(), sheet.paperMm);
+    const double s = sheet.dotsPerTwip;
+    const QRectF target =
+        QRectF(twipsRect.x() * s, twipsRect.y() * s, twipsRect.width() * s, twipsRect.height() * s)
+            .translated(-sheet.printableCorner);
+    // Detail beyond what the printer resolves only costs memory and time in the job.
+    const QSize pixels = printPixels(page.size(), target);
+    if (page.depth() == 1)
+        return {pixels == page.size() ? printBitmap(page) : reducedBitmap(page, pixels), target};
+    if (pixels == page.size())
+        return {page, target};
+    return {page.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), target};
+}
+
+QImage printBitmap(const QImage &mono) {
+    QImage out =
+        mono.format() == QImage::Format_Mono ? mono : mono.convertToFormat(QImage::Format_Mono);
+    if (out.colorTable() == QList<QRgb>{White, Black}) {
+        out.invertPixels();
+        out.setColorTable({Black, White});
+    }
+    return out;
+}
+
+QImage reducedBitmap(const QImage &mono, const QSize &size) {
+    const QImage gray = mono.convertToFormat(QImage::Format_Grayscale8)
+                            .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage out(gray.size(), QImage::Format_Mono);
+    if (out.isNull())
+        return out;
+    out.setColorTable({Black, White});
+    for (int y = 0; y < gray.height(); ++y) {
+        const uchar *from = gray.constScanLine(y);
+        uchar *to = out.scanLine(y);
+        std::memset(to, 0, size_t(out.bytesPerLine()));
+        for (int x = 0; x < gray.width(); ++x)
+            if (from[x] >= InkBelow)
+                to[x >> 3] |= uchar(0x80 >> (x & 7));
+    }
+    return out;
 }
 
 } // namespace qen::printlayout

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPageSize>
+#include <QPointF>
 #include <QRectF>
 #include <QSizeF>
 
@@ -39,5 +40,35 @@ QSizeF imageTwips(const QImage &image);
 // detail than the device can print: the image's own size when it is not finer than the
 // device, otherwise the target's size.
 QSize printPixels(const QSize &image, const QRectF &target);
+
+// The sheet of one job as the printer describes it, read once on the thread that paints so
+// that pages can be made ready on another.
+struct Sheet {
+    QSizeF paperMm;          // paperMillimetres of the printer's paper
+    double dotsPerTwip = 0;  // the printer's resolution
+    QPointF printableCorner; // the printable area's corner from the sheet's, device pixels
+};
+
+// A page ready for the paint engine: the pixels to send and where they go, in device pixels
+// from the printable area's corner.
+struct PrintImage {
+    QImage pixels;
+    QRectF target;
+};
+
+// Places a page on the sheet and brings its pixels to what the printer takes: no finer than
+// the device, and a bilevel page stays at 1 bit a pixel (printBitmap) at either size.
+PrintImage preparePage(const QImage &page, const Sheet &sheet);
+
+// A bilevel page as Qt's PDF engine (behind every printer on Linux) sends it at 1 bit a
+// pixel: index 0 black, index 1 white. Given any other colour table the engine widens the
+// page to 32 bits a pixel (35 MB for an A4 scan) before it encodes it. The colours shown stay
+// the same.
+QImage printBitmap(const QImage &mono);
+
+// A bilevel page reduced to `size` by averaging its ink, each pixel black where a good third
+// or more of the page under it is, so that a stroke one pixel wide survives a halving: still
+// 1 bit, in printBitmap's table.
+QImage reducedBitmap(const QImage &mono, const QSize &size);
 
 } // namespace qen::printlayout

@@ -16,7 +16,36 @@ private slots:
     void printPixels();
     void sizeOnPaper_data();
     void sizeOnPaper();
+    void preparePage_data();
+    void preparePage();
+    void printBitmap_data();
+    void printBitmap();
+    void reducedBitmap_data();
+    void reducedBitmap();
 };
+
+namespace {
+
+QImage bilevel(int width, int height, int dpi) {
+    QImage page(width, height, QImage::Format_Mono);
+    page.setColorTable({0xffffffff, 0xff000000}); // as pages are kept: index 1 is ink
+    page.fill(0);
+    for (int y = 0; y < height; y += 7)
+        for (int x = y % 5; x < width; x += 3)
+            page.setPixel(x, y, 1);
+    page.setDotsPerMeterX(qRound(dpi / 0.0254));
+    page.setDotsPerMeterY(qRound(dpi / 0.0254));
+    return page;
+}
+
+bool sameColours(const QImage &a, const QImage &b) {
+    return a.size() == b.size() && a.convertToFormat(QImage::Format_Grayscale8) ==
+                                       b.convertToFormat(QImage::Format_Grayscale8);
+}
+
+const QList<QRgb> EngineTable = {0xff000000, 0xffffffff};
+
+} // namespace
 
 void TestPrintLayout::placement_data() {
     QTest::addColumn<double>("width");
@@ -124,6 +153,110 @@ void TestPrintLayout::sizeOnPaper() {
     QVERIFY2(qAbs(got.width() - expected.width()) < 1e-3 &&
                  qAbs(got.height() - expected.height()) < 1e-3,
              qPrintable(QString("%1 x %2").arg(got.width()).arg(got.height())));
+}
+
+void TestPrintLayout::preparePage_data() {
+    QTest::addColumn<QImage>("page");
+    QTest::addColumn<QSizeF>("paper");
+    QTest::addColumn<int>("printerDpi");
+    QTest::addColumn<QSize>("pixels");
+    QTest::addColumn<QRectF>("target");
+    const QSizeF a4(210, 297), a5(148, 210);
+    // Targets are imagePlacement's twips at the printer's dots a twip, less the printable
+    // corner of (50, 60) device pixels.
+    QTest::addRow("bilevel A4 scan on a 1200 dpi printer: as scanned")
+        << bilevel(2480, 3508, 300) << a4 << 1200 << QSize(2480, 3508)
+        << QRectF(283.5 * 1200 / 1440 - 50, 399.6435 * 1200 / 1440 - 60, 11340 * 1200 / 1440.0,
+                  16040.6129 * 1200 / 1440);
+    QTest::addRow("bilevel A4 scan on A5 at 300 dpi: the printer's pixels")
+        << bilevel(2480, 3508, 300) << a5 << 300 << QSize(1631, 2306)
+        << QRectF(283.5 / 4.8 - 50, 419.4885 / 4.8 - 60, 7824.6 / 4.8, 11068.0229 / 4.8);
+    QTest::addRow("bilevel 600 dpi crop on a 300 dpi printer")
+        << bilevel(1181, 591, 600) << a4 << 300 << QSize(591, 296)
+        << QRectF((11907 - 2834.4) / 2 / 4.8 - 50, (16839.9 - 1418.4) / 2 / 4.8 - 60, 590.5, 295.5);
+    QImage gray(1181, 591, QImage::Format_Grayscale8);
+    gray.fill(90);
+    gray.setDotsPerMeterX(23622);
+    gray.setDotsPerMeterY(23622);
+    QTest::addRow("gray 600 dpi crop on a 300 dpi printer")
+        << gray << a4 << 300 << QSize(591, 296)
+        << QRectF((11907 - 2834.4) / 2 / 4.8 - 50, (16839.9 - 1418.4) / 2 / 4.8 - 60, 590.5, 295.5);
+}
+
+void TestPrintLayout::preparePage() {
+    QFETCH(QImage, page);
+    QFETCH(QSizeF, paper);
+    QFETCH(int, printerDpi);
+    QFETCH(QRectF, target);
+    const PrintImage ready =
+        qen::printlayout::preparePage(page, {paper, printerDpi / 1440.0, QPointF(50, 60)});
+    QTEST(ready.pixels.size(), "pixels");
+    const QRectF t = ready.target;
+    QVERIFY2(
+        qAbs(t.x() - target.x()) < 0.05 && qAbs(t.y() - target.y()) < 0.05 &&
+            qAbs(t.width() - target.width()) < 0.05 && qAbs(t.height() - target.height()) < 0.05,
+        qPrintable(QString("%1 %2 %3 %4").arg(t.x()).arg(t.y()).arg(t.width()).arg(t.height())));
+    // Bilevel stays 1 bit in the engine's table, never widened.
+    QCOMPARE(ready.pixels.depth(), page.depth());
+    if (page.depth() == 1) {
+        QCOMPARE(ready.pixels.colorTable(), EngineTable);
+        if (ready.pixels.size() == page.size())
+            QVERIFY(sameColours(ready.pixels, page));
+    }
+}
+
+void TestPrintLayout::printBitmap_data() {
+    QTest::addColumn<QImage>("page");
+    QTest::addRow("kept table, row not a whole byte") << bilevel(13, 9, 300);
+    QTest::addRow("A4 row") << bilevel(2480, 40, 300);
+    QImage engine = bilevel(21, 5, 300);
+    engine.invertPixels();
+    engine.setColorTable(EngineTable);
+    QTest::addRow("already the engine's table") << engine;
+    QTest::addRow("LSB first") << bilevel(19, 6, 300).convertToFormat(QImage::Format_MonoLSB);
+}
+
+void TestPrintLayout::printBitmap() {
+    QFETCH(QImage, page);
+    const QImage out = qen::printlayout::printBitmap(page);
+    QCOMPARE(out.format(), QImage::Format_Mono);
+    QCOMPARE(out.colorTable(), EngineTable);
+    QVERIFY(sameColours(out, page));
+}
+
+void TestPrintLayout::reducedBitmap_data() {
+    QTest::addColumn<QImage>("page");
+    QTest::addColumn<QImage>("expected");
+    auto plain = [](int w, int h, bool ink) {
+        QImage img(w, h, QImage::Format_Mono);
+        img.setColorTable({0xffffffff, 0xff000000});
+        img.fill(ink ? 1 : 0);
+        return img;
+    };
+    QImage lines = plain(200, 100, false), linesHalf = plain(100, 50, false);
+    for (int x = 3; x < 200; x += 10)
+        for (int y = 0; y < 100; ++y)
+            lines.setPixel(x, y, 1);
+    for (int x = 1; x < 100; x += 5)
+        for (int y = 0; y < 50; ++y)
+            linesHalf.setPixel(x, y, 1);
+    QTest::addRow("one-pixel strokes twice as fine as the printer stay") << lines << linesHalf;
+    // One pixel of four inked: a quarter of ink, too little to print.
+    QImage dust = plain(200, 100, false);
+    for (int y = 0; y < 100; y += 2)
+        for (int x = 0; x < 200; x += 2)
+            dust.setPixel(x, y, 1);
+    QTest::addRow("a quarter of ink is paper") << dust << plain(100, 50, false);
+    QTest::addRow("black stays black") << plain(90, 60, true) << plain(30, 20, true);
+}
+
+void TestPrintLayout::reducedBitmap() {
+    QFETCH(QImage, page);
+    QFETCH(QImage, expected);
+    const QImage out = qen::printlayout::reducedBitmap(page, expected.size());
+    QCOMPARE(out.format(), QImage::Format_Mono);
+    QCOMPARE(out.colorTable(), EngineTable);
+    QVERIFY(sameColours(out, expected));
 }
 
 QTEST_GUILESS_MAIN(TestPrintLayout)

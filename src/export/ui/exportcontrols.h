@@ -29,6 +29,9 @@ struct ExportHooks {
     // The busy window: shown with a text ("" for its default text), closed at the end.
     std::function<void(const QString &text)> showBusy;
     std::function<void()> closeBusy;
+    // The busy window with a way to stop, shown again with each step's text; onCancel runs
+    // when the user stops. closeBusy closes it.
+    std::function<void(const QString &text, std::function<void()> onCancel)> showProgress;
 };
 
 // The busy window for the length of one command, closed also when the command throws.

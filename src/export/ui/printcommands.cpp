@@ -2,6 +2,7 @@
 
 #include "articles/articletree.h"
 #include "articles/imagedocument.h"
+#include "export/printfeed.h"
 #include "export/printlayout.h"
 #include "pageview/pagedisplay.h"
 #include "pageview/shownview.h"
@@ -13,6 +14,8 @@
 #include "records/ui/recordview.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QPrinter>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -26,7 +29,10 @@ const QStringList ImageTypes = {"JPG", "GIF", "BMP", "TIF"};
 const QStringList RecordTypes = {"RTF", "TXT", "WP", "TMP"};
 } // namespace
 
-PrintJob::PrintJob(QPrinter &printer) : m_printer(printer) {}
+PrintJob::PrintJob(QPrinter &printer) : m_printer(printer) {
+    // Before the sheet is read: pages are prepared for it before the first is painted.
+    m_printer.setPageOrientation(QPageLayout::Portrait);
+}
 
 PrintJob::~PrintJob() {
     if (m_painter.isActive())
@@ -35,7 +41,6 @@ PrintJob::~PrintJob() {
 
 QPainter &PrintJob::newPage() {
     if (!m_pages) {
-        m_printer.setPageOrientation(QPageLayout::Portrait);
         if (!m_painter.begin(&m_printer))
             throw PrinterError(QStringLiteral("无法开始打印：打印机 %1 不能使用。")
                                    .arg(m_printer.printerName().isEmpty()
@@ -55,32 +60,28 @@ void PrintJob::finish() {
         throw PrinterError(QStringLiteral("打印机报告错误，打印没有完成。"));
 }
 
-void PrintJob::printImage(const QImage &page) {
-    QPainter &painter = newPage();
-    const QSizeF paper = printlayout::paperMillimetres(m_printer.pageLayout().pageSize());
-    const QSizeF size = printlayout::imageTwips(page);
-    const QRectF twipsRect = printlayout::imagePlacement(size.width(), size.height(), paper);
-    const double scale = m_printer.resolution() / double(twips::PerInch);
+bool PrintJob::abort() {
+    return m_painter.isActive() && m_printer.abort();
+}
+
+printlayout::Sheet PrintJob::sheet() const {
     // The painter starts at the printable area, the placement at the sheet's corner.
-    const QPointF margin = m_printer.pageRect(QPrinter::DevicePixel).topLeft() -
-                           m_printer.paperRect(QPrinter::DevicePixel).topLeft();
-    const QRectF target = QRectF(twipsRect.x() * scale, twipsRect.y() * scale,
-                                 twipsRect.width() * scale, twipsRect.height() * scale)
-                              .translated(-margin);
+    return {printlayout::paperMillimetres(m_printer.pageLayout().pageSize()),
+            m_printer.resolution() / double(twips::PerInch),
+            m_printer.pageRect(QPrinter::DevicePixel).topLeft() -
+                m_printer.paperRect(QPrinter::DevicePixel).topLeft()};
+}
+
+void PrintJob::printImage(const QImage &page) {
+    printPrepared(printlayout::preparePage(page, sheet()));
+}
+
+void PrintJob::printPrepared(const printlayout::PrintImage &page) {
+    QPainter &painter = newPage();
     // Printing on Linux goes through Qt's PDF engine, which sends images as JPEG unless told
     // otherwise: around scanned text that leaves gray smudges, so bilevel pages go lossless.
-    painter.setRenderHint(QPainter::LosslessImageRendering, page.format() == QImage::Format_Mono);
-    // Detail beyond what the printer resolves only costs memory and time in the job.
-    const QSize pixels = printlayout::printPixels(page.size(), target);
-    if (pixels == page.size()) {
-        painter.drawImage(target, page);
-        return;
-    }
-    const QImage source = page.format() == QImage::Format_Mono
-                              ? page.convertToFormat(QImage::Format_Grayscale8)
-                              : page;
-    painter.drawImage(target,
-                      source.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    painter.setRenderHint(QPainter::LosslessImageRendering, page.pixels.depth() == 1);
+    painter.drawImage(page.target, page.pixels);
 }
 
 void PrintJob::printDocument(const QTextDocument &source) {
@@ -106,8 +107,10 @@ void PrintJob::printDocument(const QTextDocument &source) {
     }
 }
 
-PrintCommands::PrintCommands(ExportControls controls, Interaction &interaction, QObject *parent)
-    : QObject(parent), m_controls(controls), m_interaction(interaction) {}
+PrintCommands::PrintCommands(ExportControls controls, ExportHooks hooks, Interaction &interaction,
+                             QObject *parent)
+    : QObject(parent), m_controls(controls), m_hooks(std::move(hooks)), m_interaction(interaction) {
+}
 
 bool PrintCommands::PrintFile(PrintJob &job, const QString &path) {
     const QString type = GetFileExt(path).toUpper();
@@ -123,6 +126,48 @@ bool PrintCommands::PrintFile(PrintJob &job, const QString &path) {
         return true;
     }
     return false;
+}
+
+bool PrintCommands::PrintFiles(PrintJob &job, const QStringList &files, QStringList *skipped,
+                               const Progress &progress) {
+    const printlayout::Sheet sheet = job.sheet();
+    QEventLoop waiting;
+    // Declared after the loop it wakes, so that its thread has ended before the loop goes.
+    PrintFeed feed(
+        int(files.size()),
+        [&files, sheet](int i) -> FedPage {
+            if (!ImageTypes.contains(GetFileExt(files[i]).toUpper()))
+                return {};
+            return {FedPage::Image,
+                    printlayout::preparePage(ImageDocument::readFile(files[i]), sheet),
+                    {}};
+        },
+        [&waiting] {
+            QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+    for (int i = 0; i < files.size(); ++i) {
+        // Asked between pages: the printer never gets a page cut short.
+        if (progress && !progress(i + 1, int(files.size())))
+            return false;
+        // The window stays painted meanwhile; input waits for the next question.
+        while (!feed.ready(i))
+            waiting.exec(QEventLoop::ExcludeUserInputEvents);
+        const FedPage page = feed.take(i);
+        // A page that cannot be read is left out; the printer failing ends the walk.
+        try {
+            if (page.kind == FedPage::Failed)
+                *skipped << page.error;
+            else if (page.kind == FedPage::Image)
+                job.printPrepared(page.image);
+            else
+                PrintFile(job, files[i]);
+        } catch (const PrinterError &) {
+            throw;
+        } catch (const Error &e) {
+            *skipped << e.description();
+        }
+    }
+    return true;
 }
 
 QStringList PrintCommands::scopeFiles(int scope, QStringList *skipped) {
@@ -155,20 +200,29 @@ QStringList PrintCommands::scopeFiles(int scope, QStringList *skipped) {
     return files;
 }
 
-void PrintCommands::printScope(QPrinter &printer, int scope, QStringList *skipped) {
+PrintCommands::Printed PrintCommands::printScope(QPrinter &printer, int scope, QStringList *skipped,
+                                                 const Progress &progress) {
     const QStringList files = scopeFiles(scope, skipped);
     PrintJob job(printer);
-    for (const QString &file : files) {
-        // A page that cannot be read is left out; the printer failing ends the walk.
-        try {
-            PrintFile(job, file);
-        } catch (const PrinterError &) {
-            throw;
-        } catch (const Error &e) {
-            *skipped << e.description();
-        }
+    Printed printed;
+    printed.stopped = !PrintFiles(job, files, skipped, progress);
+    printed.pages = job.pages();
+    // A stopped job leaves nothing where the print system can take it back; where it cannot
+    // (on Linux: Qt's PDF and CUPS engines), the pages done end as a complete document.
+    if (printed.stopped && job.abort()) {
+        printed.aborted = true;
+        return printed;
     }
     job.finish();
+    return printed;
+}
+
+void PrintCommands::reportStopped(const Printed &printed) {
+    // Stopped before the first page, like a dialog cancelled: nothing printed, nothing to say.
+    if (printed.stopped && !printed.aborted && printed.pages > 0)
+        m_interaction.information(
+            m_controls.window,
+            QStringLiteral("打印已取消。已打印的 %1 页已送往打印机。").arg(printed.pages));
 }
 
 void PrintCommands::reportSkipped(const QStringList &skipped) {
@@ -176,6 +230,40 @@ void PrintCommands::reportSkipped(const QStringList &skipped) {
         m_interaction.error(m_controls.window, QStringLiteral("以下页面没有打印：\n") +
                                                    skipped.join(QLatin1Char('\n')));
 }
+
+namespace {
+// The busy window of one print command: shown by the job's first question, closed on every
+// way out, and before anything is said.
+class PrintProgress {
+public:
+    explicit PrintProgress(const ExportHooks &hooks) : m_hooks(hooks) {}
+    ~PrintProgress() { close(); }
+    PrintProgress(const PrintProgress &) = delete;
+    PrintProgress &operator=(const PrintProgress &) = delete;
+
+    PrintCommands::Progress asked() {
+        if (!m_hooks.showProgress)
+            return {};
+        return [this](int index, int count) {
+            m_hooks.showProgress(QStringLiteral("正在打印第 %1 / %2 页").arg(index).arg(count),
+                                 [this] { m_stop = true; });
+            m_shown = true;
+            // The window's button answers here, between pages; the window is modal meanwhile.
+            QCoreApplication::processEvents();
+            return !m_stop;
+        };
+    }
+    void close() {
+        if (m_shown && m_hooks.closeBusy)
+            m_hooks.closeBusy();
+        m_shown = false;
+    }
+
+private:
+    const ExportHooks &m_hooks;
+    bool m_shown = false, m_stop = false;
+};
+} // namespace
 
 void PrintCommands::PrintPages(int scope) {
     if (m_controls.tree->isEmpty())
@@ -187,9 +275,14 @@ void PrintCommands::PrintPages(int scope) {
         return;
     }
     QStringList skipped;
+    PrintProgress progress(m_hooks);
     try {
-        printScope(m_interaction.printer(), scope, &skipped);
+        const Printed printed =
+            printScope(m_interaction.printer(), scope, &skipped, progress.asked());
+        progress.close();
+        reportStopped(printed);
     } catch (const PrinterError &e) {
+        progress.close();
         m_interaction.error(m_controls.window, e.description());
         return;
     }

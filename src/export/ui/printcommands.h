@@ -1,11 +1,14 @@
 #pragma once
 
+#include "export/printlayout.h"
 #include "export/ui/exportcontrols.h"
 #include "platform/error.h"
 
 #include <QObject>
 #include <QPainter>
 #include <QStringList>
+
+#include <functional>
 
 class QPrinter;
 class QTextDocument;
@@ -23,7 +26,7 @@ public:
 
 // One print job: pages are added one after another and the document ends when the job
 // does. A walk over an article prints as one job, so a printer pointed at a file gets every
-// page rather than the last one.
+// page rather than the last one. Pages print in portrait whatever the printer was set to.
 class PrintJob {
 public:
     explicit PrintJob(QPrinter &printer);
@@ -36,10 +39,17 @@ public:
     QPainter &newPage();
     // Ends the document; throws PrinterError when the printer reports a failure.
     void finish();
+    // Takes back what the printer was given, where the print system can; false where it
+    // cannot (Qt's PDF and CUPS engines), and the job then goes on as it was.
+    bool abort();
     int pages() const { return m_pages; }
 
+    // The job's sheet, for preparing pages away from the printer.
+    printlayout::Sheet sheet() const;
     // An image page, placed on the paper as the layout rules say.
     void printImage(const QImage &image);
+    // A page preparePage made ready for this job's sheet.
+    void printPrepared(const printlayout::PrintImage &page);
     // A record, over as many pages as it needs.
     void printDocument(const QTextDocument &document);
 
@@ -56,12 +66,21 @@ class PrintCommands : public QObject {
 public:
     enum Scope { CurrentPage = 1, CurrentArticle = 2, AllArticles = 3 };
 
-    PrintCommands(ExportControls controls, Interaction &interaction, QObject *parent = nullptr);
+    // The hooks' showProgress, when set, shows the busy window over a job with a way to stop.
+    PrintCommands(ExportControls controls, ExportHooks hooks, Interaction &interaction,
+                  QObject *parent = nullptr);
 
     // Prints one file into the job: records as text, images as a page each. False for a file
     // type that is not printed. Throws qen::Error for a file that cannot be read, and
     // PrinterError for the printer failing.
     static bool PrintFile(PrintJob &job, const QString &path);
+    // Called before each file with its place (from 1) and the count; false stops the job.
+    using Progress = std::function<bool(int index, int count)>;
+    // Prints the files into the job in order, as PrintFile does, each image page decoded and
+    // scaled on a thread of its own one page ahead of the one being painted. Pages that cannot
+    // be read go to *skipped. False when `progress` stopped the walk. Throws PrinterError.
+    static bool PrintFiles(PrintJob &job, const QStringList &files, QStringList *skipped,
+                           const Progress &progress = {});
 
 public slots:
     void PrintPages(int scope);
@@ -72,13 +91,21 @@ public slots:
     void printSetup();
 
 private:
+    struct Printed {
+        bool stopped = false; // by the user
+        bool aborted = false; // and taken back from the printer
+        int pages = 0;
+    };
     // The files a scope prints, in order; pages that cannot be decoded go to *skipped.
     QStringList scopeFiles(int scope, QStringList *skipped);
     // The scope's job on `printer`; pages left out go to *skipped. Throws PrinterError.
-    void printScope(QPrinter &printer, int scope, QStringList *skipped);
+    Printed printScope(QPrinter &printer, int scope, QStringList *skipped,
+                       const Progress &progress = {});
+    void reportStopped(const Printed &printed);
     void reportSkipped(const QStringList &skipped);
 
     ExportControls m_controls;
+    ExportHooks m_hooks;
     Interaction &m_interaction;
 };
 

@@ -16,9 +16,12 @@ void MainWindow::wireSaving() {
         m_rihEdit, &m_documents->shown()};
     const ExportHooks hooks{[this](int node) { m_documents->nodeClick(node); },
                             [](const QString &text) { BusyMessage::current()->ShowMsg(text); },
-                            [] { BusyMessage::dismiss(); }};
+                            [] { BusyMessage::dismiss(); },
+                            [](const QString &text, std::function<void()> onCancel) {
+                                BusyMessage::current()->ShowProgress(text, std::move(onCancel));
+                            }};
     m_saving = new SaveCommands(controls, hooks, m_interaction, this);
-    m_printing = new PrintCommands(controls, m_interaction, this);
+    m_printing = new PrintCommands(controls, hooks, m_interaction, this);
 
     const struct {
         const char *item;

@@ -5,6 +5,7 @@
 #include "testfiles.h"
 
 #include "exportviews.h"
+#include "sheetink.h"
 
 #include <QDir>
 #include <QProcess>
@@ -27,6 +28,9 @@ private slots:
     void printerFailureStopsTheWalk();
     void pagePrintsAtItsSize_data();
     void pagePrintsAtItsSize();
+    void bilevelPageGoesAtOneBit();
+    void stoppedJob_data();
+    void stoppedJob();
 
 private:
     QString pdf() const { return m_w->dir.filePath("out.pdf"); }
@@ -41,7 +45,7 @@ private:
 void TestPrintCommands::init() {
     m_w = std::make_unique<test::ExportViews>();
     m_w->user.printer().setPageSize(printlayout::pageSizeForCode(9));
-    m_commands = std::make_unique<PrintCommands>(m_w->controls(), m_w->user);
+    m_commands = std::make_unique<PrintCommands>(m_w->controls(), ExportHooks{}, m_w->user);
 }
 
 QList<QSizeF> TestPrintCommands::pdfPages() const {
@@ -147,6 +151,7 @@ void TestPrintCommands::noPrinterSaidOnce() {
     m_w->user.printerInstalled = false;
     m_commands->PrintPages(3);
     QCOMPARE(m_w->user.messages.size(), 1);
+    QCOMPARE(m_w->user.messages[0].text, QString("没有可用的打印机。请先安装打印机，再打印。"));
     QVERIFY(!QFileInfo::exists(pdf()));
 }
 
@@ -162,58 +167,124 @@ void TestPrintCommands::printerFailureStopsTheWalk() {
 void TestPrintCommands::pagePrintsAtItsSize_data() {
     QTest::addColumn<QSize>("pixels");
     QTest::addColumn<int>("dpi");
+    QTest::addColumn<bool>("bilevel");
     QTest::addColumn<QSizeF>("inkMm");
     QTest::addRow("A5 scan at 300 dpi: its own size")
-        << QSize(1748, 2480) << 300 << QSizeF(148, 210);
-    QTest::addRow("small crop at 600 dpi") << QSize(1181, 591) << 600 << QSizeF(50, 25);
+        << QSize(1748, 2480) << 300 << false << QSizeF(148, 210);
+    // Sent at 1 bit in the engine's own colour table: ink must stay ink.
+    QTest::addRow("bilevel A5 scan at 300 dpi")
+        << QSize(1748, 2480) << 300 << true << QSizeF(148, 210);
+    QTest::addRow("small crop at 600 dpi") << QSize(1181, 591) << 600 << false << QSizeF(50, 25);
     // 254 x 127 mm is wider than the 200 mm of room: scaled to 200 x 100, not squeezed.
-    QTest::addRow("landscape clipping") << QSize(3000, 1500) << 300 << QSizeF(200, 100);
+    QTest::addRow("landscape clipping") << QSize(3000, 1500) << 300 << false << QSizeF(200, 100);
+    // Reduced to the printer's pixels, still 1 bit.
+    QTest::addRow("bilevel 1200 dpi crop on a 300 dpi printer")
+        << QSize(2362, 1181) << 1200 << true << QSizeF(50, 25);
 }
 
 void TestPrintCommands::pagePrintsAtItsSize() {
     QFETCH(QSize, pixels);
     QFETCH(int, dpi);
+    QFETCH(bool, bilevel);
     QFETCH(QSizeF, inkMm);
     if (QStandardPaths::findExecutable("pdftoppm").isEmpty())
         QSKIP("needs pdftoppm (poppler-utils)");
-    QImage page(pixels, QImage::Format_Grayscale8);
-    page.fill(0);
+    QImage page(pixels, bilevel ? QImage::Format_Mono : QImage::Format_Grayscale8);
+    if (bilevel)
+        page.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    page.fill(bilevel ? 1 : 0);
     page.setDotsPerMeterX(qRound(dpi / 0.0254));
     page.setDotsPerMeterY(qRound(dpi / 0.0254));
+    if (dpi == 1200)
+        m_w->user.printer().setResolution(300);
     {
         PrintJob job(m_w->user.printer());
         job.printImage(page);
         job.finish();
     }
-    const int renderDpi = 50;
-    QProcess p;
-    p.start("pdftoppm", {"-r", QString::number(renderDpi), "-gray", "-singlefile", pdf(),
-                         m_w->dir.filePath("out")});
-    QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
-    const QImage sheet(m_w->dir.filePath("out.pgm"));
-    QVERIFY(!sheet.isNull());
-    QRect ink;
-    for (int y = 0; y < sheet.height(); ++y)
-        for (int x = 0; x < sheet.width(); ++x)
-            if (qGray(sheet.pixel(x, y)) < 128)
-                ink |= QRect(x, y, 1, 1);
-    const double mm = 25.4 / renderDpi;
-    const QSizeF sheetMm(sheet.width() * mm, sheet.height() * mm);
-    const QSizeF got(ink.width() * mm, ink.height() * mm);
-    const QString what = QString("ink %1 x %2 mm at %3, %4 on a sheet of %5 x %6 mm")
-                             .arg(got.width())
-                             .arg(got.height())
-                             .arg(ink.x() * mm)
-                             .arg(ink.y() * mm)
-                             .arg(sheetMm.width())
-                             .arg(sheetMm.height());
-    // Within 1 % and a pixel of the render.
-    QVERIFY2(qAbs(got.width() - inkMm.width()) <= inkMm.width() * 0.01 + mm, qPrintable(what));
-    QVERIFY2(qAbs(got.height() - inkMm.height()) <= inkMm.height() * 0.01 + mm, qPrintable(what));
-    // Centred on the sheet.
-    QVERIFY2(qAbs(ink.x() * mm - (sheetMm.width() - got.width()) / 2) <= 2 * mm, qPrintable(what));
-    QVERIFY2(qAbs(ink.y() * mm - (sheetMm.height() - got.height()) / 2) <= 2 * mm,
-             qPrintable(what));
+    const test::SheetInk ink = test::sheetInk(pdf(), m_w->dir.filePath("out"));
+    QVERIFY(ink.ok);
+    QVERIFY2(ink.sizeWithin1Percent(inkMm), qPrintable(ink.describe()));
+    QVERIFY2(ink.centred(), qPrintable(ink.describe()));
+}
+
+// An A4 G4 page reaches the PDF as a 1-bit image, not widened to 32 bits and not as JPEG.
+void TestPrintCommands::bilevelPageGoesAtOneBit() {
+    const QString src = m_w->dir.filePath("src");
+    QDir().mkpath(src);
+    fixture::writeAll(src + "/p1.tif", fixture::g4Tiff(2480, 3508));
+    QStringList skipped;
+    {
+        PrintJob job(m_w->user.printer());
+        QVERIFY(PrintCommands::PrintFiles(job, {src + "/p1.tif"}, &skipped));
+        job.finish();
+    }
+    QVERIFY(skipped.isEmpty());
+    const QByteArray bytes = fixture::readAll(pdf());
+    static const QRegularExpression image(
+        R"(/Subtype\s*/Image\s*/Width\s+2480\s*/Height\s+3508\s*/BitsPerComponent\s+1\s*/ColorSpace\s*/DeviceGray)");
+    QVERIFY2(image.match(QString::fromLatin1(bytes)).hasMatch(), bytes.left(2000).constData());
+    // The page is that one image, and nothing of it went as JPEG.
+    QCOMPARE(QString::fromLatin1(bytes).count(QRegularExpression(R"(/Subtype\s*/Image)")), 1);
+    QVERIFY(!bytes.contains("/DCTDecode"));
+}
+
+// Stopped from the busy window between pages: the printer gets the pages done as a whole
+// document (Qt's PDF and CUPS engines cannot take back a job), and nothing when none was done.
+void TestPrintCommands::stoppedJob_data() {
+    QTest::addColumn<int>("stopAt");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<QString>("message");
+    QTest::addRow("not stopped") << 0 << 20 << QString();
+    QTest::addRow("stopped at page 10")
+        << 10 << 9 << QString("打印已取消。已打印的 9 页已送往打印机。");
+    QTest::addRow("stopped at the first page") << 1 << 0 << QString();
+}
+
+void TestPrintCommands::stoppedJob() {
+    QFETCH(int, stopAt);
+    QFETCH(int, pages);
+    QFETCH(QString, message);
+    QStringList names, shown;
+    for (int i = 1; i <= 20; ++i)
+        names << QString("p%1.tif").arg(i, 2, 10, QChar('0'));
+    m_w->g4Package(names);
+    int closes = 0, messagesAtClose = -1;
+    ExportHooks hooks;
+    hooks.showProgress = [&](const QString &text, std::function<void()> onCancel) {
+        shown << text;
+        if (shown.size() == stopAt)
+            onCancel();
+    };
+    hooks.closeBusy = [&] {
+        ++closes;
+        messagesAtClose = int(m_w->user.messages.size());
+    };
+    PrintCommands commands(m_w->controls(), hooks, m_w->user);
+    commands.PrintPages(PrintCommands::CurrentArticle);
+
+    QCOMPARE(shown.value(0), QString("正在打印第 1 / 20 页"));
+    QCOMPARE(shown.size(), stopAt ? stopAt : 20);
+    QCOMPARE(shown.last(), QString("正在打印第 %1 / 20 页").arg(shown.size()));
+    // Closed once, before anything is said.
+    QCOMPARE(closes, 1);
+    QCOMPARE(messagesAtClose, 0);
+    QCOMPARE(m_w->user.messages.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QCOMPARE(m_w->user.messages[0].text, message);
+    if (!pages) {
+        QVERIFY(!QFileInfo::exists(pdf()));
+        return;
+    }
+    QCOMPARE(int(pdfPages().size()), pages);
+    if (!QStandardPaths::findExecutable("pdfinfo").isEmpty()) {
+        QProcess info;
+        info.start("pdfinfo", {pdf()});
+        QVERIFY(info.waitForFinished(30000));
+        QCOMPARE(info.exitCode(), 0);
+        QVERIFY(QString::fromLatin1(info.readAllStandardOutput())
+                    .contains(QRegularExpression(QString(R"(Pages:\s+%1\n)").arg(pages))));
+    }
 }
 
 QTEST_MAIN(TestPrintCommands)
