@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QPrinter>
 #include <QQueue>
+#include <QTemporaryDir>
 #include <memory>
 
 namespace qen::test {
@@ -19,9 +20,13 @@ struct ShownMessage {
 
 class ScriptedInteraction : public Interaction {
 public:
+    // Without a file, printing still goes to one, in a folder of the interaction's own: an
+    // empty output name would send the test's pages to the machine's default printer.
     explicit ScriptedInteraction(const QString &pdfOutput = QString()) {
         m_printer.setOutputFormat(QPrinter::PdfFormat);
-        m_printer.setOutputFileName(pdfOutput);
+        m_printer.setOutputFileName(pdfOutput.isEmpty()
+                                        ? m_printFolder.filePath(QStringLiteral("printed.pdf"))
+                                        : pdfOutput);
     }
 
     QList<ShownMessage> messages;
@@ -109,6 +114,7 @@ public:
     }
 
 private:
+    QTemporaryDir m_printFolder;
     QPrinter m_printer{QPrinter::HighResolution};
 };
 
