@@ -514,13 +514,13 @@ void Writer::writeFont() {
         cmap += "endbfchar\n";
     }
     cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
-    write(stream("/Filter /FlateDecode", deflate(cmap)));
+    write(stream("/Filter /FlateDecode", deflate(*m_textCompressor, cmap)));
     beginObject();
     // Every code draws the one blank glyph.
     QByteArray map;
     for (qsizetype i = 0; i <= m_codeTexts.size(); ++i)
         put16(map, i == 0 ? 0 : 1);
-    write(stream("/Filter /FlateDecode", deflate(map)));
+    write(stream("/Filter /FlateDecode", deflate(*m_textCompressor, map)));
     beginReserved(m_fontId);
     write("<< /Type /Font /Subtype /Type0 /BaseFont /GlyphLessFont /Encoding /Identity-H "
           "/DescendantFonts [" +
