@@ -4,6 +4,7 @@
 #include "articles/imagedocument.h"
 #include "articles/zipextract.h"
 #include "pageview/viewportcache.h"
+#include "patterntiff.h"
 #include "platform/error.h"
 
 #include <QCoreApplication>
@@ -66,26 +67,10 @@ bool makeZip(const QString &path, int entries, qint64 zeroBytes) {
     return zip_close(za) == 0;
 }
 
-// An uncompressed page of the given shape, in strips, as scanners write them.
+// A page of the given shape in strips of 64 rows, as scanners write them.
 bool makeTiff(const QString &path, int w, int h, int samples, int orientation,
               int compression = COMPRESSION_LZW) {
-    TIFF *tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
-    if (!tif)
-        return false;
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(w));
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(h));
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
-    TIFFSetField(tif, TIFFTAG_ORIENTATION, uint16_t(orientation));
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 64u);
-    QByteArray row(w * samples, '\x80');
-    for (int y = 0; y < h; ++y)
-        if (TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) < 0)
-            return false;
-    TIFFClose(tif);
-    return true;
+    return qen::test::writePatternTiff(path, w, h, samples, 64, orientation, compression);
 }
 
 // A bilevel page in G4, as fax software and document scanners write them: a ruled line every
@@ -105,25 +90,6 @@ bool makeBilevel(const QString &path, int w, int h) {
     for (int y = 0; y < h; ++y)
         if (TIFFWriteScanline(tif, (y % 100 ? blank : line).data(), uint32_t(y), 0) < 0)
             return false;
-    TIFFClose(tif);
-    return true;
-}
-
-// A header declaring a page of the given sides over a few bytes of strip: what is refused on
-// its header never gets further.
-bool makeDeclared(const QString &path, int w, int h, int samples) {
-    TIFF *tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
-    if (!tif)
-        return false;
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(w));
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(h));
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(h));
-    char strip[16] = {};
-    TIFFWriteRawStrip(tif, 0, strip, sizeof strip);
     TIFFClose(tif);
     return true;
 }
@@ -162,7 +128,7 @@ int main(int argc, char **argv) {
         !makeTiff(turned, 8000, 8000, 3, 6) || !makeTiff(turnedSmaller, 5000, 6000, 3, 6) ||
         !makeTiff(raw, 15000, 16000, 1, 1, COMPRESSION_NONE) ||
         !makeBilevel(bilevel, 30000, 30000) || !makeTiff(gray30k, 30000, 30000, 1, 1) ||
-        !makeDeclared(colour30k, 30000, 30000, 3)) {
+        !qen::test::writeDeclaredTiff(colour30k, 30000, 30000, 3)) {
         std::fprintf(stderr, "cannot make the inputs\n");
         return 1;
     }

@@ -236,7 +236,9 @@ QImage ImageDocument::decodeReduced(const QByteArray &data, QSize box, QString *
             *error = QStringLiteral("图像数据已损坏");
         return {};
     }
-    QImage page = pageshape::normalized(decoded);
+    // A TIFF page comes in its page shape already; shaping it again would copy a bilevel page
+    // as its colour table is set, twice its memory at the peak.
+    QImage page = content == Content::Tiff ? decoded : pageshape::normalized(decoded);
     if (content == Content::Gif)
         page = pageshape::reducedToPlainest(page);
     if (page.isNull())

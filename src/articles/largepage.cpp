@@ -235,15 +235,19 @@ bool isTiff(const QString &path) {
 
 } // namespace
 
-std::shared_ptr<const LargePage> LargePage::open(const QString &path, QString *error) {
+bool LargePage::needed(const QString &path) {
     if (!isTiff(path))
-        return {};
+        return false;
     Reader reader;
     QString ignored;
     if (!reader.open(path, &ignored))
-        return {}; // reading it whole reports what is wrong
-    if (tiff::withinBudget(reader.layout(), reader.fileBytes()) &&
-        reader.fileBytes() <= pagefile::MaxBytes)
+        return false; // reading it whole reports what is wrong
+    return !tiff::withinBudget(reader.layout(), reader.fileBytes()) ||
+           reader.fileBytes() > pagefile::MaxBytes;
+}
+
+std::shared_ptr<const LargePage> LargePage::open(const QString &path, QString *error) {
+    if (!needed(path))
         return {};
     return openInParts(path, error, OverviewBytes);
 }
@@ -303,8 +307,8 @@ QImage LargePage::region(const QRect &rect, int level, QString *error) const {
     const QRect area = rect & QRect(QPoint(0, 0), levelSize(level));
     if (area.isEmpty())
         return {};
-    if (bytesFor(area.size()) > pagefile::MaxBytes) {
-        *error = QStringLiteral("所选区域 %1×%2 过大，无法一次读取")
+    if (bytesFor(area.size()) > MaxRegionBytes) {
+        *error = QStringLiteral("所选区域 %1×%2 过大，无法一次读取；请选择较小的区域")
                      .arg(area.width())
                      .arg(area.height());
         return {};

@@ -25,6 +25,9 @@ public:
     static constexpr qint64 MaxColourPixels = 20000ll * 20000;
     // The overview is the first level no larger than this.
     static constexpr qint64 OverviewBytes = 64ll << 20;
+    // The most one region may take: with the overview and the copies a selection is made
+    // into (the crop file, the clipboard), still within the memory a page may take.
+    static constexpr qint64 MaxRegionBytes = 96ll << 20;
     // A strip or tile is decoded whole whenever one pixel of it is wanted.
     static constexpr qint64 MaxStripBytes = 32ll << 20;
 
@@ -34,6 +37,9 @@ public:
     // with *error (without the file name) when it is too large even for this, damaged or of a
     // kind that cannot be read in parts.
     static std::shared_ptr<const LargePage> open(const QString &path, QString *error);
+    // Whether open() would take the page, or refuse it: its file's header says it is too
+    // large to hold whole. Reads the header alone.
+    static bool needed(const QString &path);
     // The same whatever the page's size, with an overview of at most `overviewBytes`: a page
     // small enough to hold whole read as a large one, to compare the two.
     static std::shared_ptr<const LargePage> openInParts(const QString &path, QString *error,

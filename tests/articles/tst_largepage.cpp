@@ -3,6 +3,7 @@
 // ones row by row through libtiff.
 #include "articles/imagedocument.h"
 #include "articles/largepage.h"
+#include "patterntiff.h"
 #include "platform/error.h"
 
 #include <QFile>
@@ -54,35 +55,6 @@ int maxDifference(const QImage &a, const QImage &b) {
                               std::abs(qBlue(p) - qBlue(q))});
         }
     return worst;
-}
-
-// A page of `w` x `h` whose pixel values follow from their place, written row by row through
-// libtiff: large pages without holding them.
-bool writePattern(const QString &path, int w, int h, int samples, int rowsPerStrip) {
-    TIFF *tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
-    if (!tif)
-        return false;
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(w));
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(h));
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(rowsPerStrip));
-    QByteArray row(qsizetype(w) * samples, '\0');
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x)
-            for (int c = 0; c < samples; ++c)
-                row[qsizetype(x) * samples + c] = char((x / 64 + y / 64 + c * 85) & 0xff);
-        if (TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) < 0)
-            return false;
-    }
-    TIFFClose(tif);
-    return true;
-}
-
-uchar patternAt(int x, int y, int c) {
-    return uchar((x / 64 + y / 64 + c * 85) & 0xff);
 }
 
 // Sets the first value of an array tag in a little-endian classic TIFF's first directory.
@@ -217,18 +189,7 @@ void TestLargePage::refusedWithAMessage() {
     } else {
         const bool gray = name.startsWith(u"gray");
         const int side = gray ? 40000 : 30000;
-        TIFF *tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
-        QVERIFY(tif);
-        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(side));
-        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(side));
-        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, gray ? 1 : 3);
-        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, gray ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16u);
-        char strip[16] = {};
-        TIFFWriteRawStrip(tif, 0, strip, sizeof strip);
-        TIFFClose(tif);
+        QVERIFY(test::writeDeclaredTiff(path, side, side, gray ? 1 : 3));
     }
     ImageDocument document;
     try {
@@ -288,7 +249,7 @@ void TestLargePage::aLargePageKeepsEveryPixel() {
     // Over the budget of a page held whole (16400 x 16400 gray is 256.5 MiB), yet a few MB of
     // file: LZW takes its blocks of one value well.
     const QString path = m_dir.filePath(QStringLiteral("large.tif"));
-    QVERIFY(writePattern(path, 16400, 16400, 1, 64));
+    QVERIFY(test::writePatternTiff(path, 16400, 16400, 1));
     ImageDocument document;
     document.load(path);
     QVERIFY(document.large());
@@ -310,7 +271,7 @@ void TestLargePage::aLargePageKeepsEveryPixel() {
     bool same = true;
     for (int y = 0; y < band.height(); ++y)
         for (int x = 0; x < band.width(); ++x)
-            same &= part.constScanLine(y)[x] == patternAt(band.x() + x, band.y() + y, 0);
+            same &= part.constScanLine(y)[x] == test::patternAt(band.x() + x, band.y() + y, 0);
     QVERIFY(same);
 
     // Saved, it is the page; only TIFF can take it.
@@ -325,7 +286,7 @@ void TestLargePage::aLargePageKeepsEveryPixel() {
     same = true;
     for (int y = 0; y < last.height(); ++y)
         for (int x = 0; x < last.width(); ++x)
-            same &= last.constScanLine(y)[x] == patternAt(16000 + x, 16336 + y, 0);
+            same &= last.constScanLine(y)[x] == test::patternAt(16000 + x, 16336 + y, 0);
     QVERIFY(same);
     QVERIFY_THROWS_EXCEPTION(
         Error, document.write(m_dir.filePath(QStringLiteral("saved.jpg")), ImageFileType::Jpeg));
