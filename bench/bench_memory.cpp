@@ -123,6 +123,19 @@ int main(int argc, char **argv) {
     const QString bilevel = dir.filePath(QStringLiteral("bilevel-30000.tif"));
     const QString gray30k = dir.filePath(QStringLiteral("gray-30000.tif"));
     const QString colour30k = dir.filePath(QStringLiteral("colour-30000.tif"));
+    const QString jpeg = dir.filePath(QStringLiteral("colour.jpg"));
+    {
+        QImage photo(8000, 8000, QImage::Format_RGB32);
+        for (int y = 0; y < photo.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(photo.scanLine(y));
+            for (int x = 0; x < photo.width(); ++x)
+                line[x] = qRgb(x / 32, y / 32, (x + y) / 64);
+        }
+        if (!photo.save(jpeg, "jpeg", 85)) {
+            std::fprintf(stderr, "cannot make the JPEG\n");
+            return 1;
+        }
+    }
     if (!makeZip(big, 70000, 0) || !makeZip(bomb, 1, 250ll << 20) ||
         !makeTiff(gray, 16000, 16000, 1, 1) || !makeTiff(colour, 8000, 8000, 3, 1) ||
         !makeTiff(turned, 8000, 8000, 3, 6) || !makeTiff(turnedSmaller, 5000, 6000, 3, 6) ||
@@ -166,6 +179,7 @@ int main(int argc, char **argv) {
     report("show 16000x16000 gray TIFF", [&] { return showPage(gray); });
     report("show 15000x16000 gray TIFF, uncompressed", [&] { return showPage(raw); });
     report("show 8000x8000 colour TIFF", [&] { return showPage(colour); });
+    report("show 8000x8000 colour JPEG", [&] { return showPage(jpeg); });
     report("show 30000x30000 bilevel G4 TIFF", [&] { return showPage(bilevel); });
     report("show 30000x30000 gray TIFF", [&] { return showPage(gray30k); });
     report("show 30000x30000 colour TIFF (refused)", [&] { return showPage(colour30k); });

@@ -2,8 +2,13 @@
 
 #include "articles/pagefile.h"
 #include "articles/tiffpage.h"
+#include "articles/tiffstored.h"
+
+#include "platform/errortext.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
 
 #include <algorithm>
 #include <cstring>
@@ -224,19 +229,106 @@ QSize LargePage::levelSize(QSize full, int level) {
 
 namespace {
 
-bool isTiff(const QString &path) {
+enum class Kind { Other, Tiff, Jpeg };
+
+Kind kindOf(const QString &path) {
     QFile probe(path);
     if (!probe.open(QIODevice::ReadOnly))
-        return false;
+        return Kind::Other;
     const QByteArray head = probe.read(4);
-    return head == QByteArray("II*\0", 4) || head == QByteArray("MM\0*", 4) ||
-           head == QByteArray("II+\0", 4) || head == QByteArray("MM\0+", 4);
+    if (head == QByteArray("II*\0", 4) || head == QByteArray("MM\0*", 4) ||
+        head == QByteArray("II+\0", 4) || head == QByteArray("MM\0+", 4))
+        return Kind::Tiff;
+    return head.startsWith("\xFF\xD8\xFF") ? Kind::Jpeg : Kind::Other;
+}
+
+QString tooManyPixelsText(QSize size, bool gray) {
+    return QStringLiteral("图像尺寸 %1×%2 过大（%3页最多 %4 亿像素），无法显示")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(gray ? QStringLiteral("灰度") : QStringLiteral("彩色"))
+        .arg((gray ? LargePage::MaxGrayPixels : LargePage::MaxColourPixels) / 100000000);
+}
+
+bool tooManyPixels(QSize size, bool gray) {
+    return qint64(size.width()) * size.height() >
+           (gray ? LargePage::MaxGrayPixels : LargePage::MaxColourPixels);
+}
+
+// A JPEG through Qt's reader straight from its file: the levels by libjpeg's scaled DCT (1/2,
+// 1/4, 1/8 while decoding), a part by a clip rectangle, so only the part is ever allocated.
+// libjpeg still decodes every row above the part, which costs time but no memory.
+QImage readJpeg(const QString &path, QSize full, const QRect &area, int level, bool gray,
+                QString *error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("无法读取文件");
+        return {};
+    }
+    QImageReader reader(&file, "jpeg");
+    reader.setAutoTransform(false);
+    if (reader.size() != full) {
+        *error = QStringLiteral("文件在打开之后被改动了，请重新打开这一页");
+        return {};
+    }
+    if (level > 0) {
+        reader.setScaledSize(LargePage::levelSize(full, level));
+        reader.setScaledClipRect(area);
+    } else {
+        reader.setClipRect(area);
+    }
+    QImage image;
+    if (!reader.read(&image) || image.size() != area.size()) {
+        *error = QStringLiteral("JPEG 图像数据已损坏（详情：%1）")
+                     .arg(LibraryErrorText(reader.errorString()));
+        return {};
+    }
+    return image.convertToFormat(gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+}
+
+// Qt's reader gives the rows of a cut-off JPEG it has and gray for the rest; the end of the
+// file is looked at, as reading it whole does.
+bool jpegEnds(QFile &file) {
+    file.seek(std::max<qint64>(0, file.size() - 65536));
+    return file.read(65536).contains("\xFF\xD9");
+}
+
+std::shared_ptr<LargePage> openJpeg(const QString &path, QString *error, QSize *size, bool *gray) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&file, "jpeg");
+    *size = reader.size();
+    *gray = reader.imageFormat() == QImage::Format_Grayscale8;
+    if (!size->isValid() || size->isEmpty()) {
+        *error = QStringLiteral("JPEG 文件头已损坏");
+        return {};
+    }
+    if (tooManyPixels(*size, *gray)) {
+        *error = tooManyPixelsText(*size, *gray);
+        return {};
+    }
+    if (!jpegEnds(file)) {
+        *error = QStringLiteral("JPEG 图像数据不完整（文件被截断）");
+        return {};
+    }
+    return std::make_shared<LargePage>();
 }
 
 } // namespace
 
 bool LargePage::needed(const QString &path) {
-    if (!isTiff(path))
+    const Kind kind = kindOf(path);
+    if (kind == Kind::Jpeg) {
+        // As a JPEG read whole counts it: the file and four bytes a pixel.
+        QImageReader reader(path, "jpeg");
+        const QSize size = reader.size();
+        const qint64 fileBytes = QFileInfo(path).size();
+        return size.isValid() &&
+               (fileBytes + qint64(size.width()) * size.height() * 4 > tiff::MaxImageBytes ||
+                fileBytes > pagefile::MaxBytes);
+    }
+    if (kind != Kind::Tiff)
         return false;
     Reader reader;
     QString ignored;
@@ -252,23 +344,45 @@ std::shared_ptr<const LargePage> LargePage::open(const QString &path, QString *e
     return openInParts(path, error, OverviewBytes);
 }
 
+std::shared_ptr<const LargePage> LargePage::openJpegInParts(const QString &path, QString *error,
+                                                            qint64 overviewBytes) {
+    QSize size;
+    bool gray = false;
+    std::shared_ptr<LargePage> page = openJpeg(path, error, &size, &gray);
+    if (!page)
+        return {};
+    page->m_path = path;
+    page->m_size = size;
+    page->m_gray = gray;
+    page->m_jpeg = true;
+    while (page->bytesFor(page->levelSize(page->m_level)) > overviewBytes)
+        ++page->m_level;
+    page->m_overview = readJpeg(path, size, QRect(QPoint(0, 0), page->levelSize(page->m_level)),
+                                page->m_level, gray, error);
+    if (page->m_overview.isNull())
+        return {};
+    return page;
+}
+
 std::shared_ptr<const LargePage> LargePage::openInParts(const QString &path, QString *error,
                                                         qint64 overviewBytes) {
+    const Kind kind = kindOf(path);
+    if (kind == Kind::Jpeg)
+        return openJpegInParts(path, error, overviewBytes);
     Reader reader;
-    if (!isTiff(path) || !reader.open(path, error)) {
+    if (kind != Kind::Tiff || !reader.open(path, error)) {
         if (error->isEmpty())
             *error = QStringLiteral("不是有效的 TIFF 文件");
         return {};
     }
     const PageLayout &l = reader.layout();
     const bool gray = l.spp == 1 && l.grayKind();
-    const qint64 pixels = qint64(l.w) * l.h;
-    if (l.w > 1000000 || l.h > 1000000 || pixels > (gray ? MaxGrayPixels : MaxColourPixels)) {
-        *error = QStringLiteral("图像尺寸 %1×%2 过大（%3页最多 %4 亿像素），无法显示")
-                     .arg(l.w)
-                     .arg(l.h)
-                     .arg(gray ? QStringLiteral("灰度") : QStringLiteral("彩色"))
-                     .arg((gray ? MaxGrayPixels : MaxColourPixels) / 100000000);
+    if (l.w > 1000000 || l.h > 1000000) {
+        *error = tiff::tooLargeText(l);
+        return {};
+    }
+    if (tooManyPixels(QSize(int(l.w), int(l.h)), gray)) {
+        *error = tooManyPixelsText(QSize(int(l.w), int(l.h)), gray);
         return {};
     }
     if (l.orientation != ORIENTATION_TOPLEFT) {
@@ -313,6 +427,8 @@ QImage LargePage::region(const QRect &rect, int level, QString *error) const {
                      .arg(area.height());
         return {};
     }
+    if (m_jpeg)
+        return readJpeg(m_path, m_size, area, level, m_gray, error);
     Reader reader;
     if (!reader.open(m_path, error))
         return {};

@@ -11,7 +11,8 @@
 // scanned in gray at 600 dpi, an A0 plan in colour. It is kept as a reduced picture of the
 // whole page (the overview), which is what the fit zooms show, and read from its file a part
 // at a time for the zooms closer in: only the strips or tiles under that part are decoded.
-// The file stays the page's only full copy; it is never held in memory.
+// A JPEG's levels come from libjpeg's scaled DCT instead. The file stays the page's only full
+// copy; it is never held in memory.
 //
 // Levels: level L is the page with each side divided by 2^L (rounded up), each of its pixels
 // the average of the 2^L × 2^L page pixels under it (fewer at the right and bottom edges).
@@ -31,9 +32,10 @@ public:
     // A strip or tile is decoded whole whenever one pixel of it is wanted.
     static constexpr qint64 MaxStripBytes = 32ll << 20;
 
-    // Opens the first page of the file at `path` when it is a TIFF too large to be held whole,
-    // and makes its overview. Null with no error when the page is to be read whole as usual
-    // (it fits, or it is no TIFF, or the file cannot be read: reading it whole says why); null
+    // Opens the first page of the file at `path` when it is a TIFF or JPEG too large to be
+    // held whole, and makes its overview. Null with no error when the page is to be read
+    // whole as usual (it fits, or it is of another type, or the file cannot be read: reading
+    // it whole says why); null
     // with *error (without the file name) when it is too large even for this, damaged or of a
     // kind that cannot be read in parts.
     static std::shared_ptr<const LargePage> open(const QString &path, QString *error);
@@ -66,7 +68,11 @@ public:
     }
 
 private:
+    static std::shared_ptr<const LargePage> openJpegInParts(const QString &path, QString *error,
+                                                            qint64 overviewBytes);
+
     QString m_path;
+    bool m_jpeg = false; // else a TIFF
     QSize m_size;
     bool m_gray = false;
     int m_level = 1;

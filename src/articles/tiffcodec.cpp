@@ -116,6 +116,14 @@ bool readStrips(TIFF *t, QImage &image, int lineBytes) {
     const uint32_t rowsPerStrip = stripRows(t, height, lineBytes, &stripSize);
     if (rowsPerStrip == 0)
         return false;
+    // A page in one strip, as fax pages often are, would be decoded into a buffer as large as
+    // the page itself; row by row it goes straight into the image.
+    if (stripSize > (8 << 20)) {
+        for (int y = 0; y < height; ++y)
+            if (TIFFReadScanline(t, image.scanLine(y), uint32_t(y), 0) < 0)
+                return false;
+        return true;
+    }
     QByteArray buffer(static_cast<qsizetype>(stripSize), Qt::Uninitialized);
     const uint32_t strips = TIFFNumberOfStrips(t);
     int row = 0;

@@ -5,6 +5,7 @@
 #include "articles/largepage.h"
 #include "patterntiff.h"
 #include "platform/error.h"
+#include "zipfixture.h"
 
 #include <QFile>
 #include <QProcess>
@@ -97,6 +98,7 @@ private slots:
     void stripsThatLieAboutTheirSize_data();
     void stripsThatLieAboutTheirSize();
     void aLargePageKeepsEveryPixel();
+    void aBilevelPageInOneStripIsReadRowByRow();
 };
 
 void TestLargePage::regionsMatchTheWholePage_data() {
@@ -128,9 +130,13 @@ void TestLargePage::regionsMatchTheWholePage() {
     if (kind.startsWith(u"palette"))
         args << QStringLiteral("-colors") << QStringLiteral("200") << QStringLiteral("-type")
              << QStringLiteral("Palette");
-    args << QStringLiteral("-compress") << QStringLiteral("lzw") << QStringLiteral("-define")
-         << QStringLiteral("tiff:rows-per-strip=16");
-    QString path = fixture(QString(kind).replace(u' ', u'-') + QStringLiteral("-src.tif"), args);
+    const bool jpeg = kind == u"jpeg";
+    if (!jpeg)
+        args << QStringLiteral("-compress") << QStringLiteral("lzw") << QStringLiteral("-define")
+             << QStringLiteral("tiff:rows-per-strip=16");
+    QString path = fixture(QString(kind).replace(u' ', u'-') +
+                               (jpeg ? QStringLiteral(".jpg") : QStringLiteral("-src.tif")),
+                           args);
     if (path.isEmpty())
         QSKIP("ImageMagick's convert cannot make the page");
     if (kind.endsWith(u"tiles")) {
@@ -155,7 +161,12 @@ void TestLargePage::regionsMatchTheWholePage() {
     const QRect clipped = rect & QRect(QPoint(0, 0), page->levelSize(level));
     QCOMPARE(part.size(), clipped.size());
     const QImage expected = averaged(whole, level).copy(clipped);
-    QCOMPARE(maxDifference(part, expected), 0);
+    // A JPEG's levels come from its scaled DCT, close to the average but not it.
+    const int difference = maxDifference(part, expected);
+    if (jpeg && level > 0)
+        QVERIFY2(difference <= 24, qPrintable(QString::number(difference)));
+    else
+        QCOMPARE(difference, 0);
 }
 
 void TestLargePage::refusedWithAMessage_data() {
@@ -290,6 +301,25 @@ void TestLargePage::aLargePageKeepsEveryPixel() {
     QVERIFY(same);
     QVERIFY_THROWS_EXCEPTION(
         Error, document.write(m_dir.filePath(QStringLiteral("saved.jpg")), ImageFileType::Jpeg));
+}
+
+void TestLargePage::aBilevelPageInOneStripIsReadRowByRow() {
+    // 8.4 MB of bits in one G4 strip, written by libtiff: past the size decoded into a strip
+    // buffer.
+    const int side = 8200, bytes = side / 8;
+    const QString path = m_dir.filePath(QStringLiteral("one-strip.tif"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(fixture::g4Tiff(side, side));
+    file.close();
+    const QImage page = ImageDocument::readFile(path);
+    QCOMPARE(page.format(), QImage::Format_Mono);
+    QCOMPARE(page.size(), QSize(side, side));
+    bool same = true;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < bytes; ++x)
+            same &= page.constScanLine(y)[x] == ((y / 8 + x) % 3 == 0 ? 0xF0 : 0x00);
+    QVERIFY(same);
 }
 
 QTEST_GUILESS_MAIN(TestLargePage)
