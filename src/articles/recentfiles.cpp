@@ -27,8 +27,7 @@ QString encoded(const QString &text) {
 QString decoded(const QString &value) {
     const QByteArray bytes = QByteArray::fromPercentEncoding(value.toLatin1());
     const QString text = QString::fromUtf8(bytes);
-    const bool ascii =
-        std::all_of(value.begin(), value.end(), [](QChar c) { return c.unicode() < 128; });
+    const bool ascii = std::all_of(value.begin(), value.end(), [](QChar c) { return c.unicode() < 128; });
     return ascii && text.toUtf8() == bytes ? text : value;
 }
 
