@@ -3,6 +3,8 @@
 // a child that does nothing, and the difference against the 300 MB the program may use.
 #include "articles/imagedocument.h"
 #include "articles/zipextract.h"
+#include "pageview/viewportcache.h"
+#include "patterntiff.h"
 #include "platform/error.h"
 
 #include <QCoreApplication>
@@ -65,26 +67,45 @@ bool makeZip(const QString &path, int entries, qint64 zeroBytes) {
     return zip_close(za) == 0;
 }
 
-// An uncompressed page of the given shape, in strips, as scanners write them.
+// A page of the given shape in strips of 64 rows, as scanners write them.
 bool makeTiff(const QString &path, int w, int h, int samples, int orientation,
               int compression = COMPRESSION_LZW) {
+    return qen::test::writePatternTiff(path, w, h, samples, 64, orientation, compression);
+}
+
+// A bilevel page in G4, as fax software and document scanners write them: a ruled line every
+// 100 rows.
+bool makeBilevel(const QString &path, int w, int h) {
     TIFF *tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
     if (!tif)
         return false;
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(w));
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(h));
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
-    TIFFSetField(tif, TIFFTAG_ORIENTATION, uint16_t(orientation));
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 64u);
-    QByteArray row(w * samples, '\x80');
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(h));
+    QByteArray blank((w + 7) / 8, '\0'), line((w + 7) / 8, '\xff');
     for (int y = 0; y < h; ++y)
-        if (TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) < 0)
+        if (TIFFWriteScanline(tif, (y % 100 ? blank : line).data(), uint32_t(y), 0) < 0)
             return false;
     TIFFClose(tif);
     return true;
+}
+
+// What the view does with a page: opens it, and draws a 1920 x 1080 viewport at fit and at
+// 100 % in the middle of the page.
+bool showPage(const QString &path) {
+    qen::ImageDocument page;
+    page.load(path);
+    qen::render::ViewportCache cache;
+    const QSize size = page.size();
+    const double fit = 1080.0 / size.height();
+    const QRect fitted(0, 0, std::min(1920, int(size.width() * fit)), 1080);
+    const QRect middle(size.width() / 2 - 960, size.height() / 2 - 540, 1920, 1080);
+    return !cache.get(page.image(), page.revision(), fit, true, fitted, page.large()).isNull() &&
+           !cache.get(page.image(), page.revision(), 1.0, true, middle, page.large()).isNull();
 }
 
 } // namespace
@@ -99,10 +120,28 @@ int main(int argc, char **argv) {
     const QString turned = dir.filePath(QStringLiteral("colour-turned.tif"));
     const QString turnedSmaller = dir.filePath(QStringLiteral("colour-turned-smaller.tif"));
     const QString raw = dir.filePath(QStringLiteral("gray-uncompressed.tif"));
+    const QString bilevel = dir.filePath(QStringLiteral("bilevel-30000.tif"));
+    const QString gray30k = dir.filePath(QStringLiteral("gray-30000.tif"));
+    const QString colour30k = dir.filePath(QStringLiteral("colour-30000.tif"));
+    const QString jpeg = dir.filePath(QStringLiteral("colour.jpg"));
+    {
+        QImage photo(8000, 8000, QImage::Format_RGB32);
+        for (int y = 0; y < photo.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(photo.scanLine(y));
+            for (int x = 0; x < photo.width(); ++x)
+                line[x] = qRgb(x / 32, y / 32, (x + y) / 64);
+        }
+        if (!photo.save(jpeg, "jpeg", 85)) {
+            std::fprintf(stderr, "cannot make the JPEG\n");
+            return 1;
+        }
+    }
     if (!makeZip(big, 70000, 0) || !makeZip(bomb, 1, 250ll << 20) ||
         !makeTiff(gray, 16000, 16000, 1, 1) || !makeTiff(colour, 8000, 8000, 3, 1) ||
         !makeTiff(turned, 8000, 8000, 3, 6) || !makeTiff(turnedSmaller, 5000, 6000, 3, 6) ||
-        !makeTiff(raw, 15000, 16000, 1, 1, COMPRESSION_NONE)) {
+        !makeTiff(raw, 15000, 16000, 1, 1, COMPRESSION_NONE) ||
+        !makeBilevel(bilevel, 30000, 30000) || !makeTiff(gray30k, 30000, 30000, 1, 1) ||
+        !qen::test::writeDeclaredTiff(colour30k, 30000, 30000, 3)) {
         std::fprintf(stderr, "cannot make the inputs\n");
         return 1;
     }
@@ -136,5 +175,13 @@ int main(int argc, char **argv) {
            [&] { return !qen::ImageDocument::readFile(turnedSmaller).isNull(); });
     report("load 15000x16000 gray TIFF, uncompressed (229 MB file)",
            [&] { return !qen::ImageDocument::readFile(raw).isNull(); });
+    // As the view opens them: whole where they fit, else in parts.
+    report("show 16000x16000 gray TIFF", [&] { return showPage(gray); });
+    report("show 15000x16000 gray TIFF, uncompressed", [&] { return showPage(raw); });
+    report("show 8000x8000 colour TIFF", [&] { return showPage(colour); });
+    report("show 8000x8000 colour JPEG", [&] { return showPage(jpeg); });
+    report("show 30000x30000 bilevel G4 TIFF", [&] { return showPage(bilevel); });
+    report("show 30000x30000 gray TIFF", [&] { return showPage(gray30k); });
+    report("show 30000x30000 colour TIFF (refused)", [&] { return showPage(colour30k); });
     return 0;
 }

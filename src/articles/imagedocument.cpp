@@ -15,7 +15,9 @@
 #include <QImageWriter>
 #include <QSaveFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
+#include <tuple>
 
 namespace qen {
 
@@ -129,6 +131,21 @@ bool looksComplete(const QByteArray &d, Content c) {
     return true;
 }
 
+// The sides a JPEG's frame header declares, read from its markers; invalid when there is none.
+QSize jpegFrameSize(const QByteArray &d) {
+    const auto *b = reinterpret_cast<const uchar *>(d.constData());
+    qsizetype at = 2;
+    while (at + 9 <= d.size() && b[at] == 0xFF) {
+        const uchar marker = b[at + 1];
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame)
+            return {qFromBigEndian<quint16>(b + at + 7), qFromBigEndian<quint16>(b + at + 5)};
+        at += 2 + qFromBigEndian<quint16>(b + at + 2);
+    }
+    return {};
+}
+
 // `box`, when valid, asks for the page at most that size where the format can shrink while it
 // decodes (JPEG by its scaled DCT), which costs a fraction of a full decode.
 QImage decodeWithQt(const QByteArray &data, Content c, QString *error, QSize box) {
@@ -150,7 +167,13 @@ QImage decodeWithQt(const QByteArray &data, Content c, QString *error, QSize box
     if (c == Content::Bmp)
         declared.setHeight(std::abs(declared.height()));
     if (!declared.isValid() || declared.isEmpty()) {
-        *error = QStringLiteral("%1 文件头已损坏").arg(contentName(c));
+        // Qt's reader takes no JPEG with a side over 65500 pixels and says only that it failed.
+        const QSize frame = c == Content::Jpeg ? jpegFrameSize(data) : QSize();
+        *error = frame.width() > 65500 || frame.height() > 65500
+                     ? QStringLiteral("图像尺寸 %1×%2 过大，无法显示")
+                           .arg(frame.width())
+                           .arg(frame.height())
+                     : QStringLiteral("%1 文件头已损坏").arg(contentName(c));
         return {};
     }
     // The file's bytes stay while the image is built; a page with transparency is copied
@@ -213,7 +236,9 @@ QImage ImageDocument::decodeReduced(const QByteArray &data, QSize box, QString *
             *error = QStringLiteral("图像数据已损坏");
         return {};
     }
-    QImage page = pageshape::normalized(decoded);
+    // A TIFF page comes in its page shape already; shaping it again would copy a bilevel page
+    // as its colour table is set, twice its memory at the peak.
+    QImage page = content == Content::Tiff ? decoded : pageshape::normalized(decoded);
     if (content == Content::Gif)
         page = pageshape::reducedToPlainest(page);
     if (page.isNull())
@@ -270,11 +295,9 @@ QByteArray ImageDocument::encode(const QImage &source, ImageFileType type, QStri
     return {};
 }
 
-void ImageDocument::writeFile(const QImage &image, const QString &path, ImageFileType type) {
-    QString error;
-    const QByteArray bytes = encode(image, type, &error);
-    if (bytes.isEmpty())
-        throw Error(QStringLiteral("无法保存图像文件 %1：%2").arg(path, error));
+namespace {
+
+void writeBytes(const QByteArray &bytes, const QString &path) {
     if (QFileInfo::exists(path))
         MakeWritable(path);
     QSaveFile file(path);
@@ -283,17 +306,87 @@ void ImageDocument::writeFile(const QImage &image, const QString &path, ImageFil
                         .arg(path, LibraryErrorText(file.errorString())));
 }
 
+// A large page's rows, read from its file a band at a time; colour rows as RGB888.
+QByteArray encodeLarge(const LargePage &page, ImageFileType type, QString *error) {
+    if (type != ImageFileType::Tiff) {
+        *error = QStringLiteral("这一页有 %1×%2 像素，太大，只能保存为 TIFF 文件")
+                     .arg(page.size().width())
+                     .arg(page.size().height());
+        return {};
+    }
+    const bool gray = page.format() == QImage::Format_Grayscale8;
+    const int width = page.size().width();
+    // About 16 MB of the page at a time.
+    const int bandRows = int(std::clamp<qint64>((16 << 20) / page.bytesFor({width, 1}), 1, 4096));
+    QImage band;
+    int bandTop = 0;
+    tiff::Rows rows{width,
+                    page.size().height(),
+                    gray ? QImage::Format_Grayscale8 : QImage::Format_RGB888,
+                    page.overview().dotsPerMeterX(),
+                    page.overview().dotsPerMeterY(),
+                    [&](int y, QString *why) -> const uchar * {
+                        if (band.isNull() || y >= bandTop + band.height()) {
+                            bandTop = y;
+                            band = page.region(QRect(0, y, width, bandRows), 0, why);
+                            if (!gray && !band.isNull())
+                                band = std::move(band).convertToFormat(QImage::Format_RGB888);
+                        }
+                        return band.isNull() ? nullptr : band.constScanLine(y - bandTop);
+                    }};
+    return tiff::writeRows(rows, error);
+}
+
+} // namespace
+
+void ImageDocument::writeFile(const QImage &image, const QString &path, ImageFileType type) {
+    QString error;
+    const QByteArray bytes = encode(image, type, &error);
+    if (bytes.isEmpty())
+        throw Error(QStringLiteral("无法保存图像文件 %1：%2").arg(path, error));
+    writeBytes(bytes, path);
+}
+
+void ImageDocument::write(const QString &path, ImageFileType type) const {
+    if (!m_large) {
+        writeFile(m_image, path, type);
+        return;
+    }
+    QString error;
+    const QByteArray bytes = encodeLarge(*m_large, type, &error);
+    if (bytes.isEmpty())
+        throw Error(QStringLiteral("无法保存图像文件 %1：%2")
+                        .arg(path, error.isEmpty() ? QStringLiteral("内存不足") : error));
+    writeBytes(bytes, path);
+}
+
+namespace {
+
+// The page at `path`, whole or, when too large for that, in parts.
+std::pair<QImage, std::shared_ptr<const LargePage>> readPage(const QString &path) {
+    QString error;
+    std::shared_ptr<const LargePage> large = LargePage::open(path, &error);
+    if (!error.isEmpty())
+        fail(path, error);
+    if (large)
+        return {large->overview(), std::move(large)};
+    return {ImageDocument::readFile(path), nullptr};
+}
+
+} // namespace
+
 void ImageDocument::load(const QString &path) {
     clear();
     if (path.isEmpty())
         return;
-    m_image = readFile(path);
+    std::tie(m_image, m_large) = readPage(path);
     m_fileName = path;
     changed();
 }
 
 void ImageDocument::adopt(const QString &path, const QImage &image) {
     m_image = image;
+    m_large.reset();
     m_fileName = path;
     changed();
 }
@@ -301,36 +394,55 @@ void ImageDocument::adopt(const QString &path, const QImage &image) {
 void ImageDocument::reload() {
     if (m_fileName.isEmpty())
         return;
-    QImage fresh = readFile(m_fileName);
-    m_image = std::move(fresh);
+    auto fresh = readPage(m_fileName);
+    std::tie(m_image, m_large) = std::move(fresh);
     changed();
 }
 
 void ImageDocument::clear() {
     m_image = QImage();
+    m_large.reset();
     m_fileName.clear();
     changed();
 }
 
 void ImageDocument::setImage(const QImage &image) {
     m_image = pageshape::normalized(image);
+    m_large.reset();
     m_fileName.clear();
     changed();
 }
 
-QImage ImageDocument::copy(const QRect &rect) const {
+QString ImageDocument::wholePageRefusal(const QString &what) const {
+    if (!m_large)
+        return {};
+    return QStringLiteral("这一页有 %1×%2 像素，太大，无法整页放入内存，所以不能%3。")
+        .arg(m_large->size().width())
+        .arg(m_large->size().height())
+        .arg(what);
+}
+
+QImage ImageDocument::copy(const QRect &rect, QString *error) const {
     if (m_image.isNull())
         return {};
-    const QRect area = rect.isEmpty() ? m_image.rect() : rect.intersected(m_image.rect());
+    const QRect page(QPoint(0, 0), size());
+    const QRect area = rect.isEmpty() ? page : rect.intersected(page);
     if (area.isEmpty())
         return {};
+    if (m_large) {
+        QString why;
+        QImage part = m_large->region(area, 0, &why);
+        if (part.isNull() && error)
+            *error = why.isEmpty() ? QStringLiteral("内存不足") : why;
+        return part;
+    }
     QImage part = m_image.copy(area);
     pageshape::clearMonoPadding(part);
     return part;
 }
 
 void ImageDocument::adjust(const std::function<void(QImage &)> &op) {
-    if (m_image.isNull())
+    if (m_image.isNull() || m_large)
         return;
     op(m_image);
     changed();

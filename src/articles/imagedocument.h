@@ -1,10 +1,12 @@
 #pragma once
 
+#include "articles/largepage.h"
 #include "articles/pagefile.h"
 
 #include <QImage>
 #include <QString>
 #include <functional>
+#include <memory>
 
 // The page an image view holds: read from a file or handed over as an image, adjusted in
 // place, written back in one of the four save types. Pages are kept in one of three shapes
@@ -38,7 +40,12 @@ public:
     static void writeFile(const QImage &image, const QString &path, ImageFileType type);
     static QByteArray encode(const QImage &image, ImageFileType type, QString *error);
 
-    // Loads a file; on failure the document is empty and the error is thrown.
+    // Writes the page as writeFile does. A large page is read from its file a band at a time and
+    // can be written as TIFF only; for the other types the error says so. Throws qen::Error.
+    void write(const QString &path, ImageFileType type) const;
+
+    // Loads a file; on failure the document is empty and the error is thrown. A page too
+    // large to hold whole is loaded as a LargePage: image() is then its overview.
     void load(const QString &path);
     // Takes a page that readFile already read from path, as load would have.
     void adopt(const QString &path, const QImage &image);
@@ -49,27 +56,36 @@ public:
     // Takes an image (normalised to a page shape); the document then has no file name.
     void setImage(const QImage &image);
 
+    // The page, or for a large page its overview (see large()).
     const QImage &image() const { return m_image; }
     QString fileName() const { return m_fileName; }
     bool isNull() const { return m_image.isNull(); }
     bool isBilevel() const { return m_image.format() == QImage::Format_Mono; }
-    QSize size() const { return m_image.size(); }
+    // The page's own size, also for a large page.
+    QSize size() const { return m_large ? m_large->size() : m_image.size(); }
+    // The page read in parts from its file, when it is too large to hold; null otherwise.
+    // Such a page is never adjusted: what changes pixels needs the whole page in memory.
+    const LargePage *large() const { return m_large.get(); }
+    // Why the whole page cannot be taken for `what` (an adjustment, a copy); empty when it can.
+    QString wholePageRefusal(const QString &what) const;
     // Changes on every new image and every adjustment; display caches key on it.
     quint64 revision() const { return m_revision; }
     qint64 memoryBytes() const { return m_image.sizeInBytes(); }
 
     // The pixels inside `rect` (image pixels, clipped to the page) as a new image; the whole
-    // page for an empty rectangle.
-    QImage copy(const QRect &rect) const;
+    // page for an empty rectangle. A large page's are read from its file at full resolution;
+    // when they cannot be, the result is null and *error (if given) says why.
+    QImage copy(const QRect &rect, QString *error = nullptr) const;
 
     // Changes the pixels in place (an adjustment of imaging/adjustments.h) and moves the
-    // revision on; an empty document is left alone.
+    // revision on; an empty document, and a large one, are left alone.
     void adjust(const std::function<void(QImage &)> &op);
 
 private:
     void changed() { ++m_revision; }
 
     QImage m_image;
+    std::shared_ptr<const LargePage> m_large;
     QString m_fileName;
     quint64 m_revision = 0;
 };

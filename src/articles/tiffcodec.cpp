@@ -3,6 +3,7 @@
 #include "articles/pageshape.h"
 #include "articles/shrinkbox.h"
 #include "articles/tiffmemory.h"
+#include "articles/tiffpage.h"
 
 #include <tiffio.h>
 
@@ -115,6 +116,14 @@ bool readStrips(TIFF *t, QImage &image, int lineBytes) {
     const uint32_t rowsPerStrip = stripRows(t, height, lineBytes, &stripSize);
     if (rowsPerStrip == 0)
         return false;
+    // A page in one strip, as fax pages often are, would be decoded into a buffer as large as
+    // the page itself; row by row it goes straight into the image.
+    if (stripSize > (8 << 20)) {
+        for (int y = 0; y < height; ++y)
+            if (TIFFReadScanline(t, image.scanLine(y), uint32_t(y), 0) < 0)
+                return false;
+        return true;
+    }
     QByteArray buffer(static_cast<qsizetype>(stripSize), Qt::Uninitialized);
     const uint32_t strips = TIFFNumberOfStrips(t);
     int row = 0;
@@ -129,65 +138,6 @@ bool readStrips(TIFF *t, QImage &image, int lineBytes) {
         row += rows;
     }
     return row == height;
-}
-
-// What the directory says about a page, as far as reading it goes.
-struct PageLayout {
-    uint32_t w = 0, h = 0;
-    uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE;
-    uint16_t compression = COMPRESSION_NONE, orientation = ORIENTATION_TOPLEFT;
-    bool grayKind() const {
-        return photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
-    }
-    bool singleChannel = false; // 1- and 8-bit ones are read strip by strip
-    bool bilevel() const { return singleChannel && bps == 1; }
-    bool gray() const { return singleChannel && bps == 8; }
-};
-
-QString tooLargeText(const PageLayout &l) {
-    return QStringLiteral("图像尺寸 %1×%2 过大，无法显示").arg(l.w).arg(l.h);
-}
-QString noMemoryText(const PageLayout &l) {
-    return QStringLiteral("内存不足，无法打开 %1×%2 的图像").arg(l.w).arg(l.h);
-}
-
-bool readLayout(TIFF *t, const ErrorSink &sink, PageLayout &l, QString *error) {
-    if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &l.w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &l.h) ||
-        l.w == 0 || l.h == 0) {
-        *error = failure(sink, QStringLiteral("TIFF 文件没有有效的图像尺寸"));
-        return false;
-    }
-    TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &l.bps);
-    TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &l.spp);
-    TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &l.compression);
-    TIFFGetFieldDefaulted(t, TIFFTAG_ORIENTATION, &l.orientation);
-    // A valid file in a form we cannot decode is not a damaged one: say so.
-    if (!TIFFIsCODECConfigured(l.compression)) {
-        const TIFFCodec *codec = TIFFFindCODEC(l.compression);
-        *error = QStringLiteral("本程序不支持这个 TIFF 文件的压缩方式（%1）")
-                     .arg(codec ? QString::fromLatin1(codec->name)
-                                : QStringLiteral("编号 %1").arg(l.compression));
-        return false;
-    }
-    if (!TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &l.photometric))
-        l.photometric = PHOTOMETRIC_MINISWHITE;
-    l.singleChannel = l.spp == 1 && !TIFFIsTiled(t) && l.grayKind();
-    return true;
-}
-
-// Whether everything held at once fits the budget: the file itself, the decoded page, a gray
-// page's copy made from the colour raster, and the turned copy of a sideways page.
-bool withinBudget(const PageLayout &l, qint64 fileBytes) {
-    // Checked first: two declared sides of up to 2^32 multiply past any integer type.
-    if (l.w > 1000000 || l.h > 1000000)
-        return false;
-    const qint64 pixels = qint64(l.w) * l.h;
-    const qint64 bytes = l.bilevel() ? pixels / 8 : l.gray() ? pixels : pixels * 4;
-    const bool grayFromRaster = !l.bilevel() && !l.gray() && l.spp == 1 && l.grayKind();
-    const qint64 finalBytes = grayFromRaster ? pixels : bytes;
-    const qint64 held = fileBytes + bytes + (grayFromRaster ? pixels : 0) +
-                        (l.orientation >= ORIENTATION_LEFTTOP ? finalBytes : 0);
-    return held <= MaxImageBytes;
 }
 
 QImage readSingleChannel(TIFF *t, const PageLayout &l, const ErrorSink &sink, QString *error) {
@@ -213,34 +163,6 @@ QImage readSingleChannel(TIFF *t, const PageLayout &l, const ErrorSink &sink, QS
         pageshape::clearMonoPadding(image);
     }
     return image;
-}
-
-QString unsupportedColourText(TIFF *t, const PageLayout &l) {
-    uint16_t sampleFormat = SAMPLEFORMAT_UINT;
-    TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
-    QString kind;
-    if (sampleFormat == SAMPLEFORMAT_IEEEFP)
-        kind = QStringLiteral("浮点数样本");
-    else if (l.bps != 1 && l.bps != 2 && l.bps != 4 && l.bps != 8 && l.bps != 16)
-        kind = QStringLiteral("每个样本 %1 位").arg(l.bps);
-    else
-        kind = QStringLiteral("颜色格式 %1，每像素 %2 个样本").arg(l.photometric).arg(l.spp);
-    return QStringLiteral("本程序不支持这种 TIFF 图像（%1）").arg(kind);
-}
-
-// libtiff hands out ABGR; pages have no use for transparency, so it goes onto white. Nearly
-// every page is opaque, and its pixels only change byte order.
-void rasterToRgb(uint32_t *raster, qint64 n) {
-    for (qint64 i = 0; i < n; ++i) {
-        const uint32_t p = raster[i];
-        const int a = int(TIFFGetA(p));
-        if (a == 255) {
-            raster[i] = qRgb(int(TIFFGetR(p)), int(TIFFGetG(p)), int(TIFFGetB(p)));
-            continue;
-        }
-        auto over = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
-        raster[i] = qRgb(over(int(TIFFGetR(p))), over(int(TIFFGetG(p))), over(int(TIFFGetB(p))));
-    }
 }
 
 // Every other kind of page goes through libtiff's colour raster, then into its page shape.
@@ -276,27 +198,6 @@ QImage readColour(TIFF *t, const PageLayout &l, const ErrorSink &sink, QString *
     if (l.spp == 1 && l.bps <= 8) // a palette page may well be black and white
         return pageshape::reducedToPlainest(image);
     return image;
-}
-
-// Opens a page and checks what every reader of it needs: a directory that says what it holds,
-// a compression we can decode and sides within the memory budget.
-TiffPtr openPage(MemoryIo &io, ErrorSink &sink, int page, PageLayout &l, QString *error) {
-    TiffPtr t = open(&io, "r", &sink);
-    if (!t) {
-        *error = failure(sink, QStringLiteral("不是有效的 TIFF 文件"));
-        return {};
-    }
-    if (page != 0 && (page < 0 || !TIFFSetDirectory(t.get(), tdir_t(page)))) {
-        *error = failure(sink, QStringLiteral("TIFF 文件没有第 %1 页").arg(page + 1));
-        return {};
-    }
-    if (!readLayout(t.get(), sink, l, error))
-        return {};
-    if (!withinBudget(l, io.size)) {
-        *error = tooLargeText(l);
-        return {};
-    }
-    return t;
 }
 
 // The page pixels under each picture pixel along one side, boxed as the view shrinks a page.
@@ -434,24 +335,33 @@ QImage read(const QByteArray &data, QString *error, int page) {
 }
 
 QByteArray write(const QImage &source, QString *error) {
-    QByteArray out;
-    MemoryIo io{nullptr, 0, 0, &out};
-    ErrorSink sink;
     if (source.isNull()) {
         *error = QStringLiteral("没有可保存的图像");
         return {};
     }
+    const bool keep =
+        source.format() == QImage::Format_Mono || source.format() == QImage::Format_Grayscale8;
+    const QImage image = keep ? source : source.convertToFormat(QImage::Format_RGB888);
+    Rows rows{image.width(),         image.height(),
+              image.format(),        image.dotsPerMeterX(),
+              image.dotsPerMeterY(), [&image](int y, QString *) { return image.constScanLine(y); }};
+    return writeRows(rows, error);
+}
+
+QByteArray writeRows(const Rows &rows, QString *error) {
+    QByteArray out;
+    MemoryIo io{nullptr, 0, 0, &out};
+    ErrorSink sink;
     TiffPtr t = open(&io, "w", &sink);
     if (!t) {
         *error = failure(sink, QStringLiteral("无法创建 TIFF 数据"));
         return {};
     }
-    const bool bilevel = source.format() == QImage::Format_Mono;
-    const bool gray = source.format() == QImage::Format_Grayscale8;
-    QImage image = bilevel || gray ? source : source.convertToFormat(QImage::Format_RGB888);
+    const bool bilevel = rows.format == QImage::Format_Mono;
+    const bool gray = rows.format == QImage::Format_Grayscale8;
     TIFF *tif = t.get();
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(image.width()));
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(image.height()));
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(rows.width));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(rows.height));
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     int lineBytes = 0;
@@ -461,8 +371,8 @@ QByteArray write(const QImage &source, QString *error) {
         TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
         TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
         TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(image.height()));
-        lineBytes = (image.width() + 7) / 8;
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(rows.height));
+        lineBytes = (rows.width + 7) / 8;
     } else {
         TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
         TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, gray ? 1 : 3);
@@ -470,17 +380,20 @@ QByteArray write(const QImage &source, QString *error) {
         TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
         TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
-        lineBytes = image.width() * (gray ? 1 : 3);
+        lineBytes = rows.width * (gray ? 1 : 3);
     }
-    if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0) {
+    if (rows.dotsPerMeterX > 0 && rows.dotsPerMeterY > 0) {
         TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-        TIFFSetField(tif, TIFFTAG_XRESOLUTION, float(image.dotsPerMeterX() * 0.0254));
-        TIFFSetField(tif, TIFFTAG_YRESOLUTION, float(image.dotsPerMeterY() * 0.0254));
+        TIFFSetField(tif, TIFFTAG_XRESOLUTION, float(rows.dotsPerMeterX * 0.0254));
+        TIFFSetField(tif, TIFFTAG_YRESOLUTION, float(rows.dotsPerMeterY * 0.0254));
     }
     // The encoder may work on the row it is given, so it gets a copy.
     QByteArray row(lineBytes, Qt::Uninitialized);
-    for (int y = 0; y < image.height(); ++y) {
-        std::memcpy(row.data(), image.constScanLine(y), size_t(lineBytes));
+    for (int y = 0; y < rows.height; ++y) {
+        const uchar *line = rows.row(y, error);
+        if (!line)
+            return {};
+        std::memcpy(row.data(), line, size_t(lineBytes));
         if (TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) < 0) {
             *error = failure(sink, QStringLiteral("写入 TIFF 数据失败"));
             return {};

@@ -7,6 +7,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 // TIFF through libtiff, so that bilevel pages stay 1-bit from file to screen and back.
 namespace qen::tiff {
 
@@ -25,5 +27,16 @@ QImage readShrunk(const QByteArray &data, QSize box, QString *error, bool *shrun
 // Encodes one page: Format_Mono as 1-bit CCITT G4, other images as LZW (8-bit gray or RGB).
 // Returns an empty array and sets *error on failure.
 QByteArray write(const QImage &image, QString *error);
+
+// A page written a row at a time, for one that is never held whole. `format` is Mono,
+// Grayscale8 or RGB888, as write() codes them; `row` gives each row in turn, or null with
+// *error when it cannot be had.
+struct Rows {
+    int width = 0, height = 0;
+    QImage::Format format = QImage::Format_Grayscale8;
+    int dotsPerMeterX = 0, dotsPerMeterY = 0;
+    std::function<const uchar *(int y, QString *error)> row;
+};
+QByteArray writeRows(const Rows &rows, QString *error);
 
 } // namespace qen::tiff

@@ -16,6 +16,16 @@ tmsize_t readProc(thandle_t h, void *dst, tmsize_t n) {
     auto *io = static_cast<MemoryIo *>(h);
     const qint64 available = std::max<qint64>(0, io->size - io->pos);
     const qint64 count = std::min<qint64>(n, available);
+    if (io->device) {
+        if (count <= 0)
+            return 0;
+        if (!io->device->seek(io->pos))
+            return -1;
+        const qint64 got = io->device->read(static_cast<char *>(dst), count);
+        if (got > 0)
+            io->pos += got;
+        return static_cast<tmsize_t>(got);
+    }
     if (count > 0)
         std::memcpy(dst, io->data + io->pos, static_cast<size_t>(count));
     io->pos += count;
@@ -59,7 +69,7 @@ toff_t sizeProc(thandle_t h) {
 
 int mapProc(thandle_t h, void **base, toff_t *size) {
     auto *io = static_cast<MemoryIo *>(h);
-    if (io->out)
+    if (io->out || io->device)
         return 0;
     *base = const_cast<char *>(io->data);
     *size = static_cast<toff_t>(io->size);

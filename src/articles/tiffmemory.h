@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <tiffio.h>
 
@@ -16,6 +17,9 @@ struct MemoryIo {
     qint64 size = 0;
     qint64 pos = 0;
     QByteArray *out = nullptr;
+    // Read from instead of `data` when set (`size` its length): a page too large to hold is
+    // read a strip at a time, and its file is never held whole.
+    QIODevice *device = nullptr;
 };
 
 // The first error libtiff reports; later ones are usually its consequences.

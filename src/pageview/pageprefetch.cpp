@@ -46,6 +46,10 @@ bool sameRequest(const render::RenderedViewport &a, const render::RenderedViewpo
 
 QImage readPage(const QString &path) {
     try {
+        // One too large to hold whole is read in parts by the view; reading it whole here
+        // would take its file's bytes only to refuse them.
+        if (LargePage::needed(path))
+            return {};
         return ImageDocument::readFile(path);
     } catch (const Error &) {
         // Showing the page reads it again and reports the error then.

@@ -39,6 +39,11 @@ double fittingZoom(QSize page, QSize box, int bytesPerPixel) {
 QImage readReduced(const QString &path, QSize box) {
     try {
         QString error;
+        // A page too large to hold whole gives its overview, which no thumbnail outgrows.
+        if (LargePage::needed(path)) {
+            const auto large = LargePage::open(path, &error);
+            return large ? large->overview() : QImage();
+        }
         return ImageDocument::decodeReduced(ImageDocument::readBytes(path), box, &error);
     } catch (const Error &) {
     } catch (const std::bad_alloc &) {

@@ -35,7 +35,7 @@ void movePixels(QImage &image, const QRect &from, const QPoint &to) {
 } // namespace
 
 const QImage &ViewportCache::get(const QImage &page, quint64 revision, double zoom, bool smooth,
-                                 const QRect &visible) {
+                                 const QRect &visible, const LargePage *large) {
     m_lastRendered = 0;
     const bool sameKey = !m_image.isNull() && m_pageKey == page.cacheKey() &&
                          m_revision == revision && m_zoom == zoom && m_smooth == smooth;
@@ -70,7 +70,11 @@ const QImage &ViewportCache::get(const QImage &page, quint64 revision, double zo
         m_image = std::move(next); // the old viewport goes before the new one renders
     }
     for (const QRect &part : todo) {
-        renderInto(page, zoom, part, smooth, m_image, part.topLeft() - visible.topLeft());
+        if (large)
+            m_regions.render(*large, zoom, part, smooth, m_image,
+                             part.topLeft() - visible.topLeft());
+        else
+            renderInto(page, zoom, part, smooth, m_image, part.topLeft() - visible.topLeft());
         m_lastRendered += qint64(part.width()) * part.height();
     }
     m_rect = visible;
@@ -102,6 +106,7 @@ void ViewportCache::invalidate() {
 
 void ViewportCache::clear() {
     m_image = QImage();
+    m_regions.clear();
     m_rect = QRect();
     m_lastRendered = 0;
 }

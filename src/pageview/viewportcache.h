@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pageview/largerender.h"
 #include "pageview/pagerender.h"
 
 #include <QImage>
@@ -21,8 +22,10 @@ struct RenderedViewport {
 // afresh. It holds one viewport of pixels and no more.
 class ViewportCache {
 public:
+    // `large`, when given, is the page `page` is the overview of; it is drawn from its file
+    // at the zooms the overview is too coarse for.
     const QImage &get(const QImage &page, quint64 revision, double zoom, bool smooth,
-                      const QRect &visible);
+                      const QRect &visible, const LargePage *large = nullptr);
     QRect rect() const { return m_rect; }
     void clear();
     // What is held no longer stands for anything, but its memory stays for the next viewport
@@ -36,6 +39,7 @@ public:
 
 private:
     QImage m_image;
+    LargeRegions m_regions;
     QRect m_rect;
     qint64 m_pageKey = 0;
     quint64 m_revision = 0;

@@ -100,20 +100,21 @@ void SaveCommands::saveImagePage(int node) {
         return;
     ExportBusy busy(m_hooks);
     // What the user sees, adjustments included; a parked view may still hold an earlier
-    // page, so then the page is read from its file.
+    // page, so then the page is read from its file. A page too large to hold whole is
+    // written from its file either way.
     const ImageView *view = m_controls.imageView;
-    QImage image;
     if (view && !m_controls.shown->recordShown() && view->hasImage()) {
-        image = view->image();
+        view->document().write(target, type);
     } else {
         const int page =
             m_controls.tree->firstChild(node) ? m_controls.tree->firstChild(node) : node;
         const PageDisplay::PageFile file = m_controls.display->pageFile(page);
         if (!file.ok)
             throw Error(QStringLiteral("无法解码页面 %1。").arg(file.path));
-        image = ImageDocument::readFile(file.path);
+        ImageDocument document;
+        document.load(file.path);
+        document.write(target, type);
     }
-    ImageDocument::writeFile(image, target, type);
     m_interaction.information(m_controls.window, Done);
 }
 

@@ -47,6 +47,13 @@ ImageTools::ImageTools(const WorkFolders &folders, Interaction &interaction, Con
 
 void ImageTools::adjust(const Adjustment &adjustment) {
     ImageView &view = *m_controls.imgEdit;
+    // Said before anything runs: the page is shown from a reduced copy and read from its file
+    // in parts, and an adjustment of the copy would be lost at the next read.
+    const QString refusal = view.document().wholePageRefusal(QStringLiteral("调整图像"));
+    if (!refusal.isEmpty()) {
+        m_interaction.error(m_controls.window, refusal);
+        return;
+    }
     if (adjustment.busy && m_hooks.busy)
         m_hooks.busy(busyText(), [&] { adjustment.apply(view); });
     else
@@ -105,7 +112,11 @@ bool ImageTools::CropSelectionToFile() {
     if (m_controls.shown->recordShown() || !edit.hasImage())
         return false;
     try {
-        hide.setImage(edit.selectionImage());
+        QString error;
+        const QImage part = edit.selectionImage(&error);
+        if (part.isNull() && !error.isEmpty())
+            throw Error(error);
+        hide.setImage(part);
         hide.setSaveFileType(ImageFileType::Tiff);
         hide.setSaveFileName(path);
         hide.saveFile();
@@ -220,7 +231,16 @@ void ImageTools::dragOut() {
     followClippedBand();
     view.setMousePointer(selecting() ? MousePointer::Cross : MousePointer::Default);
     const bool band = m_pressOnBand && !m_pressBand.isEmpty();
-    const QImage image = band ? view.selectionImage() : view.image();
+    const QString refusal =
+        band ? QString() : view.document().wholePageRefusal(QStringLiteral("拖出整页"));
+    QString error;
+    const QImage image = band                ? view.selectionImage(&error)
+                         : refusal.isEmpty() ? view.image()
+                                             : QImage();
+    if (image.isNull()) {
+        m_interaction.error(m_controls.window, refusal.isEmpty() ? error : refusal);
+        return;
+    }
     const QImage preview = image.scaled(QSize(160, 160).boundedTo(image.size()),
                                         Qt::KeepAspectRatio, Qt::SmoothTransformation);
     m_interaction.drag(view.viewport(),

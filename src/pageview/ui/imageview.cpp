@@ -284,12 +284,18 @@ void ImageView::setSelectionRect(const QRect &imageRect) {
 }
 
 void ImageView::saveFile() const {
-    ImageDocument::writeFile(m_document.image(), m_saveFileName, m_saveFileType);
+    m_document.write(m_saveFileName, m_saveFileType);
 }
 
 void ImageView::copyToClipboard(Interaction &interaction) const {
-    if (hasImage())
-        interaction.setClipboardImage(m_document.image());
+    if (!hasImage())
+        return;
+    const QString refusal = m_document.wholePageRefusal(QStringLiteral("复制整页"));
+    if (!refusal.isEmpty()) {
+        interaction.error(window(), refusal);
+        return;
+    }
+    interaction.setClipboardImage(m_document.image());
 }
 
 void ImageView::finishCrop() {
@@ -338,6 +344,8 @@ void ImageView::prepareGrayscale() {
 }
 
 void ImageView::adjust(const std::function<void(QImage &)> &op, PageFlip flip) {
+    if (m_document.large())
+        return; // the overview is not the page: changing it would change nothing real
     m_document.adjust(op);
     m_mirrored ^= flip == PageFlip::Horizontal;
     m_flipped ^= flip == PageFlip::Vertical;
@@ -460,7 +468,7 @@ void ImageView::paintEvent(QPaintEvent *event) {
     const ViewTints tints = tintsIn(draw);
     if (dpr == 1.0) {
         const QImage &part = m_cache.get(m_document.image(), m_document.revision(), m_zoom,
-                                         m_smooth, visible.translated(offset));
+                                         m_smooth, visible.translated(offset), m_document.large());
         if (!part.isNull() && !draw.isEmpty())
             paintViewport(painter, event->region(), part, draw,
                           QRectF(draw.translated(-visible.topLeft())), tints);
@@ -473,7 +481,7 @@ void ImageView::paintEvent(QPaintEvent *event) {
                   QPoint(qCeil(logical.right() * dpr), qCeil(logical.bottom() * dpr))) &
             devicePage;
         const QImage &part = m_cache.get(m_document.image(), m_document.revision(), deviceZoom,
-                                         m_smooth, deviceVisible);
+                                         m_smooth, deviceVisible, m_document.large());
         if (!part.isNull() && !draw.isEmpty()) {
             const QRectF source(QPointF(draw.translated(offset).topLeft()) * dpr -
                                     QPointF(deviceVisible.topLeft()),

@@ -67,7 +67,9 @@ public:
     const ImageDocument &document() const { return m_document; }
     // SelectionImageHandle: a new image of the band's pixels at image resolution; the whole
     // page when there is no band, null when the view is empty.
-    QImage selectionImage() const { return m_document.copy(m_band); }
+    // For a page too large to hold whole, the band is read from its file; null with *error
+    // when it cannot be.
+    QImage selectionImage(QString *error = nullptr) const { return m_document.copy(m_band, error); }
 
     // ZoomFactor, ZoomToFactor, ZoomToFit. A factor outside [0.01, 100] or not a number is
     // refused (false) and nothing changes; so is a fit of an empty page.
@@ -104,7 +106,7 @@ public:
     void saveFile() const;
 
     // CopyToClipboard: the whole page as a bitmap, through the program's interaction layer.
-    // Does nothing when the view is empty.
+    // Does nothing when the view is empty; says why not for a page too large to hold whole.
     void copyToClipboard(Interaction &interaction) const;
     // FinishCrop: ends a crop on the hidden twin: no band, scroll offsets at the origin.
     void finishCrop();

@@ -4,6 +4,7 @@
 #include "pageview/ui/imageview.h"
 #include "pageview/ui/selectionshape.h"
 #include "pageview/viewgeometry.h"
+#include "patterntiff.h"
 #include "platform/ui/twipsgeometry.h"
 #include "scriptedinteraction.h"
 #include "shell/ui/mainwindow.h"
@@ -90,6 +91,7 @@ private slots:
     void cropIntoAFolderThatCannotBeWritten();
     void bandAcrossPageChanges_data();
     void bandAcrossPageChanges();
+    void aPageTooLargeToHoldSaysWhatItCannotDo();
 
 private:
     QString writePage(const QString &name, const QImage &image,
@@ -529,6 +531,32 @@ void TestImageTools::bandAcrossPageChanges() {
     if (!band.isEmpty()) // the rectangle frames the band that is left
         QCOMPARE(ctl->frameRect().translated(ctl->pos()),
                  viewgeom::imageToView(band, {view()->scrollX(), view()->scrollY()}, 1.0));
+}
+
+void TestImageTools::aPageTooLargeToHoldSaysWhatItCannotDo() {
+    // 16400 x 16400 gray, over the 256 MB of a page held whole.
+    const QString path = m_f->dir.filePath("large.tif");
+    QVERIFY(test::writePatternTiff(path, 16400, 16400, 1));
+    open(path);
+    QVERIFY(view()->document().large());
+    const quint64 revision = view()->document().revision();
+    command("mnuTool_Contrast")->trigger();
+    command("mnuTool_CopyCurrPage")->trigger();
+    QCOMPARE(m_f->ui.messages.size(), 2);
+    for (const auto &m : m_f->ui.messages)
+        QVERIFY2(m.text.contains(QStringLiteral("16400×16400 像素，太大")), qPrintable(m.text));
+    QCOMPARE(view()->document().revision(), revision);
+    QVERIFY(m_f->ui.clipboardImage.isNull());
+
+    // A band is read from the file at full resolution.
+    m_f->ui.messages.clear();
+    view()->setSelectionRect(QRect(150, 250, 120, 40));
+    command("mnuTool_CopySelArea")->trigger();
+    QVERIFY(m_f->ui.messages.isEmpty());
+    QCOMPARE(m_f->ui.clipboardImage.size(), QSize(120, 40));
+    const QImage copied = m_f->ui.clipboardImage.convertToFormat(QImage::Format_Grayscale8);
+    QCOMPARE(copied.constScanLine(0)[0], test::patternAt(150, 250));
+    QCOMPARE(copied.constScanLine(39)[119], test::patternAt(269, 289));
 }
 
 QTEST_MAIN(TestImageTools)
