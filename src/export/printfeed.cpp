@@ -35,10 +35,13 @@ void PrintFeed::run() {
         try {
             item = m_prepare(index);
         } catch (const Error &e) {
-            item = {FedPage::Failed, {}, e.description()};
+            item = FedPage();
+            item.kind = FedPage::Failed;
+            item.error = e.description();
         } catch (const std::bad_alloc &) {
-            item = {
-                FedPage::Failed, {}, QStringLiteral("内存不足，无法准备第 %1 页。").arg(index + 1)};
+            item = FedPage();
+            item.kind = FedPage::Failed;
+            item.error = QStringLiteral("内存不足，无法准备第 %1 页。").arg(index + 1);
         }
         {
             std::lock_guard lock(m_mutex);

@@ -347,6 +347,7 @@ void TestImageDocument::readsTopDownBmp() {
     buffer.open(QIODevice::WriteOnly);
     QVERIFY(
         QImageWriter(&buffer, "bmp").write(colourPattern().convertToFormat(QImage::Format_RGB888)));
+    QVERIFY(bmp.size() > 54); // the file and information headers
     const qint32 bitsAt = qFromLittleEndian<qint32>(bmp.constData() + 10);
     const qint32 height = qFromLittleEndian<qint32>(bmp.constData() + 22);
     const int stride = (37 * 3 + 3) / 4 * 4;
