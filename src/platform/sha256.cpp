@@ -151,6 +151,9 @@ bool Sha256::hasShaInstructions() {
 }
 
 void Sha256::addData(QByteArrayView bytes) {
+    // An empty view may have no data at all, and memcpy must not be given a null pointer.
+    if (bytes.isEmpty())
+        return;
     auto p = reinterpret_cast<const std::uint8_t *>(bytes.data());
     std::size_t size = std::size_t(bytes.size());
     m_length += size;
