@@ -368,6 +368,8 @@ quint16 Writer::codeOf(const TextGlyph &glyph) {
     if (glyph.character && glyph.character < 0x10000 && !m_bmpCodes.empty() &&
         m_bmpCodes[glyph.character])
         return m_bmpCodes[glyph.character];
+    if (glyph.text.isEmpty() && glyph.character && glyph.character < 0x10000)
+        return codeOf(QString(QChar(char16_t(glyph.character))));
     return codeOf(glyph.text);
 }
 

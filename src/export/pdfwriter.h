@@ -56,7 +56,8 @@ struct TextGlyph {
     QString text; // one character as a rule, a ligature at most
     bool blankBefore = false;
     // The text's code point when it is one character, else 0: what the writer reads instead
-    // of the string, which lies elsewhere in memory. Left 0, the string is read.
+    // of the string, which lies elsewhere in memory. Left 0, the string is read. With a
+    // character of the BMP the string may be left empty.
     char32_t character = 0;
 };
 struct PageText {

@@ -89,8 +89,16 @@ QRect TextLayer::box(int index) const {
 }
 
 QString TextLayer::glyphText(int index) const {
+    return glyphTextView(index).toString();
+}
+
+QStringView TextLayer::glyphTextView(int index) const {
     const int start = textStart(index);
-    return m_text.mid(start, int(m_glyphs[size_t(index)].textEnd) - start);
+    return QStringView(m_text).mid(start, int(m_glyphs[size_t(index)].textEnd) - start);
+}
+
+bool TextLayer::blankBefore(int index) const {
+    return m_glyphs[size_t(index)].flags & BlankBefore;
 }
 
 int TextLayer::lineOf(int glyph) const {

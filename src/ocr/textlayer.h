@@ -43,6 +43,9 @@ public:
     Glyph glyph(int index) const;
     QRect box(int index) const;
     QString glyphText(int index) const;
+    // The same without a string of its own: valid while the layer is.
+    QStringView glyphTextView(int index) const;
+    bool blankBefore(int index) const;
 
     int lineCount() const { return int(m_lineStarts.size()); }
     // 0-based line of a glyph; lines run through the page in reading order.
