@@ -347,10 +347,11 @@ void shrinkBytes(const QImage &page, double zoom, const QRect &t, QImage &dst, c
     const int first = xs.front().lo; // the boxes run left to right without gaps
     std::vector<quint32> down(size_t(xs.back().hi - first) * C);
     const std::vector<int> widths = boxWidths(xs);
-    std::vector<BoxDivisor> ofWidth(size_t(widest(widths)) + 1);
+    const int wide = widest(widths);
+    std::vector<BoxDivisor> ofWidth(size_t(wide) + 1);
     int lastRows = 0;
 #ifdef __SSE2__
-    const bool narrow = C == 4 && widest(widths) <= 2;
+    const bool narrow = C == 4 && wide <= 2;
     std::vector<quint16> shallowSums;
 #endif
     for (int r = 0; r < t.height(); ++r) {
@@ -368,8 +369,7 @@ void shrinkBytes(const QImage &page, double zoom, const QRect &t, QImage &dst, c
                             dst.scanLine(at.y() + r) + at.x() * C);
             continue;
         }
-        if (C == 4 && quint64(widest(widths)) * quint64(rows) <= 257 &&
-            ofWidth[size_t(widest(widths))].multiplies()) {
+        if (C == 4 && quint64(wide) * quint64(rows) <= 257 && ofWidth[size_t(wide)].multiplies()) {
             if (shallowSums.empty())
                 shallowSums.resize(down.size());
             shrinkColourRowShallow(page, ys, xs, ofWidth, shallowSums,

@@ -5,6 +5,7 @@
 #include "articles/largepage.h"
 #include "patterntiff.h"
 #include "platform/error.h"
+#include "testfiles.h"
 #include "zipfixture.h"
 
 #include <QFile>
@@ -41,21 +42,6 @@ QImage averaged(const QImage &page, int level) {
                          qRgb((sum[0] + n / 2) / n, (sum[1] + n / 2) / n, (sum[2] + n / 2) / n));
         }
     return out;
-}
-
-int maxDifference(const QImage &a, const QImage &b) {
-    const QImage x = a.convertToFormat(QImage::Format_RGB32),
-                 y = b.convertToFormat(QImage::Format_RGB32);
-    if (x.size() != y.size())
-        return 256;
-    int worst = 0;
-    for (int r = 0; r < x.height(); ++r)
-        for (int c = 0; c < x.width(); ++c) {
-            const QRgb p = x.pixel(c, r), q = y.pixel(c, r);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q))});
-        }
-    return worst;
 }
 
 // Sets the first value of an array tag in a little-endian classic TIFF's first directory.
@@ -162,7 +148,7 @@ void TestLargePage::regionsMatchTheWholePage() {
     QCOMPARE(part.size(), clipped.size());
     const QImage expected = averaged(whole, level).copy(clipped);
     // A JPEG's levels come from its scaled DCT, close to the average but not it.
-    const int difference = maxDifference(part, expected);
+    const int difference = test::maxDifference(part, expected);
     if (jpeg && level > 0)
         QVERIFY2(difference <= 24, qPrintable(QString::number(difference)));
     else
