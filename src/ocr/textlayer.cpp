@@ -278,28 +278,46 @@ std::optional<TextLayer> TextLayer::fromCbor(const QCborValue &value) {
         return std::nullopt;
 
     TextLayer layer(QSize(*w, *h), *dpi);
-    layer.m_glyphs.reserve(size_t(glyphs));
-    layer.m_text.reserve(text.size());
+    layer.m_glyphs.resize(size_t(glyphs));
     qsizetype at = 0;
-    // Through the same checks as append, piece by piece: no glyph's text is copied on its own.
+    // The checks and rules of append, glyph by glyph, with the text taken whole: a copy of
+    // every glyph's text on its own cost more than reading the entry.
     for (qsizetype i = 0; i < glyphs; ++i) {
         const int length = uchar(lengths[i]);
         if (length == 0 || at + length > text.size())
             return std::nullopt;
         const uchar *p = reinterpret_cast<const uchar *>(boxes.constData()) + i * 8;
-        const QRect box(qFromLittleEndian<quint16>(p), qFromLittleEndian<quint16>(p + 2),
-                        qFromLittleEndian<quint16>(p + 4), qFromLittleEndian<quint16>(p + 6));
+        Record &r = layer.m_glyphs[size_t(i)];
+        r.x = qFromLittleEndian<quint16>(p);
+        r.y = qFromLittleEndian<quint16>(p + 2);
+        r.w = qFromLittleEndian<quint16>(p + 4);
+        r.h = qFromLittleEndian<quint16>(p + 6);
         const uchar bits = uchar(flags[i]);
-        const int confidence = uchar(confidences[i]);
-        if (box.x() + box.width() > *w || box.y() + box.height() > *h || confidence > 100 ||
+        r.confidence = uchar(confidences[i]);
+        if (r.x + r.w > *w || r.y + r.h > *h || r.confidence > 100 ||
             (bits & ~(BlankBefore | LineStart | BlockStart)))
             return std::nullopt;
-        layer.appendPiece(box, QStringView(text).mid(at, length), confidence, bits);
+        // A box inside the page is its own intersection with it; an empty one is cut as
+        // append cuts it.
+        if (r.w == 0 || r.h == 0) {
+            const QRect cut = QRect(r.x, r.y, r.w, r.h).intersected(QRect(0, 0, *w, *h));
+            r.x = clampSide(cut.x());
+            r.y = clampSide(cut.y());
+            r.w = clampSide(cut.width());
+            r.h = clampSide(cut.height());
+        }
+        const bool block = (bits & BlockStart) || i == 0;
+        const bool line = (bits & LineStart) || block;
+        r.flags = ((bits & BlankBefore) && !line ? BlankBefore : 0) | (line ? LineStart : 0) |
+                  (block ? BlockStart : 0);
         at += length;
+        r.textEnd = quint32(at);
+        if (line)
+            layer.m_lineStarts.push_back(int(i));
     }
     if (at != text.size())
         return std::nullopt;
-    layer.m_text.squeeze();
+    layer.m_text = text;
     return layer;
 }
 

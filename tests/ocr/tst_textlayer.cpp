@@ -21,6 +21,7 @@ private slots:
     void boxesForTextRange();
     void glyphsKeepInsidePage();
     void storedFormRoundTrips();
+    void storedFormFollowsAppend();
     void storedFormIsSmall();
     void damagedStoredForm_data();
     void damagedStoredForm();
@@ -124,6 +125,41 @@ void TstTextLayer::storedFormRoundTrips() {
     QCOMPARE(back->plainText(), layer.plainText());
     QCOMPARE(back->glyph(back->count() - 1).confidence, 7);
     QVERIFY(TextLayer::fromBytes(TextLayer().toBytes()));
+}
+
+// A stored entry comes from disk, not from append: its flags and empty boxes must read back
+// as append would have taken them.
+void TstTextLayer::storedFormFollowsAppend() {
+    const QList<Glyph> glyphs{
+        {QRect(10, 10, 20, 30), u"甲"_qs, 90, true, false, false}, // a blank before the first
+        {QRect(30, 10, 0, 30), u"乙"_qs, 80, false, false, false}, // no width
+        {QRect(0, 50, 20, 0), u"丙"_qs, 70, true, true, false},  // no height, blank at a line start
+        {QRect(40, 50, 0, 0), u"丁"_qs, 60, false, false, true}, // nothing at all
+        {QRect(100, 90, 0, 10), u"戊"_qs, 50, true, false, false}, // empty, on the page's edge
+    };
+    TextLayer appended(QSize(100, 100), 300);
+    QByteArray lengths, boxes, confidences, flags;
+    for (const Glyph &g : glyphs) {
+        appended.append(g);
+        lengths.append(char(g.text.size()));
+        for (int v : {g.box.x(), g.box.y(), g.box.width(), g.box.height()}) {
+            boxes.append(char(v & 0xff));
+            boxes.append(char(v >> 8));
+        }
+        confidences.append(char(g.confidence));
+        flags.append(
+            char((g.blankBefore ? 1 : 0) | (g.lineStart ? 2 : 0) | (g.blockStart ? 4 : 0)));
+    }
+    QCborMap map = appended.toCbor().toMap();
+    map[QLatin1String("b")] = boxes;
+    map[QLatin1String("f")] = flags;
+    const std::optional<TextLayer> stored = TextLayer::fromCbor(map);
+    QVERIFY(stored);
+    QVERIFY(*stored == appended);
+    for (int i = 0; i < appended.count(); ++i)
+        QCOMPARE(stored->box(i), appended.box(i));
+    QCOMPARE(stored->lineCount(), appended.lineCount());
+    QCOMPARE(stored->plainText(), appended.plainText());
 }
 
 void TstTextLayer::storedFormIsSmall() {
