@@ -26,19 +26,18 @@ struct PageToWrite {
 
 void writePages(const QList<PageToWrite> &pages, const QString &title, const QString &target,
                 bool withText, const PdfPageSource &source) {
-    // Every page's text is read before the file is begun: a page that cannot be read ends
-    // the job with nothing written.
-    QList<pdf::PageText> texts;
-    if (withText)
-        for (const PageToWrite &p : pages)
-            texts << source.textOf(p.page, p.file);
+    // The file comes into place only when it is committed, so a page that cannot be read
+    // ends the job with nothing written. Each page's text is read as the page is written:
+    // read all at first, the article's text was held whole, and its memory was new to the
+    // process page by page, which cost more than reading it.
     pdf::Writer writer(target);
     writer.setTitle(title);
-    for (qsizetype i = 0; i < pages.size(); ++i) {
-        const QList<pdf::Image> images = source.imagesOf(pages.at(i).file);
+    for (const PageToWrite &page : pages) {
+        const pdf::PageText text = withText ? source.textOf(page.page, page.file) : pdf::PageText{};
+        const QList<pdf::Image> images = source.imagesOf(page.file);
         // The text is that of the page as shown: a multi-page file's first page.
         for (qsizetype p = 0; p < images.size(); ++p)
-            writer.addImage(images.at(p), p == 0 ? texts.value(i) : pdf::PageText{});
+            writer.addImage(images.at(p), p == 0 ? text : pdf::PageText{});
     }
     writer.commit();
 }
