@@ -11,6 +11,7 @@
 #include <QVarLengthArray>
 #include <QtEndian>
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <libdeflate.h>
 #include <limits>
@@ -269,7 +270,16 @@ public:
     // reads differently (its delimiters, the escape, and line ends, which readers normalise)
     // are escaped.
     void code(quint16 code) {
-        for (const char c : {char(code >> 8), char(code & 0xFF)}) {
+        // Nearly every byte is plain: both go out at once, and only a code with a byte to
+        // escape goes through the switch.
+        const char high = char(code >> 8), low = char(code & 0xFF);
+        if (!needsEscape(high) && !needsEscape(low)) {
+            m_p[0] = high;
+            m_p[1] = low;
+            m_p += 2;
+            return;
+        }
+        for (const char c : {high, low}) {
             switch (c) {
             case '(':
             case ')':
@@ -294,6 +304,10 @@ public:
     static constexpr qsizetype LineBytes = 160, PieceBytes = 40;
 
 private:
+    static bool needsEscape(char c) {
+        return c == '(' || c == ')' || c == '\\' || c == '\r' || c == '\n';
+    }
+
     QByteArray &m_out;
     char *m_p = nullptr;
 };
@@ -306,6 +320,15 @@ private:
 constexpr double ReachEm = 0.3;
 // How many glyphs past the longest even run found are tried before it is taken.
 constexpr qsizetype RunLookahead = 8;
+
+// 1/n for the run lengths evenRun meets most, which it would otherwise divide by for every
+// piece it tries.
+constexpr auto Reciprocals = [] {
+    std::array<double, 64> r{};
+    for (std::size_t n = 1; n < r.size(); ++n)
+        r[n] = 1.0 / double(n);
+    return r;
+}();
 
 // The last piece of the longest run from `first` (set from `at`) whose glyphs, at the even
 // pitch that makes the run end where the next piece starts, all start within `reach` of
@@ -321,7 +344,10 @@ qsizetype evenRun(const Pieces &pieces, qsizetype first, double at, double end, 
     for (qsizetype j = first + 1; j < pieces.size() && j - best <= RunLookahead; ++j) {
         if (pieces[j].space)
             break;
-        const double steps = double(j - first), perStep = 1 / steps;
+        const qsizetype n = j - first;
+        const double steps = double(n), perStep = n < qsizetype(Reciprocals.size())
+                                                      ? Reciprocals[size_t(n)]
+                                                      : 1 / steps;
         lo = std::max(lo, (pieces[j].start - reach - at) * perStep);
         hi = std::min(hi, (pieces[j].start + reach - at) * perStep);
         if (lo > hi)
@@ -445,6 +471,7 @@ void Writer::lineContent(QByteArray &out, const QList<TextGlyph> &line, double s
     sink.fixed(heightPt - bottom * sy, 4);
     sink.put(" Tm");
     const double emPx = size * GlyphAdvance / 1000.0 / sx;
+    const double tzPerPx = 100 / emPx; // Tz is a percentage of the em
     double at = pieces.first().start;
     for (qsizetype i = 0; i < pieces.size();) {
         const qsizetype last = evenRun(pieces, i, at, end, ReachEm * emPx);
@@ -453,7 +480,10 @@ void Writer::lineContent(QByteArray &out, const QList<TextGlyph> &line, double s
             sink.put(")Tj ");
         else
             sink.put(' ');
-        sink.fixed(std::max(0.01, (runEnd - at) / double(last - i + 1) / emPx * 100), 2);
+        const qsizetype glyphs = last - i + 1;
+        const double perGlyph = glyphs < qsizetype(Reciprocals.size()) ? Reciprocals[size_t(glyphs)]
+                                                                       : 1 / double(glyphs);
+        sink.fixed(std::max(0.01, (runEnd - at) * perGlyph * tzPerPx), 2);
         sink.put(" Tz(");
         for (qsizetype k = i; k <= last; ++k)
             sink.code(pieces[k].code);
