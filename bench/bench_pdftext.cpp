@@ -86,6 +86,11 @@ int main(int argc, char *argv[]) {
         return 0;
     }
     QTemporaryDir dir;
+    // --keep: the pages and the cache stay, for a profiler to watch qentool on them.
+    if (app.arguments().contains(QStringLiteral("--keep"))) {
+        dir.setAutoRemove(false);
+        std::printf("bench_pdftext: pages and cache kept in %s\n", qPrintable(dir.path()));
+    }
     const QString cache = dir.filePath(QStringLiteral("cache"));
     ocr::PageEngineLibrary library({test::ocrBenchLibrary()});
     ocr::PageReader reader(library, QStringLiteral("chi_sim"));
