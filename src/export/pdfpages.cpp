@@ -75,7 +75,10 @@ Image decodedTiffPage(const QByteArray &data, const QString &path, int index, in
 } // namespace
 
 QList<Image> imagesOf(const QString &path) {
-    const QByteArray data = ImageDocument::readBytes(path);
+    return imagesOf(path, ImageDocument::readBytes(path));
+}
+
+QList<Image> imagesOf(const QString &path, const QByteArray &data) {
     QList<Image> images = storedImagesOf(data, path);
     if (isTiff(data)) {
         for (int i = 0; i < images.size(); ++i)

@@ -86,6 +86,8 @@ bool isTiff(const QByteArray &data);
 // The images of one page file, in page order, pages that PDF cannot carry as they are stored
 // decoded into their exact pixels. Throws qen::Error naming the file and what is wrong.
 QList<Image> imagesOf(const QString &path);
+// The same, of the file's bytes as read.
+QList<Image> imagesOf(const QString &path, const QByteArray &data);
 
 // Writes pages into one file. Nothing appears at the target until commit() succeeds; then
 // the new file takes the place of whatever was there in one rename. A writer destroyed

@@ -13,8 +13,10 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qen::ocr {
 
@@ -42,6 +44,22 @@ qint64 TextCache::configuredCapBytes(const WorkFolders &folders) {
     return (ok && mb >= 0 ? std::min<qint64>(mb, 1 << 20) : DefaultCapMB) * 1024 * 1024;
 }
 
+namespace {
+
+QByteArray keyOfDigest(const QByteArray &pageDigest, const QString &engineVersion,
+                       const QString &languages) {
+    Sha256 key;
+    key.addData(pageDigest);
+    // Each part with its length, so that no two different sets of parts hash alike.
+    for (const QByteArray &part : {engineVersion.toUtf8(), languages.toUtf8()}) {
+        key.addData(QByteArray::number(part.size()) + ':');
+        key.addData(part);
+    }
+    return key.result().toHex();
+}
+
+} // namespace
+
 std::optional<QByteArray> TextCache::keyFor(const QString &pageFile, const QString &engineVersion,
                                             const QString &languages, QString *error) {
     QFile file(pageFile);
@@ -56,14 +74,12 @@ std::optional<QByteArray> TextCache::keyFor(const QString &pageFile, const QStri
             *error = QStringLiteral("无法读取页面文件 %1：%2").arg(pageFile, file.errorString());
         return std::nullopt;
     }
-    Sha256 key;
-    key.addData(page.result());
-    // Each part with its length, so that no two different sets of parts hash alike.
-    for (const QByteArray &part : {engineVersion.toUtf8(), languages.toUtf8()}) {
-        key.addData(QByteArray::number(part.size()) + ':');
-        key.addData(part);
-    }
-    return key.result().toHex();
+    return keyOfDigest(page.result(), engineVersion, languages);
+}
+
+QByteArray TextCache::keyForBytes(QByteArrayView pageBytes, const QString &engineVersion,
+                                  const QString &languages) {
+    return keyOfDigest(Sha256::hash(pageBytes), engineVersion, languages);
 }
 
 TextCache::TextCache(QString folder, qint64 capBytes)
@@ -114,27 +130,45 @@ std::optional<TextLayer> TextCache::load(const QByteArray &key) {
     if (!m_usable)
         return std::nullopt;
     const QString path = pathFor(key);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const QByteArray name = QFile::encodeName(path);
+    // Straight through the system: QFile asked for the size three times over, and an article
+    // looks up every page.
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    if (file.size() > MaxEntryBytes) {
-        file.close();
-        QFile::remove(path);
-        return std::nullopt;
+    struct stat info {};
+    QByteArray bytes;
+    bool whole = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= MaxEntryBytes;
+    if (whole) {
+        // One byte more than the size: an entry still growing is not taken as it was.
+        bytes.resize(qsizetype(info.st_size) + 1);
+        qsizetype got = 0;
+        for (;;) {
+            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += n;
+            if (got == bytes.size())
+                break;
+        }
+        whole = got == qsizetype(info.st_size);
+        bytes.truncate(got);
     }
-    const QByteArray bytes = file.readAll();
-    std::optional<TextLayer> layer = fromEntryBytes(key, bytes);
-    if (!layer) {
-        // Replaced by the next store; until then it is in nobody's way.
-        file.close();
-        QFile::remove(path);
-        return std::nullopt;
+    std::optional<TextLayer> layer;
+    if (whole)
+        layer = fromEntryBytes(key, bytes);
+    // The modification time is the entry's last use: the cap removes the oldest first.
+    if (layer) {
+        const timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
+        ::futimens(fd, times);
     }
-    // The modification time is the entry's last use: the cap removes the oldest first. Set by
-    // name, in one call, instead of opening the entry again for writing.
-    file.close();
-    const timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
-    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+    ::close(fd);
+    // A damaged or oversized entry is replaced by the next store; until then it is in nobody's
+    // way.
+    if (!layer)
+        QFile::remove(path);
     return layer;
 }
 

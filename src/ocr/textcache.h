@@ -32,6 +32,9 @@ public:
     // cannot be read (*error says why).
     static std::optional<QByteArray> keyFor(const QString &pageFile, const QString &engineVersion,
                                             const QString &languages, QString *error = nullptr);
+    // The same key, of a page file's bytes already read.
+    static QByteArray keyForBytes(QByteArrayView pageBytes, const QString &engineVersion,
+                                  const QString &languages);
 
     // An unusable folder (not creatable, a file, not writable) leaves the cache off.
     TextCache(QString folder, qint64 capBytes);

@@ -46,17 +46,21 @@ int runToPdf(const QStringList &args);
 // What topdf does with pages that need more than copying: WWP pages to decode and pages to
 // decode into pixels. The full tool decodes them; the quick path, which loads no image
 // library, throws NeedsDecoder, and the full tool then takes the whole job over.
+// Each file that goes into the PDF is read once, and its bytes given to both calls.
 struct PdfPageSource {
     bool (*decodeWwp)(const QString &wwp, const QString &tiff);
-    QList<pdf::Image> (*imagesOf)(const QString &path);
+    QList<pdf::Image> (*imagesOf)(const QString &path, const QByteArray &bytes);
     // The recognised text of a page (read now, or kept from an earlier reading); decoded is
-    // the file to read when the page is a WWP page. Throws qen::Error when it cannot be read.
-    pdf::PageText (*textOf)(const QString &page, const QString &decoded);
+    // the file to read when the page is a WWP page, and decodedBytes what it holds. Throws
+    // qen::Error when it cannot be read.
+    pdf::PageText (*textOf)(const QString &page, const QString &decoded,
+                            const QByteArray &decodedBytes);
 };
 struct NeedsDecoder {};
 int runToPdf(const QStringList &args, const PdfPageSource &source);
 // The full tool's text: read through the same engine, languages and cache as qentool text.
-pdf::PageText recognisedPageText(const QString &page, const QString &decoded);
+pdf::PageText recognisedPageText(const QString &page, const QString &decoded,
+                                 const QByteArray &decodedBytes);
 // The quick path's source: stored data only.
 const PdfPageSource &storedPageSource();
 

@@ -10,8 +10,10 @@
 namespace qen::tool {
 
 int runToPdf(const QStringList &args) {
-    static const PdfPageSource decoding{WwpDecoder::decodeWrapped, pdf::imagesOf,
-                                        recognisedPageText};
+    static const PdfPageSource decoding{
+        WwpDecoder::decodeWrapped,
+        [](const QString &path, const QByteArray &bytes) { return pdf::imagesOf(path, bytes); },
+        recognisedPageText};
     return runToPdf(args, decoding);
 }
 

@@ -33,8 +33,10 @@ void writePages(const QList<PageToWrite> &pages, const QString &title, const QSt
     pdf::Writer writer(target);
     writer.setTitle(title);
     for (const PageToWrite &page : pages) {
-        const pdf::PageText text = withText ? source.textOf(page.page, page.file) : pdf::PageText{};
-        const QList<pdf::Image> images = source.imagesOf(page.file);
+        const QByteArray bytes = pagefile::readBytes(page.file);
+        const pdf::PageText text =
+            withText ? source.textOf(page.page, page.file, bytes) : pdf::PageText{};
+        const QList<pdf::Image> images = source.imagesOf(page.file, bytes);
         // The text is that of the page as shown: a multi-page file's first page.
         for (qsizetype p = 0; p < images.size(); ++p)
             writer.addImage(images.at(p), p == 0 ? text : pdf::PageText{});
@@ -124,7 +126,7 @@ namespace {
 // its stamp keeps. Anything not there as it was left (no stamp, a changed engine, a page not
 // read yet, an entry that does not read back) hands the job to the full tool, which reads the
 // page.
-pdf::PageText cachedPageText(const QString &page, const QString &decoded) {
+pdf::PageText cachedPageText(const QString &page, const QString &decoded, const QByteArray &bytes) {
     if (decoded != page)
         throw NeedsDecoder{};
     static const QString folder = ocr::TextCache::defaultFolder();
@@ -141,10 +143,9 @@ pdf::PageText cachedPageText(const QString &page, const QString &decoded) {
     const WorkFolders folders(root, root);
     static const QString languages = ocr::configuredLanguages(folders);
     static ocr::TextCache cache(folder, ocr::TextCache::configuredCapBytes(folders));
-    const std::optional<QByteArray> key = ocr::TextCache::keyFor(page, *version, languages);
     std::optional<ocr::TextLayer> layer;
-    if (key && cache.usable())
-        layer = cache.load(*key);
+    if (cache.usable())
+        layer = cache.load(ocr::TextCache::keyForBytes(bytes, *version, languages));
     if (!layer)
         throw NeedsDecoder{};
     return pdf::pageTextOf(*layer);
@@ -155,8 +156,8 @@ pdf::PageText cachedPageText(const QString &page, const QString &decoded) {
 const PdfPageSource &storedPageSource() {
     static const PdfPageSource source{
         [](const QString &, const QString &) -> bool { throw NeedsDecoder{}; },
-        [](const QString &path) {
-            QList<pdf::Image> images = pdf::storedImagesOf(pagefile::readBytes(path), path);
+        [](const QString &path, const QByteArray &bytes) {
+            QList<pdf::Image> images = pdf::storedImagesOf(bytes, path);
             for (const pdf::Image &image : std::as_const(images))
                 if (image.needsPixels)
                     throw NeedsDecoder{};

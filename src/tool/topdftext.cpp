@@ -20,7 +20,8 @@ WorkFolders toolFolders() {
 
 } // namespace
 
-pdf::PageText recognisedPageText(const QString &page, const QString &decoded) {
+// The page is read through the engine's own path, which hashes the file as it reads it.
+pdf::PageText recognisedPageText(const QString &page, const QString &decoded, const QByteArray &) {
     static ocr::PageReader reader(ocr::PageEngineLibrary::shared(),
                                   ocr::configuredLanguages(toolFolders()));
     static ocr::TextCache cache(ocr::TextCache::defaultFolder(),

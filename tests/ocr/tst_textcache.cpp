@@ -78,6 +78,9 @@ void TstTextCache::keys() {
     };
     QCOMPARE(key(a).size(), 64);
     QCOMPARE(key(a), key(sameBytes));
+    // Bytes already read key as their file does.
+    QCOMPARE(TextCache::keyForBytes("page bytes", u"engine 1"_qs, u"chi_sim"_qs), key(a));
+    QVERIFY(TextCache::keyForBytes("page bytes", u"engine 2"_qs, u"chi_sim"_qs) != key(a));
     QVERIFY(key(a) != key(b));
     QVERIFY(key(a) != key(a, "engine 2"));
     QVERIFY(key(a) != key(a, "engine 1", "chi_sim+eng"));
