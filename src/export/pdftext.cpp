@@ -6,6 +6,7 @@
 // them, never left to the reader to guess.
 #include "export/pdfwriter.h"
 
+#include "ocr/textlayer.h"
 #include "platform/error.h"
 
 #include <QVarLengthArray>
@@ -182,6 +183,40 @@ char32_t codePointAt(const TextGlyph &g, bool last) {
     const QList<uint> all = g.text.toUcs4();
     return all.isEmpty() ? 0 : char32_t(last ? all.last() : all.first());
 }
+
+char32_t codePointAt(QStringView s, bool last) {
+    if (s.isEmpty())
+        return 0;
+    const qsizetype n = s.size();
+    if (last)
+        return n > 1 && s[n - 1].isLowSurrogate() && s[n - 2].isHighSurrogate()
+                   ? QChar::surrogateToUcs4(s[n - 2], s[n - 1])
+                   : s[n - 1].unicode();
+    return n > 1 && s[0].isHighSurrogate() && s[1].isLowSurrogate()
+               ? QChar::surrogateToUcs4(s[0], s[1])
+               : s[0].unicode();
+}
+
+// What lineContent reads of a line, from the writer's own glyphs...
+struct GlyphLine {
+    const QList<TextGlyph> &glyphs;
+    qsizetype size() const { return glyphs.size(); }
+    const QRect &box(qsizetype i) const { return glyphs.at(i).box; }
+    bool blankBefore(qsizetype i) const { return glyphs.at(i).blankBefore; }
+    char32_t codePoint(qsizetype i, bool last) const { return codePointAt(glyphs.at(i), last); }
+    const TextGlyph &key(qsizetype i) const { return glyphs.at(i); }
+};
+
+// ... or from a recognised layer, where its glyphs lie.
+struct LayerLine {
+    const ocr::TextLayer &layer;
+    int first, count;
+    qsizetype size() const { return count; }
+    QRect box(qsizetype i) const { return layer.box(first + int(i)); }
+    bool blankBefore(qsizetype i) const { return layer.blankBefore(first + int(i)); }
+    char32_t codePoint(qsizetype i, bool last) const { return codePointAt(key(i), last); }
+    QStringView key(qsizetype i) const { return layer.glyphTextView(first + int(i)); }
+};
 
 // One thing to write on a line: a glyph or a space, from `start` (page pixels).
 struct Piece {
@@ -360,6 +395,11 @@ qsizetype evenRun(const Pieces &pieces, qsizetype first, double at, double end, 
     return best;
 }
 
+QSizeF shownSize(const Image &image) {
+    return image.orientation >= 5 ? QSizeF(image.height, image.width)
+                                  : QSizeF(image.width, image.height);
+}
+
 } // namespace
 
 QByteArray detail::deflate(const QByteArray &raw, int level) {
@@ -399,6 +439,13 @@ quint16 Writer::codeOf(const TextGlyph &glyph) {
     return codeOf(glyph.text);
 }
 
+quint16 Writer::codeOf(QStringView text) {
+    if (text.size() == 1 && !text.at(0).isSurrogate() && !m_bmpCodes.empty() &&
+        m_bmpCodes[text.at(0).unicode()])
+        return m_bmpCodes[text.at(0).unicode()];
+    return codeOf(text.toString());
+}
+
 quint16 Writer::codeOf(const QString &text) {
     const bool bmp = text.size() == 1 && !text.at(0).isSurrogate();
     if (bmp && !m_bmpCodes.empty() && m_bmpCodes[text.at(0).unicode()])
@@ -420,8 +467,9 @@ quint16 Writer::codeOf(const QString &text) {
     return code;
 }
 
-void Writer::lineContent(QByteArray &out, const QList<TextGlyph> &line, double sx, double sy,
-                         double heightPt, QSizeF pagePx) {
+template <class Line>
+void Writer::lineContent(QByteArray &out, const Line &line, double sx, double sy, double heightPt,
+                         QSizeF pagePx) {
     // Boxes are cut to the page: a glyph the engine placed outside it keeps its text, at the
     // nearest place on the page.
     auto cut = [&](double v, double max) { return std::clamp(v, 0.0, max); };
@@ -430,16 +478,16 @@ void Writer::lineContent(QByteArray &out, const QList<TextGlyph> &line, double s
     double end = 0;
     const quint16 space = codeOf(QStringLiteral(" "));
     for (qsizetype i = 0; i < line.size(); ++i) {
-        const TextGlyph &g = line.at(i);
-        const double left = cut(g.box.left(), pagePx.width());
-        const double right = cut(g.box.left() + double(g.box.width()), pagePx.width());
-        if (i > 0 && g.blankBefore && !IsCjk(codePointAt(line.at(i - 1), true)) &&
-            !IsCjk(codePointAt(g, false)))
+        const QRect box = line.box(i);
+        const double left = cut(box.left(), pagePx.width());
+        const double right = cut(box.left() + double(box.width()), pagePx.width());
+        if (i > 0 && line.blankBefore(i) && !IsCjk(line.codePoint(i - 1, true)) &&
+            !IsCjk(line.codePoint(i, false)))
             pieces.append({space, end, true});
-        pieces.append({codeOf(g), left, false});
+        pieces.append({codeOf(line.key(i)), left, false});
         end = std::max(end, right);
-        tops.append(cut(g.box.top(), pagePx.height()));
-        bottoms.append(cut(g.box.top() + double(g.box.height()), pagePx.height()));
+        tops.append(cut(box.top(), pagePx.height()));
+        bottoms.append(cut(box.top() + double(box.height()), pagePx.height()));
     }
     const auto [top, bottom] = lineExtent(tops, bottoms);
     const double size = std::max((bottom - top) * sy, 0.01);
@@ -493,22 +541,41 @@ void Writer::lineContent(QByteArray &out, const QList<TextGlyph> &line, double s
     sink.put(")Tj ET\n");
 }
 
-QByteArray Writer::textContent(const PageText &text, double widthPt, double heightPt,
-                               const Image &image) {
+namespace {
+
+// Room for a page's text, from its glyph and line counts, so that no line grows the buffer.
+void reserveText(QByteArray &out, qsizetype glyphs, qsizetype lines, qsizetype pieceBytes,
+                 qsizetype lineBytes) {
+    out.reserve(out.size() + 8 + glyphs * 2 * pieceBytes + lines * lineBytes);
+    out += "3 Tr\n";
+}
+
+} // namespace
+
+void Writer::textContent(QByteArray &out, const PageText &text, double widthPt, double heightPt,
+                         const Image &image) {
     // The text is measured on the page as it is seen.
-    const QSizeF shown = image.orientation >= 5 ? QSizeF(image.height, image.width)
-                                                : QSizeF(image.width, image.height);
-    const QSizeF pagePx = text.size.isEmpty() ? shown : QSizeF(text.size);
+    const QSizeF pagePx = text.size.isEmpty() ? shownSize(image) : QSizeF(text.size);
     const double sx = widthPt / pagePx.width(), sy = heightPt / pagePx.height();
-    QByteArray out = "3 Tr\n";
     qsizetype glyphs = 0;
     for (const QList<TextGlyph> &line : text.lines)
         glyphs += line.size();
-    out.reserve(out.size() + glyphs * 2 * Sink::PieceBytes + text.lines.size() * Sink::LineBytes);
+    reserveText(out, glyphs, text.lines.size(), Sink::PieceBytes, Sink::LineBytes);
     for (const QList<TextGlyph> &line : text.lines)
         if (!line.isEmpty())
-            lineContent(out, line, sx, sy, heightPt, pagePx);
-    return out;
+            lineContent(out, GlyphLine{line}, sx, sy, heightPt, pagePx);
+}
+
+void Writer::textContent(QByteArray &out, const ocr::TextLayer &layer, double widthPt,
+                         double heightPt, const Image &image) {
+    const QSizeF pagePx = layer.pageSize().isEmpty() ? shownSize(image) : QSizeF(layer.pageSize());
+    const double sx = widthPt / pagePx.width(), sy = heightPt / pagePx.height();
+    reserveText(out, layer.count(), layer.lineCount(), Sink::PieceBytes, Sink::LineBytes);
+    for (int l = 0; l < layer.lineCount(); ++l) {
+        const int first = layer.firstGlyphOfLine(l);
+        lineContent(out, LayerLine{layer, first, layer.lastGlyphOfLine(l) - first + 1}, sx, sy,
+                    heightPt, pagePx);
+    }
 }
 
 void Writer::writeFont() {

@@ -1,6 +1,7 @@
 #include "export/pdfwriter.h"
 
 #include "articles/tiffstored.h"
+#include "ocr/textlayer.h"
 #include "platform/error.h"
 #include "platform/errortext.h"
 #include "platform/product.h"
@@ -371,6 +372,20 @@ QByteArray imageMatrix(const Image &image, double widthPt, double heightPt) {
 } // namespace
 
 void Writer::addImage(const Image &image, const PageText &text) {
+    if (text.isEmpty())
+        return addPage(image, {});
+    addPage(image,
+            [&](QByteArray &out, double w, double h) { textContent(out, text, w, h, image); });
+}
+
+void Writer::addImage(const Image &image, const ocr::TextLayer &layer) {
+    if (layer.count() == 0)
+        return addPage(image, {});
+    addPage(image,
+            [&](QByteArray &out, double w, double h) { textContent(out, layer, w, h, image); });
+}
+
+void Writer::addPage(const Image &image, const TextWriter &text) {
     open();
     // The page as it is seen: a sideways page's sides and resolutions change places.
     const bool transposed = image.orientation >= 5;
@@ -394,7 +409,7 @@ void Writer::addImage(const Image &image, const PageText &text) {
 
     QByteArray content = "q " + imageMatrix(image, w, h) + " cm /Im0 Do Q";
     QByteArray contentDict, fonts;
-    if (!text.isEmpty()) {
+    if (text) {
         if (!m_fontId)
             m_fontId = reserveObject();
         // A text layer is a few kilobytes a page. zlib sets up and clears a quarter of a
@@ -405,8 +420,9 @@ void Writer::addImage(const Image &image, const PageText &text) {
             if (!m_textCompressor)
                 throw std::bad_alloc();
         }
-        content =
-            detail::deflate(*m_textCompressor, content + "\n" + textContent(text, w, h, image));
+        content += '\n';
+        text(content, w, h);
+        content = detail::deflate(*m_textCompressor, content);
         contentDict = " /Filter /FlateDecode";
         fonts = " /Font << /F0 " + QByteArray::number(m_fontId) + " 0 R >>";
     }

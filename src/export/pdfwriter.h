@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -15,6 +16,10 @@ struct libdeflate_compressor;
 // the image's own resolution. Compressed data that PDF can carry as it is (CCITT G3/G4,
 // JPEG) is copied unchanged; everything else goes in as its exact pixels through Flate, so
 // no page ever loses a pixel on its way into the PDF.
+namespace qen::ocr {
+class TextLayer;
+}
+
 namespace qen::pdf {
 
 // Pages that state no resolution are taken to be 300 dpi scans: that is what the article
@@ -108,6 +113,9 @@ public:
     // A page drawn from the image; with text, the text lies over it, invisible. Without text
     // the file is what it was before pages could carry text, byte for byte.
     void addImage(const Image &image, const PageText &text = {});
+    // The same with a page's recognised layer, read where it lies: what
+    // addImage(image, pageTextOf(layer)) writes, without a copy of every glyph first.
+    void addImage(const Image &image, const ocr::TextLayer &layer);
     int pageCount() const { return int(m_pages.size()); }
 
     // Finishes the document and puts it in place. Throws qen::Error naming the target; a
@@ -120,13 +128,21 @@ private:
     int beginObject();
     int reserveObject();
     void beginReserved(int id);
+    // Writes a page; `text`, when given, appends the text part of its content stream.
+    using TextWriter = std::function<void(QByteArray &out, double widthPt, double heightPt)>;
+    void addPage(const Image &image, const TextWriter &text);
     // The text part of a page's content stream; assigns the characters their codes.
-    QByteArray textContent(const PageText &text, double widthPt, double heightPt,
-                           const Image &image);
-    void lineContent(QByteArray &out, const QList<TextGlyph> &line, double sx, double sy,
-                     double heightPt, QSizeF pagePx);
+    void textContent(QByteArray &out, const PageText &text, double widthPt, double heightPt,
+                     const Image &image);
+    void textContent(QByteArray &out, const ocr::TextLayer &layer, double widthPt, double heightPt,
+                     const Image &image);
+    // Lines of either kind: the writer's own glyphs, or a layer's glyphs in place.
+    template <class Line>
+    void lineContent(QByteArray &out, const Line &line, double sx, double sy, double heightPt,
+                     QSizeF pagePx);
     quint16 codeOf(const QString &text);
     quint16 codeOf(const TextGlyph &glyph);
+    quint16 codeOf(QStringView text);
     // The font all pages' text shares, written once the characters are known.
     void writeFont();
 

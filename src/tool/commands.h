@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/pdfwriter.h"
+#include "ocr/textlayer.h"
 
 #include <QString>
 #include <QStringList>
@@ -53,14 +54,14 @@ struct PdfPageSource {
     // The recognised text of a page (read now, or kept from an earlier reading); decoded is
     // the file to read when the page is a WWP page, and decodedBytes what it holds. Throws
     // qen::Error when it cannot be read.
-    pdf::PageText (*textOf)(const QString &page, const QString &decoded,
-                            const QByteArray &decodedBytes);
+    ocr::TextLayer (*textOf)(const QString &page, const QString &decoded,
+                             const QByteArray &decodedBytes);
 };
 struct NeedsDecoder {};
 int runToPdf(const QStringList &args, const PdfPageSource &source);
 // The full tool's text: read through the same engine, languages and cache as qentool text.
-pdf::PageText recognisedPageText(const QString &page, const QString &decoded,
-                                 const QByteArray &decodedBytes);
+ocr::TextLayer recognisedPageText(const QString &page, const QString &decoded,
+                                  const QByteArray &decodedBytes);
 // The quick path's source: stored data only.
 const PdfPageSource &storedPageSource();
 

@@ -1,6 +1,5 @@
 #include "articles/opener.h"
 #include "articles/pagefile.h"
-#include "export/pdftextlayer.h"
 #include "export/pdfwriter.h"
 #include "ocr/enginestamp.h"
 #include "ocr/languages.h"
@@ -34,12 +33,16 @@ void writePages(const QList<PageToWrite> &pages, const QString &title, const QSt
     writer.setTitle(title);
     for (const PageToWrite &page : pages) {
         const QByteArray bytes = pagefile::readBytes(page.file);
-        const pdf::PageText text =
-            withText ? source.textOf(page.page, page.file, bytes) : pdf::PageText{};
+        const ocr::TextLayer text =
+            withText ? source.textOf(page.page, page.file, bytes) : ocr::TextLayer();
         const QList<pdf::Image> images = source.imagesOf(page.file, bytes);
         // The text is that of the page as shown: a multi-page file's first page.
-        for (qsizetype p = 0; p < images.size(); ++p)
-            writer.addImage(images.at(p), p == 0 ? text : pdf::PageText{});
+        for (qsizetype p = 0; p < images.size(); ++p) {
+            if (p == 0)
+                writer.addImage(images.at(p), text);
+            else
+                writer.addImage(images.at(p));
+        }
     }
     writer.commit();
 }
@@ -126,7 +129,8 @@ namespace {
 // its stamp keeps. Anything not there as it was left (no stamp, a changed engine, a page not
 // read yet, an entry that does not read back) hands the job to the full tool, which reads the
 // page.
-pdf::PageText cachedPageText(const QString &page, const QString &decoded, const QByteArray &bytes) {
+ocr::TextLayer cachedPageText(const QString &page, const QString &decoded,
+                              const QByteArray &bytes) {
     if (decoded != page)
         throw NeedsDecoder{};
     static const QString folder = ocr::TextCache::defaultFolder();
@@ -148,7 +152,7 @@ pdf::PageText cachedPageText(const QString &page, const QString &decoded, const 
         layer = cache.load(ocr::TextCache::keyForBytes(bytes, *version, languages));
     if (!layer)
         throw NeedsDecoder{};
-    return pdf::pageTextOf(*layer);
+    return *std::move(layer);
 }
 
 } // namespace

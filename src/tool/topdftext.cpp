@@ -1,6 +1,5 @@
 // The text of topdf --text: every page read once, as qentool text reads it, so that a page
 // read by either command is not read again by the other.
-#include "export/pdftextlayer.h"
 #include "ocr/recognition.h"
 #include "ocr/textcache.h"
 #include "platform/error.h"
@@ -21,7 +20,7 @@ WorkFolders toolFolders() {
 } // namespace
 
 // The page is read through the engine's own path, which hashes the file as it reads it.
-pdf::PageText recognisedPageText(const QString &page, const QString &decoded, const QByteArray &) {
+ocr::TextLayer recognisedPageText(const QString &page, const QString &decoded, const QByteArray &) {
     static ocr::PageReader reader(ocr::PageEngineLibrary::shared(),
                                   ocr::configuredLanguages(toolFolders()));
     static ocr::TextCache cache(ocr::TextCache::defaultFolder(),
@@ -38,7 +37,7 @@ pdf::PageText recognisedPageText(const QString &page, const QString &decoded, co
     ocr::PageReading r = ocr::pageText(page, &cache, reader, nullptr, decode);
     if (!r.ok())
         throw Error(QStringLiteral("页面 %1 的文字无法识别：%2").arg(page, r.message));
-    return pdf::pageTextOf(*r.layer);
+    return *r.layer;
 }
 
 } // namespace qen::tool

@@ -217,6 +217,7 @@ class TestPdfText : public QObject {
 private slots:
     void initTestCase();
     void noTextLeavesTheFileAsItWas();
+    void layerInPlaceWritesWhatItsCopyWrites();
     void extraction_data();
     void extraction();
     void boxesOverTheGlyphs();
@@ -257,6 +258,39 @@ void TestPdfText::noTextLeavesTheFileAsItWas() {
     writer.commit();
     QCOMPARE(test::readFile(empty), test::readFile(plain));
     QVERIFY(!test::readFile(plain).contains("/Font"));
+}
+
+// The tool hands the writer the recognised layer itself; the program hands it the copy. Both
+// must give the same file, byte for byte.
+void TestPdfText::layerInPlaceWritesWhatItsCopyWrites() {
+    ocr::TextLayer layer(QSize(600, 400), 300);
+    const QList<ocr::Glyph> glyphs{
+        {QRect(10, 20, 40, 50), u"深"_qs, 90, false, true, true},
+        {QRect(52, 20, 40, 50), u"度"_qs, 90, true, false, false},
+        {QRect(100, 20, 30, 50), u"ﬃ"_qs, 80, true, false, false},
+        {QRect(140, 20, 0, 50), u"𠀀"_qs, 70, false, false, false},
+        {QRect(590, 20, 60, 50), u"边"_qs, 60, false, false, false},
+        {QRect(10, 100, 30, 40), u"ab"_qs, 50, false, true, false},
+        {QRect(60, 100, 30, 40), u"😀"_qs, 50, true, false, false},
+        {QRect(100, 200, 30, 40), u"（"_qs, 50, false, true, true},
+    };
+    for (const ocr::Glyph &g : glyphs)
+        layer.append(g);
+    const QString inPlace = m_dir.filePath(u"in-place.pdf"_qs);
+    const QString copied = m_dir.filePath(u"copied.pdf"_qs);
+    for (const QString &target : {inPlace, copied}) {
+        pdf::Writer writer(target);
+        for (int page = 0; page < 2; ++page) {
+            if (target == inPlace)
+                writer.addImage(whitePage(600, 400), layer);
+            else
+                writer.addImage(whitePage(600, 400), pdf::pageTextOf(layer));
+        }
+        writer.addImage(whitePage(600, 400), ocr::TextLayer());
+        writer.commit();
+    }
+    QVERIFY(test::readFile(inPlace).contains("/Font"));
+    QCOMPARE(test::readFile(inPlace), test::readFile(copied));
 }
 
 void TestPdfText::extraction_data() {
@@ -489,6 +523,15 @@ void TestPdfText::recognisedPages() {
     const QString pdf = m_dir.filePath(QStringLiteral("page%1.pdf").arg(QTest::currentDataTag()));
     pdf::WritePdf({file}, {pdf::pageTextOf(*r.layer)}, u"识别"_qs, pdf);
     checkStructure(pdf);
+    {
+        // The engine's own layer, read in place, writes the same file.
+        const QString inPlace = pdf + u".layer.pdf"_qs;
+        pdf::Writer writer(inPlace);
+        writer.setTitle(u"识别"_qs);
+        writer.addImage(pdf::imagesOf(file).first(), *r.layer);
+        writer.commit();
+        QCOMPARE(test::readFile(inPlace), test::readFile(pdf));
+    }
     if (bilevel && have("pdfimages")) {
         // The G4 data still goes in as it is stored.
         const QString list = QString::fromUtf8(run(u"pdfimages"_qs, {u"-list"_qs, pdf}).out);
