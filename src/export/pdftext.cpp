@@ -184,19 +184,6 @@ char32_t codePointAt(const TextGlyph &g, bool last) {
     return all.isEmpty() ? 0 : char32_t(last ? all.last() : all.first());
 }
 
-char32_t codePointAt(QStringView s, bool last) {
-    if (s.isEmpty())
-        return 0;
-    const qsizetype n = s.size();
-    if (last)
-        return n > 1 && s[n - 1].isLowSurrogate() && s[n - 2].isHighSurrogate()
-                   ? QChar::surrogateToUcs4(s[n - 2], s[n - 1])
-                   : s[n - 1].unicode();
-    return n > 1 && s[0].isHighSurrogate() && s[1].isLowSurrogate()
-               ? QChar::surrogateToUcs4(s[0], s[1])
-               : s[0].unicode();
-}
-
 // What lineContent reads of a line, from the writer's own glyphs...
 struct GlyphLine {
     const QList<TextGlyph> &glyphs;
@@ -214,7 +201,9 @@ struct LayerLine {
     qsizetype size() const { return count; }
     QRect box(qsizetype i) const { return layer.box(first + int(i)); }
     bool blankBefore(qsizetype i) const { return layer.blankBefore(first + int(i)); }
-    char32_t codePoint(qsizetype i, bool last) const { return codePointAt(key(i), last); }
+    char32_t codePoint(qsizetype i, bool last) const {
+        return last ? ocr::lastCodePoint(key(i)) : ocr::firstCodePoint(key(i));
+    }
     QStringView key(qsizetype i) const { return layer.glyphTextView(first + int(i)); }
 };
 

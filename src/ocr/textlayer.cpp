@@ -18,6 +18,8 @@ quint16 clampSide(int v) {
     return quint16(std::clamp(v, 0, TextLayer::MaxSide));
 }
 
+} // namespace
+
 char32_t firstCodePoint(QStringView s) {
     if (s.isEmpty())
         return 0;
@@ -34,8 +36,6 @@ char32_t lastCodePoint(QStringView s) {
                ? QChar::surrogateToUcs4(s[n - 2], s[n - 1])
                : s[n - 1].unicode();
 }
-
-} // namespace
 
 TextLayer::TextLayer(QSize pageSize, int dpi)
     : m_size(std::clamp(pageSize.width(), 0, MaxSide), std::clamp(pageSize.height(), 0, MaxSide)),

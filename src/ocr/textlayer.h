@@ -23,6 +23,10 @@ struct Glyph {
     bool blockStart = false; // the first glyph of a block (a column region, a paragraph)
 };
 
+// A glyph text's first and last characters, surrogate pairs taken whole; 0 for no text.
+char32_t firstCodePoint(QStringView text);
+char32_t lastCodePoint(QStringView text);
+
 class TextLayer {
 public:
     // Boxes and sizes are kept in 16 bits: larger pages are not recognised at all.
