@@ -143,8 +143,7 @@ ocr::TextLayer cachedPageText(const QString &page, const QString &decoded,
     }();
     if (!version)
         throw NeedsDecoder{};
-    const QString root = WorkFolders::defaultRoot();
-    const WorkFolders folders(root, root);
+    static const WorkFolders folders(WorkFolders::defaultRoot(), WorkFolders::defaultRoot());
     static const QString languages = ocr::configuredLanguages(folders);
     static ocr::TextCache cache(folder, ocr::TextCache::configuredCapBytes(folders));
     std::optional<ocr::TextLayer> layer;
