@@ -220,24 +220,24 @@ using Pieces = QVarLengthArray<Piece, 192>;
 // where many glyphs are taller than the rest (Latin capitals and ascenders) keeps them all.
 using Extents = QVarLengthArray<double, 128>;
 std::pair<double, double> lineExtent(const Extents &tops, const Extents &bottoms) {
-    Extents heights, sorted;
-    for (qsizetype i = 0; i < tops.size(); ++i) {
-        heights.append(bottoms.at(i) - tops.at(i));
-        sorted.append(heights.back());
-    }
-    if (sorted.isEmpty())
+    const qsizetype n = tops.size();
+    if (n == 0)
         return {0, 0};
-    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-    const double tall = 1.3 * sorted.at(sorted.size() / 2);
-    const qsizetype outliers =
-        std::count_if(heights.begin(), heights.end(), [tall](double h) { return h > tall; });
-    const bool drop = outliers * 3 < heights.size();
+    Extents heights(n), sorted(n);
+    for (qsizetype i = 0; i < n; ++i)
+        heights[i] = sorted[i] = bottoms[i] - tops[i];
+    std::nth_element(sorted.begin(), sorted.begin() + n / 2, sorted.end());
+    const double tall = 1.3 * sorted[n / 2];
+    qsizetype outliers = 0;
+    for (const double h : heights)
+        outliers += h > tall;
+    // Without a branch for each glyph: whether a box is dropped follows no pattern.
+    const double limit = outliers * 3 < n ? tall : std::numeric_limits<double>::infinity();
     double top = std::numeric_limits<double>::max(), bottom = std::numeric_limits<double>::lowest();
-    for (qsizetype i = 0; i < tops.size(); ++i) {
-        if (drop && heights.at(i) > tall)
-            continue;
-        top = std::min(top, tops.at(i));
-        bottom = std::max(bottom, bottoms.at(i));
+    for (qsizetype i = 0; i < n; ++i) {
+        const bool keep = !(heights[i] > limit);
+        top = std::min(top, keep ? tops[i] : top);
+        bottom = std::max(bottom, keep ? bottoms[i] : bottom);
     }
     return {top, bottom};
 }

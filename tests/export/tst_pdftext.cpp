@@ -221,6 +221,8 @@ private slots:
     void extraction_data();
     void extraction();
     void boxesOverTheGlyphs();
+    void tallBoxes_data();
+    void tallBoxes();
     void evenPitchIsOneWidth_data();
     void evenPitchIsOneWidth();
     void tenThousandGlyphs();
@@ -368,6 +370,36 @@ void TestPdfText::boxesOverTheGlyphs() {
                                 .arg(glyphs.right() + 1)
                                 .arg(glyphs.bottom() + 1)));
     }
+}
+
+// A box far taller than its line's ink, which the engine gives now and then, must not pull the
+// line's selection off the ink; a line where many are tall (capitals, ascenders) keeps them.
+void TestPdfText::tallBoxes_data() {
+    QTest::addColumn<int>("tall");      // how many of the line's nine boxes reach up to y 60
+    QTest::addColumn<int>("expectTop"); // where the selection's top must lie
+    QTest::newRow("one tall box") << 1 << 120;
+    QTest::newRow("two tall boxes") << 2 << 120;
+    QTest::newRow("half the boxes") << 5 << 60;
+}
+
+void TestPdfText::tallBoxes() {
+    QFETCH(int, tall);
+    QFETCH(int, expectTop);
+    if (!have("pdftotext"))
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    pdf::PageText text;
+    QList<pdf::TextGlyph> line = layoutLine(u"文字框的位置和大小"_qs, 120);
+    for (int i = 0; i < tall; ++i)
+        line[1 + i].box.setTop(60);
+    text.lines << line;
+    const QString pdf =
+        writeText(m_dir.filePath(QStringLiteral("tall%1.pdf").arg(tall)), text, {2000, 300});
+    QRectF found;
+    for (const QRectF &w : popplerWords(pdf))
+        found |= w;
+    QVERIFY2(
+        std::abs(found.top() - expectTop) <= 1.0 && std::abs(found.bottom() - 164) <= 1.0,
+        qPrintable(QStringLiteral("words from y %1 to %2").arg(found.top()).arg(found.bottom())));
 }
 
 // A line set at an even pitch is written as one run of one width however its ink wanders in
