@@ -46,15 +46,6 @@ Run run(const QString &program, const QStringList &args, const QString &cache = 
             double(t.nsecsElapsed()) / 1e6, QString::fromUtf8(p.readAllStandardOutput())};
 }
 
-int hanSpaces(const QString &text) {
-    auto han = [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; };
-    int n = 0;
-    for (qsizetype i = 1; i + 1 < text.size(); ++i)
-        if (text[i] == QLatin1Char(' ') && han(text[i - 1]) && han(text[i + 1]))
-            ++n;
-    return n;
-}
-
 // A full page of running text, each distinct page starting elsewhere in it.
 QStringList pageLines(int page) {
     QStringList lines = test::ocrColumnLines(44 + page, 38);
@@ -65,13 +56,15 @@ void extraction(const char *name, const QString &pdf, const QString &truth) {
     const Run plain = run(QStringLiteral("pdftotext"),
                           {QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
     std::printf("  %-22s pdftotext: %4d spaces between Han characters, error rate %.2f %%\n", name,
-                hanSpaces(plain.out), 100 * test::characterErrorRate(truth, plain.out));
+                test::spacesBetweenChinese(plain.out),
+                100 * test::characterErrorRate(truth, plain.out));
     if (!QStandardPaths::findExecutable(QStringLiteral("mutool")).isEmpty()) {
         const Run mu = run(QStringLiteral("mutool"),
                            {QStringLiteral("draw"), QStringLiteral("-q"), QStringLiteral("-F"),
                             QStringLiteral("txt"), pdf, QStringLiteral("1")});
         std::printf("  %-22s mutool:    %4d spaces between Han characters, error rate %.2f %%\n",
-                    name, hanSpaces(mu.out), 100 * test::characterErrorRate(truth, mu.out));
+                    name, test::spacesBetweenChinese(mu.out),
+                    100 * test::characterErrorRate(truth, mu.out));
     }
 }
 
@@ -187,7 +180,7 @@ int main(int argc, char *argv[]) {
     const Run ours = run(tool, {QStringLiteral("text"), files.first()}, cache);
     std::printf(
         "  qentool text:            %4d spaces between Han characters, error rate %.2f %%\n",
-        hanSpaces(ours.out),
+        test::spacesBetweenChinese(ours.out),
         100 * test::characterErrorRate(truths.first(), ours.out.section(QLatin1Char('\n'), 1)));
     extraction("ours", textPdf, truths.first());
     const QString base = dir.filePath(QStringLiteral("tesseract"));

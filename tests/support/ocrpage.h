@@ -239,13 +239,17 @@ inline double characterErrorRate(const QString &truth, const QString &read) {
     return a.isEmpty() ? (b.isEmpty() ? 0.0 : 1.0) : double(prev[b.size()]) / double(a.size());
 }
 
-// A space between two Chinese characters in the text, if any.
-inline bool hasSpaceBetweenChinese(const QString &text) {
+// How many spaces stand between two Chinese characters in the text.
+inline int spacesBetweenChinese(const QString &text) {
     auto han = [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; };
+    int n = 0;
     for (qsizetype i = 1; i + 1 < text.size(); ++i)
-        if (text[i] == QLatin1Char(' ') && han(text[i - 1]) && han(text[i + 1]))
-            return true;
-    return false;
+        n += text[i] == QLatin1Char(' ') && han(text[i - 1]) && han(text[i + 1]);
+    return n;
+}
+
+inline bool hasSpaceBetweenChinese(const QString &text) {
+    return spacesBetweenChinese(text) > 0;
 }
 
 } // namespace qen::test
