@@ -161,7 +161,7 @@ int main(int argc, char *argv[]) {
     const QString tool = test::ocrBenchTool();
     run(tool, QStringList{QStringLiteral("text")} + files.mid(0, Distinct), cache);
     double toolPlain = 1e300, toolText = 1e300;
-    for (int i = 0; i < 15; ++i) {
+    for (int i = 0; i < 30; ++i) {
         toolPlain = std::min(
             toolPlain, run(tool, QStringList{QStringLiteral("topdf"), plainPdf} + files, cache).ms);
         const Run r = run(
