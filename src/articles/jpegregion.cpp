@@ -239,6 +239,13 @@ bool JpegRegionReader::start(int dctLevel, QString *error) {
     return true;
 }
 
+QSize JpegRegionReader::dotsPerMeter() const {
+    const jpeg_decompress_struct &c = d->cinfo;
+    // Dots per inch, or per centimetre.
+    const double perUnit = c.density_unit == 1 ? 100 / 2.54 : c.density_unit == 2 ? 100 : 0;
+    return {int(perUnit * c.X_density), int(perUnit * c.Y_density)};
+}
+
 QSize JpegRegionReader::size() const {
     return d->size;
 }

@@ -25,6 +25,9 @@ public:
     bool open(const QString &path, QString *error);
     QSize fullSize() const;
     bool gray() const;
+    // The resolution its JFIF header gives, in dots per metre as Qt's reader reads it; (0, 0)
+    // when it gives none.
+    QSize dotsPerMeter() const;
 
     // Starts decoding with each side divided by 2^dctLevel (0 to 3), rounded up.
     bool start(int dctLevel, QString *error);

@@ -276,11 +276,16 @@ QImage readJpeg(const QString &path, QSize full, const QRect &area, int level, b
     const int dct = std::min(level, 3);
     if (!reader.start(dct, error))
         return {};
-    return readRegion(reader, area, level - dct, gray, error);
+    QImage out = readRegion(reader, area, level - dct, gray, error);
+    if (const QSize dpm = reader.dotsPerMeter(); !out.isNull() && !dpm.isEmpty()) {
+        out.setDotsPerMeterX(dpm.width());
+        out.setDotsPerMeterY(dpm.height());
+    }
+    return out;
 }
 
-// Qt's reader gives the rows of a cut-off JPEG it has and gray for the rest; the end of the
-// file is looked at, as reading it whole does.
+// A cut-off JPEG is refused when it opens, as reading it whole refuses it (by its end marker),
+// and not only once a part past what it holds is asked for.
 bool jpegEnds(QFile &file) {
     file.seek(std::max<qint64>(0, file.size() - 65536));
     return file.read(65536).contains("\xFF\xD9");

@@ -83,7 +83,11 @@ class TestLargePage : public QObject {
                          QStringLiteral("7"),
                          QStringLiteral("plasma:fractal"),
                          QStringLiteral("-quality"),
-                         QStringLiteral("90")};
+                         QStringLiteral("90"),
+                         QStringLiteral("-units"),
+                         QStringLiteral("PixelsPerInch"),
+                         QStringLiteral("-density"),
+                         QStringLiteral("300")};
         if (kind.startsWith(u"gray"))
             args << QStringLiteral("-type") << QStringLiteral("Grayscale");
         else if (kind.startsWith(u"cmyk"))
@@ -306,6 +310,11 @@ void TestLargePage::jpegRegionsMatchTheWholeDecode() {
             for (int x = 0; x < part.width(); ++x)
                 if (qAlpha(part.pixel(x, y)) != 255)
                     QFAIL("a pixel is not opaque");
+    // The page's resolution comes with every part, as with the page read whole.
+    const QImage whole = jpegReference(path, size, 0);
+    QCOMPARE(whole.dotsPerMeterX(), 11811);
+    QCOMPARE(part.dotsPerMeterX(), whole.dotsPerMeterX());
+    QCOMPARE(page->overview().dotsPerMeterY(), whole.dotsPerMeterY());
     // The overview is the same level as a region gives it.
     if (level == page->overviewLevel())
         QCOMPARE(test::maxDifference(page->overview().copy(clipped), part), 0);
