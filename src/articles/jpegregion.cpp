@@ -4,11 +4,11 @@
 #include "platform/errortext.h"
 
 #include <QFile>
-#include <QtEndian>
+#include <QSysInfo>
 
 #include <algorithm>
 #include <csetjmp>
-#include <cstdio>
+#include <cstdio> // jpeglib.h takes FILE from it
 #include <cstring>
 #include <vector>
 
