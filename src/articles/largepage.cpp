@@ -1,10 +1,9 @@
 #include "articles/largepage.h"
 
+#include "articles/jpegregion.h"
 #include "articles/pagefile.h"
 #include "articles/tiffpage.h"
 #include "articles/tiffstored.h"
-
-#include "platform/errortext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -43,6 +42,7 @@ public:
             TIFFRGBAImageEnd(&m_rgba);
     }
     const PageLayout &layout() const { return m_layout; }
+    QSize size() const { return {int(m_layout.w), int(m_layout.h)}; }
     qint64 fileBytes() const { return m_io.size; }
     TIFF *tiff() const { return m_tiff.get(); }
     const tiff::ErrorSink &sink() const { return m_sink; }
@@ -179,12 +179,14 @@ void averageInto(const QImage &band, int firstRow, int rows, int scale, uchar *o
     }
 }
 
-QImage readRegion(Reader &reader, const QRect &rect, int level, bool gray, QString *error) {
-    const PageLayout &l = reader.layout();
+// `level` counts from the pixels the source decodes: a TIFF's own, or a JPEG's after its
+// scaled DCT.
+template <class Source>
+QImage readRegion(Source &reader, const QRect &rect, int level, bool gray, QString *error) {
     const int scale = 1 << level;
     const QRect full =
         QRect(rect.x() * scale, rect.y() * scale, rect.width() * scale, rect.height() * scale) &
-        QRect(0, 0, int(l.w), int(l.h));
+        QRect(QPoint(0, 0), reader.size());
     const QImage::Format format = gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32;
     QImage out(rect.size(), format);
     if (out.isNull()) {
@@ -255,39 +257,35 @@ bool tooManyPixels(QSize size, bool gray) {
            (gray ? LargePage::MaxGrayPixels : LargePage::MaxColourPixels);
 }
 
-// A JPEG through Qt's reader straight from its file: the levels by libjpeg's scaled DCT (1/2,
-// 1/4, 1/8 while decoding), a part by a clip rectangle, so only the part is ever allocated.
-// libjpeg still decodes every row above the part, which costs time but no memory.
-QImage readJpeg(const QString &path, QSize full, const QRect &area, int level, bool gray,
-                QString *error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("无法读取文件");
-        return {};
-    }
-    QImageReader reader(&file, "jpeg");
-    reader.setAutoTransform(false);
-    if (reader.size() != full) {
-        *error = QStringLiteral("文件在打开之后被改动了，请重新打开这一页");
-        return {};
-    }
-    if (level > 0) {
-        reader.setScaledSize(LargePage::levelSize(full, level));
-        reader.setScaledClipRect(area);
-    } else {
-        reader.setClipRect(area);
-    }
-    QImage image;
-    if (!reader.read(&image) || image.size() != area.size()) {
-        *error = QStringLiteral("JPEG 图像数据已损坏（详情：%1）")
-                     .arg(LibraryErrorText(reader.errorString()));
-        return {};
-    }
-    return image.convertToFormat(gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+QString changedText() {
+    return QStringLiteral("文件在打开之后被改动了，请重新打开这一页");
 }
 
-// Qt's reader gives the rows of a cut-off JPEG it has and gray for the rest; the end of the
-// file is looked at, as reading it whole does.
+// A JPEG part decodes only its own columns, and of the rows above it reads only their codes.
+// Levels 1 to 3 come from libjpeg's scaled DCT while decoding; the levels beyond from the
+// 1/8 one, averaged as a TIFF's are.
+QImage readJpeg(const QString &path, QSize full, const QRect &area, int level, bool gray,
+                QString *error) {
+    JpegRegionReader reader;
+    if (!reader.open(path, error))
+        return {};
+    if (reader.fullSize() != full || reader.gray() != gray) {
+        *error = changedText();
+        return {};
+    }
+    const int dct = std::min(level, 3);
+    if (!reader.start(dct, error))
+        return {};
+    QImage out = readRegion(reader, area, level - dct, gray, error);
+    if (const QSize dpm = reader.dotsPerMeter(); !out.isNull() && !dpm.isEmpty()) {
+        out.setDotsPerMeterX(dpm.width());
+        out.setDotsPerMeterY(dpm.height());
+    }
+    return out;
+}
+
+// A cut-off JPEG is refused when it opens, as reading it whole refuses it (by its end marker),
+// and not only once a part past what it holds is asked for.
 bool jpegEnds(QFile &file) {
     file.seek(std::max<qint64>(0, file.size() - 65536));
     return file.read(65536).contains("\xFF\xD9");
@@ -295,11 +293,11 @@ bool jpegEnds(QFile &file) {
 
 std::shared_ptr<LargePage> openJpeg(const QString &path, QString *error, QSize *size, bool *gray) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    JpegRegionReader reader;
+    if (!file.open(QIODevice::ReadOnly) || !reader.open(path, error))
         return {};
-    QImageReader reader(&file, "jpeg");
-    *size = reader.size();
-    *gray = reader.imageFormat() == QImage::Format_Grayscale8;
+    *size = reader.fullSize();
+    *gray = reader.gray();
     if (!size->isValid() || size->isEmpty()) {
         *error = QStringLiteral("JPEG 文件头已损坏");
         return {};
@@ -433,7 +431,7 @@ QImage LargePage::region(const QRect &rect, int level, QString *error) const {
     if (!reader.open(m_path, error))
         return {};
     if (QSize(int(reader.layout().w), int(reader.layout().h)) != m_size) {
-        *error = QStringLiteral("文件在打开之后被改动了，请重新打开这一页");
+        *error = changedText();
         return {};
     }
     if (!reader.ownStrips() && !reader.startRaster(error))

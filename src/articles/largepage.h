@@ -10,9 +10,10 @@
 // A page too large to be held whole within the memory a page may take: a newspaper page
 // scanned in gray at 600 dpi, an A0 plan in colour. It is kept as a reduced picture of the
 // whole page (the overview), which is what the fit zooms show, and read from its file a part
-// at a time for the zooms closer in: only the strips or tiles under that part are decoded.
-// A JPEG's levels come from libjpeg's scaled DCT instead. The file stays the page's only full
-// copy; it is never held in memory.
+// at a time for the zooms closer in: only the strips or tiles under that part are decoded, or
+// of a JPEG the part's own columns, the rows above it read for their codes alone. A JPEG's
+// levels come from libjpeg's scaled DCT instead. The file stays the page's only full copy; it
+// is never held in memory.
 //
 // Levels: level L is the page with each side divided by 2^L (rounded up), each of its pixels
 // the average of the 2^L × 2^L page pixels under it (fewer at the right and bottom edges).
