@@ -58,15 +58,20 @@ QImage readPage(const QString &path) {
     return {};
 }
 
-render::RenderedViewport renderViewport(const QImage &image,
-                                        const render::RenderedViewport &wanted) {
+// Makes the page's half-size copy first when the viewport is drawn from it: here it costs
+// the window nothing, and the view keeps it for the page's later zooms.
+render::RenderedViewport renderViewport(const QImage &image, const render::RenderedViewport &wanted,
+                                        QImage &half) {
     render::RenderedViewport out;
     if (!(wanted.zoom > 0) || image.isNull())
         return out;
+    if (half.isNull() && render::drawsFromHalf(image, wanted.zoom, wanted.smooth))
+        half = render::halfSize(image);
     out = wanted;
     out.rect = wanted.rect & QRect(QPoint(0, 0), viewgeom::scaledSize(image.size(), wanted.zoom));
     try {
-        out.image = render::scaledPart(image, wanted.zoom, out.rect, wanted.smooth);
+        out.image = render::scaledPart(image, wanted.zoom, out.rect, wanted.smooth,
+                                       render::outputFormat(image), &half);
     } catch (const std::bad_alloc &) {
         return {}; // the paint renders it then
     }
@@ -148,7 +153,7 @@ PagePrefetch::Entry *PagePrefetch::pending(const QString &path) {
 }
 
 void PagePrefetch::work(const QString &path) {
-    QImage image;
+    QImage image, half;
     bool haveImage = false;
     bool readHere = false;
     FileStamp stamp;
@@ -177,6 +182,7 @@ void PagePrefetch::work(const QString &path) {
             }
             if (!haveImage && !e->page.image.isNull()) { // held: only its viewport is stale
                 image = e->page.image;
+                half = e->page.half;
                 haveImage = true;
             }
             wanted = m_viewport;
@@ -187,7 +193,9 @@ void PagePrefetch::work(const QString &path) {
             image = readPage(path);
             haveImage = readHere = true;
         }
-        page = Page{image, renderViewport(image, wanted)};
+        page.viewport = renderViewport(image, wanted, half);
+        page.image = image;
+        page.half = half;
         renderedFor = wanted;
         rendered = true;
     }

@@ -32,6 +32,8 @@ public:
     struct Page {
         QImage image;
         render::RenderedViewport viewport; // null unless a viewport was asked for
+        // render::halfSize(image), made when the viewport asked for is drawn from it.
+        QImage half;
     };
     // Starts reading these files (from the event loop, or at the latest in waitForIdle());
     // anything held or queued for other files is dropped. With a viewport (its zoom,

@@ -1,16 +1,19 @@
 #include "pageview/pagerender.h"
 
 #include "articles/shrinkbox.h"
+#include "pageview/viewgeometry.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
+#include <QRegion>
 #include <QVarLengthArray>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace qen::render {
@@ -738,10 +741,120 @@ QImage::Format outputFormat(const QImage &page) {
                : QImage::Format_RGB32;
 }
 
+QSize halfSizeOf(const QSize &size) {
+    return {(size.width() + 1) / 2, (size.height() + 1) / 2};
+}
+
+namespace {
+
+// One row of the half-size copy from two page rows (the same row twice at an odd bottom edge).
+void halveRow(const uchar *row0, const uchar *row1, int pageWidth, uchar *out) {
+    const int pairs = pageWidth / 2;
+    int i = 0;
+#ifdef __SSE2__
+    // Two copy pixels from four page pixels of each row, in 16-bit lanes.
+    const __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
+    for (; i + 2 <= pairs; i += 2) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row0 + i * 8));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row1 + i * 8));
+        const __m128i lo = _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+        const __m128i hi = _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+        __m128i sums = _mm_add_epi16(_mm_unpacklo_epi64(lo, hi), _mm_unpackhi_epi64(lo, hi));
+        sums = _mm_srli_epi16(_mm_add_epi16(sums, two), 2);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i * 4), _mm_packus_epi16(sums, sums));
+    }
+#endif
+    for (; i < pairs; ++i)
+        for (int c = 0; c < 4; ++c)
+            out[i * 4 + c] = uchar((row0[i * 8 + c] + row0[i * 8 + 4 + c] + row1[i * 8 + c] +
+                                    row1[i * 8 + 4 + c] + 2) >>
+                                   2);
+    if (pageWidth % 2) // the last column alone: its pixels counted twice average the same
+        for (int c = 0; c < 4; ++c)
+            out[pairs * 4 + c] = uchar((row0[pairs * 8 + c] + row1[pairs * 8 + c] + 1) >> 1);
+}
+
+// The first screen column (or row) at `zoom` whose box reaches the last page column (row)
+// when their count `limit` is odd; past every column when it is even.
+int firstAtOddEdge(double zoom, int limit) {
+    if (limit % 2 == 0)
+        return std::numeric_limits<int>::max() / 2;
+    int d = std::max(0, int(std::floor((limit - 1) * zoom)) - 1);
+    while (d > 0 && boxSpan(d - 1, zoom, limit).hi == limit)
+        --d;
+    while (boxSpan(d, zoom, limit).hi < limit)
+        ++d;
+    return d;
+}
+
+} // namespace
+
+QImage halfSize(const QImage &page) {
+    if (page.isNull() || outputFormat(page) != QImage::Format_RGB32)
+        return {};
+    try {
+        const bool direct =
+            page.format() == QImage::Format_RGB32 || page.format() == QImage::Format_ARGB32;
+        const QImage source = direct ? page : page.convertToFormat(QImage::Format_RGB32);
+        QImage half(halfSizeOf(source.size()), source.format());
+        if (source.isNull() || half.isNull())
+            return {};
+        for (int y = 0; y < half.height(); ++y) {
+            const uchar *row0 = source.constScanLine(2 * y);
+            const uchar *row1 =
+                2 * y + 1 < source.height() ? source.constScanLine(2 * y + 1) : row0;
+            halveRow(row0, row1, source.width(), half.scanLine(y));
+        }
+        return half;
+    } catch (const std::bad_alloc &) {
+        return {}; // the full page is drawn from, as without a copy
+    }
+}
+
+namespace {
+
+// Whether every box of screen pixels [0, count) covers the same page pixels drawn from the
+// copy at twice the zoom as drawn from the page.
+bool sameBoxes(int count, double zoom, int limit) {
+    const int halfLimit = (limit + 1) / 2;
+    for (int d = 0; d < count; ++d) {
+        const Span page = boxSpan(d, zoom, limit), half = boxSpan(d, zoom * 2, halfLimit);
+        if (page.lo != 2 * half.lo || page.hi != std::min(2 * half.hi, limit))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// Only where the boxes agree (25 %, 12.5 %, ...): elsewhere a box drawn from the copy starts on
+// an even page pixel, up to one pixel off the page's own, and a sharp edge would move by up
+// to half a screen pixel and change its gray by a hundred levels or more.
+bool drawsFromHalf(const QImage &page, double zoom, bool smooth) {
+    if (!smooth || !(zoom < 0.5) || page.isNull() || outputFormat(page) != QImage::Format_RGB32)
+        return false;
+    const QSize scaled = viewgeom::scaledSize(page.size(), zoom);
+    return sameBoxes(scaled.width(), zoom, page.width()) &&
+           sameBoxes(scaled.height(), zoom, page.height());
+}
+
 void renderInto(const QImage &page, double zoom, const QRect &target, bool smooth, QImage &dst,
-                const QPoint &at) {
+                const QPoint &at, const QImage *half) {
     if (page.isNull() || target.isEmpty() || !(zoom > 0))
         return;
+    if (half && drawsFromHalf(page, zoom, smooth) && half->size() == halfSizeOf(page.size())) {
+        // The copy's pixels at an odd edge stand for one page column or row, yet average as
+        // much as the others: the screen pixels whose boxes reach it are drawn from the page.
+        const QRect inner = target & QRect(QPoint(target.left(), target.top()),
+                                           QPoint(firstAtOddEdge(zoom, page.width()) - 1,
+                                                  firstAtOddEdge(zoom, page.height()) - 1));
+        if (!inner.isEmpty())
+            renderInto(*half, zoom * 2, inner, smooth, dst,
+                       at + inner.topLeft() - target.topLeft());
+        for (const QRect &edge : QRegion(target).subtracted(QRegion(inner)))
+            renderInto(page, zoom, edge, smooth, dst, at + edge.topLeft() - target.topLeft());
+        return;
+    }
     if (dst.format() != outputFormat(page)) {
         if (dst.format() != ScreenFormat)
             return; // no other format is rendered into
@@ -781,12 +894,12 @@ QImage scaledPart(const QImage &page, double zoom, const QRect &target, bool smo
 }
 
 QImage scaledPart(const QImage &page, double zoom, const QRect &target, bool smooth,
-                  QImage::Format format) {
+                  QImage::Format format, const QImage *half) {
     if (page.isNull() || target.isEmpty())
         return {};
     QImage out(target.size(), format);
     if (!out.isNull())
-        renderInto(page, zoom, target, smooth, out, {0, 0});
+        renderInto(page, zoom, target, smooth, out, {0, 0}, half);
     return out;
 }
 

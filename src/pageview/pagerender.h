@@ -33,10 +33,23 @@ void grayOntoScreen(const QImage &gray, const QRect &from, QImage &screen, const
 // page stay visible as gray) and enlarges bilinearly (bilevel pages: by pixel, crisp);
 // otherwise each screen pixel takes the page pixel under its centre. A screen pixel maps
 // to the same page pixels whatever part is rendered, so parts join without seams.
+//
+// `half`, when given, is halfSize(page): at the zooms drawsFromHalf() names, a smoothed colour
+// page is drawn from it at twice the zoom, which reads a quarter of the pixels; the result
+// differs from the page's own by the copy's rounding, one level at most.
 void renderInto(const QImage &page, double zoom, const QRect &target, bool smooth, QImage &dst,
-                const QPoint &at);
+                const QPoint &at, const QImage *half = nullptr);
 QImage scaledPart(const QImage &page, double zoom, const QRect &target, bool smooth);
 QImage scaledPart(const QImage &page, double zoom, const QRect &target, bool smooth,
-                  QImage::Format format);
+                  QImage::Format format, const QImage *half = nullptr);
+
+// A colour page at half its size, each pixel the rounded average of a 2x2 box (of the one or
+// two pixels left at an odd edge). Null for bilevel and gray pages, which keep their own
+// paths, and when there is no memory for it.
+QImage halfSize(const QImage &page);
+QSize halfSizeOf(const QSize &pageSize);
+// Whether a viewport of `page` at `zoom` is drawn from its half-size copy when there is one:
+// a smoothed colour page below 50 %, at a zoom whose boxes the copy's pixels cover exactly.
+bool drawsFromHalf(const QImage &page, double zoom, bool smooth);
 
 } // namespace qen::render

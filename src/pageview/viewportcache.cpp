@@ -34,6 +34,36 @@ void movePixels(QImage &image, const QRect &from, const QPoint &to) {
 
 } // namespace
 
+const QImage *ViewportCache::halfFor(const QImage &page, quint64 revision, double zoom,
+                                     bool smooth) {
+    // A copy of another page or of the pixels before an adjustment is never drawn from.
+    if (m_halfKey != page.cacheKey() || m_halfRevision != revision)
+        dropHalf();
+    if (!drawsFromHalf(page, zoom, smooth))
+        return nullptr;
+    if (m_half.isNull()) {
+        m_half = halfSize(page);
+        m_halfKey = page.cacheKey();
+        m_halfRevision = revision;
+    }
+    return m_half.isNull() ? nullptr : &m_half;
+}
+
+void ViewportCache::seedHalf(const QImage &page, quint64 revision, QImage half) {
+    if (half.isNull() || page.isNull() || outputFormat(page) != QImage::Format_RGB32 ||
+        half.size() != halfSizeOf(page.size()))
+        return;
+    m_half = std::move(half);
+    m_halfKey = page.cacheKey();
+    m_halfRevision = revision;
+}
+
+void ViewportCache::dropHalf() {
+    m_half = QImage();
+    m_halfKey = 0;
+    m_halfRevision = 0;
+}
+
 const QImage &ViewportCache::get(const QImage &page, quint64 revision, double zoom, bool smooth,
                                  const QRect &visible, const LargePage *large) {
     m_lastRendered = 0;
@@ -69,12 +99,13 @@ const QImage &ViewportCache::get(const QImage &page, quint64 revision, double zo
         }
         m_image = std::move(next); // the old viewport goes before the new one renders
     }
+    const QImage *half = large ? nullptr : halfFor(page, revision, zoom, smooth);
     for (const QRect &part : todo) {
         if (large)
             m_regions.render(*large, zoom, part, smooth, m_image,
                              part.topLeft() - visible.topLeft());
         else
-            renderInto(page, zoom, part, smooth, m_image, part.topLeft() - visible.topLeft());
+            renderInto(page, zoom, part, smooth, m_image, part.topLeft() - visible.topLeft(), half);
         m_lastRendered += qint64(part.width()) * part.height();
     }
     m_rect = visible;
@@ -106,6 +137,7 @@ void ViewportCache::invalidate() {
 
 void ViewportCache::clear() {
     m_image = QImage();
+    dropHalf();
     m_regions.clear();
     m_rect = QRect();
     m_lastRendered = 0;

@@ -33,12 +33,24 @@ public:
     void invalidate();
     // Takes a viewport rendered ahead for this page, so the first paint is a copy.
     void seed(const QImage &page, quint64 revision, RenderedViewport viewport);
+    // Takes the half-size copy of this page (render::halfSize) made ahead, in another thread;
+    // without one, it is made here when a zoom first needs it.
+    void seedHalf(const QImage &page, quint64 revision, QImage half);
+    // A new page: the copy of the old one goes now, not at the next paint.
+    void dropHalf();
     qint64 bytes() const { return m_image.sizeInBytes(); }
+    // The page's half-size copy, held while its page and revision are the ones drawn.
+    qint64 halfBytes() const { return m_half.sizeInBytes(); }
     // Pixels rendered (not copied) by the last get(), for tests and measurements.
     qint64 lastRendered() const { return m_lastRendered; }
 
 private:
+    const QImage *halfFor(const QImage &page, quint64 revision, double zoom, bool smooth);
+
     QImage m_image;
+    QImage m_half;
+    qint64 m_halfKey = 0;
+    quint64 m_halfRevision = 0;
     LargeRegions m_regions;
     QRect m_rect;
     qint64 m_pageKey = 0;

@@ -2,6 +2,7 @@
 #include "pageview/pageprefetch.h"
 #include "pageview/viewgeometry.h"
 #include "testfiles.h"
+#include "testpages.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -20,6 +21,8 @@ private slots:
     void viewportFollowsTheView_data();
     void viewportFollowsTheView();
     void readingWaitsForTheEventLoop();
+    void halfCopyIsMadeAhead_data();
+    void halfCopyIsMadeAhead();
 
 private:
     QString page(const QString &name, int width);
@@ -163,6 +166,45 @@ void TestPagePrefetch::readingWaitsForTheEventLoop() {
     QVERIFY(!prefetch.take(a));
     prefetch.prefetch({a});
     QTRY_COMPARE(prefetch.heldCount(), 1); // the event loop started it
+}
+
+// Below 50 % a colour page's half-size copy is made in the reader, and its viewport drawn
+// from it; other zooms and other pages make none.
+void TestPagePrefetch::halfCopyIsMadeAhead_data() {
+    QTest::addColumn<bool>("colour");
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<bool>("made");
+    QTest::addRow("colour at 25%%") << true << 0.25 << true;
+    QTest::addRow("colour at 50%%") << true << 0.5 << false;
+    QTest::addRow("bilevel at 25%%") << false << 0.25 << false;
+}
+
+void TestPagePrefetch::halfCopyIsMadeAhead() {
+    QFETCH(bool, colour);
+    QFETCH(double, zoom);
+    QFETCH(bool, made);
+    QString path = page("i.tif", 801);
+    if (colour) {
+        path = m_dir.filePath("colour.tif");
+        ImageDocument::writeFile(
+            test::colourPage(
+                801, 301, [](int x, int y) { return qRgb(x % 256, (y * 5) % 256, (x * y) % 256); }),
+            path, ImageFileType::Tiff);
+    }
+    render::RenderedViewport asked;
+    asked.zoom = zoom;
+    asked.smooth = true;
+    asked.rect = QRect(0, 0, 640, 120);
+    PagePrefetch prefetch;
+    prefetch.prefetch({path}, asked);
+    prefetch.waitForIdle();
+    const std::optional<PagePrefetch::Page> got = prefetch.take(path);
+    QVERIFY(got);
+    QCOMPARE(!got->half.isNull(), made);
+    if (made)
+        QCOMPARE(got->half, render::halfSize(got->image));
+    const QImage fromPage = render::scaledPart(got->image, zoom, got->viewport.rect, true);
+    QVERIFY(test::maxDifference(got->viewport.image, fromPage) <= 1);
 }
 
 QTEST_GUILESS_MAIN(TestPagePrefetch)

@@ -45,6 +45,11 @@ private slots:
     void partsJoinWithoutSeams();
     void screenFormatShowsTheSamePixels_data();
     void screenFormatShowsTheSamePixels();
+    void halfSizeAveragesTwoByTwo_data();
+    void halfSizeAveragesTwoByTwo();
+    void halfCopyDrawsWhatThePageDraws_data();
+    void halfCopyDrawsWhatThePageDraws();
+    void cacheTrustsTheHalfCopyOnlyForItsPage();
     void cacheRendersOnlyWhatIsNew();
     void cacheScrollsInEveryDirection_data();
     void cacheScrollsInEveryDirection();
@@ -232,6 +237,95 @@ void TestPageRender::screenFormatShowsTheSamePixels() {
         QCOMPARE(screen.format(), render::ScreenFormat);
         QCOMPARE(screen, own.convertToFormat(render::ScreenFormat));
     }
+}
+
+// The copy is the page shrunk to 50 % by the plain box average, odd edges included.
+void TestPageRender::halfSizeAveragesTwoByTwo_data() {
+    QTest::addColumn<QImage>("page");
+    for (const QSize &size :
+         {QSize(457, 311), QSize(300, 200), QSize(1, 1), QSize(2, 1), QSize(1, 3), QSize(5, 2)}) {
+        const QImage page = colourPage(size.width(), size.height());
+        QTest::addRow("RGB32 %dx%d", size.width(), size.height()) << page;
+        QTest::addRow("ARGB32 %dx%d", size.width(), size.height())
+            << page.convertToFormat(QImage::Format_ARGB32);
+    }
+    QTest::addRow("gray: none") << grayPage(30, 20);
+    QTest::addRow("bilevel: none") << monoPage(30, 20);
+}
+
+void TestPageRender::halfSizeAveragesTwoByTwo() {
+    QFETCH(QImage, page);
+    const QImage half = render::halfSize(page);
+    if (render::outputFormat(page) != QImage::Format_RGB32) {
+        QVERIFY(half.isNull());
+        return;
+    }
+    QCOMPARE(half.format(), page.format());
+    QCOMPARE(half,
+             plainBoxAverage(page, 0.5, QRect(QPoint(0, 0), render::halfSizeOf(page.size()))));
+}
+
+// Where the copy's boxes are the page's (25 %, 12.5 %) only its rounding shows, odd edges
+// included; at other zooms, from 50 % up and unsmoothed, the page is drawn from as before.
+void TestPageRender::halfCopyDrawsWhatThePageDraws_data() {
+    QTest::addColumn<QImage>("page");
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<bool>("smooth");
+    QTest::addColumn<bool>("fromHalf");
+    const QImage odd = colourPage(457, 311), even = colourPage(400, 300);
+    for (double zoom : {0.25, 0.125}) {
+        QTest::addRow("odd sizes %g%%", zoom * 100) << odd << zoom << true << true;
+        QTest::addRow("even sizes %g%%", zoom * 100) << even << zoom << true << true;
+    }
+    QTest::addRow("ARGB32 25%%") << odd.convertToFormat(QImage::Format_ARGB32) << 0.25 << true
+                                 << true;
+    for (double zoom : {0.49, 0.35, 0.3, 0.13, 0.5, 0.77})
+        QTest::addRow("boxes apart %g%%", zoom * 100) << odd << zoom << true << false;
+    QTest::addRow("unsmoothed 25%%") << odd << 0.25 << false << false;
+}
+
+void TestPageRender::halfCopyDrawsWhatThePageDraws() {
+    QFETCH(QImage, page);
+    QFETCH(double, zoom);
+    QFETCH(bool, smooth);
+    QFETCH(bool, fromHalf);
+    QCOMPARE(render::drawsFromHalf(page, zoom, smooth), fromHalf);
+    const QImage half = render::halfSize(page);
+    const QRect all(QPoint(0, 0), viewgeom::scaledSize(page.size(), zoom));
+    for (const QRect &part : {all, QRect(3, 5, 17, 11) & all, QRect(all.right() - 6, 2, 7, 9)}) {
+        const QImage fromPage = render::scaledPart(page, zoom, part, smooth);
+        const QImage drawn =
+            render::scaledPart(page, zoom, part, smooth, render::outputFormat(page), &half);
+        const int difference = test::maxDifference(drawn, fromPage);
+        QVERIFY2(difference <= (fromHalf ? 1 : 0), qPrintable(QString::number(difference)));
+    }
+}
+
+// The copy stands for one page at one revision: an adjusted page is drawn afresh, a copy of
+// the wrong size is refused, gray pages hold none.
+void TestPageRender::cacheTrustsTheHalfCopyOnlyForItsPage() {
+    const QImage page = colourPage(400, 300);
+    const QRect view(0, 0, 100, 75);
+    const QImage fromPage = render::scaledPart(page, 0.25, view, true);
+    render::ViewportCache cache;
+    QImage marked(render::halfSizeOf(page.size()), QImage::Format_RGB32);
+    marked.fill(Qt::black);
+    cache.seedHalf(page, 1, marked);
+    QCOMPARE(cache.halfBytes(), marked.sizeInBytes());
+    QCOMPARE(QImage(cache.get(page, 1, 0.25, true, view)).pixel(50, 40), qRgb(0, 0, 0));
+    QVERIFY(test::maxDifference(cache.get(page, 2, 0.25, true, view), fromPage) <= 1);
+    QCOMPARE(cache.halfBytes(), render::halfSize(page).sizeInBytes()); // made for revision 2
+    QCOMPARE(cache.get(page, 2, 0.5, true, view), render::scaledPart(page, 0.5, view, true));
+
+    cache.seedHalf(page, 3, marked.copy(0, 0, 10, 10));
+    QVERIFY(test::maxDifference(cache.get(page, 3, 0.25, true, view), fromPage) <= 1);
+
+    cache.get(grayPage(400, 300), 1, 0.25, true, view);
+    QCOMPARE(cache.halfBytes(), 0);
+    cache.get(page, 1, 0.25, true, view);
+    QVERIFY(cache.halfBytes() > 0);
+    cache.clear();
+    QCOMPARE(cache.halfBytes(), 0);
 }
 
 void TestPageRender::cacheRendersOnlyWhatIsNew() {

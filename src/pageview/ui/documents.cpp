@@ -137,7 +137,8 @@ void Documents::nodeClick(int index) {
 
 bool Documents::showImage(const QString &path) {
     if (std::optional<PagePrefetch::Page> page = m_prefetch.take(path)) {
-        m_controls.imageView->setFileName(path, page->image, std::move(page->viewport));
+        m_controls.imageView->setFileName(path, page->image, std::move(page->viewport),
+                                          std::move(page->half));
         return true;
     }
     return m_controls.imageView->setFileName(path);

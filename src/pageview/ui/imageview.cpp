@@ -113,10 +113,11 @@ bool ImageView::setFileName(const QString &path) {
 }
 
 void ImageView::setFileName(const QString &path, const QImage &decoded,
-                            render::RenderedViewport viewport) {
+                            render::RenderedViewport viewport, QImage half) {
     m_lastError.clear();
     m_document.adopt(path, decoded);
     pageChanged();
+    m_cache.seedHalf(m_document.image(), m_document.revision(), std::move(half));
     const render::RenderedViewport wanted = viewportToRender();
     if (viewport.zoom == wanted.zoom && viewport.smooth == wanted.smooth)
         m_cache.seed(m_document.image(), m_document.revision(), std::move(viewport));
@@ -162,6 +163,7 @@ void ImageView::pageChanged() {
     const QPoint before = scroll();
     m_marks[0] = m_marks[1] = {};
     m_mirrored = m_flipped = false;
+    m_cache.dropHalf();
     if (hasImage())
         m_cache.invalidate();
     else

@@ -45,9 +45,10 @@ public:
     // to the new page (selectionClipped() tells when that changed it).
     bool setFileName(const QString &path);
     // The same with the page already read from path (by ImageDocument::readFile), and
-    // possibly its first viewport already rendered (used when it matches the view's zoom).
+    // possibly its first viewport already rendered (used when it matches the view's zoom)
+    // and its half-size copy (render::halfSize) made.
     void setFileName(const QString &path, const QImage &decoded,
-                     render::RenderedViewport viewport = {});
+                     render::RenderedViewport viewport = {}, QImage half = {});
     // The zoom, smoothing and size in device pixels a viewport rendered ahead must have;
     // viewportToRenderChanged() tells when it may have changed.
     render::RenderedViewport viewportToRender() const;
@@ -159,8 +160,10 @@ public:
     // the band corners and mouse positions are given in.
     QWidget *clientArea() const { return viewport(); }
 
-    // Bytes held for the page and its scaled viewport, for measurements.
-    qint64 memoryBytes() const { return m_document.memoryBytes() + m_cache.bytes(); }
+    // Bytes held for the page, its half-size copy and its scaled viewport, for measurements.
+    qint64 memoryBytes() const {
+        return m_document.memoryBytes() + m_cache.bytes() + m_cache.halfBytes();
+    }
     const render::ViewportCache &viewportCache() const { return m_cache; }
 
 signals:
