@@ -533,9 +533,8 @@ void Writer::lineContent(QByteArray &out, const Line &line, double sx, double sy
 namespace {
 
 // Room for a page's text, from its glyph and line counts, so that no line grows the buffer.
-void reserveText(QByteArray &out, qsizetype glyphs, qsizetype lines, qsizetype pieceBytes,
-                 qsizetype lineBytes) {
-    out.reserve(out.size() + 8 + glyphs * 2 * pieceBytes + lines * lineBytes);
+void reserveText(QByteArray &out, qsizetype glyphs, qsizetype lines) {
+    out.reserve(out.size() + 8 + glyphs * 2 * Sink::PieceBytes + lines * Sink::LineBytes);
     out += "3 Tr\n";
 }
 
@@ -549,7 +548,7 @@ void Writer::textContent(QByteArray &out, const PageText &text, double widthPt, 
     qsizetype glyphs = 0;
     for (const QList<TextGlyph> &line : text.lines)
         glyphs += line.size();
-    reserveText(out, glyphs, text.lines.size(), Sink::PieceBytes, Sink::LineBytes);
+    reserveText(out, glyphs, text.lines.size());
     for (const QList<TextGlyph> &line : text.lines)
         if (!line.isEmpty())
             lineContent(out, GlyphLine{line}, sx, sy, heightPt, pagePx);
@@ -559,7 +558,7 @@ void Writer::textContent(QByteArray &out, const ocr::TextLayer &layer, double wi
                          double heightPt, const Image &image) {
     const QSizeF pagePx = layer.pageSize().isEmpty() ? shownSize(image) : QSizeF(layer.pageSize());
     const double sx = widthPt / pagePx.width(), sy = heightPt / pagePx.height();
-    reserveText(out, layer.count(), layer.lineCount(), Sink::PieceBytes, Sink::LineBytes);
+    reserveText(out, layer.count(), layer.lineCount());
     for (int l = 0; l < layer.lineCount(); ++l) {
         const int first = layer.firstGlyphOfLine(l);
         lineContent(out, LayerLine{layer, first, layer.lastGlyphOfLine(l) - first + 1}, sx, sy,

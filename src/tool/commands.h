@@ -2,11 +2,18 @@
 
 #include "export/pdfwriter.h"
 #include "ocr/textlayer.h"
+#include "platform/workfolders.h"
 
 #include <QString>
 #include <QStringList>
 
 namespace qen::tool {
+
+// The program's work folders, as the tool finds them: its settings are the program's.
+inline WorkFolders toolFolders() {
+    const QString root = WorkFolders::defaultRoot();
+    return WorkFolders(root, root);
+}
 
 // Each command writes its results to standard output and its errors to standard error;
 // it returns the process exit status (2 on any error).

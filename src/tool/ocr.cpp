@@ -1,7 +1,6 @@
 // qentool ocr IMAGE [--area X,Y,W,H] [--lang LANGS]: the text recognition finds, tidied as the
 // program shows it, through the same library and result file.
 #include "ocr/recognition.h"
-#include "platform/workfolders.h"
 #include "tool/commands.h"
 
 #include <QRect>
@@ -58,10 +57,8 @@ int runOcr(const QStringList &args) {
     }
     if (image.isEmpty())
         return errorExit(QString::fromLatin1(Usage));
-    if (languages.isEmpty()) {
-        const QString root = WorkFolders::defaultRoot();
-        languages = ocr::configuredLanguages(WorkFolders(root, root));
-    }
+    if (languages.isEmpty())
+        languages = ocr::configuredLanguages(toolFolders());
 
     // The result file goes to a folder of our own, so a running program's result is untouched.
     QTemporaryDir folder;

@@ -9,7 +9,6 @@
 #include "ocr/textqueue.h"
 #include "platform/error.h"
 #include "platform/filehelpers.h"
-#include "platform/workfolders.h"
 #include "tool/commands.h"
 #include "tool/pagelisting.h"
 
@@ -44,14 +43,10 @@ class PageWalk {
 public:
     explicit PageWalk(const QString &languages)
         : m_reader(ocr::PageEngineLibrary::shared(), languages),
-          m_cache(ocr::TextCache::defaultFolder(), ocr::TextCache::configuredCapBytes(folders())) {
+          m_cache(ocr::TextCache::defaultFolder(),
+                  ocr::TextCache::configuredCapBytes(toolFolders())) {
         if (!m_cache.usable())
             std::fprintf(stderr, "qentool: %s\n", qPrintable(m_cache.problem()));
-    }
-
-    static WorkFolders folders() {
-        const QString root = WorkFolders::defaultRoot();
-        return WorkFolders(root, root);
     }
 
     bool run(const QStringList &inputs, const std::function<bool(const Page &)> &use) {
@@ -155,7 +150,7 @@ std::optional<Options> parse(const QStringList &args, const QStringList &knownFl
         }
     }
     if (o.languages.isEmpty())
-        o.languages = ocr::configuredLanguages(PageWalk::folders());
+        o.languages = ocr::configuredLanguages(toolFolders());
     return o;
 }
 

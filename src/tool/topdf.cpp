@@ -143,7 +143,7 @@ ocr::TextLayer cachedPageText(const QString &page, const QString &decoded,
     }();
     if (!version)
         throw NeedsDecoder{};
-    static const WorkFolders folders(WorkFolders::defaultRoot(), WorkFolders::defaultRoot());
+    static const WorkFolders folders = toolFolders();
     static const QString languages = ocr::configuredLanguages(folders);
     static ocr::TextCache cache(folder, ocr::TextCache::configuredCapBytes(folders));
     std::optional<ocr::TextLayer> layer;

@@ -3,21 +3,11 @@
 #include "ocr/recognition.h"
 #include "ocr/textcache.h"
 #include "platform/error.h"
-#include "platform/workfolders.h"
 #include "tool/commands.h"
 
 #include <cstdio>
 
 namespace qen::tool {
-
-namespace {
-
-WorkFolders toolFolders() {
-    const QString root = WorkFolders::defaultRoot();
-    return WorkFolders(root, root);
-}
-
-} // namespace
 
 // The page is read through the engine's own path, which hashes the file as it reads it.
 ocr::TextLayer recognisedPageText(const QString &page, const QString &decoded, const QByteArray &) {
