@@ -135,6 +135,8 @@ void TstTextCache::damagedEntryIsReplaced_data() {
     QTest::newRow("empty file") << QString() << QByteArray();
     QTest::newRow("not a cache file") << QString() << QByteArray("%PDF-1.4\n%\xe2\xe3\n");
     QTest::newRow("a bare layer") << QString() << test::gridLayer({u"甲"_qs}).toBytes();
+    QTest::newRow("larger than any entry")
+        << QString() << QByteArray(int(TextCache::MaxEntryBytes) + 1, '\xa3');
     QTest::newRow("trailing bytes")
         << QString() << TextCache::entryBytes(Key, test::gridLayer({u"甲"_qs})) + "x";
 }
