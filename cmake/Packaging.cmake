@@ -36,7 +36,7 @@ if(DPKG_SHLIBDEPS)
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
         "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
-libqt6printsupport6 (>= 6.4), libqt6network6 (>= 6.4), libqt6concurrent6 (>= 6.4), libzip4, libtiff6, libdeflate0, libgif7, libjpeg62-turbo, libxcb1, \
+libqt6printsupport6 (>= 6.4), libqt6network6 (>= 6.4), libqt6concurrent6 (>= 6.4), libzip4, libtiff6, libdeflate0, libgif7, libjpeg62-turbo, zlib1g, libxcb1, \
 ${qen_runtime_depends}")
 endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, tesseract-ocr-eng, xdg-utils")

@@ -7,7 +7,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-translations-l10n libgl-dev
-    libzip-dev libtiff-dev libdeflate-dev libgif-dev libjpeg62-turbo-dev libxcb1-dev
+    libzip-dev libtiff-dev libdeflate-dev libgif-dev libjpeg62-turbo-dev zlib1g-dev libxcb1-dev
     libtesseract-dev tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-eng
     fonts-noto-cjk xvfb xauth weston qt6-wayland zip unzip ccache
     desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl appstream groff-base

@@ -313,6 +313,40 @@ std::shared_ptr<LargePage> openJpeg(const QString &path, QString *error, QSize *
     return std::make_shared<LargePage>();
 }
 
+// Opens a TIFF page to be read a part at a time, with what that takes checked: sizes, the
+// stored orientation, a colour kind libtiff can read, and strips or tiles of bounded size.
+bool openTiffInParts(Reader &reader, const QString &path, bool *gray, QString *error) {
+    if (kindOf(path) != Kind::Tiff || !reader.open(path, error)) {
+        if (error->isEmpty())
+            *error = QStringLiteral("不是有效的 TIFF 文件");
+        return false;
+    }
+    const PageLayout &l = reader.layout();
+    *gray = l.spp == 1 && l.grayKind();
+    if (l.w > 1000000 || l.h > 1000000) {
+        *error = tiff::tooLargeText(l);
+        return false;
+    }
+    if (tooManyPixels(QSize(int(l.w), int(l.h)), *gray)) {
+        *error = tooManyPixelsText(QSize(int(l.w), int(l.h)), *gray);
+        return false;
+    }
+    if (l.orientation != ORIENTATION_TOPLEFT) {
+        *error = tiff::tooLargeText(l);
+        return false;
+    }
+    if (!reader.ownStrips() && !reader.startRaster(error))
+        return false;
+    if (reader.unitBytes() > LargePage::MaxStripBytes) {
+        *error = QStringLiteral("图像 %1×%2 过大，且它的数据块过大（每块 %3 行），无法分块显示")
+                     .arg(l.w)
+                     .arg(l.h)
+                     .arg(reader.unitRows());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool LargePage::needed(const QString &path) {
@@ -368,34 +402,10 @@ std::shared_ptr<const LargePage> LargePage::openInParts(const QString &path, QSt
     if (kind == Kind::Jpeg)
         return openJpegInParts(path, error, overviewBytes);
     Reader reader;
-    if (kind != Kind::Tiff || !reader.open(path, error)) {
-        if (error->isEmpty())
-            *error = QStringLiteral("不是有效的 TIFF 文件");
+    bool gray = false;
+    if (!openTiffInParts(reader, path, &gray, error))
         return {};
-    }
     const PageLayout &l = reader.layout();
-    const bool gray = l.spp == 1 && l.grayKind();
-    if (l.w > 1000000 || l.h > 1000000) {
-        *error = tiff::tooLargeText(l);
-        return {};
-    }
-    if (tooManyPixels(QSize(int(l.w), int(l.h)), gray)) {
-        *error = tooManyPixelsText(QSize(int(l.w), int(l.h)), gray);
-        return {};
-    }
-    if (l.orientation != ORIENTATION_TOPLEFT) {
-        *error = tiff::tooLargeText(l);
-        return {};
-    }
-    if (!reader.ownStrips() && !reader.startRaster(error))
-        return {};
-    if (reader.unitBytes() > MaxStripBytes) {
-        *error = QStringLiteral("图像 %1×%2 过大，且它的数据块过大（每块 %3 行），无法分块显示")
-                     .arg(l.w)
-                     .arg(l.h)
-                     .arg(reader.unitRows());
-        return {};
-    }
     auto page = std::make_shared<LargePage>();
     page->m_path = path;
     page->m_size = QSize(int(l.w), int(l.h));
@@ -440,6 +450,52 @@ QImage LargePage::region(const QRect &rect, int level, QString *error) const {
     out.setDotsPerMeterX(m_overview.dotsPerMeterX());
     out.setDotsPerMeterY(m_overview.dotsPerMeterY());
     return out;
+}
+
+struct LargePageRows::Impl {
+    Reader reader;
+    bool gray = false;
+    int nextRow = 0;
+    int bandRows = 1;
+};
+
+LargePageRows::LargePageRows(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+LargePageRows::~LargePageRows() = default;
+
+std::unique_ptr<LargePageRows> LargePageRows::open(const QString &path, QString *error,
+                                                   qint64 bandBytes) {
+    auto impl = std::make_unique<Impl>();
+    if (!openTiffInParts(impl->reader, path, &impl->gray, error))
+        return {};
+    const int unit = int(impl->reader.unitRows());
+    const qint64 rowBytes = qint64(impl->reader.size().width()) * (impl->gray ? 1 : 4);
+    impl->bandRows = unit * int(std::max<qint64>(1, bandBytes / (rowBytes * unit)));
+    return std::unique_ptr<LargePageRows>(new LargePageRows(std::move(impl)));
+}
+
+QSize LargePageRows::size() const {
+    return m_impl->reader.size();
+}
+
+bool LargePageRows::gray() const {
+    return m_impl->gray;
+}
+
+QImage LargePageRows::next(QString *error) {
+    Impl &d = *m_impl;
+    const QSize page = d.reader.size();
+    if (d.nextRow >= page.height())
+        return {};
+    const int rows = std::min(d.bandRows, page.height() - d.nextRow);
+    QImage band(page.width(), rows, d.gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    if (band.isNull()) {
+        *error = QStringLiteral("内存不足");
+        return {};
+    }
+    if (!d.reader.decode(0, page.width(), d.nextRow, d.nextRow + rows, band, error))
+        return {};
+    d.nextRow += rows;
+    return band;
 }
 
 } // namespace qen

@@ -80,4 +80,26 @@ private:
     QImage m_overview;
 };
 
+// A large TIFF page read whole from the top, a band of rows at a time, at full resolution:
+// how such a page goes into a PDF without being held. Bands come out as a LargePage's do.
+class LargePageRows {
+public:
+    // Null with *error when the page cannot be read in parts (as LargePage::openInParts says).
+    // A band is whole strips or rows of tiles, about `bandBytes` of them: each decoded once.
+    static std::unique_ptr<LargePageRows> open(const QString &path, QString *error,
+                                               qint64 bandBytes = 8ll << 20);
+    ~LargePageRows();
+
+    QSize size() const;
+    bool gray() const;
+    // The band after the last one read. Null at the end, and null with *error when the file
+    // no longer reads.
+    QImage next(QString *error);
+
+private:
+    struct Impl;
+    explicit LargePageRows(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m_impl;
+};
+
 } // namespace qen

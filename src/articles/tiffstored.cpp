@@ -85,6 +85,7 @@ bool readStored(const QByteArray &data, QList<StoredPage> *pages, QString *error
             p.jpegTables = QByteArray(static_cast<const char *>(tables), qsizetype(tablesSize));
         if (!p.tiled) {
             const uint32_t strips = TIFFNumberOfStrips(tif);
+            p.strips.reserve(qsizetype(strips));
             for (uint32_t s = 0; s < strips; ++s) {
                 const uint64_t size = TIFFGetStrileByteCount(tif, s);
                 const uint64_t offset = TIFFGetStrileOffset(tif, s);
@@ -93,7 +94,8 @@ bool readStored(const QByteArray &data, QList<StoredPage> *pages, QString *error
                     *error = QStringLiteral("%1的图像数据超出文件末尾（文件不完整）").arg(where);
                     return false;
                 }
-                p.strips.append(data.mid(qsizetype(offset), qsizetype(size)));
+                p.strips.append(strips == 1 ? data.mid(qsizetype(offset), qsizetype(size))
+                                            : QByteArray());
             }
         }
         pages->append(std::move(p));

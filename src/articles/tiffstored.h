@@ -35,8 +35,10 @@ struct StoredPage {
     quint32 t4Options = 0;
     int orientation = 1;       // the Orientation tag: how the stored rows are to be seen
     double xDpi = 0, yDpi = 0; // 0 when the page states no usable resolution
-    QList<QByteArray> strips;  // raw strip data in order; empty for tiled pages
-    QByteArray jpegTables;     // the JPEGTables tag, when present
+    // Raw strip data in order; empty for tiled pages. Only a page of one strip can be carried
+    // over as it is, so only then is its data copied: the strips of others are counted, empty.
+    QList<QByteArray> strips;
+    QByteArray jpegTables; // the JPEGTables tag, when present
 };
 // Every page of the file, strips read raw and checked against the file's end. A page that
 // declares more than MaxImageBytes of pixels is refused. False with *error on failure.

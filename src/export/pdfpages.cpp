@@ -5,8 +5,11 @@
 #include "export/printlayout.h"
 
 #include "articles/imagedocument.h"
+#include "articles/largepage.h"
 #include "articles/tiffcodec.h"
 #include "platform/error.h"
+
+#include <cstring>
 
 namespace qen::pdf {
 
@@ -49,9 +52,54 @@ Image flateImage(const QImage &source) {
     return image;
 }
 
+// A page too large to hold goes in as its exact pixels all the same, read from its file a
+// band at a time while the writer deflates them.
+Image streamedTiffPage(const QString &path, const Image &stored) {
+    QString error;
+    std::shared_ptr<LargePageRows> source = LargePageRows::open(path, &error);
+    if (!source)
+        failPage(path, error);
+    Image image;
+    image.width = source->size().width();
+    image.height = source->size().height();
+    image.filter = "/FlateDecode";
+    image.colorSpace = source->gray() ? "/DeviceGray" : "/DeviceRGB";
+    image.setResolution(stored.xDpi, stored.yDpi);
+    image.rows = [source, path](QByteArray &out) {
+        QString error;
+        const QImage band = source->next(&error);
+        if (band.isNull()) {
+            if (!error.isEmpty())
+                failPage(path, error);
+            return false;
+        }
+        const int w = band.width();
+        const qsizetype start = out.size();
+        out.resize(start + qsizetype(band.height()) * w * (source->gray() ? 1 : 3));
+        char *to = out.data() + start;
+        for (int y = 0; y < band.height(); ++y) {
+            if (source->gray()) {
+                std::memcpy(to, band.constScanLine(y), size_t(w));
+                to += w;
+                continue;
+            }
+            const auto *px = reinterpret_cast<const QRgb *>(band.constScanLine(y));
+            for (int x = 0; x < w; ++x) {
+                *to++ = char(qRed(px[x]));
+                *to++ = char(qGreen(px[x]));
+                *to++ = char(qBlue(px[x]));
+            }
+        }
+        return true;
+    };
+    return image;
+}
+
 Image decodedTiffPage(const QByteArray &data, const QString &path, int index, int pages,
                       const Image &stored) {
     QString error;
+    if (index == 0 && stored.filter != "/CCITTFaxDecode" && LargePage::needed(path))
+        return streamedTiffPage(path, stored);
     const QImage pixels = tiff::read(data, &error, index);
     if (pixels.isNull())
         failPage(path,

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <libdeflate.h>
 #include <tiffio.h>
+#include <zlib.h>
 
 #include <array>
 #include <optional>
@@ -403,9 +404,19 @@ void Writer::addPage(const Image &image, const TextWriter &text) {
         dict += " /DecodeParms " + image.parms;
     if (!image.decode.isEmpty())
         dict += " /Decode " + image.decode;
-    write(dict + " /Length " + QByteArray::number(image.data.size()) + " >>\nstream\n");
-    write(image.data);
-    write("\nendstream\nendobj\n");
+    if (image.rows) {
+        // The length is known only once the rows are in: it follows as an object of its own.
+        const int lengthId = reserveObject();
+        write(dict + " /Length " + QByteArray::number(lengthId) + " 0 R >>\nstream\n");
+        const qint64 length = writeDeflatedRows(image.rows);
+        write("\nendstream\nendobj\n");
+        beginReserved(lengthId);
+        write(QByteArray::number(length) + "\nendobj\n");
+    } else {
+        write(dict + " /Length " + QByteArray::number(image.data.size()) + " >>\nstream\n");
+        write(image.data);
+        write("\nendstream\nendobj\n");
+    }
 
     QByteArray content = "q " + imageMatrix(image, w, h) + " cm /Im0 Do Q";
     QByteArray contentDict, fonts;
@@ -435,6 +446,37 @@ void Writer::addPage(const Image &image, const TextWriter &text) {
           "] /Resources << /XObject << /Im0 " + QByteArray::number(imageId) + " 0 R >>" + fonts +
           " >> /Contents " + QByteArray::number(contentId) + " 0 R >>\nendobj\n");
     m_pages.append(pageId);
+}
+
+qint64 Writer::writeDeflatedRows(const std::function<bool(QByteArray &)> &rows) {
+    z_stream z{};
+    if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK)
+        throw std::bad_alloc();
+    const auto end = qScopeGuard([&] { deflateEnd(&z); });
+    // A page that stops reading halfway leaves a stream that must never be committed.
+    auto unfinished = qScopeGuard([&] { m_failed = true; });
+    QByteArray in, out(256 << 10, Qt::Uninitialized);
+    qint64 total = 0;
+    for (bool more = true; more;) {
+        in.clear();
+        more = rows(in);
+        z.next_in = reinterpret_cast<Bytef *>(in.data());
+        z.avail_in = uInt(in.size());
+        const int flush = more ? Z_NO_FLUSH : Z_FINISH;
+        int status = Z_OK;
+        do {
+            z.next_out = reinterpret_cast<Bytef *>(out.data());
+            z.avail_out = uInt(out.size());
+            status = deflate(&z, flush);
+            if (status == Z_STREAM_ERROR)
+                throw std::bad_alloc();
+            const qsizetype n = out.size() - qsizetype(z.avail_out);
+            write(QByteArray::fromRawData(out.constData(), n));
+            total += n;
+        } while (z.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
+    }
+    unfinished.dismiss();
+    return total;
 }
 
 namespace {

@@ -43,6 +43,11 @@ struct Image {
     // resolution is filled in then, and a filter of /CCITTFaxDecode asks for the page to be
     // coded again as one G4 strip.
     bool needsPixels = false;
+    // Set instead of data for a page too large to hold: called as the page is written, each
+    // call appends the next rows' samples to its argument, uncompressed, and returns false
+    // once the last rows are in; the writer deflates them into the file as they come. Throws
+    // qen::Error when the page no longer reads.
+    std::function<bool(QByteArray &rows)> rows;
 
     // Takes a stated resolution; a missing or unusable one (zero) keeps the default.
     void setResolution(double x, double y) {
@@ -131,6 +136,8 @@ private:
     // Writes a page; `text`, when given, appends the text part of its content stream.
     using TextWriter = std::function<void(QByteArray &out, double widthPt, double heightPt)>;
     void addPage(const Image &image, const TextWriter &text);
+    // Deflates the rows of a streamed image into the file; returns the bytes written.
+    qint64 writeDeflatedRows(const std::function<bool(QByteArray &)> &rows);
     // The text part of a page's content stream; assigns the characters their codes.
     void textContent(QByteArray &out, const PageText &text, double widthPt, double heightPt,
                      const Image &image);

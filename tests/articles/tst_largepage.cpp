@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstring>
 
 #include <tiffio.h>
 
@@ -133,6 +134,38 @@ class TestLargePage : public QObject {
         return m_references[key] = image;
     }
 
+    // A page of each kind the strips and tiles reader takes, made by ImageMagick and tiffcp.
+    QString kindFixture(const QString &kind) {
+        // 517 x 389: no side a multiple of a strip, a tile or a level.
+        const QStringList colour{
+            QStringLiteral("-size"), QStringLiteral("517x389"),        QStringLiteral("-seed"),
+            QStringLiteral("5"),     QStringLiteral("plasma:fractal"), QStringLiteral("-depth"),
+            QStringLiteral("8")};
+        QStringList args = colour;
+        if (kind.startsWith(u"gray"))
+            args << QStringLiteral("-colorspace") << QStringLiteral("Gray");
+        if (kind.startsWith(u"palette"))
+            args << QStringLiteral("-colors") << QStringLiteral("200") << QStringLiteral("-type")
+                 << QStringLiteral("Palette");
+        args << QStringLiteral("-compress") << QStringLiteral("lzw") << QStringLiteral("-define")
+             << QStringLiteral("tiff:rows-per-strip=16");
+        const QString source =
+            fixture(QString(kind).replace(u' ', u'-') + QStringLiteral("-src.tif"), args);
+        if (source.isEmpty())
+            return {};
+        if (kind.endsWith(u"tiles")) {
+            const QString tiled =
+                m_dir.filePath(QString(kind).replace(u' ', u'-') + QStringLiteral(".tif"));
+            if (!QFile::exists(tiled) &&
+                !run(QStringLiteral("tiffcp"),
+                     {QStringLiteral("-t"), QStringLiteral("-w"), QStringLiteral("64"),
+                      QStringLiteral("-l"), QStringLiteral("48"), source, tiled}))
+                return {};
+            return tiled;
+        }
+        return source;
+    }
+
     QString fixture(const QString &name, const QStringList &convertArgs) {
         const QString path = m_dir.filePath(name);
         if (!QFile::exists(path) &&
@@ -144,6 +177,8 @@ class TestLargePage : public QObject {
 private slots:
     void regionsMatchTheWholePage_data();
     void regionsMatchTheWholePage();
+    void bandsFromTheTopMakeTheWholePage_data();
+    void bandsFromTheTopMakeTheWholePage();
     void refusedWithAMessage_data();
     void refusedWithAMessage();
     void jpegRegionsMatchTheWholeDecode_data();
@@ -174,32 +209,9 @@ void TestLargePage::regionsMatchTheWholePage() {
     QFETCH(QString, kind);
     QFETCH(QRect, rect);
     QFETCH(int, level);
-    // 517 x 389: no side a multiple of a strip, a tile or a level.
-    const QStringList colour{
-        QStringLiteral("-size"), QStringLiteral("517x389"),        QStringLiteral("-seed"),
-        QStringLiteral("5"),     QStringLiteral("plasma:fractal"), QStringLiteral("-depth"),
-        QStringLiteral("8")};
-    QStringList args = colour;
-    if (kind.startsWith(u"gray"))
-        args << QStringLiteral("-colorspace") << QStringLiteral("Gray");
-    if (kind.startsWith(u"palette"))
-        args << QStringLiteral("-colors") << QStringLiteral("200") << QStringLiteral("-type")
-             << QStringLiteral("Palette");
-    args << QStringLiteral("-compress") << QStringLiteral("lzw") << QStringLiteral("-define")
-         << QStringLiteral("tiff:rows-per-strip=16");
-    QString path = fixture(QString(kind).replace(u' ', u'-') + QStringLiteral("-src.tif"), args);
+    const QString path = kindFixture(kind);
     if (path.isEmpty())
-        QSKIP("ImageMagick's convert cannot make the page");
-    if (kind.endsWith(u"tiles")) {
-        const QString tiled =
-            m_dir.filePath(QString(kind).replace(u' ', u'-') + QStringLiteral(".tif"));
-        if (!QFile::exists(tiled) &&
-            !run(QStringLiteral("tiffcp"),
-                 {QStringLiteral("-t"), QStringLiteral("-w"), QStringLiteral("64"),
-                  QStringLiteral("-l"), QStringLiteral("48"), path, tiled}))
-            QSKIP("tiffcp cannot tile the page");
-        path = tiled;
-    }
+        QSKIP("ImageMagick's convert or tiffcp cannot make the page");
     const QImage whole = ImageDocument::readFile(path);
     QString error;
     const auto page = LargePage::openInParts(path, &error, 16 << 10);
@@ -212,6 +224,40 @@ void TestLargePage::regionsMatchTheWholePage() {
     const QRect clipped = rect & QRect(QPoint(0, 0), page->levelSize(level));
     QCOMPARE(part.size(), clipped.size());
     QCOMPARE(test::maxDifference(part, averaged(whole, level).copy(clipped)), 0);
+}
+
+void TestLargePage::bandsFromTheTopMakeTheWholePage_data() {
+    QTest::addColumn<QString>("kind");
+    for (const char *kind :
+         {"gray strips", "colour strips", "colour tiles", "gray tiles", "palette strips"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+void TestLargePage::bandsFromTheTopMakeTheWholePage() {
+    QFETCH(QString, kind);
+    const QString path = kindFixture(kind);
+    if (path.isEmpty())
+        QSKIP("ImageMagick's convert or tiffcp cannot make the page");
+    const QImage whole = ImageDocument::readFile(path);
+    QString error;
+    // Bands of a few strips or tile rows, the last one short.
+    const auto rows = LargePageRows::open(path, &error, 40 << 10);
+    QVERIFY2(rows, qPrintable(error));
+    QCOMPARE(rows->size(), whole.size());
+    QImage joined(whole.size(),
+                  kind.startsWith(u"gray") ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    int y = 0;
+    for (QImage band = rows->next(&error); !band.isNull(); band = rows->next(&error)) {
+        QCOMPARE(band.format(), joined.format());
+        QVERIFY(y + band.height() <= whole.height());
+        QVERIFY(band.height() < whole.height());
+        for (int r = 0; r < band.height(); ++r)
+            std::memcpy(joined.scanLine(y + r), band.constScanLine(r), size_t(band.bytesPerLine()));
+        y += band.height();
+    }
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(y, whole.height());
+    QCOMPARE(test::maxDifference(joined, whole), 0);
 }
 
 void TestLargePage::refusedWithAMessage_data() {

@@ -4,6 +4,7 @@
 #include "articles/imagedocument.h"
 #include "articles/tiffcodec.h"
 #include "export/pdfwriter.h"
+#include "patterntiff.h"
 #include "platform/error.h"
 #include "testfiles.h"
 
@@ -61,6 +62,8 @@ private slots:
     void badPageWritesNothing();
     void unwritableTargetIsNamed();
     void titleAndPageOrder();
+    void aPageTooLargeToHoldGoesInWhole();
+    void aLargePageThatStopsReadingWritesNothing();
 
 private:
     QTemporaryDir m_dir;
@@ -231,6 +234,75 @@ void TestPdfWriter::titleAndPageOrder() {
     QVERIFY(text.contains(QStringLiteral("Page 1 size: 23.04 x 15.36 pts")));
     QVERIFY(text.contains(QStringLiteral("Page 3 size: 8.88 x 5.52 pts")));
     QVERIFY(text.contains(QStringLiteral("Page 4 size: 13.32 x 8.28 pts")));
+}
+
+void TestPdfWriter::aPageTooLargeToHoldGoesInWhole() {
+    // 8200 x 8200 in colour is over the memory a page may take whole (256.5 MiB as RGB32).
+    const QString source = m_dir.filePath(QStringLiteral("large-colour.tif"));
+    QVERIFY(test::writePatternTiff(source, 8200, 8200, 3));
+    const QList<pdf::Image> images = pdf::imagesOf(source);
+    QCOMPARE(images.size(), 1);
+    QVERIFY(images.first().rows); // read as it is written, never held
+    QVERIFY(images.first().data.isEmpty());
+    const QString pdfPath = m_dir.filePath(QStringLiteral("large-colour.pdf"));
+    pdf::WritePdf({source}, QStringLiteral("大页"), pdfPath);
+    if (!have("qpdf") || !have("pdfimages"))
+        QSKIP("qpdf or pdfimages (poppler-utils) is not installed: the PDF is not read back");
+    const Tool check = run(QStringLiteral("qpdf"), {QStringLiteral("--check"), pdfPath});
+    QVERIFY2(check.status == 0, check.out.constData());
+    const Tool list = run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdfPath});
+    const QList<QByteArray> cols = list.out.split('\n').value(2).simplified().split(' ');
+    QVERIFY2(cols.size() > 10, list.out.constData());
+    QCOMPARE(cols.at(3), "8200");
+    QCOMPARE(cols.at(4), "8200");
+    QCOMPARE(cols.at(5), "rgb");
+    // qpdf inflates the image's stream: every sample is where it was on the page.
+    const QString raw = m_dir.filePath(QStringLiteral("large-colour.raw"));
+    QProcess qpdf;
+    qpdf.setStandardOutputFile(raw);
+    qpdf.start(QStringLiteral("qpdf"),
+               {QStringLiteral("--show-object=") + QString::fromLatin1(cols.at(10)),
+                QStringLiteral("--filtered-stream-data"), pdfPath});
+    QVERIFY(qpdf.waitForFinished(120000) && qpdf.exitCode() == 0);
+    QFile samples(raw);
+    QVERIFY(samples.open(QIODevice::ReadOnly));
+    QCOMPARE(samples.size(), 8200ll * 8200 * 3);
+    const uchar *at = samples.map(0, samples.size());
+    QVERIFY(at);
+    bool same = true;
+    const auto rowIsThePage = [&](int y) {
+        for (int x = 0; x < 8200; ++x)
+            for (int c = 0; c < 3; ++c)
+                same &= at[(qint64(y) * 8200 + x) * 3 + c] == test::patternAt(x, y, c);
+    };
+    for (int y = 0; y < 8200; y += 61)
+        rowIsThePage(y);
+    rowIsThePage(8199);
+    QVERIFY(same);
+    samples.close();
+    QFile::remove(raw);
+}
+
+void TestPdfWriter::aLargePageThatStopsReadingWritesNothing() {
+    const QString source = m_dir.filePath(QStringLiteral("large-damaged.tif"));
+    QVERIFY(test::writePatternTiff(source, 8200, 8200, 3));
+    {
+        // Garbage over strips in the middle: the page opens, and fails halfway through.
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        file.seek(file.size() / 2);
+        file.write(QByteArray(4096, '\xff'));
+    }
+    const QString pdfPath = m_dir.filePath(QStringLiteral("large-damaged.pdf"));
+    test::writeFile(pdfPath, "an earlier PDF");
+    QString message;
+    try {
+        pdf::WritePdf({source}, QStringLiteral("大页"), pdfPath);
+    } catch (const Error &e) {
+        message = e.description();
+    }
+    QVERIFY2(message.contains(u"large-damaged.tif"), qPrintable(message));
+    QCOMPARE(test::readFile(pdfPath), QByteArray("an earlier PDF"));
 }
 
 QTEST_GUILESS_MAIN(TestPdfWriter)
