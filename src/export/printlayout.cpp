@@ -1,5 +1,8 @@
 #include "export/printlayout.h"
 
+#include "articles/imagedocument.h"
+#include "articles/largepage.h"
+#include "platform/error.h"
 #include "platform/filehelpers.h"
 #include "platform/twips.h"
 
@@ -86,13 +89,19 @@ QSize printPixels(const QSize &image, const QRectF &target) {
     return device;
 }
 
-PrintImage preparePage(const QImage &page, const Sheet &sheet) {
-    const QSizeF size = imageTwips(page);
-    const QRectF twipsRect = imagePlacement(size.width(), size.height(), sheet.paperMm);
+namespace {
+// Where a page of that size on paper goes, in device pixels from the printable area.
+QRectF deviceTarget(const QSizeF &twips, const Sheet &sheet) {
+    const QRectF twipsRect = imagePlacement(twips.width(), twips.height(), sheet.paperMm);
     const double s = sheet.dotsPerTwip;
-    const QRectF target =
-        QRectF(twipsRect.x() * s, twipsRect.y() * s, twipsRect.width() * s, twipsRect.height() * s)
-            .translated(-sheet.printableCorner);
+    return QRectF(twipsRect.x() * s, twipsRect.y() * s, twipsRect.width() * s,
+                  twipsRect.height() * s)
+        .translated(-sheet.printableCorner);
+}
+} // namespace
+
+PrintImage preparePage(const QImage &page, const Sheet &sheet) {
+    const QRectF target = deviceTarget(imageTwips(page), sheet);
     // Detail beyond what the printer resolves only costs memory and time in the job.
     const QSize pixels = printPixels(page.size(), target);
     if (page.depth() == 1)
@@ -100,6 +109,43 @@ PrintImage preparePage(const QImage &page, const Sheet &sheet) {
     if (pixels == page.size())
         return {page, target};
     return {page.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), target};
+}
+
+PrintImage preparePageFile(const QString &path, const Sheet &sheet) {
+    QString error;
+    const std::shared_ptr<const LargePage> large = LargePage::open(path, &error);
+    if (!large && error.isEmpty())
+        return preparePage(ImageDocument::readFile(path), sheet);
+    if (!large)
+        throw Error(QStringLiteral("无法读取 %1：%2").arg(path, error));
+    // The overview carries the page's own resolution: the full page is placed by it.
+    QImage sized(1, 1, QImage::Format_Grayscale8);
+    sized.setDotsPerMeterX(large->overview().dotsPerMeterX());
+    sized.setDotsPerMeterY(large->overview().dotsPerMeterY());
+    const QSizeF perPixel = imageTwips(sized);
+    const QSizeF twips(perPixel.width() * large->size().width(),
+                       perPixel.height() * large->size().height());
+    const QRectF target = deviceTarget(twips, sheet);
+    const QSize pixels = printPixels(large->size(), target);
+    // The coarsest level that still covers the printer's pixels, within what a region takes.
+    int level = 0;
+    const auto covers = [&](int l) {
+        const QSize s = large->levelSize(l);
+        return s.width() >= pixels.width() && s.height() >= pixels.height();
+    };
+    while (level < large->overviewLevel() && covers(level + 1))
+        ++level;
+    while (level < large->overviewLevel() &&
+           large->bytesFor(large->levelSize(level)) > LargePage::MaxRegionBytes)
+        ++level;
+    QImage page = level == large->overviewLevel()
+                      ? large->overview()
+                      : large->region(QRect(QPoint(0, 0), large->levelSize(level)), level, &error);
+    if (page.isNull())
+        throw Error(QStringLiteral("无法读取 %1：%2").arg(path, error));
+    if (page.size() != pixels)
+        page = page.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return {page, target};
 }
 
 QImage printBitmap(const QImage &mono) {

@@ -59,6 +59,10 @@ struct PrintImage {
 // Places a page on the sheet and brings its pixels to what the printer takes: no finer than
 // the device, and a bilevel page stays at 1 bit a pixel (printBitmap) at either size.
 PrintImage preparePage(const QImage &page, const Sheet &sheet);
+// The same of a page file. A page too large to hold whole is placed by its full size and
+// read from its file at the coarsest level still as fine as what the printer takes. Throws
+// qen::Error naming the file when it cannot be read.
+PrintImage preparePageFile(const QString &path, const Sheet &sheet);
 
 // A bilevel page as Qt's PDF engine (behind every printer on Linux) sends it at 1 bit a
 // pixel: index 0 black, index 1 white. Given any other colour table the engine widens the

@@ -1,6 +1,9 @@
 #include "export/printlayout.h"
+#include "patterntiff.h"
+#include "platform/error.h"
 #include "testfiles.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace qen::printlayout;
@@ -22,6 +25,8 @@ private slots:
     void printBitmap();
     void reducedBitmap_data();
     void reducedBitmap();
+    void aPageTooLargeToHoldPrintsWhole();
+    void aPageTooLargeEvenInPartsIsNamed();
 };
 
 namespace {
@@ -259,5 +264,45 @@ void TestPrintLayout::reducedBitmap() {
     QVERIFY(sameColours(out, expected));
 }
 
+void TestPrintLayout::aPageTooLargeToHoldPrintsWhole() {
+    // 16400 x 16400 gray at 300 dpi (no resolution stated) is 1.39 m a side: on A4 at 600 dpi
+    // it is 200 mm, 4725 device pixels, a side. Level 1 (8200) is the coarsest that covers it.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("large.tif"));
+    QVERIFY(qen::test::writePatternTiff(path, 16400, 16400, 1));
+    const Sheet sheet{{210, 297}, 600 / 1440.0, QPointF(50, 60)};
+    const PrintImage ready = preparePageFile(path, sheet);
+    const QRectF placed = imagePlacement(16400 * 4.8, 16400 * 4.8, sheet.paperMm);
+    const QRectF expected(placed.x() * sheet.dotsPerTwip - 50, placed.y() * sheet.dotsPerTwip - 60,
+                          placed.width() * sheet.dotsPerTwip, placed.height() * sheet.dotsPerTwip);
+    QVERIFY(qAbs(ready.target.width() - expected.width()) < 0.05);
+    QVERIFY(qAbs(ready.target.x() - expected.x()) < 0.05);
+    QVERIFY(qAbs(ready.target.y() - expected.y()) < 0.05);
+    QCOMPARE(ready.pixels.size(), qen::printlayout::printPixels(QSize(16400, 16400), ready.target));
+    QCOMPARE(ready.pixels.format(), QImage::Format_Grayscale8);
+    // The middle of every eighth block of the pattern keeps its value.
+    const double scale = ready.pixels.width() / 16400.0;
+    int worst = 0;
+    for (int by = 0; by < 16400 / 64; by += 8)
+        for (int bx = 0; bx < 16400 / 64; bx += 8) {
+            const int x = bx * 64 + 32, y = by * 64 + 32;
+            const int got = ready.pixels.constScanLine(int(y * scale))[int(x * scale)];
+            worst = std::max(worst, std::abs(got - qen::test::patternAt(x, y)));
+        }
+    QVERIFY2(worst <= 1, qPrintable(QString::number(worst)));
+}
+
+void TestPrintLayout::aPageTooLargeEvenInPartsIsNamed() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("huge.tif"));
+    QVERIFY(qen::test::writeDeclaredTiff(path, 30000, 30000, 3));
+    QString message;
+    try {
+        preparePageFile(path, {{210, 297}, 600 / 1440.0, QPointF()});
+    } catch (const qen::Error &e) {
+        message = e.description();
+    }
+    QVERIFY2(message.contains(u"huge.tif") && message.contains(u"30000"), qPrintable(message));
+}
 QTEST_GUILESS_MAIN(TestPrintLayout)
 #include "tst_printlayout.moc"

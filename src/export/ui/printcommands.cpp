@@ -115,7 +115,7 @@ PrintCommands::PrintCommands(ExportControls controls, ExportHooks hooks, Interac
 bool PrintCommands::PrintFile(PrintJob &job, const QString &path) {
     const QString type = GetFileExt(path).toUpper();
     if (ImageTypes.contains(type)) {
-        job.printImage(ImageDocument::readFile(path));
+        job.printPrepared(printlayout::preparePageFile(path, job.sheet()));
         return true;
     }
     if (RecordTypes.contains(type)) {
@@ -138,9 +138,7 @@ bool PrintCommands::PrintFiles(PrintJob &job, const QStringList &files, QStringL
         [&files, sheet](int i) -> FedPage {
             if (!ImageTypes.contains(GetFileExt(files[i]).toUpper()))
                 return {};
-            return {FedPage::Image,
-                    printlayout::preparePage(ImageDocument::readFile(files[i]), sheet),
-                    {}};
+            return {FedPage::Image, printlayout::preparePageFile(files[i], sheet), {}};
         },
         [&waiting] {
             QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
