@@ -20,6 +20,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 
+#include <algorithm>
 #include <memory>
 
 namespace qen {
@@ -168,42 +169,57 @@ bool PrintCommands::PrintFiles(PrintJob &job, const QStringList &files, QStringL
     return true;
 }
 
-QStringList PrintCommands::scopeFiles(int scope, QStringList *skipped) {
+std::optional<QStringList> PrintCommands::scopeFiles(int scope, QStringList *skipped,
+                                                     const Progress &decoding) {
     ArticleTree &tree = *m_controls.tree;
     const int node = tree.selected() ? tree.selected() : tree.roots().constFirst();
-    auto page = [&](int index) {
-        const QString key = tree.key(index);
-        const PageDisplay::PageFile file = m_controls.display->pageFile(index);
-        if (!file.ok)
-            *skipped << QStringLiteral("%1：无法解码这个 WWP 页面").arg(key);
-        return file.ok ? file.path : QString();
-    };
-    QStringList files;
+    QList<int> pages;
     if (scope == CurrentArticle && tree.parent(node)) {
-        for (const int child : tree.children(tree.parent(node)))
-            files << page(child);
+        pages = tree.children(tree.parent(node));
     } else if (scope == AllArticles) {
         for (int i = 1; i <= tree.count(); ++i) {
             const QString type = tree.pageType(i);
             if (tree.childCount(i) == 0 && !type.isEmpty() && type != u"QEN" && type != u"ZIP")
-                files << page(i);
+                pages << i;
         }
     } else {
         // The current page as it is shown: the image view's file, or the record as filtered.
         const ImageView *image = m_controls.imageView;
-        files << (image && !m_controls.shown->recordShown() ? image->fileName()
-                                                            : m_controls.recordView->fileName());
+        const QString shown = image && !m_controls.shown->recordShown()
+                                  ? image->fileName()
+                                  : m_controls.recordView->fileName();
+        return shown.isEmpty() ? QStringList() : QStringList{shown};
     }
-    files.removeAll(QString());
+    // WWP pages are decoded into the work folder as showing them does, a while each: said in
+    // the busy window, and stopped there.
+    const int wwpCount = int(std::count_if(
+        pages.begin(), pages.end(), [&](int index) { return tree.pageType(index) == u"WWP"; }));
+    int wwpDone = 0;
+    QStringList files;
+    for (const int index : std::as_const(pages)) {
+        if (tree.pageType(index) == u"WWP" && decoding && !decoding(++wwpDone, wwpCount))
+            return std::nullopt;
+        const QString key = tree.key(index);
+        const PageDisplay::PageFile file = m_controls.display->pageFile(index);
+        if (!file.ok)
+            *skipped << QStringLiteral("%1：无法解码这个 WWP 页面").arg(key);
+        else if (!file.path.isEmpty())
+            files << file.path;
+    }
     return files;
 }
 
 PrintCommands::Printed PrintCommands::printScope(QPrinter &printer, int scope, QStringList *skipped,
-                                                 const Progress &progress) {
-    const QStringList files = scopeFiles(scope, skipped);
-    PrintJob job(printer);
+                                                 const Progress &progress,
+                                                 const Progress &decoding) {
     Printed printed;
-    printed.stopped = !PrintFiles(job, files, skipped, progress);
+    const std::optional<QStringList> files = scopeFiles(scope, skipped, decoding);
+    if (!files) {
+        printed.stopped = true; // before the printer was asked for anything
+        return printed;
+    }
+    PrintJob job(printer);
+    printed.stopped = !PrintFiles(job, *files, skipped, progress);
     printed.pages = job.pages();
     // A stopped job leaves nothing where the print system can take it back; where it cannot
     // (on Linux: Qt's PDF and CUPS engines), the pages done end as a complete document.
@@ -239,17 +255,9 @@ public:
     PrintProgress(const PrintProgress &) = delete;
     PrintProgress &operator=(const PrintProgress &) = delete;
 
-    PrintCommands::Progress asked() {
-        if (!m_hooks.showProgress)
-            return {};
-        return [this](int index, int count) {
-            m_hooks.showProgress(QStringLiteral("正在打印第 %1 / %2 页").arg(index).arg(count),
-                                 [this] { m_stop = true; });
-            m_shown = true;
-            // The window's button answers here, between pages; the window is modal meanwhile.
-            QCoreApplication::processEvents();
-            return !m_stop;
-        };
+    PrintCommands::Progress asked() { return saying(QStringLiteral("正在打印第 %1 / %2 页")); }
+    PrintCommands::Progress decoding() {
+        return saying(QStringLiteral("正在解码第 %1 / %2 个 WWP 页面"));
     }
     void close() {
         if (m_shown && m_hooks.closeBusy)
@@ -258,6 +266,18 @@ public:
     }
 
 private:
+    PrintCommands::Progress saying(const QString &text) {
+        if (!m_hooks.showProgress)
+            return {};
+        return [this, text](int index, int count) {
+            m_hooks.showProgress(text.arg(index).arg(count), [this] { m_stop = true; });
+            m_shown = true;
+            // The window's button answers here, between pages; the window is modal meanwhile.
+            QCoreApplication::processEvents();
+            return !m_stop;
+        };
+    }
+
     const ExportHooks &m_hooks;
     bool m_shown = false, m_stop = false;
 };
@@ -275,8 +295,8 @@ void PrintCommands::PrintPages(int scope) {
     QStringList skipped;
     PrintProgress progress(m_hooks);
     try {
-        const Printed printed =
-            printScope(m_interaction.printer(), scope, &skipped, progress.asked());
+        const Printed printed = printScope(m_interaction.printer(), scope, &skipped,
+                                           progress.asked(), progress.decoding());
         progress.close();
         reportStopped(printed);
     } catch (const PrinterError &e) {

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QPrinter;
 class QTextDocument;
@@ -96,11 +97,14 @@ private:
         bool aborted = false; // and taken back from the printer
         int pages = 0;
     };
-    // The files a scope prints, in order; pages that cannot be decoded go to *skipped.
-    QStringList scopeFiles(int scope, QStringList *skipped);
+    // The files a scope prints, in order; pages that cannot be decoded go to *skipped. WWP
+    // pages are decoded here, each announced to `decoding` first (its place among the WWP
+    // pages, from 1, and their count); nullopt when that stopped the walk.
+    std::optional<QStringList> scopeFiles(int scope, QStringList *skipped,
+                                          const Progress &decoding = {});
     // The scope's job on `printer`; pages left out go to *skipped. Throws PrinterError.
     Printed printScope(QPrinter &printer, int scope, QStringList *skipped,
-                       const Progress &progress = {});
+                       const Progress &progress = {}, const Progress &decoding = {});
     void reportStopped(const Printed &printed);
     void reportSkipped(const QStringList &skipped);
 

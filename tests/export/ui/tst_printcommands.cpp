@@ -31,6 +31,8 @@ private slots:
     void bilevelPageGoesAtOneBit();
     void stoppedJob_data();
     void stoppedJob();
+    void wwpPagesDecodeInTheBusyWindow_data();
+    void wwpPagesDecodeInTheBusyWindow();
 
 private:
     QString pdf() const { return m_w->dir.filePath("out.pdf"); }
@@ -285,6 +287,49 @@ void TestPrintCommands::stoppedJob() {
         QVERIFY(QString::fromLatin1(info.readAllStandardOutput())
                     .contains(QRegularExpression(QString(R"(Pages:\s+%1\n)").arg(pages))));
     }
+}
+
+void TestPrintCommands::wwpPagesDecodeInTheBusyWindow_data() {
+    QTest::addColumn<int>("stopAt");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList decoding{"正在解码第 1 / 2 个 WWP 页面", "正在解码第 2 / 2 个 WWP 页面"};
+    QTest::addRow("not stopped") << 0
+                                 << decoding + QStringList{"正在打印第 1 / 3 页",
+                                                           "正在打印第 2 / 3 页",
+                                                           "正在打印第 3 / 3 页"};
+    QTest::addRow("stopped while decoding") << 2 << decoding;
+}
+
+void TestPrintCommands::wwpPagesDecodeInTheBusyWindow() {
+    QFETCH(int, stopAt);
+    QFETCH(QStringList, expected);
+    const QString src = m_w->dir.filePath("src");
+    QDir().mkpath(src);
+    fixture::writeAll(src + "/p1.wwp", fixture::wwpPage());
+    fixture::writeAll(src + "/p2.tif", fixture::g4Tiff());
+    fixture::writeAll(src + "/p3.wwp", fixture::wwpPage());
+    m_w->tree.select(
+        m_w->tree.addPackage(src + "/a.qen", "文章", src, {"p1.wwp", "p2.tif", "p3.wwp"}) + 1);
+    QStringList shown;
+    int closes = 0;
+    ExportHooks hooks;
+    hooks.showProgress = [&](const QString &text, std::function<void()> onCancel) {
+        shown << text;
+        if (shown.size() == stopAt)
+            onCancel();
+    };
+    hooks.closeBusy = [&] { ++closes; };
+    PrintCommands commands(m_w->controls(), hooks, m_w->user);
+    commands.PrintPages(PrintCommands::CurrentArticle);
+    QCOMPARE(shown, expected);
+    QCOMPARE(closes, 1);
+    QCOMPARE(m_w->user.messages.size(), 0);
+    if (stopAt) {
+        // Stopped before the printer was asked for anything: no job at all.
+        QVERIFY(!QFileInfo::exists(pdf()));
+        return;
+    }
+    QCOMPARE(int(pdfPages().size()), 3);
 }
 
 QTEST_MAIN(TestPrintCommands)
