@@ -2,6 +2,7 @@
 
 #include "articles/jpegregion.h"
 #include "articles/pagefile.h"
+#include "articles/tiffcodec.h"
 #include "articles/tiffpage.h"
 #include "articles/tiffstored.h"
 
@@ -82,8 +83,9 @@ public:
             return false;
         }
         m_rgbaStarted = true;
-        // The rows as stored: only pages in their stored orientation are read in parts.
-        m_rgba.req_orientation = ORIENTATION_TOPLEFT;
+        // Asked for the file's own orientation, libtiff hands the rows out as stored: the
+        // page is turned afterwards, as a page read whole is.
+        m_rgba.req_orientation = m_rgba.orientation;
         return true;
     }
 
@@ -331,10 +333,6 @@ bool openTiffInParts(Reader &reader, const QString &path, bool *gray, QString *e
         *error = tooManyPixelsText(QSize(int(l.w), int(l.h)), *gray);
         return false;
     }
-    if (l.orientation != ORIENTATION_TOPLEFT) {
-        *error = tiff::tooLargeText(l);
-        return false;
-    }
     if (!reader.ownStrips() && !reader.startRaster(error))
         return false;
     if (reader.unitBytes() > LargePage::MaxStripBytes) {
@@ -385,6 +383,7 @@ std::shared_ptr<const LargePage> LargePage::openJpegInParts(const QString &path,
         return {};
     page->m_path = path;
     page->m_size = size;
+    page->m_stored = size;
     page->m_gray = gray;
     page->m_jpeg = true;
     while (page->bytesFor(page->levelSize(page->m_level)) > overviewBytes)
@@ -408,21 +407,45 @@ std::shared_ptr<const LargePage> LargePage::openInParts(const QString &path, QSt
     const PageLayout &l = reader.layout();
     auto page = std::make_shared<LargePage>();
     page->m_path = path;
-    page->m_size = QSize(int(l.w), int(l.h));
+    page->m_stored = reader.size();
+    page->m_orientation =
+        l.orientation >= ORIENTATION_TOPLEFT && l.orientation <= ORIENTATION_LEFTBOT
+            ? l.orientation
+            : ORIENTATION_TOPLEFT;
+    page->m_size =
+        page->m_orientation >= ORIENTATION_LEFTTOP ? page->m_stored.transposed() : page->m_stored;
     page->m_gray = gray;
     while (page->bytesFor(page->levelSize(page->m_level)) > overviewBytes)
         ++page->m_level;
-    const QSize overview = page->levelSize(page->m_level);
-    page->m_overview =
-        readRegion(reader, QRect(QPoint(0, 0), overview), page->m_level, gray, error);
-    if (page->m_overview.isNull())
+    const QSize overview = levelSize(page->m_stored, page->m_level);
+    QImage stored = readRegion(reader, QRect(QPoint(0, 0), overview), page->m_level, gray, error);
+    if (stored.isNull())
         return {};
     double x = 0, y = 0;
     if (tiff::resolutionPerMeter(reader.tiff(), &x, &y)) {
-        page->m_overview.setDotsPerMeterX(qRound(x));
-        page->m_overview.setDotsPerMeterY(qRound(y));
+        stored.setDotsPerMeterX(qRound(x));
+        stored.setDotsPerMeterY(qRound(y));
+    }
+    page->m_overview = tiff::oriented(std::move(stored), page->m_orientation);
+    if (page->m_overview.isNull()) {
+        *error = QStringLiteral("内存不足");
+        return {};
     }
     return page;
+}
+
+QRect LargePage::storedArea(const QRect &shown, int level) const {
+    // Undone in the reverse of the order oriented() turns: the flip, the mirror, the transpose.
+    const QSize seen = levelSize(level);
+    const int o = m_orientation;
+    QRect r = shown;
+    if (o == ORIENTATION_BOTRIGHT || o == ORIENTATION_BOTLEFT || o == ORIENTATION_RIGHTBOT ||
+        o == ORIENTATION_LEFTBOT)
+        r.moveTop(seen.height() - r.bottom() - 1);
+    if (o == ORIENTATION_TOPRIGHT || o == ORIENTATION_BOTRIGHT || o == ORIENTATION_RIGHTTOP ||
+        o == ORIENTATION_RIGHTBOT)
+        r.moveLeft(seen.width() - r.right() - 1);
+    return o >= ORIENTATION_LEFTTOP ? QRect(r.y(), r.x(), r.height(), r.width()) : r;
 }
 
 QImage LargePage::region(const QRect &rect, int level, QString *error) const {
@@ -440,13 +463,19 @@ QImage LargePage::region(const QRect &rect, int level, QString *error) const {
     Reader reader;
     if (!reader.open(m_path, error))
         return {};
-    if (QSize(int(reader.layout().w), int(reader.layout().h)) != m_size) {
+    if (reader.size() != m_stored || reader.layout().orientation != m_orientation) {
         *error = changedText();
         return {};
     }
     if (!reader.ownStrips() && !reader.startRaster(error))
         return {};
-    QImage out = readRegion(reader, area, level, m_gray, error);
+    QImage out = tiff::oriented(readRegion(reader, storedArea(area, level), level, m_gray, error),
+                                m_orientation);
+    if (out.isNull()) {
+        if (error->isEmpty())
+            *error = QStringLiteral("内存不足");
+        return {};
+    }
     out.setDotsPerMeterX(m_overview.dotsPerMeterX());
     out.setDotsPerMeterY(m_overview.dotsPerMeterY());
     return out;
@@ -479,6 +508,11 @@ QSize LargePageRows::size() const {
 
 bool LargePageRows::gray() const {
     return m_impl->gray;
+}
+
+int LargePageRows::orientation() const {
+    const int o = m_impl->reader.layout().orientation;
+    return o >= ORIENTATION_TOPLEFT && o <= ORIENTATION_LEFTBOT ? o : ORIENTATION_TOPLEFT;
 }
 
 QImage LargePageRows::next(QString *error) {

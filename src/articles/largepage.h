@@ -72,16 +72,22 @@ private:
     static std::shared_ptr<const LargePage> openJpegInParts(const QString &path, QString *error,
                                                             qint64 overviewBytes);
 
+    // The rectangle of the stored rows under one of the page as it is seen, at a level.
+    QRect storedArea(const QRect &shown, int level) const;
+
     QString m_path;
-    bool m_jpeg = false; // else a TIFF
-    QSize m_size;
+    bool m_jpeg = false;   // else a TIFF
+    QSize m_size;          // as the page is seen
+    QSize m_stored;        // as its rows are stored: m_size, or that transposed
+    int m_orientation = 1; // the TIFF Orientation tag, 1 to 8
     bool m_gray = false;
     int m_level = 1;
     QImage m_overview;
 };
 
-// A large TIFF page read whole from the top, a band of rows at a time, at full resolution:
-// how such a page goes into a PDF without being held. Bands come out as a LargePage's do.
+// A large TIFF page read whole from the top, a band of rows at a time, at full resolution, in
+// its stored orientation: how such a page goes into a PDF without being held. Bands come out
+// in a LargePage's formats.
 class LargePageRows {
 public:
     // Null with *error when the page cannot be read in parts (as LargePage::openInParts says).
@@ -90,8 +96,11 @@ public:
                                                qint64 bandBytes = 8ll << 20);
     ~LargePageRows();
 
+    // Of the rows as they are stored, which is how they come out.
     QSize size() const;
     bool gray() const;
+    // The TIFF Orientation tag (1 to 8): how the stored rows are to be seen.
+    int orientation() const;
     // The band after the last one read. Null at the end, and null with *error when the file
     // no longer reads.
     QImage next(QString *error);

@@ -68,27 +68,6 @@ QImage transposed(const QImage &source) {
     return out;
 }
 
-// Turns a page decoded in stored order the way its Orientation tag says it is seen: scanners
-// and fax software write upside-down and sideways pages and leave the turning to the viewer.
-QImage oriented(QImage image, uint16_t orientation) {
-    if (orientation < ORIENTATION_TOPRIGHT || orientation > ORIENTATION_LEFTBOT)
-        return image;
-    if (orientation >= ORIENTATION_LEFTTOP)
-        image = transposed(image);
-    if (image.isNull())
-        return image;
-    const bool mirror = orientation == ORIENTATION_TOPRIGHT ||
-                        orientation == ORIENTATION_BOTRIGHT ||
-                        orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
-    const bool flip = orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT ||
-                      orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
-    if (mirror)
-        pageshape::mirrorHorizontal(image);
-    if (flip)
-        pageshape::flipVertical(image);
-    return image;
-}
-
 void readResolution(TIFF *t, QImage &image) {
     double x = 0, y = 0;
     if (resolutionPerMeter(t, &x, &y)) {
@@ -308,6 +287,25 @@ QImage inkToGray(const InkCounter &c, bool onesAreInk) {
 }
 
 } // namespace
+
+QImage oriented(QImage image, uint16_t orientation) {
+    if (orientation < ORIENTATION_TOPRIGHT || orientation > ORIENTATION_LEFTBOT)
+        return image;
+    if (orientation >= ORIENTATION_LEFTTOP)
+        image = transposed(image);
+    if (image.isNull())
+        return image;
+    const bool mirror = orientation == ORIENTATION_TOPRIGHT ||
+                        orientation == ORIENTATION_BOTRIGHT ||
+                        orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
+    const bool flip = orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT ||
+                      orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
+    if (mirror)
+        pageshape::mirrorHorizontal(image);
+    if (flip)
+        pageshape::flipVertical(image);
+    return image;
+}
 
 QImage read(const QByteArray &data, QString *error, int page) {
     MemoryIo io{data.constData(), data.size(), 0, nullptr};

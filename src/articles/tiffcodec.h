@@ -18,6 +18,11 @@ namespace qen::tiff {
 // file name).
 QImage read(const QByteArray &data, QString *error, int page = 0);
 
+// Turns a page decoded in stored order the way its Orientation tag (1 to 8) says it is seen:
+// scanners and fax software write upside-down and sideways pages and leave the turning to
+// the viewer. Other values leave it as it is.
+QImage oriented(QImage image, uint16_t orientation);
+
 // The first page shrunk while it decodes, as a thumbnail at most `box` in size: each pixel is
 // the ink of the page pixels under it, averaged to gray. Only bilevel G3 and G4 pages in their
 // stored orientation larger than the box take this road (*shrunk is then true); for any

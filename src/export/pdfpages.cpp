@@ -65,6 +65,8 @@ Image streamedTiffPage(const QString &path, const Image &stored) {
     image.filter = "/FlateDecode";
     image.colorSpace = source->gray() ? "/DeviceGray" : "/DeviceRGB";
     image.setResolution(stored.xDpi, stored.yDpi);
+    // The rows go in as stored, turned where the page is drawn, as copied data is.
+    image.orientation = source->orientation();
     image.rows = [source, path](QByteArray &out) {
         QString error;
         const QImage band = source->next(&error);

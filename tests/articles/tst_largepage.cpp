@@ -3,6 +3,7 @@
 // large ones row by row through libtiff.
 #include "articles/imagedocument.h"
 #include "articles/largepage.h"
+#include "articles/tiffcodec.h"
 #include "patterntiff.h"
 #include "platform/error.h"
 #include "testfiles.h"
@@ -166,6 +167,21 @@ class TestLargePage : public QObject {
         return source;
     }
 
+    // The same page with its Orientation tag set by libtiff's tiffset: the rows stay as they
+    // are stored, and are to be seen turned.
+    QString orientedFixture(const QString &kind, int orientation) {
+        const QString source = kindFixture(kind);
+        if (source.isEmpty() || orientation == 1)
+            return source;
+        const QString path = source + QStringLiteral("-o%1.tif").arg(orientation);
+        if (!QFile::exists(path) &&
+            (!QFile::copy(source, path) ||
+             !run(QStringLiteral("tiffset"), {QStringLiteral("-s"), QStringLiteral("274"),
+                                              QString::number(orientation), path})))
+            return {};
+        return path;
+    }
+
     QString fixture(const QString &name, const QStringList &convertArgs) {
         const QString path = m_dir.filePath(name);
         if (!QFile::exists(path) &&
@@ -195,23 +211,37 @@ void TestLargePage::regionsMatchTheWholePage_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QRect>("rect");
     QTest::addColumn<int>("level");
+    QTest::addColumn<int>("orientation");
     const QRect inside(37, 51, 130, 77), edge(400, 300, 200, 200);
     for (const char *kind :
          {"gray strips", "colour strips", "colour tiles", "gray tiles", "palette strips"}) {
-        QTest::addRow("%s, inside, full resolution", kind) << kind << inside << 0;
-        QTest::addRow("%s, at the corner, full resolution", kind) << kind << edge << 0;
-        QTest::addRow("%s, level 1", kind) << kind << QRect(10, 20, 90, 60) << 1;
-        QTest::addRow("%s, whole page at level 2", kind) << kind << QRect(0, 0, 1000, 1000) << 2;
+        QTest::addRow("%s, inside, full resolution", kind) << kind << inside << 0 << 1;
+        QTest::addRow("%s, at the corner, full resolution", kind) << kind << edge << 0 << 1;
+        QTest::addRow("%s, level 1", kind) << kind << QRect(10, 20, 90, 60) << 1 << 1;
+        QTest::addRow("%s, whole page at level 2", kind)
+            << kind << QRect(0, 0, 1000, 1000) << 2 << 1;
     }
+    // Turned pages at full resolution, and at a level where the turn is a transpose alone
+    // (the level's boxes then lie on the same page pixels either way).
+    for (int o = 2; o <= 8; ++o) {
+        for (const char *kind : {"gray strips", "colour tiles"}) {
+            QTest::addRow("%s, orientation %d, inside", kind, o) << kind << inside << 0 << o;
+            QTest::addRow("%s, orientation %d, at the corner", kind, o)
+                << kind << QRect(300, 300, 300, 300) << 0 << o;
+        }
+    }
+    QTest::addRow("colour strips, orientation 5, whole page at level 2")
+        << "colour strips" << QRect(0, 0, 1000, 1000) << 2 << 5;
 }
 
 void TestLargePage::regionsMatchTheWholePage() {
     QFETCH(QString, kind);
     QFETCH(QRect, rect);
     QFETCH(int, level);
-    const QString path = kindFixture(kind);
+    QFETCH(int, orientation);
+    const QString path = orientedFixture(kind, orientation);
     if (path.isEmpty())
-        QSKIP("ImageMagick's convert or tiffcp cannot make the page");
+        QSKIP("ImageMagick's convert, tiffcp or tiffset cannot make the page");
     const QImage whole = ImageDocument::readFile(path);
     QString error;
     const auto page = LargePage::openInParts(path, &error, 16 << 10);
@@ -228,17 +258,23 @@ void TestLargePage::regionsMatchTheWholePage() {
 
 void TestLargePage::bandsFromTheTopMakeTheWholePage_data() {
     QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("orientation");
     for (const char *kind :
          {"gray strips", "colour strips", "colour tiles", "gray tiles", "palette strips"})
-        QTest::newRow(kind) << QString::fromLatin1(kind);
+        QTest::newRow(kind) << QString::fromLatin1(kind) << 1;
+    QTest::newRow("colour tiles, orientation 6") << QStringLiteral("colour tiles") << 6;
+    QTest::newRow("gray strips, orientation 3") << QStringLiteral("gray strips") << 3;
 }
 
 void TestLargePage::bandsFromTheTopMakeTheWholePage() {
     QFETCH(QString, kind);
-    const QString path = kindFixture(kind);
+    QFETCH(int, orientation);
+    const QString path = orientedFixture(kind, orientation);
     if (path.isEmpty())
-        QSKIP("ImageMagick's convert or tiffcp cannot make the page");
-    const QImage whole = ImageDocument::readFile(path);
+        QSKIP("ImageMagick's convert, tiffcp or tiffset cannot make the page");
+    // The bands are the stored rows; turned, they are the page as it is seen.
+    const QImage shown = ImageDocument::readFile(path);
+    const QImage whole = orientation >= 5 ? shown.transformed(QTransform(0, 1, 1, 0, 0, 0)) : shown;
     QString error;
     // Bands of a few strips or tile rows, the last one short.
     const auto rows = LargePageRows::open(path, &error, 40 << 10);
@@ -257,7 +293,8 @@ void TestLargePage::bandsFromTheTopMakeTheWholePage() {
     }
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(y, whole.height());
-    QCOMPARE(test::maxDifference(joined, whole), 0);
+    QCOMPARE(rows->orientation(), orientation);
+    QCOMPARE(test::maxDifference(tiff::oriented(joined, uint16_t(orientation)), shown), 0);
 }
 
 void TestLargePage::refusedWithAMessage_data() {
