@@ -242,6 +242,95 @@ std::pair<double, double> lineExtent(const Extents &tops, const Extents &bottoms
     return {top, bottom};
 }
 
+} // namespace
+
+// Where a line's text lies, in page pixels: its left and right ends, its selection's top and
+// its baseline.
+struct LineFrame {
+    double left = 0, right = 0, top = 0, bottom = 0;
+    double height() const { return bottom - top; }
+    double centre() const { return (top + bottom) / 2; }
+};
+
+namespace {
+
+// Boxes are cut to the page: a glyph the engine placed outside it keeps its text, at the
+// nearest place on the page.
+double cut(double v, double max) {
+    return std::clamp(v, 0.0, max);
+}
+
+template <class Line> LineFrame frameOf(const Line &line, QSizeF pagePx) {
+    Extents tops, bottoms;
+    LineFrame f;
+    f.left = std::numeric_limits<double>::max();
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QRect box = line.box(i);
+        f.left = std::min(f.left, cut(box.left(), pagePx.width()));
+        f.right = std::max(f.right, cut(box.left() + double(box.width()), pagePx.width()));
+        tops.append(cut(box.top(), pagePx.height()));
+        bottoms.append(cut(box.top() + double(box.height()), pagePx.height()));
+    }
+    std::tie(f.top, f.bottom) = lineExtent(tops, bottoms);
+    return f;
+}
+
+// Poppler (pdftotext, Evince, Okular) puts lines into one block only where their font sizes
+// are within 5 % and their baselines at most 1.5 sizes apart. Chinese is set at 1.5 to 1.8
+// lines to the em, so lines sized to their ink are each a block of their own. On a page of
+// one column that reads right; beside another column, poppler takes the grid of one-line
+// blocks for a table and reads across the columns. So the lines of a column that has another
+// beside it share one size, large enough for their spacing, centred on each line's ink.
+constexpr double SharedSpacing = 1.48; // under poppler's 1.5, for the rounding of positions
+constexpr double ParagraphGap = 2.2;   // line heights between centres that end a column's run
+
+void shareColumnSizes(std::vector<LineFrame> &frames) {
+    const size_t n = frames.size();
+    auto besideAnother = [&](size_t i) {
+        const LineFrame &a = frames[i];
+        for (size_t j = 0; j < n; ++j) {
+            const LineFrame &b = frames[j];
+            if (j != i && a.top < b.bottom && b.top < a.bottom &&
+                (b.right <= a.left || a.right <= b.left))
+                return true;
+        }
+        return false;
+    };
+    for (size_t from = 0; from < n;) {
+        // A run: lines in order, each below the one before and over the same columns.
+        size_t to = from + 1;
+        bool beside = besideAnother(from);
+        while (to < n) {
+            const LineFrame &a = frames[to - 1], &b = frames[to];
+            const double gap = b.centre() - a.centre();
+            if (gap <= 0 || gap > ParagraphGap * std::min(a.height(), b.height()) ||
+                b.left >= a.right || a.left >= b.right)
+                break;
+            beside = beside || besideAnother(to);
+            ++to;
+        }
+        if (beside && to - from > 1) {
+            std::vector<double> heights;
+            double widest = 0;
+            for (size_t i = from; i < to; ++i) {
+                heights.push_back(frames[i].height());
+                if (i > from)
+                    widest = std::max(widest, frames[i].centre() - frames[i - 1].centre());
+            }
+            std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+            const double size = std::max(heights[heights.size() / 2], widest / SharedSpacing);
+            // A line the engine gave boxes far taller than the rest keeps its own.
+            for (size_t i = from; i < to; ++i)
+                if (frames[i].height() <= size * 1.05) {
+                    const double c = frames[i].centre();
+                    frames[i].top = c - size / 2;
+                    frames[i].bottom = c + size / 2;
+                }
+        }
+        from = to;
+    }
+}
+
 // Writes a page's text operators straight into the content's bytes. A page is thousands of
 // small appends, and QByteArray's checks and growth on each were most of their cost; the
 // caller reserves the most a line can take, so nothing here checks for room.
@@ -457,13 +546,9 @@ quint16 Writer::codeOf(const QString &text) {
 }
 
 template <class Line>
-void Writer::lineContent(QByteArray &out, const Line &line, double sx, double sy, double heightPt,
-                         QSizeF pagePx) {
-    // Boxes are cut to the page: a glyph the engine placed outside it keeps its text, at the
-    // nearest place on the page.
-    auto cut = [&](double v, double max) { return std::clamp(v, 0.0, max); };
+void Writer::lineContent(QByteArray &out, const Line &line, const LineFrame &frame, double sx,
+                         double sy, double heightPt, QSizeF pagePx) {
     Pieces pieces;
-    Extents tops, bottoms;
     double end = 0;
     const quint16 space = codeOf(QStringLiteral(" "));
     for (qsizetype i = 0; i < line.size(); ++i) {
@@ -475,11 +560,9 @@ void Writer::lineContent(QByteArray &out, const Line &line, double sx, double sy
             pieces.append({space, end, true});
         pieces.append({codeOf(line.key(i)), left, false});
         end = std::max(end, right);
-        tops.append(cut(box.top(), pagePx.height()));
-        bottoms.append(cut(box.top() + double(box.height()), pagePx.height()));
     }
-    const auto [top, bottom] = lineExtent(tops, bottoms);
-    const double size = std::max((bottom - top) * sy, 0.01);
+    const double bottom = frame.bottom;
+    const double size = std::max(frame.height() * sy, 0.01);
     const double maxSpacePx = MaxSpaceEm * size / sx;
     for (qsizetype i = 1; i + 1 < pieces.size(); ++i)
         if (pieces[i].space)
@@ -549,9 +632,16 @@ void Writer::textContent(QByteArray &out, const PageText &text, double widthPt, 
     for (const QList<TextGlyph> &line : text.lines)
         glyphs += line.size();
     reserveText(out, glyphs, text.lines.size());
+    std::vector<LineFrame> frames;
+    frames.reserve(size_t(text.lines.size()));
     for (const QList<TextGlyph> &line : text.lines)
         if (!line.isEmpty())
-            lineContent(out, GlyphLine{line}, sx, sy, heightPt, pagePx);
+            frames.push_back(frameOf(GlyphLine{line}, pagePx));
+    shareColumnSizes(frames);
+    size_t f = 0;
+    for (const QList<TextGlyph> &line : text.lines)
+        if (!line.isEmpty())
+            lineContent(out, GlyphLine{line}, frames[f++], sx, sy, heightPt, pagePx);
 }
 
 void Writer::textContent(QByteArray &out, const ocr::TextLayer &layer, double widthPt,
@@ -559,11 +649,17 @@ void Writer::textContent(QByteArray &out, const ocr::TextLayer &layer, double wi
     const QSizeF pagePx = layer.pageSize().isEmpty() ? shownSize(image) : QSizeF(layer.pageSize());
     const double sx = widthPt / pagePx.width(), sy = heightPt / pagePx.height();
     reserveText(out, layer.count(), layer.lineCount());
-    for (int l = 0; l < layer.lineCount(); ++l) {
+    const auto lineAt = [&](int l) {
         const int first = layer.firstGlyphOfLine(l);
-        lineContent(out, LayerLine{layer, first, layer.lastGlyphOfLine(l) - first + 1}, sx, sy,
-                    heightPt, pagePx);
-    }
+        return LayerLine{layer, first, layer.lastGlyphOfLine(l) - first + 1};
+    };
+    std::vector<LineFrame> frames;
+    frames.reserve(size_t(layer.lineCount()));
+    for (int l = 0; l < layer.lineCount(); ++l)
+        frames.push_back(frameOf(lineAt(l), pagePx));
+    shareColumnSizes(frames);
+    for (int l = 0; l < layer.lineCount(); ++l)
+        lineContent(out, lineAt(l), frames[size_t(l)], sx, sy, heightPt, pagePx);
 }
 
 void Writer::writeFont() {

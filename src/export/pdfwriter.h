@@ -22,6 +22,8 @@ class TextLayer;
 
 namespace qen::pdf {
 
+struct LineFrame;
+
 // Pages that state no resolution are taken to be 300 dpi scans: that is what the article
 // pages of the database are, and it gives an A4 scan an A4 page.
 inline constexpr double DefaultDpi = 300;
@@ -145,8 +147,8 @@ private:
                      const Image &image);
     // Lines of either kind: the writer's own glyphs, or a layer's glyphs in place.
     template <class Line>
-    void lineContent(QByteArray &out, const Line &line, double sx, double sy, double heightPt,
-                     QSizeF pagePx);
+    void lineContent(QByteArray &out, const Line &line, const LineFrame &frame, double sx,
+                     double sy, double heightPt, QSizeF pagePx);
     quint16 codeOf(const QString &text);
     quint16 codeOf(const TextGlyph &glyph);
     quint16 codeOf(QStringView text);
