@@ -261,13 +261,28 @@ double cut(double v, double max) {
 }
 
 template <class Line> LineFrame frameOf(const Line &line, QSizeF pagePx) {
-    Extents tops, bottoms;
     LineFrame f;
     f.left = std::numeric_limits<double>::max();
+    f.top = std::numeric_limits<double>::max();
+    f.bottom = std::numeric_limits<double>::lowest();
+    double lowest = std::numeric_limits<double>::max(), tallest = 0;
     for (qsizetype i = 0; i < line.size(); ++i) {
         const QRect box = line.box(i);
         f.left = std::min(f.left, cut(box.left(), pagePx.width()));
         f.right = std::max(f.right, cut(box.left() + double(box.width()), pagePx.width()));
+        const double top = cut(box.top(), pagePx.height());
+        const double bottom = cut(box.top() + double(box.height()), pagePx.height());
+        f.top = std::min(f.top, top);
+        f.bottom = std::max(f.bottom, bottom);
+        lowest = std::min(lowest, bottom - top);
+        tallest = std::max(tallest, bottom - top);
+    }
+    // No box is then taller than the rest by lineExtent's measure: nearly every line.
+    if (tallest <= 1.3 * lowest)
+        return f;
+    Extents tops, bottoms;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QRect box = line.box(i);
         tops.append(cut(box.top(), pagePx.height()));
         bottoms.append(cut(box.top() + double(box.height()), pagePx.height()));
     }
