@@ -16,6 +16,7 @@
 #include <cstring>
 #include <libdeflate.h>
 #include <limits>
+#include <numeric>
 
 namespace qen::pdf {
 
@@ -301,16 +302,22 @@ constexpr double ParagraphGap = 2.2;   // line heights between centres that end 
 
 void shareColumnSizes(std::vector<LineFrame> &frames) {
     const size_t n = frames.size();
-    auto besideAnother = [&](size_t i) {
-        const LineFrame &a = frames[i];
-        for (size_t j = 0; j < n; ++j) {
-            const LineFrame &b = frames[j];
-            if (j != i && a.top < b.bottom && b.top < a.bottom &&
-                (b.right <= a.left || a.right <= b.left))
-                return true;
+    // Which lines have another beside them (overlapping rows, apart in columns): swept in
+    // order of their tops, so that each line meets only the lines level with it.
+    std::vector<size_t> byTop(n);
+    std::iota(byTop.begin(), byTop.end(), size_t(0));
+    std::sort(byTop.begin(), byTop.end(),
+              [&](size_t a, size_t b) { return frames[a].top < frames[b].top; });
+    std::vector<char> besides(n, 0);
+    for (size_t a = 0; a < n; ++a) {
+        const LineFrame &l = frames[byTop[a]];
+        for (size_t b = a + 1; b < n && frames[byTop[b]].top < l.bottom; ++b) {
+            const LineFrame &m = frames[byTop[b]];
+            if (l.top < m.bottom && (m.right <= l.left || l.right <= m.left))
+                besides[byTop[a]] = besides[byTop[b]] = 1;
         }
-        return false;
-    };
+    }
+    auto besideAnother = [&](size_t i) { return besides[i] != 0; };
     for (size_t from = 0; from < n;) {
         // A run: lines in order, each below the one before and over the same columns.
         size_t to = from + 1;
