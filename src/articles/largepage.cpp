@@ -315,8 +315,15 @@ std::shared_ptr<LargePage> openJpeg(const QString &path, QString *error, QSize *
     return std::make_shared<LargePage>();
 }
 
-// Opens a TIFF page to be read a part at a time, with what that takes checked: sizes, the
-// stored orientation, a colour kind libtiff can read, and strips or tiles of bounded size.
+// The Orientation tag as the whole-page reader follows it: a value outside 1 to 8 is 1.
+int orientationOf(const PageLayout &l) {
+    return l.orientation >= ORIENTATION_TOPLEFT && l.orientation <= ORIENTATION_LEFTBOT
+               ? l.orientation
+               : ORIENTATION_TOPLEFT;
+}
+
+// Opens a TIFF page to be read a part at a time, with what that takes checked: sizes, a
+// colour kind libtiff can read, and strips or tiles of bounded size.
 bool openTiffInParts(Reader &reader, const QString &path, bool *gray, QString *error) {
     if (kindOf(path) != Kind::Tiff || !reader.open(path, error)) {
         if (error->isEmpty())
@@ -408,10 +415,7 @@ std::shared_ptr<const LargePage> LargePage::openInParts(const QString &path, QSt
     auto page = std::make_shared<LargePage>();
     page->m_path = path;
     page->m_stored = reader.size();
-    page->m_orientation =
-        l.orientation >= ORIENTATION_TOPLEFT && l.orientation <= ORIENTATION_LEFTBOT
-            ? l.orientation
-            : ORIENTATION_TOPLEFT;
+    page->m_orientation = orientationOf(l);
     page->m_size =
         page->m_orientation >= ORIENTATION_LEFTTOP ? page->m_stored.transposed() : page->m_stored;
     page->m_gray = gray;
@@ -463,7 +467,7 @@ QImage LargePage::region(const QRect &rect, int level, QString *error) const {
     Reader reader;
     if (!reader.open(m_path, error))
         return {};
-    if (reader.size() != m_stored || reader.layout().orientation != m_orientation) {
+    if (reader.size() != m_stored || orientationOf(reader.layout()) != m_orientation) {
         *error = changedText();
         return {};
     }
@@ -511,8 +515,7 @@ bool LargePageRows::gray() const {
 }
 
 int LargePageRows::orientation() const {
-    const int o = m_impl->reader.layout().orientation;
-    return o >= ORIENTATION_TOPLEFT && o <= ORIENTATION_LEFTBOT ? o : ORIENTATION_TOPLEFT;
+    return orientationOf(m_impl->reader.layout());
 }
 
 QImage LargePageRows::next(QString *error) {

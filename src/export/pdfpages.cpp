@@ -9,11 +9,22 @@
 #include "articles/tiffcodec.h"
 #include "platform/error.h"
 
-#include <cstring>
-
 namespace qen::pdf {
 
 namespace {
+
+void appendRows(QByteArray &raw, const QImage &img, int lineBytes) {
+    raw.reserve(raw.size() + qsizetype(lineBytes) * img.height());
+    for (int y = 0; y < img.height(); ++y)
+        raw.append(reinterpret_cast<const char *>(img.constScanLine(y)), lineBytes);
+}
+
+// Rows of 8-bit gray as they are, of anything else as RGB: a gray or colour page's samples.
+void appendSamples(QByteArray &raw, const QImage &page) {
+    if (page.format() == QImage::Format_Grayscale8)
+        return appendRows(raw, page, page.width());
+    appendRows(raw, page.convertToFormat(QImage::Format_RGB888), page.width() * 3);
+}
 
 Image flateImage(const QImage &source) {
     Image image;
@@ -21,11 +32,6 @@ Image flateImage(const QImage &source) {
     image.height = source.height();
     image.filter = "/FlateDecode";
     QByteArray raw;
-    const auto rows = [&](const QImage &img, int lineBytes) {
-        raw.reserve(qsizetype(lineBytes) * img.height());
-        for (int y = 0; y < img.height(); ++y)
-            raw.append(reinterpret_cast<const char *>(img.constScanLine(y)), lineBytes);
-    };
     if (source.format() == QImage::Format_Mono && source.colorCount() == 2) {
         image.bitsPerComponent = 1;
         const QRgb zero = source.color(0) | 0xff000000, one = source.color(1) | 0xff000000;
@@ -40,13 +46,11 @@ Image flateImage(const QImage &source) {
                                QByteArray::number(zero & 0xffffff, 16).rightJustified(6, '0') +
                                QByteArray::number(one & 0xffffff, 16).rightJustified(6, '0') + ">]";
         }
-        rows(source, (source.width() + 7) / 8);
-    } else if (source.format() == QImage::Format_Grayscale8) {
-        image.colorSpace = "/DeviceGray";
-        rows(source, source.width());
+        appendRows(raw, source, (source.width() + 7) / 8);
     } else {
-        image.colorSpace = "/DeviceRGB";
-        rows(source.convertToFormat(QImage::Format_RGB888), source.width() * 3);
+        image.colorSpace =
+            source.format() == QImage::Format_Grayscale8 ? "/DeviceGray" : "/DeviceRGB";
+        appendSamples(raw, source);
     }
     image.data = detail::deflate(raw);
     return image;
@@ -70,28 +74,11 @@ Image streamedTiffPage(const QString &path, const Image &stored) {
     image.rows = [source, path](QByteArray &out) {
         QString error;
         const QImage band = source->next(&error);
-        if (band.isNull()) {
-            if (!error.isEmpty())
-                failPage(path, error);
+        if (band.isNull() && !error.isEmpty())
+            failPage(path, error);
+        if (band.isNull())
             return false;
-        }
-        const int w = band.width();
-        const qsizetype start = out.size();
-        out.resize(start + qsizetype(band.height()) * w * (source->gray() ? 1 : 3));
-        char *to = out.data() + start;
-        for (int y = 0; y < band.height(); ++y) {
-            if (source->gray()) {
-                std::memcpy(to, band.constScanLine(y), size_t(w));
-                to += w;
-                continue;
-            }
-            const auto *px = reinterpret_cast<const QRgb *>(band.constScanLine(y));
-            for (int x = 0; x < w; ++x) {
-                *to++ = char(qRed(px[x]));
-                *to++ = char(qGreen(px[x]));
-                *to++ = char(qBlue(px[x]));
-            }
-        }
+        appendSamples(out, band);
         return true;
     };
     return image;
@@ -100,9 +87,12 @@ Image streamedTiffPage(const QString &path, const Image &stored) {
 Image decodedTiffPage(const QByteArray &data, const QString &path, int index, int pages,
                       const Image &stored) {
     QString error;
-    if (index == 0 && stored.filter != "/CCITTFaxDecode" && LargePage::needed(path))
-        return streamedTiffPage(path, stored);
     const QImage pixels = tiff::read(data, &error, index);
+    // Refused whole before anything is allocated; only then is the file asked whether it can
+    // be read in parts.
+    if (pixels.isNull() && index == 0 && stored.filter != "/CCITTFaxDecode" &&
+        LargePage::needed(path))
+        return streamedTiffPage(path, stored);
     if (pixels.isNull())
         failPage(path,
                  pages > 1 ? QStringLiteral("第 %1 页：%2").arg(index + 1).arg(error) : error);

@@ -317,18 +317,17 @@ void shareColumnSizes(std::vector<LineFrame> &frames) {
                 besides[byTop[a]] = besides[byTop[b]] = 1;
         }
     }
-    auto besideAnother = [&](size_t i) { return besides[i] != 0; };
     for (size_t from = 0; from < n;) {
         // A run: lines in order, each below the one before and over the same columns.
         size_t to = from + 1;
-        bool beside = besideAnother(from);
+        bool beside = besides[from] != 0;
         while (to < n) {
             const LineFrame &a = frames[to - 1], &b = frames[to];
             const double gap = b.centre() - a.centre();
             if (gap <= 0 || gap > ParagraphGap * std::min(a.height(), b.height()) ||
                 b.left >= a.right || a.left >= b.right)
                 break;
-            beside = beside || besideAnother(to);
+            beside = beside || besides[to] != 0;
             ++to;
         }
         if (beside && to - from > 1) {
