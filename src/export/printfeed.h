@@ -1,14 +1,11 @@
 #pragma once
 
 #include "export/printlayout.h"
+#include "platform/workahead.h"
 
 #include <QString>
 
-#include <condition_variable>
 #include <functional>
-#include <mutex>
-#include <optional>
-#include <thread>
 
 namespace qen {
 
@@ -28,32 +25,17 @@ class PrintFeed {
 public:
     // `prepare` runs on the feed's thread, for items 0 .. count-1 in order; a qen::Error or
     // a failed allocation it throws becomes a Failed item. `ready` runs on that thread as
-    // each item becomes ready.
+    // each item becomes ready. The feed stops after the item in hand when it goes.
     PrintFeed(int count, std::function<FedPage(int)> prepare, std::function<void()> ready = {});
-    // Stops after the item in hand, which is thrown away.
-    ~PrintFeed();
-    PrintFeed(const PrintFeed &) = delete;
-    PrintFeed &operator=(const PrintFeed &) = delete;
 
     // Whether item `index`, the next to take, is ready.
-    bool ready(int index) const;
+    bool ready(int index) const { return m_ahead.ready(index); }
     // Item `index`, the next in order, waiting for it if need be. The feed then starts on
     // the item after it.
-    FedPage take(int index);
+    FedPage take(int index) { return m_ahead.take(index); }
 
 private:
-    void run();
-
-    const int m_count;
-    const std::function<FedPage(int)> m_prepare;
-    const std::function<void()> m_ready;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::optional<FedPage> m_item;
-    int m_itemIndex = -1;
-    int m_next = 0; // the item the painting thread takes next
-    bool m_stop = false;
-    std::thread m_thread;
+    WorkAhead<FedPage> m_ahead;
 };
 
 } // namespace qen

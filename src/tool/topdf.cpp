@@ -6,6 +6,7 @@
 #include "ocr/textcache.h"
 #include "platform/error.h"
 #include "platform/filehelpers.h"
+#include "platform/workahead.h"
 #include "tool/commands.h"
 #include "tool/pagelisting.h"
 
@@ -23,25 +24,39 @@ struct PageToWrite {
     QString page; // the page as given or unpacked, by which its text is known
 };
 
+struct PreparedPage {
+    ocr::TextLayer text;
+    QList<pdf::Image> images;
+};
+
 void writePages(const QList<PageToWrite> &pages, const QString &title, const QString &target,
                 bool withText, const PdfPageSource &source) {
+    // Each page is read, hashed and its text looked up one page ahead of the writer, on a
+    // thread of its own: for a page already recognised that costs as much as laying its
+    // text out, and the writer need not wait for it. Two pages are held at most, as when
+    // printing; read all at first, the article's text was held whole, and its memory was
+    // new to the process page by page, which cost more than reading it.
+    WorkAhead<PreparedPage> ahead(int(pages.size()), 1, [&pages, withText, &source](int i) {
+        const PageToWrite &page = pages.at(i);
+        const QByteArray bytes = pagefile::readBytes(page.file);
+        PreparedPage prepared;
+        if (withText)
+            prepared.text = source.textOf(page.page, page.file, bytes);
+        prepared.images = source.imagesOf(page.file, bytes);
+        return prepared;
+    });
     // The file comes into place only when it is committed, so a page that cannot be read
-    // ends the job with nothing written. Each page's text is read as the page is written:
-    // read all at first, the article's text was held whole, and its memory was new to the
-    // process page by page, which cost more than reading it.
+    // ends the job with nothing written.
     pdf::Writer writer(target);
     writer.setTitle(title);
-    for (const PageToWrite &page : pages) {
-        const QByteArray bytes = pagefile::readBytes(page.file);
-        const ocr::TextLayer text =
-            withText ? source.textOf(page.page, page.file, bytes) : ocr::TextLayer();
-        const QList<pdf::Image> images = source.imagesOf(page.file, bytes);
+    for (int i = 0; i < pages.size(); ++i) {
+        const PreparedPage page = ahead.take(i);
         // The text is that of the page as shown: a multi-page file's first page.
-        for (qsizetype p = 0; p < images.size(); ++p) {
+        for (qsizetype p = 0; p < page.images.size(); ++p) {
             if (p == 0)
-                writer.addImage(images.at(p), text);
+                writer.addImage(page.images.at(p), page.text);
             else
-                writer.addImage(images.at(p));
+                writer.addImage(page.images.at(p));
         }
     }
     writer.commit();
