@@ -1,5 +1,7 @@
 #pragma once
 
+#include "articles/tiffstored.h"
+
 #include <QImage>
 #include <QRect>
 #include <QSize>
@@ -21,10 +23,9 @@ namespace qen {
 
 class LargePage {
 public:
-    // Gray pages up to 30000 × 30000, colour ones up to 20000 × 20000 (400 million pixels,
-    // an A0 sheet at 500 dpi); beyond that even the reduced picture takes minutes to make.
-    static constexpr qint64 MaxGrayPixels = 30000ll * 30000;
-    static constexpr qint64 MaxColourPixels = 20000ll * 20000;
+    // Gray pages up to 30000 × 30000, colour ones up to 20000 × 20000.
+    static constexpr qint64 MaxGrayPixels = tiff::MaxGrayPixelsInParts;
+    static constexpr qint64 MaxColourPixels = tiff::MaxColourPixelsInParts;
     // The overview is the first level no larger than this.
     static constexpr qint64 OverviewBytes = 64ll << 20;
     // The most one region may take: with the overview and the copies a selection is made

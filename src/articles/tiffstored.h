@@ -18,6 +18,12 @@ inline constexpr qint64 MaxImageBytes = 16ll * 1024 * 1024;
 #else
 inline constexpr qint64 MaxImageBytes = 256ll * 1024 * 1024;
 #endif
+// The largest pages read a part at a time instead (LargePage): gray ones up to 30000 × 30000,
+// colour ones up to 20000 × 20000 (400 million pixels, an A0 sheet at 500 dpi); beyond that
+// even their reduced picture takes minutes to make. Pages whose stored data goes into a PDF
+// as it is are held to the same, so that a PDF holds no page the program cannot show.
+inline constexpr qint64 MaxGrayPixelsInParts = 30000ll * 30000;
+inline constexpr qint64 MaxColourPixelsInParts = 20000ll * 20000;
 
 // What a written file holds, for tests and the benchmark.
 struct Info {

@@ -105,7 +105,10 @@ std::optional<JpegInfo> parseJpeg(const QByteArray &d, QString *error) {
         return bad(QStringLiteral("JPEG 数据没有有效的图像尺寸"));
     if (info.components != 1 && info.components != 3 && info.components != 4)
         return bad(QStringLiteral("JPEG 数据有 %1 个颜色分量").arg(info.components));
-    if (qint64(info.width) * info.height * info.components > tiff::MaxImageBytes)
+    // Its samples are never decoded here, only carried: it is held to the size the program
+    // shows in parts, not to what a page decoded whole may take.
+    if (qint64(info.width) * info.height >
+        (info.components == 1 ? tiff::MaxGrayPixelsInParts : tiff::MaxColourPixelsInParts))
         return bad(QStringLiteral("图像尺寸 %1×%2 过大").arg(info.width).arg(info.height));
     if (d.lastIndexOf("\xFF\xD9") < i)
         return bad(QStringLiteral("JPEG 数据不完整（文件被截断）"));

@@ -64,6 +64,8 @@ private slots:
     void titleAndPageOrder();
     void aPageTooLargeToHoldGoesInWhole();
     void aLargePageThatStopsReadingWritesNothing();
+    void aJpegTooLargeToDecodeGoesInAsItIs_data();
+    void aJpegTooLargeToDecodeGoesInAsItIs();
 
 private:
     QTemporaryDir m_dir;
@@ -303,6 +305,71 @@ void TestPdfWriter::aLargePageThatStopsReadingWritesNothing() {
     }
     QVERIFY2(message.contains(u"large-damaged.tif"), qPrintable(message));
     QCOMPARE(test::readFile(pdfPath), QByteArray("an earlier PDF"));
+}
+
+void TestPdfWriter::aJpegTooLargeToDecodeGoesInAsItIs_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");      // as the frame header then says, 0: as made
+    QTest::addColumn<QString>("refused"); // part of the message; empty: it goes in
+    // 9500 x 9500 in colour is 258 MiB of samples, over what a page decoded whole may take;
+    // the program shows it in parts, and a PDF carries its bytes without decoding them.
+    QTest::newRow("9500 x 9500 colour") << 9500 << 0 << QString();
+    QTest::newRow("declaring 20001 x 20000 colour") << 20001 << 20000 << u"20001×20000 过大"_qs;
+    QTest::newRow("declaring 65535 x 65535") << 65535 << 65535 << u"65535×65535 过大"_qs;
+}
+
+void TestPdfWriter::aJpegTooLargeToDecodeGoesInAsItIs() {
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QString, refused);
+    if (!have("convert"))
+        QSKIP("ImageMagick's convert is not installed: no JPEG to try");
+    const QString source = m_dir.filePath(QStringLiteral("large-%1.jpg").arg(width));
+    const int made = height ? 64 : width;
+    QVERIFY(
+        run(QStringLiteral("convert"), {QStringLiteral("-size"), QStringLiteral("%1x%1").arg(made),
+                                        QStringLiteral("xc:#c04020"), QStringLiteral("-quality"),
+                                        QStringLiteral("50"), source})
+            .status == 0);
+    QByteArray bytes = test::readFile(source);
+    if (height) {
+        // The frame header of a small real JPEG, told it is larger.
+        const qsizetype sof = bytes.indexOf("\xFF\xC0");
+        QVERIFY(sof > 0);
+        bytes[sof + 5] = char(height >> 8);
+        bytes[sof + 6] = char(height & 0xFF);
+        bytes[sof + 7] = char(width >> 8);
+        bytes[sof + 8] = char(width & 0xFF);
+        test::writeFile(source, bytes);
+    }
+    const QString pdfPath = m_dir.filePath(QStringLiteral("large-%1.pdf").arg(width));
+    test::writeFile(pdfPath, "an earlier PDF");
+    QString message;
+    try {
+        pdf::WritePdf({source}, QStringLiteral("大页"), pdfPath);
+    } catch (const Error &e) {
+        message = e.description();
+    }
+    if (!refused.isEmpty()) {
+        QVERIFY2(message.contains(refused) && message.contains(source), qPrintable(message));
+        QCOMPARE(test::readFile(pdfPath), QByteArray("an earlier PDF"));
+        return;
+    }
+    QVERIFY2(message.isEmpty(), qPrintable(message));
+    if (!have("qpdf") || !have("pdfimages"))
+        QSKIP("qpdf or pdfimages (poppler-utils) is not installed: the PDF is not read back");
+    const Tool check = run(QStringLiteral("qpdf"), {QStringLiteral("--check"), pdfPath});
+    QVERIFY2(check.status == 0, check.out.constData());
+    const Tool list = run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdfPath});
+    const QList<QByteArray> cols = list.out.split('\n').value(2).simplified().split(' ');
+    QVERIFY2(cols.size() > 10, list.out.constData());
+    QCOMPARE(cols.at(3), QByteArray::number(width));
+    QCOMPARE(cols.at(4), QByteArray::number(width));
+    QCOMPARE(cols.at(8), "jpeg");
+    // pdfimages -j writes the stream as stored: the file's own bytes.
+    const QString prefix = m_dir.filePath(QStringLiteral("large-out"));
+    QVERIFY(run(QStringLiteral("pdfimages"), {QStringLiteral("-j"), pdfPath, prefix}).status == 0);
+    QCOMPARE(test::readFile(prefix + QStringLiteral("-000.jpg")), bytes);
 }
 
 QTEST_GUILESS_MAIN(TestPdfWriter)
