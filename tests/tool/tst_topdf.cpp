@@ -115,6 +115,9 @@ void TestToPdf::failsWithoutOutput_data() {
     QTest::addColumn<QStringList>("inputs");
     QTest::addColumn<QString>("message");
     QTest::newRow("a cut-off page") << QStringList{"scan.tif", "cut.tif"} << "cut.tif";
+    // The page after it is being read ahead when the failure comes back.
+    QTest::newRow("a cut-off page between good ones")
+        << QStringList{"scan.tif", "cut.tif", "scan.tif", "scan.tif"} << "cut.tif";
     QTest::newRow("a missing page") << QStringList{"missing.tif"} << "missing.tif";
     QTest::newRow("records only") << QStringList{"r.txt"} << "r.txt";
     QTest::newRow("no input") << QStringList{} << "usage";
