@@ -83,22 +83,8 @@ Glyph TextLayer::glyph(int index) const {
     return g;
 }
 
-QRect TextLayer::box(int index) const {
-    const Record &r = m_glyphs[size_t(index)];
-    return QRect(r.x, r.y, r.w, r.h);
-}
-
 QString TextLayer::glyphText(int index) const {
     return glyphTextView(index).toString();
-}
-
-QStringView TextLayer::glyphTextView(int index) const {
-    const int start = textStart(index);
-    return QStringView(m_text).mid(start, int(m_glyphs[size_t(index)].textEnd) - start);
-}
-
-bool TextLayer::blankBefore(int index) const {
-    return m_glyphs[size_t(index)].flags & BlankBefore;
 }
 
 int TextLayer::lineOf(int glyph) const {

@@ -45,11 +45,19 @@ public:
     // and a block, and a block start is a line start.
     void append(const Glyph &glyph);
     Glyph glyph(int index) const;
-    QRect box(int index) const;
+    // Read for every glyph of every page a PDF's text is written for: inline, so that they
+    // cost a load instead of a call.
+    QRect box(int index) const {
+        const Record &r = m_glyphs[size_t(index)];
+        return QRect(r.x, r.y, r.w, r.h);
+    }
     QString glyphText(int index) const;
     // The same without a string of its own: valid while the layer is.
-    QStringView glyphTextView(int index) const;
-    bool blankBefore(int index) const;
+    QStringView glyphTextView(int index) const {
+        const int start = textStart(index);
+        return QStringView(m_text).mid(start, int(m_glyphs[size_t(index)].textEnd) - start);
+    }
+    bool blankBefore(int index) const { return m_glyphs[size_t(index)].flags & BlankBefore; }
 
     int lineCount() const { return int(m_lineStarts.size()); }
     // 0-based line of a glyph; lines run through the page in reading order.
