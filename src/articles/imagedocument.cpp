@@ -16,7 +16,10 @@
 #include <QSaveFile>
 #include <QtEndian>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <future>
+#include <thread>
 #include <tuple>
 
 namespace qen {
@@ -380,6 +383,60 @@ void ImageDocument::load(const QString &path) {
     if (path.isEmpty())
         return;
     std::tie(m_image, m_large) = readPage(path);
+    m_fileName = path;
+    changed();
+}
+
+namespace {
+
+// Below this a JPEG page decodes in a few milliseconds, about what starting a thread and
+// painting twice would add.
+constexpr qint64 FirstPicturePixels = 2'000'000;
+
+// The size of the JPEG page at `path` and of a first picture of it at `zoom`, or empty sizes
+// when none is worth making. Reads the header alone.
+std::pair<QSize, QSize> firstPictureSize(const QString &path, double zoom) {
+    if (!(zoom > 0 && zoom <= 0.5) || std::thread::hardware_concurrency() < 2)
+        return {};
+    QImageReader reader(path, "jpeg");
+    reader.setDecideFormatFromContent(true);
+    if (reader.format() != "jpeg")
+        return {};
+    const QSize page = reader.size();
+    if (!page.isValid() || qint64(page.width()) * page.height() < FirstPicturePixels ||
+        qint64(page.width()) * page.height() * 4 > tiff::MaxImageBytes)
+        return {};
+    // libjpeg's coarsest scale that is no smaller than half the page's shown size: a picture
+    // seen for a moment, widened as it is painted, at the least decoding it takes.
+    const int shift = std::min(3, int(std::floor(std::log2(1 / zoom))) + 1);
+    const int step = 1 << shift;
+    return {page, QSize((page.width() + step - 1) / step, (page.height() + step - 1) / step)};
+}
+
+} // namespace
+
+void ImageDocument::load(const QString &path, double zoom, const FirstPicture &first) {
+    const auto [page, size] =
+        first && !path.isEmpty() ? firstPictureSize(path, zoom) : std::pair<QSize, QSize>();
+    if (size.isEmpty()) {
+        load(path);
+        return;
+    }
+    clear();
+    auto whole = std::async(std::launch::async, [path] { return readPage(path); });
+    // Whatever goes wrong with the picture, the page's own decoding says.
+    QImage picture;
+    try {
+        QImageReader reader(path, "jpeg");
+        reader.setAutoTransform(false);
+        reader.setScaledSize(size);
+        picture = reader.read();
+    } catch (const std::bad_alloc &) {
+        picture = QImage();
+    }
+    if (!picture.isNull())
+        first(picture, page);
+    std::tie(m_image, m_large) = whole.get();
     m_fileName = path;
     changed();
 }

@@ -47,6 +47,15 @@ public:
     // Loads a file; on failure the document is empty and the error is thrown. A page too
     // large to hold whole is loaded as a LargePage: image() is then its overview.
     void load(const QString &path);
+    // A picture of the page, shown while the page itself is still being decoded, and the
+    // page's own size.
+    using FirstPicture = std::function<void(const QImage &picture, QSize pageSize)>;
+    // Loads as load() does. A JPEG page to be shown at `zoom` of a half or less is meanwhile
+    // decoded again by libjpeg's scaled DCT, at between a half and the whole of its shown
+    // size, and handed to `first` on the calling thread while the page is decoded on another:
+    // the page can be seen in a fraction of its decoding time. Small pages, large ones
+    // (whose overview is small already) and machines of one core load as load() does.
+    void load(const QString &path, double zoom, const FirstPicture &first);
     // Takes a page that readFile already read from path, as load would have.
     void adopt(const QString &path, const QImage &image);
     // Reads the file again, dropping every adjustment. On failure the error is thrown and the

@@ -230,6 +230,12 @@ void PagePrefetch::clear() {
     release(std::exchange(m_entries, {}));
 }
 
+bool PagePrefetch::reading() const {
+    QMutexLocker lock(&m_mutex);
+    return m_running > 0 ||
+           std::any_of(m_entries.begin(), m_entries.end(), [](const Entry &e) { return !e.done; });
+}
+
 bool PagePrefetch::holds(const QString &path) const {
     QMutexLocker lock(&m_mutex);
     return std::any_of(m_entries.begin(), m_entries.end(), [&](const Entry &e) {

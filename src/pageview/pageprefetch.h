@@ -50,6 +50,8 @@ public:
     void clear();
     // Whether the page for path has been read and waits to be taken (a turn that costs a copy).
     bool holds(const QString &path) const;
+    // Whether a page is being read, or waits for the event loop to be: it takes a core.
+    bool reading() const;
     // Starts what waits for the event loop and waits until no read is running, for tests
     // and measurements.
     void waitForIdle();

@@ -5,6 +5,8 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -13,6 +15,7 @@
 #include "testfiles.h"
 #include "testpages.h"
 
+#include <thread>
 #include <tiffio.h>
 
 using namespace qen;
@@ -94,6 +97,8 @@ private slots:
     void followsTiffOrientation();
     void unsupportedTiffIsNotCalledDamaged_data();
     void unsupportedTiffIsNotCalledDamaged();
+    void firstPictureOfAJpegShownSmall_data();
+    void firstPictureOfAJpegShownSmall();
 };
 
 void TestImageDocument::readsBilevelTiff_data() {
@@ -414,6 +419,77 @@ void TestImageDocument::unsupportedTiffIsNotCalledDamaged() {
     const QString error = errorOf([&] { ImageDocument::readFile(path); });
     QVERIFY2(error.contains(path) && error.contains("不支持") && !error.contains("损坏"),
              qPrintable(error));
+}
+
+void TestImageDocument::firstPictureOfAJpegShownSmall_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<bool>("picture");    // whether a first picture is given
+    QTest::addColumn<QString>("refused"); // part of the message; empty: the page loads
+    QTest::newRow("colour JPEG at 25 %") << "a.jpg" << QSize(2000, 1500) << 0.25 << true << "";
+    QTest::newRow("at 40 %") << "a.jpg" << QSize(2000, 1500) << 0.4 << true << "";
+    QTest::newRow("at 60 %: the DCT saves nothing")
+        << "a.jpg" << QSize(2000, 1500) << 0.6 << false << "";
+    QTest::newRow("a small JPEG") << "b.jpg" << QSize(1000, 800) << 0.25 << false << "";
+    QTest::newRow("a TIFF") << "c.tif" << QSize(2000, 1500) << 0.25 << false << "";
+    QTest::newRow("a JPEG cut off") << "cut.jpg" << QSize(2000, 1500) << 0.25 << true << "截断";
+}
+
+// The first picture is a moment's sight: the page is still what load() reads, errors included.
+void TestImageDocument::firstPictureOfAJpegShownSmall() {
+    QFETCH(QString, name);
+    QFETCH(QSize, size);
+    QFETCH(double, zoom);
+    QFETCH(bool, picture);
+    QFETCH(QString, refused);
+    if (std::thread::hardware_concurrency() < 2)
+        QSKIP("one core: pages load without a first picture");
+    if (QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty())
+        QSKIP("ImageMagick's convert is not installed: no JPEG to try");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QProcess magick;
+    magick.start(
+        QStringLiteral("convert"),
+        {QStringLiteral("-size"), QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
+         QStringLiteral("gradient:#c04020-#2040c0"), QStringLiteral("-quality"),
+         QStringLiteral("80"), name.endsWith(u"cut.jpg") ? dir.filePath("whole.jpg") : path});
+    QVERIFY(magick.waitForFinished(60000) && magick.exitCode() == 0);
+    if (name.endsWith(u"cut.jpg")) {
+        const QByteArray whole = test::readFile(dir.filePath("whole.jpg"));
+        test::writeFile(path, whole.left(whole.size() * 2 / 3));
+    }
+
+    QList<QImage> pictures;
+    QList<QSize> pageSizes;
+    ImageDocument doc;
+    QString message;
+    try {
+        doc.load(path, zoom, [&](const QImage &p, QSize page) {
+            pictures << p;
+            pageSizes << page;
+        });
+    } catch (const Error &e) {
+        message = e.description();
+    }
+    QCOMPARE(pictures.size(), picture ? 1 : 0);
+    if (picture) {
+        // libjpeg's scales: between a half and the whole of the shown size.
+        QCOMPARE(pageSizes.first(), size);
+        const double shown = size.width() * zoom;
+        QVERIFY2(pictures.first().width() >= shown / 2 && pictures.first().width() <= shown,
+                 qPrintable(QString::number(pictures.first().width())));
+    }
+    if (!refused.isEmpty()) {
+        QVERIFY2(message.contains(refused) && message.contains(path), qPrintable(message));
+        QVERIFY(doc.isNull());
+        QVERIFY(doc.fileName().isEmpty());
+        return;
+    }
+    QVERIFY2(message.isEmpty(), qPrintable(message));
+    QCOMPARE(doc.fileName(), path);
+    QCOMPARE(maxDifference(doc.image(), ImageDocument::readFile(path)), 0);
 }
 
 QTEST_GUILESS_MAIN(TestImageDocument)

@@ -141,7 +141,9 @@ bool Documents::showImage(const QString &path) {
                                           std::move(page->half));
         return true;
     }
-    return m_controls.imageView->setFileName(path);
+    // A first picture takes a core of its own for a moment: not while pages are being read
+    // ahead, as when a key held down turns faster than they are read.
+    return m_controls.imageView->setFileName(path, !m_prefetch.reading());
 }
 
 // The previous and the next page of the shown page's article are read in the background;
