@@ -398,11 +398,13 @@ constexpr qint64 FirstPicturePixels = 2'000'000;
 std::pair<QSize, QSize> firstPictureSize(const QString &path, double zoom) {
     if (!(zoom > 0 && zoom <= 0.5) || std::thread::hardware_concurrency() < 2)
         return {};
-    QImageReader reader(path, "jpeg");
-    reader.setDecideFormatFromContent(true);
-    if (reader.format() != "jpeg")
+    // Asked on every page opened cold, bilevel TIFFs foremost: their first bytes answer, and
+    // only a JPEG's header is read by Qt.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.read(3).startsWith("\xFF\xD8\xFF"))
         return {};
-    const QSize page = reader.size();
+    file.close();
+    const QSize page = QImageReader(path, "jpeg").size();
     if (!page.isValid() || qint64(page.width()) * page.height() < FirstPicturePixels ||
         qint64(page.width()) * page.height() * 4 > tiff::MaxImageBytes)
         return {};
