@@ -1,6 +1,7 @@
 #include "articles/imagedocument.h"
 
 #include "articles/gifcodec.h"
+#include "articles/jpegregion.h"
 #include "articles/pagefile.h"
 #include "articles/pageshape.h"
 #include "articles/tiffcodec.h"
@@ -18,8 +19,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <future>
-#include <thread>
 #include <tuple>
 
 namespace qen {
@@ -151,7 +150,8 @@ QSize jpegFrameSize(const QByteArray &d) {
 
 // `box`, when valid, asks for the page at most that size where the format can shrink while it
 // decodes (JPEG by its scaled DCT), which costs a fraction of a full decode.
-QImage decodeWithQt(const QByteArray &data, Content c, QString *error, QSize box) {
+QImage decodeWithQt(const QByteArray &data, Content c, QString *error, QSize box,
+                    ImageDocument::Threads threads) {
     const auto truncated = [&] {
         *error = QStringLiteral("%1 图像数据不完整（文件被截断）").arg(contentName(c));
         return QImage();
@@ -197,6 +197,11 @@ QImage decodeWithQt(const QByteArray &data, Content c, QString *error, QSize box
         (declared.width() > box.width() || declared.height() > box.height()))
         reader.setScaledSize(declared.scaled(box, Qt::KeepAspectRatio).expandedTo({1, 1}));
     QImage image;
+    if (c == Content::Jpeg && !box.isValid() && threads == ImageDocument::Threads::Two) {
+        image = JpegRegionReader::readWholeInTwo(data);
+        if (!image.isNull())
+            return image;
+    }
     if (!reader.read(&image) || image.isNull()) {
         *error = QStringLiteral("%1 图像数据已损坏（详情：%2）")
                      .arg(contentName(c), LibraryErrorText(reader.errorString()));
@@ -217,7 +222,10 @@ QImage ImageDocument::decode(const QByteArray &data, QString *error) {
     return decodeReduced(data, QSize(), error);
 }
 
-QImage ImageDocument::decodeReduced(const QByteArray &data, QSize box, QString *error) {
+namespace {
+
+QImage decodePage(const QByteArray &data, QSize box, ImageDocument::Threads threads,
+                  QString *error) {
     // By content, as every viewer does: a JPEG named .tif is still a good page.
     const Content content = sniff(data);
     if (content == Content::Unknown) {
@@ -232,8 +240,9 @@ QImage ImageDocument::decodeReduced(const QByteArray &data, QSize box, QString *
         if (shrunk || !error->isEmpty())
             return picture;
     }
-    const QImage decoded = content == Content::Tiff ? tiff::read(data, error)
-                                                    : decodeWithQt(data, content, error, box);
+    const QImage decoded = content == Content::Tiff
+                               ? tiff::read(data, error)
+                               : decodeWithQt(data, content, error, box, threads);
     if (decoded.isNull()) {
         if (error->isEmpty())
             *error = QStringLiteral("图像数据已损坏");
@@ -249,9 +258,15 @@ QImage ImageDocument::decodeReduced(const QByteArray &data, QSize box, QString *
     return page;
 }
 
-QImage ImageDocument::readFile(const QString &path) {
+} // namespace
+
+QImage ImageDocument::decodeReduced(const QByteArray &data, QSize box, QString *error) {
+    return decodePage(data, box, Threads::One, error);
+}
+
+QImage ImageDocument::readFile(const QString &path, Threads threads) {
     QString error;
-    const QImage page = decode(readBytes(path), &error);
+    const QImage page = decodePage(readBytes(path), QSize(), threads, &error);
     if (page.isNull())
         fail(path, error);
     return page;
@@ -366,79 +381,24 @@ void ImageDocument::write(const QString &path, ImageFileType type) const {
 namespace {
 
 // The page at `path`, whole or, when too large for that, in parts.
-std::pair<QImage, std::shared_ptr<const LargePage>> readPage(const QString &path) {
+std::pair<QImage, std::shared_ptr<const LargePage>> readPage(const QString &path,
+                                                             ImageDocument::Threads threads) {
     QString error;
     std::shared_ptr<const LargePage> large = LargePage::open(path, &error);
     if (!error.isEmpty())
         fail(path, error);
     if (large)
         return {large->overview(), std::move(large)};
-    return {ImageDocument::readFile(path), nullptr};
+    return {ImageDocument::readFile(path, threads), nullptr};
 }
 
 } // namespace
 
-void ImageDocument::load(const QString &path) {
+void ImageDocument::load(const QString &path, Threads threads) {
     clear();
     if (path.isEmpty())
         return;
-    std::tie(m_image, m_large) = readPage(path);
-    m_fileName = path;
-    changed();
-}
-
-namespace {
-
-// Below this a JPEG page decodes in a few milliseconds, about what starting a thread and
-// painting twice would add.
-constexpr qint64 FirstPicturePixels = 2'000'000;
-
-// The size of the JPEG page at `path` and of a first picture of it at `zoom`, or empty sizes
-// when none is worth making. Reads the header alone.
-std::pair<QSize, QSize> firstPictureSize(const QString &path, double zoom) {
-    if (!(zoom > 0 && zoom <= 0.5) || std::thread::hardware_concurrency() < 2)
-        return {};
-    // Asked on every page opened cold, bilevel TIFFs foremost: their first bytes answer, and
-    // only a JPEG's header is read by Qt.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !file.read(3).startsWith("\xFF\xD8\xFF"))
-        return {};
-    file.close();
-    const QSize page = QImageReader(path, "jpeg").size();
-    if (!page.isValid() || qint64(page.width()) * page.height() < FirstPicturePixels ||
-        qint64(page.width()) * page.height() * 4 > tiff::MaxImageBytes)
-        return {};
-    // libjpeg's coarsest scale that is no smaller than half the page's shown size: a picture
-    // seen for a moment, widened as it is painted, at the least decoding it takes.
-    const int shift = std::min(3, int(std::floor(std::log2(1 / zoom))) + 1);
-    const int step = 1 << shift;
-    return {page, QSize((page.width() + step - 1) / step, (page.height() + step - 1) / step)};
-}
-
-} // namespace
-
-void ImageDocument::load(const QString &path, double zoom, const FirstPicture &first) {
-    const auto [page, size] =
-        first && !path.isEmpty() ? firstPictureSize(path, zoom) : std::pair<QSize, QSize>();
-    if (size.isEmpty()) {
-        load(path);
-        return;
-    }
-    clear();
-    auto whole = std::async(std::launch::async, [path] { return readPage(path); });
-    // Whatever goes wrong with the picture, the page's own decoding says.
-    QImage picture;
-    try {
-        QImageReader reader(path, "jpeg");
-        reader.setAutoTransform(false);
-        reader.setScaledSize(size);
-        picture = reader.read();
-    } catch (const std::bad_alloc &) {
-        picture = QImage();
-    }
-    if (!picture.isNull())
-        first(picture, page);
-    std::tie(m_image, m_large) = whole.get();
+    std::tie(m_image, m_large) = readPage(path, threads);
     m_fileName = path;
     changed();
 }
@@ -453,7 +413,7 @@ void ImageDocument::adopt(const QString &path, const QImage &image) {
 void ImageDocument::reload() {
     if (m_fileName.isEmpty())
         return;
-    auto fresh = readPage(m_fileName);
+    auto fresh = readPage(m_fileName, Threads::One);
     std::tie(m_image, m_large) = std::move(fresh);
     changed();
 }

@@ -3,13 +3,19 @@
 #include "articles/tiffstored.h"
 #include "platform/errortext.h"
 
+#include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QSysInfo>
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h takes FILE from it
+#include <cstdlib>
 #include <cstring>
+#include <future>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include <jerror.h>
@@ -33,11 +39,11 @@ struct ErrorManager {
 // the same page whole: the page shows what could be decoded.
 void quiet(j_common_ptr) {}
 
-// Reads the file a buffer at a time; its end is noted, so that a part lying past what a cut-off
-// file holds is reported as cut off and not shown gray.
+// Reads the file (or the bytes in memory) a buffer at a time; its end is noted, so that a part
+// lying past what a cut-off file holds is reported as cut off and not shown gray.
 struct FileSource {
     jpeg_source_mgr pub;
-    QFile *file;
+    QIODevice *file;
     bool ended;
     JOCTET buffer[64 * 1024];
 };
@@ -85,6 +91,7 @@ struct JpegRegionReader::State {
     ErrorManager err{};
     FileSource src{};
     QFile file;
+    QBuffer bytes;
     bool created = false;
     bool started = false;
     bool cropped = false;
@@ -125,6 +132,10 @@ namespace {
 bool readHeader(jpeg_decompress_struct *cinfo, ErrorManager *err) {
     if (setjmp(err->jump))
         return false;
+    // What Qt's reader also keeps of a page: its comments (as the image's texts) and its
+    // colour profile.
+    jpeg_save_markers(cinfo, JPEG_COM, 0xFFFF);
+    jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(cinfo, TRUE);
     // As Qt's reader asks for them: the accurate IDCT with smooth chroma upsampling.
     cinfo->dct_method = JDCT_ISLOW;
@@ -179,6 +190,19 @@ bool readRow(jpeg_decompress_struct *cinfo, ErrorManager *err, JSAMPROW row) {
     return jpeg_read_scanlines(cinfo, &row, 1) == 1;
 }
 
+// The colour profile the page's APP2 markers carry, joined as libjpeg joins them; false when
+// they are there but do not make one. *data is then the caller's to free.
+bool readIcc(jpeg_decompress_struct *cinfo, ErrorManager *err, JOCTET **data, unsigned *length) {
+    bool any = false;
+    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next)
+        any = any || m->marker == JPEG_APP0 + 2;
+    if (!any)
+        return true;
+    if (setjmp(err->jump))
+        return false;
+    return jpeg_read_icc_profile(cinfo, data, length);
+}
+
 // Qt's conversion, so that a part matches the page read whole: the samples are taken as
 // Adobe's inverted CMYK, which is what CMYK JPEGs in the wild hold.
 void cmykToRgb(const JOCTET *in, QRgb *out, int pixels) {
@@ -199,13 +223,23 @@ bool JpegRegionReader::open(const QString &path, QString *error) {
         *error = QStringLiteral("无法读取文件");
         return false;
     }
+    return openDevice(&d->file, error);
+}
+
+bool JpegRegionReader::open(const QByteArray &data, QString *error) {
+    d->bytes.setData(data);
+    d->bytes.open(QIODevice::ReadOnly);
+    return openDevice(&d->bytes, error);
+}
+
+bool JpegRegionReader::openDevice(QIODevice *device, QString *error) {
     jpeg_decompress_struct *cinfo = &d->cinfo;
     cinfo->err = jpeg_std_error(&d->err.pub);
     d->err.pub.error_exit = errorExit;
     d->err.pub.output_message = quiet;
     jpeg_create_decompress(cinfo);
     d->created = true;
-    d->src.file = &d->file;
+    d->src.file = device;
     d->src.pub.init_source = initSource;
     d->src.pub.fill_input_buffer = fillInput;
     d->src.pub.skip_input_data = skipInput;
@@ -295,6 +329,83 @@ bool JpegRegionReader::decode(int x0, int x1, int y0, int y1, QImage &band, QStr
             std::memcpy(out, from, size_t(x1 - x0) * size_t(bytes));
     }
     return true;
+}
+
+// Below this a page decodes in a few milliseconds, about what starting a thread adds.
+constexpr qint64 PixelsWorthTwoThreads = 2'000'000;
+
+QImage JpegRegionReader::readWholeInTwo(const QByteArray &data) {
+    if (std::thread::hardware_concurrency() < 2)
+        return {};
+    JpegRegionReader upper;
+    QString error;
+    if (!upper.open(data, &error))
+        return {};
+    jpeg_decompress_struct *cinfo = &upper.d->cinfo;
+    // Only what is certain to come out as Qt's reader gives it: no comments, which Qt makes
+    // the image's texts; no CMYK; no progressive page, whose coefficients each part would
+    // hold whole.
+    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next)
+        if (m->marker == JPEG_COM)
+            return {};
+    JOCTET *iccData = nullptr;
+    unsigned iccLength = 0;
+    const bool iccRead = readIcc(cinfo, &upper.d->err, &iccData, &iccLength);
+    const QByteArray icc(reinterpret_cast<const char *>(iccData), qsizetype(iccLength));
+    std::free(iccData);
+    if (!iccRead || cinfo->progressive_mode || upper.d->cmyk())
+        return {};
+    const QSize size = upper.fullSize();
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (pixels < PixelsWorthTwoThreads || pixels * 4 > tiff::MaxImageBytes ||
+        !upper.start(0, &error))
+        return {};
+    // The lower part skips the upper one's rows, which costs it their entropy decoding: it
+    // gets fewer rows, so that both end about together.
+    const int unit = upper.unitRows();
+    const int split = int(size.height() * 0.55) / unit * unit;
+    if (split <= 0 || split >= size.height())
+        return {};
+    const QImage::Format format = upper.gray() ? QImage::Format_Grayscale8 : QImage::Format_RGB32;
+    QImage page(size, format);
+    if (page.isNull())
+        return {};
+    uchar *const bits = page.bits();
+    const qsizetype stride = page.bytesPerLine();
+    const auto part = [&](JpegRegionReader &reader, int y0, int y1) {
+        QString why;
+        QImage rows(bits + y0 * stride, size.width(), y1 - y0, stride, format);
+        return reader.decode(0, size.width(), y0, y1, rows, &why) &&
+               reader.d->err.pub.num_warnings == 0;
+    };
+    std::future<bool> lower;
+    try {
+        lower = std::async(std::launch::async, [&] {
+            JpegRegionReader reader;
+            QString why;
+            return reader.open(data, &why) && reader.start(0, &why) &&
+                   part(reader, split, size.height());
+        });
+    } catch (const std::system_error &) {
+        return {};
+    }
+    const bool upperDone = part(upper, 0, split);
+    bool lowerDone = false;
+    try {
+        lowerDone = lower.get();
+    } catch (const std::bad_alloc &) {
+    }
+    // Warnings too send the page back to the one-pass reader: where data is damaged, what it
+    // makes of the rest is its own.
+    if (!upperDone || !lowerDone)
+        return {};
+    // QImage keeps its default for a side of none, as with Qt's reader.
+    const QSize dpm = upper.dotsPerMeter();
+    page.setDotsPerMeterX(dpm.width());
+    page.setDotsPerMeterY(dpm.height());
+    if (!icc.isEmpty())
+        page.setColorSpace(QColorSpace::fromIccProfile(icc));
+    return page;
 }
 
 } // namespace qen

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
 
 #include <memory>
+
+class QIODevice;
 
 // A JPEG read by libjpeg a part at a time: the rows above a part are skipped (their entropy
 // codes are still read, since a JPEG has no index into them, but not transformed or
@@ -23,6 +26,8 @@ public:
     // Reads the file's header. False with *error (without the file name) when it is no JPEG
     // libjpeg can read.
     bool open(const QString &path, QString *error);
+    // The same with the file's bytes in memory (shared, not copied).
+    bool open(const QByteArray &data, QString *error);
     QSize fullSize() const;
     bool gray() const;
     // The resolution its JFIF header gives, in dots per metre as Qt's reader reads it; (0, 0)
@@ -40,7 +45,16 @@ public:
     // that follow the last call's, further down.
     bool decode(int x0, int x1, int y0, int y1, QImage &band, QString *error);
 
+    // The whole page in `data` decoded in two parts at once, the lower one on a thread of its
+    // own, into one image: the pixels, resolution and colour profile Qt's reader gives, in
+    // about 0.6 of its time. Null where that is not certain (a progressive or CMYK page, one
+    // with comments), for a small page, on one core, and on any failure or warning: the
+    // caller then reads the page as it otherwise would, and that reading says what is wrong.
+    static QImage readWholeInTwo(const QByteArray &data);
+
 private:
+    bool openDevice(QIODevice *device, QString *error);
+
     struct State;
     std::unique_ptr<State> d;
 };

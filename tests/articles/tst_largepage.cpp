@@ -2,6 +2,7 @@
 // the same file read whole. The fixtures are made by ImageMagick and libtiff's own tools, and the
 // large ones row by row through libtiff.
 #include "articles/imagedocument.h"
+#include "articles/jpegregion.h"
 #include "articles/largepage.h"
 #include "articles/tiffcodec.h"
 #include "patterntiff.h"
@@ -9,6 +10,7 @@
 #include "testfiles.h"
 #include "zipfixture.h"
 
+#include <QColorSpace>
 #include <QFile>
 #include <QHash>
 #include <QImageReader>
@@ -17,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstring>
+#include <thread>
 
 #include <tiffio.h>
 
@@ -205,6 +208,8 @@ private slots:
     void stripsThatLieAboutTheirSize();
     void aLargePageKeepsEveryPixel();
     void aBilevelPageInOneStripIsReadRowByRow();
+    void aJpegReadInTwoIsQtsPage_data();
+    void aJpegReadInTwoIsQtsPage();
 };
 
 void TestLargePage::regionsMatchTheWholePage_data() {
@@ -581,6 +586,108 @@ void TestLargePage::aBilevelPageInOneStripIsReadRowByRow() {
         for (int x = 0; x < bytes; ++x)
             same &= page.constScanLine(y)[x] == ((y / 8 + x) % 3 == 0 ? 0xF0 : 0x00);
     QVERIFY(same);
+}
+
+void TestLargePage::aJpegReadInTwoIsQtsPage_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("args"); // ImageMagick's, turning the source into the page
+    QTest::addColumn<QString>("damage");   // "cut" or "garbage", or none
+    QTest::addColumn<bool>("inTwo");       // whether the two threads take it
+    const QStringList dpi{QStringLiteral("-units"), QStringLiteral("PixelsPerInch"),
+                          QStringLiteral("-density"), QStringLiteral("300")};
+    const auto sampling = [](const char *factors) {
+        return QStringList{QStringLiteral("-sampling-factor"), QString::fromLatin1(factors)};
+    };
+    QTest::newRow("colour 4:2:0, 300 dpi") << "c420.jpg" << sampling("2x2") + dpi << "" << true;
+    QTest::newRow("colour 4:2:2, sides of no block")
+        << "c422.jpg"
+        << sampling("2x1") + QStringList{QStringLiteral("-crop"), QStringLiteral("1603x1301+0+0")}
+        << "" << true;
+    QTest::newRow("colour 4:4:4, dots per centimetre")
+        << "c444.jpg"
+        << sampling("1x1") + QStringList{QStringLiteral("-units"),
+                                         QStringLiteral("PixelsPerCentimeter"),
+                                         QStringLiteral("-density"), QStringLiteral("118")}
+        << "" << true;
+    QTest::newRow("gray") << "gray.jpg"
+                          << QStringList{QStringLiteral("-type"), QStringLiteral("Grayscale")} + dpi
+                          << "" << true;
+    QTest::newRow("with a colour profile")
+        << "icc.jpg" << QStringList{QStringLiteral("-profile"), QStringLiteral("srgb.icc")} << ""
+        << true;
+    // Qt's reader makes a comment the image's text, and a JPEG saved again writes it back.
+    QTest::newRow("with a comment")
+        << "comment.jpg"
+        << QStringList{QStringLiteral("-set"), QStringLiteral("comment"),
+                       QStringLiteral("扫描：第 3 页")}
+        << "" << false;
+    QTest::newRow("progressive") << "prog.jpg"
+                                 << QStringList{QStringLiteral("-interlace"),
+                                                QStringLiteral("JPEG")}
+                                 << "" << false;
+    QTest::newRow("CMYK") << "cmyk.jpg"
+                          << QStringList{QStringLiteral("-colorspace"), QStringLiteral("CMYK")}
+                          << "" << false;
+    QTest::newRow("under two million pixels")
+        << "small.jpg" << QStringList{QStringLiteral("-resize"), QStringLiteral("1000x760!")} << ""
+        << false;
+    QTest::newRow("cut off") << "cut.jpg" << sampling("2x2") << "cut" << false;
+    QTest::newRow("garbage in the lower part")
+        << "garbage.jpg" << sampling("2x2") << "garbage" << false;
+}
+
+// Two threads, or Qt's reader when they cannot be sure of giving its page: never another page.
+void TestLargePage::aJpegReadInTwoIsQtsPage() {
+    QFETCH(QString, name);
+    QFETCH(QStringList, args);
+    QFETCH(QString, damage);
+    QFETCH(bool, inTwo);
+    if (std::thread::hardware_concurrency() < 2)
+        QSKIP("one core: pages are read on one thread");
+    // 1700 x 1300: 2.2 million pixels, made once and turned into each kind.
+    const QString source =
+        fixture(QStringLiteral("two-source.ppm"),
+                {QStringLiteral("-size"), QStringLiteral("1700x1300"), QStringLiteral("-seed"),
+                 QStringLiteral("11"), QStringLiteral("plasma:fractal"), QStringLiteral("-depth"),
+                 QStringLiteral("8")});
+    if (source.isEmpty())
+        QSKIP("ImageMagick's convert cannot make the page");
+    const QString icc = m_dir.filePath(QStringLiteral("srgb.icc"));
+    test::writeFile(icc, QColorSpace(QColorSpace::SRgb).iccProfile());
+    args.replaceInStrings(QStringLiteral("srgb.icc"), icc);
+    const QString path = m_dir.filePath(name);
+    QVERIFY(run(QStringLiteral("convert"),
+                QStringList{source} + args +
+                    QStringList{QStringLiteral("-quality"), QStringLiteral("85"), path}));
+    QByteArray data = test::readFile(path);
+    const qsizetype sos = data.indexOf("\xFF\xDA");
+    QVERIFY(sos > 0);
+    if (damage == u"cut") {
+        data.truncate(sos + (data.size() - sos) * 3 / 4);
+    } else if (damage == u"garbage") {
+        for (qsizetype i = sos + (data.size() - sos) * 3 / 4; i < data.size() - 3000; ++i)
+            data[i] = char(i * 37);
+    }
+    test::writeFile(path, data);
+
+    if (name == u"comment.jpg")
+        QVERIFY(data.contains("\xFF\xFE")); // the marker the threads leave to Qt
+    const QImage two = JpegRegionReader::readWholeInTwo(data);
+    QCOMPARE(two.isNull(), !inTwo);
+    if (!inTwo)
+        return;
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const QImage qt = reader.read();
+    QVERIFY(!qt.isNull());
+    QCOMPARE(two.format(), qt.format());
+    QCOMPARE(two.size(), qt.size());
+    QCOMPARE(test::maxDifference(two, qt), 0);
+    QCOMPARE(two.dotsPerMeterX(), qt.dotsPerMeterX());
+    QCOMPARE(two.dotsPerMeterY(), qt.dotsPerMeterY());
+    QCOMPARE(two.colorSpace(), qt.colorSpace());
+    if (name == u"icc.jpg")
+        QVERIFY(two.colorSpace().isValid());
 }
 
 QTEST_GUILESS_MAIN(TestLargePage)

@@ -141,9 +141,10 @@ bool Documents::showImage(const QString &path) {
                                           std::move(page->half));
         return true;
     }
-    // A first picture takes a core of its own for a moment: not while pages are being read
-    // ahead, as when a key held down turns faster than they are read.
-    return m_controls.imageView->setFileName(path, !m_prefetch.reading());
+    // A page decoded on two threads takes the second core for its time: not while pages are
+    // being read ahead, as when a key held down turns faster than they are read.
+    return m_controls.imageView->setFileName(
+        path, m_prefetch.reading() ? ImageDocument::Threads::One : ImageDocument::Threads::Two);
 }
 
 // The previous and the next page of the shown page's article are read in the background;

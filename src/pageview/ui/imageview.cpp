@@ -97,20 +97,10 @@ ImageView::ImageView(QWidget *parent) : QAbstractScrollArea(parent) {
 
 ImageView::~ImageView() = default;
 
-bool ImageView::setFileName(const QString &path) {
-    return setFileName(path, false);
-}
-
-bool ImageView::setFileName(const QString &path, bool firstPicture) {
+bool ImageView::setFileName(const QString &path, ImageDocument::Threads threads) {
     m_lastError.clear();
     try {
-        if (firstPicture && viewport()->isVisible())
-            m_document.load(path, m_zoom * viewport()->devicePixelRatioF(),
-                            [this](const QImage &picture, QSize pageSize) {
-                                paintFirstPicture(picture, pageSize);
-                            });
-        else
-            m_document.load(path);
+        m_document.load(path, threads);
     } catch (const Error &e) {
         m_document.clear();
         m_lastError = e.description();
@@ -120,14 +110,6 @@ bool ImageView::setFileName(const QString &path, bool firstPicture) {
     }
     pageChanged();
     return m_lastError.isEmpty();
-}
-
-void ImageView::paintFirstPicture(const QImage &picture, QSize pageSize) {
-    m_firstPicture = picture;
-    m_firstPageSize = pageSize;
-    viewport()->repaint();
-    m_firstPicture = QImage();
-    emit firstPicturePainted();
 }
 
 void ImageView::setFileName(const QString &path, const QImage &decoded,
@@ -471,15 +453,6 @@ double ImageView::imageHeightTwips() const {
 void ImageView::paintEvent(QPaintEvent *event) {
     QPainter painter(viewport());
     const QRect exposed = event->rect();
-    if (!m_firstPicture.isNull()) {
-        // The new page at its top-left corner, as it will stand once it is read.
-        const QRectF page(QPointF(0, 0), QSizeF(viewgeom::scaledSize(m_firstPageSize, m_zoom)));
-        for (const QRect &r : QRegion(exposed).subtracted(QRegion(page.toAlignedRect())))
-            painter.fillRect(r, Background);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(page, m_firstPicture);
-        return;
-    }
     const QPoint offset = scroll();
     const QSize scaled = viewgeom::scaledSize(m_document.size(), m_zoom);
     const QRect pageOnScreen = QRect(QPoint(0, 0), scaled).translated(-offset);

@@ -43,11 +43,9 @@ public:
     // lastError() names the file and what is wrong. The zoom factor is kept; the scroll
     // offsets go back to the top-left corner. The band stays on the same image pixels, clipped
     // to the new page (selectionClipped() tells when that changed it).
-    bool setFileName(const QString &path);
-    // The same, where a core is free for a first picture: a JPEG page shown at a half or less
-    // is painted from a picture decoded small (ImageDocument::load) while it is read whole.
-    // Ends, as the other does, with the page read whole or the view empty.
-    bool setFileName(const QString &path, bool firstPicture);
+    // `threads` says whether the page may be decoded on two (see ImageDocument::Threads).
+    bool setFileName(const QString &path,
+                     ImageDocument::Threads threads = ImageDocument::Threads::One);
     // The same with the page already read from path (by ImageDocument::readFile), and
     // possibly its first viewport already rendered (used when it matches the view's zoom)
     // and its half-size copy (render::halfSize) made.
@@ -191,9 +189,6 @@ signals:
     void wheeledPastEdge(int direction);
     // Another page (or none) is shown; its marks are gone.
     void pageReplaced();
-    // A page opened without being read ahead was painted from its first picture (see
-    // ImageDocument::load) before it was read whole.
-    void firstPicturePainted();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -213,14 +208,11 @@ private:
     void layoutScrollBars();
     QPoint scroll() const { return {scrollX(), scrollY()}; }
     void emitMouse(QMouseEvent *event, int kind);
-    void paintFirstPicture(const QImage &picture, QSize pageSize);
 
     QRect pageToShown(const QRect &r) const;
     ViewTints tintsIn(const QRect &exposed) const;
 
     ImageDocument m_document;
-    QImage m_firstPicture; // painted while a page is still being read
-    QSize m_firstPageSize; // the page's own
     render::ViewportCache m_cache;
     struct Marks {
         QList<QRect> weak, strong;

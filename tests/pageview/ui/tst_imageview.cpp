@@ -12,7 +12,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <thread>
 
 using namespace qen;
 
@@ -53,7 +52,6 @@ private slots:
     void paintsOnlyTheVisiblePart();
     void paintedPixelsAreThePage_data();
     void paintedPixelsAreThePage();
-    void firstPictureOnlyWhereAsked();
 
 private:
     QTemporaryDir m_dir;
@@ -351,34 +349,6 @@ void TestImageView::paintedPixelsAreThePage() {
              expected);
     const QImage grabbed = view->viewport()->grab().toImage();
     QCOMPARE(grabbed.convertToFormat(render::ScreenFormat), expected);
-}
-
-// Pages opened by the tree ask for a first picture; the hidden twin, reloads and views off the
-// screen do not. Either way the view ends with the page read whole.
-void TestImageView::firstPictureOnlyWhereAsked() {
-    const QString jpeg = m_dir.filePath("colour.jpg");
-    QImage colour(2000, 1500, QImage::Format_RGB32);
-    for (int y = 0; y < colour.height(); ++y)
-        for (int x = 0; x < colour.width(); ++x)
-            colour.setPixel(x, y, qRgb(x % 256, y % 256, (x + y) % 256));
-    QVERIFY(colour.save(jpeg, "jpeg", 80));
-    const bool cores = std::thread::hardware_concurrency() >= 2;
-    std::unique_ptr<ImageView> view(newView());
-    QVERIFY(view->zoomToFactor(0.25));
-    QSignalSpy first(view.get(), &ImageView::firstPicturePainted);
-    QVERIFY(view->setFileName(jpeg));
-    QCOMPARE(first.count(), 0);
-    QVERIFY(view->setFileName(jpeg, true));
-    QCOMPARE(first.count(), cores ? 1 : 0);
-    QCOMPARE(view->fileName(), jpeg);
-    QCOMPARE(test::maxDifference(view->image(), ImageDocument::readFile(jpeg)), 0);
-    QVERIFY(view->zoomToFactor(1));
-    QVERIFY(view->setFileName(jpeg, true)); // at 100 % the DCT's scaling saves nothing
-    QCOMPARE(first.count(), cores ? 1 : 0);
-    QVERIFY(view->zoomToFactor(0.25));
-    view->hide();
-    QVERIFY(view->setFileName(jpeg, true));
-    QCOMPARE(first.count(), cores ? 1 : 0);
 }
 
 QTEST_MAIN(TestImageView)
