@@ -10,6 +10,7 @@
 #include "platform/filehelpers.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -149,9 +150,10 @@ QSize jpegFrameSize(const QByteArray &d) {
 }
 
 // `box`, when valid, asks for the page at most that size where the format can shrink while it
-// decodes (JPEG by its scaled DCT), which costs a fraction of a full decode.
+// decodes (JPEG by its scaled DCT), which costs a fraction of a full decode. A JPEG page of the
+// size and format of `reuse` is decoded into its memory.
 QImage decodeWithQt(const QByteArray &data, Content c, QString *error, QSize box,
-                    ImageDocument::Threads threads) {
+                    ImageDocument::Threads threads, QImage reuse) {
     const auto truncated = [&] {
         *error = QStringLiteral("%1 图像数据不完整（文件被截断）").arg(contentName(c));
         return QImage();
@@ -196,12 +198,15 @@ QImage decodeWithQt(const QByteArray &data, Content c, QString *error, QSize box
     if (c == Content::Jpeg && box.isValid() &&
         (declared.width() > box.width() || declared.height() > box.height()))
         reader.setScaledSize(declared.scaled(box, Qt::KeepAspectRatio).expandedTo({1, 1}));
-    QImage image;
+    if (c != Content::Jpeg || box.isValid())
+        reuse = QImage();
     if (c == Content::Jpeg && !box.isValid() && threads == ImageDocument::Threads::Two) {
-        image = JpegRegionReader::readWholeInTwo(data);
+        QImage image = JpegRegionReader::readWholeInTwo(data, std::move(reuse));
         if (!image.isNull())
             return image;
     }
+    // Qt's reader decodes into an image of the size and format it needs, as `reuse` may be.
+    QImage image = std::move(reuse);
     if (!reader.read(&image) || image.isNull()) {
         *error = QStringLiteral("%1 图像数据已损坏（详情：%2）")
                      .arg(contentName(c), LibraryErrorText(reader.errorString()));
@@ -224,8 +229,8 @@ QImage ImageDocument::decode(const QByteArray &data, QString *error) {
 
 namespace {
 
-QImage decodePage(const QByteArray &data, QSize box, ImageDocument::Threads threads,
-                  QString *error) {
+QImage decodePage(const QByteArray &data, QSize box, ImageDocument::Threads threads, QString *error,
+                  QImage reuse = {}) {
     // By content, as every viewer does: a JPEG named .tif is still a good page.
     const Content content = sniff(data);
     if (content == Content::Unknown) {
@@ -242,7 +247,7 @@ QImage decodePage(const QByteArray &data, QSize box, ImageDocument::Threads thre
     }
     const QImage decoded = content == Content::Tiff
                                ? tiff::read(data, error)
-                               : decodeWithQt(data, content, error, box, threads);
+                               : decodeWithQt(data, content, error, box, threads, std::move(reuse));
     if (decoded.isNull()) {
         if (error->isEmpty())
             *error = QStringLiteral("图像数据已损坏");
@@ -258,6 +263,15 @@ QImage decodePage(const QByteArray &data, QSize box, ImageDocument::Threads thre
     return page;
 }
 
+QImage readWhole(const QString &path, ImageDocument::Threads threads, QImage reuse) {
+    QString error;
+    const QImage page =
+        decodePage(ImageDocument::readBytes(path), QSize(), threads, &error, std::move(reuse));
+    if (page.isNull())
+        fail(path, error);
+    return page;
+}
+
 } // namespace
 
 QImage ImageDocument::decodeReduced(const QByteArray &data, QSize box, QString *error) {
@@ -265,11 +279,7 @@ QImage ImageDocument::decodeReduced(const QByteArray &data, QSize box, QString *
 }
 
 QImage ImageDocument::readFile(const QString &path, Threads threads) {
-    QString error;
-    const QImage page = decodePage(readBytes(path), QSize(), threads, &error);
-    if (page.isNull())
-        fail(path, error);
-    return page;
+    return readWhole(path, threads, QImage());
 }
 
 QByteArray ImageDocument::encode(const QImage &source, ImageFileType type, QString *error) {
@@ -381,24 +391,42 @@ void ImageDocument::write(const QString &path, ImageFileType type) const {
 namespace {
 
 // The page at `path`, whole or, when too large for that, in parts.
-std::pair<QImage, std::shared_ptr<const LargePage>> readPage(const QString &path,
-                                                             ImageDocument::Threads threads) {
+std::pair<QImage, std::shared_ptr<const LargePage>>
+readPage(const QString &path, ImageDocument::Threads threads, QImage reuse = {}) {
     QString error;
     std::shared_ptr<const LargePage> large = LargePage::open(path, &error);
     if (!error.isEmpty())
         fail(path, error);
     if (large)
         return {large->overview(), std::move(large)};
-    return {ImageDocument::readFile(path, threads), nullptr};
+    return {readWhole(path, threads, std::move(reuse)), nullptr};
+}
+
+// The page being replaced, when no one else holds it: the next page of its size and format is
+// decoded into its memory. Fresh memory costs its first touch of every page, on a virtual
+// machine about as much as decoding an A4 colour scan on two threads. Its resolution and
+// colour profile go back to a new image's, as the readers set them only when a file gives
+// them; a page with texts (which a reader would add to) is not taken.
+QImage reusable(QImage &&replaced) {
+    if (replaced.isNull() || !replaced.isDetached() || !replaced.textKeys().isEmpty())
+        return {};
+    QImage page = std::move(replaced);
+    const QImage fresh(1, 1, page.format());
+    page.setDotsPerMeterX(fresh.dotsPerMeterX());
+    page.setDotsPerMeterY(fresh.dotsPerMeterY());
+    page.setColorSpace(QColorSpace());
+    page.setOffset(QPoint());
+    return page;
 }
 
 } // namespace
 
 void ImageDocument::load(const QString &path, Threads threads) {
+    QImage replaced = std::move(m_image);
     clear();
     if (path.isEmpty())
         return;
-    std::tie(m_image, m_large) = readPage(path, threads);
+    std::tie(m_image, m_large) = readPage(path, threads, reusable(std::move(replaced)));
     m_fileName = path;
     changed();
 }

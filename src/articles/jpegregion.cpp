@@ -334,7 +334,7 @@ bool JpegRegionReader::decode(int x0, int x1, int y0, int y1, QImage &band, QStr
 // Below this a page decodes in a few milliseconds, about what starting a thread adds.
 constexpr qint64 PixelsWorthTwoThreads = 2'000'000;
 
-QImage JpegRegionReader::readWholeInTwo(const QByteArray &data) {
+QImage JpegRegionReader::readWholeInTwo(const QByteArray &data, QImage reuse) {
     if (std::thread::hardware_concurrency() < 2)
         return {};
     JpegRegionReader upper;
@@ -367,7 +367,9 @@ QImage JpegRegionReader::readWholeInTwo(const QByteArray &data) {
     if (split <= 0 || split >= size.height())
         return {};
     const QImage::Format format = upper.gray() ? QImage::Format_Grayscale8 : QImage::Format_RGB32;
-    QImage page(size, format);
+    QImage page = reuse.size() == size && reuse.format() == format && reuse.isDetached()
+                      ? std::move(reuse)
+                      : QImage(size, format);
     if (page.isNull())
         return {};
     uchar *const bits = page.bits();
@@ -403,8 +405,7 @@ QImage JpegRegionReader::readWholeInTwo(const QByteArray &data) {
     const QSize dpm = upper.dotsPerMeter();
     page.setDotsPerMeterX(dpm.width());
     page.setDotsPerMeterY(dpm.height());
-    if (!icc.isEmpty())
-        page.setColorSpace(QColorSpace::fromIccProfile(icc));
+    page.setColorSpace(icc.isEmpty() ? QColorSpace() : QColorSpace::fromIccProfile(icc));
     return page;
 }
 

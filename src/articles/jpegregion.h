@@ -50,7 +50,8 @@ public:
     // about 0.6 of its time. Null where that is not certain (a progressive or CMYK page, one
     // with comments), for a small page, on one core, and on any failure or warning: the
     // caller then reads the page as it otherwise would, and that reading says what is wrong.
-    static QImage readWholeInTwo(const QByteArray &data);
+    // A `reuse` of the page's size and format, held nowhere else, takes it in its memory.
+    static QImage readWholeInTwo(const QByteArray &data, QImage reuse = QImage());
 
 private:
     bool openDevice(QIODevice *device, QString *error);

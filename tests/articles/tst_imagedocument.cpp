@@ -3,6 +3,7 @@
 #include "platform/error.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QImageWriter>
 #include <QProcess>
@@ -10,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+
+#include <thread>
 
 #include "orientedtiff.h"
 #include "testfiles.h"
@@ -98,6 +101,8 @@ private slots:
     void unsupportedTiffIsNotCalledDamaged();
     void readOnTwoThreadsAsOnOne_data();
     void readOnTwoThreadsAsOnOne();
+    void aPageReadIntoTheLastOnesMemoryKeepsNothingOfIt_data();
+    void aPageReadIntoTheLastOnesMemoryKeepsNothingOfIt();
 };
 
 void TestImageDocument::readsBilevelTiff_data() {
@@ -484,6 +489,68 @@ void TestImageDocument::readOnTwoThreadsAsOnOne() {
     QCOMPARE(doc.isNull(), onOne.isNull());
     if (!onOne.isNull())
         QCOMPARE(maxDifference(doc.image(), onOne), 0);
+}
+
+void TestImageDocument::aPageReadIntoTheLastOnesMemoryKeepsNothingOfIt_data() {
+    QTest::addColumn<ImageDocument::Threads>("threads");
+    QTest::addColumn<bool>("comment"); // the last page has one, which Qt's reader makes a text
+    QTest::newRow("one thread") << ImageDocument::Threads::One << false;
+    QTest::newRow("one thread, last page with a comment") << ImageDocument::Threads::One << true;
+    QTest::newRow("two threads") << ImageDocument::Threads::Two << false;
+    QTest::newRow("two threads, last page with a comment") << ImageDocument::Threads::Two << true;
+}
+
+// The next page of an article is decoded into the memory of the one it replaces; what the
+// readers set only when a file gives it (resolution, colour profile, texts) must not stay.
+void TestImageDocument::aPageReadIntoTheLastOnesMemoryKeepsNothingOfIt() {
+    QFETCH(ImageDocument::Threads, threads);
+    QFETCH(bool, comment);
+    if (QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty())
+        QSKIP("ImageMagick's convert is not installed: no page to try");
+    QTemporaryDir dir;
+    const QString icc = dir.filePath("srgb.icc");
+    test::writeFile(icc, QColorSpace(QColorSpace::SRgb).iccProfile());
+    const QString last = dir.filePath("last.jpg"), next = dir.filePath("next.jpg");
+    QStringList lastArgs{QStringLiteral("-size"),
+                         QStringLiteral("2000x1500"),
+                         QStringLiteral("gradient:#c04020-#2040c0"),
+                         QStringLiteral("-units"),
+                         QStringLiteral("PixelsPerInch"),
+                         QStringLiteral("-density"),
+                         QStringLiteral("300"),
+                         QStringLiteral("-profile"),
+                         icc};
+    if (comment)
+        lastArgs << QStringLiteral("-set") << QStringLiteral("comment")
+                 << QStringLiteral("第 1 页");
+    const QStringList nextArgs{QStringLiteral("-size"), QStringLiteral("2000x1500"),
+                               QStringLiteral("gradient:#20c040-#402020"),
+                               QStringLiteral("-strip")};
+    for (const auto &[args, path] : {std::pair{lastArgs, last}, std::pair{nextArgs, next}}) {
+        QProcess magick;
+        magick.start(QStringLiteral("convert"), args + QStringList{path});
+        QVERIFY(magick.waitForFinished(60000) && magick.exitCode() == 0);
+    }
+    const QImage lastAlone = ImageDocument::readFile(last),
+                 nextAlone = ImageDocument::readFile(next);
+    QVERIFY(lastAlone.dotsPerMeterX() != nextAlone.dotsPerMeterX());
+    QVERIFY(lastAlone.colorSpace().isValid() && !nextAlone.colorSpace().isValid());
+    QCOMPARE(lastAlone.textKeys().isEmpty(), !comment);
+
+    ImageDocument doc;
+    doc.load(last, threads);
+    const uchar *lastMemory = doc.image().constBits();
+    doc.load(next, threads);
+    const QImage &page = doc.image();
+    QCOMPARE(maxDifference(page, nextAlone), 0);
+    QCOMPARE(page.dotsPerMeterX(), nextAlone.dotsPerMeterX());
+    QCOMPARE(page.dotsPerMeterY(), nextAlone.dotsPerMeterY());
+    QCOMPARE(page.colorSpace(), nextAlone.colorSpace());
+    QCOMPARE(page.textKeys(), nextAlone.textKeys());
+    // Ours reuses it, where it has no texts; Qt's reader may.
+    if (threads == ImageDocument::Threads::Two && !comment &&
+        std::thread::hardware_concurrency() >= 2)
+        QCOMPARE(page.constBits(), lastMemory);
 }
 
 QTEST_GUILESS_MAIN(TestImageDocument)
