@@ -49,7 +49,9 @@ public:
     void write(const QString &path, ImageFileType type) const;
 
     // Loads a file; on failure the document is empty and the error is thrown. A page too
-    // large to hold whole is loaded as a LargePage: image() is then its overview.
+    // large to hold whole is loaded as a LargePage: image() is then its overview. A JPEG page
+    // of the size and format of the one it replaces, when nothing else holds that one, is
+    // decoded into its memory (fresh memory costs a first touch of every page).
     void load(const QString &path, Threads threads = Threads::One);
     // Takes a page that readFile already read from path, as load would have.
     void adopt(const QString &path, const QImage &image);
